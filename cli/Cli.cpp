@@ -1,0 +1,369 @@
+#include "Cli.h"
+
+#include <atomic>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "devices/DeviceManager.h"
+#include "devices/DeviceRules.h"
+#include "protocol/Timing.h"
+#include "shell/AppDir.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "SimSite.h"
+#include "util/Ipv4.h"
+
+namespace aulira::cli {
+
+namespace {
+
+const char* kUsage =
+    "usage: auctl [global options] COMMAND [arguments]\n"
+    "\n"
+    "Global options:\n"
+    "  --adapter ADDR    send from this local adapter address (repeatable);\n"
+    "                    default: every IPv4 address of every up, non-loopback interface\n"
+    "  --port N          device port (default 65176)\n"
+    "  --data-dir DIR    where the device list and the other files live\n"
+    "  --json            machine-readable output\n"
+    "  --quiet           do not print the operation log on stderr\n"
+    "  --demo            work against a simulated site on loopback\n"
+    "\n"
+    "Commands:\n"
+    "  search [--keep]                 search every adapter; --keep saves every found device\n"
+    "  devices list                    the saved device list (no network)\n"
+    "  devices add --no N --name NAME --ip IP --mask MASK\n"
+    "                                  save a device of another subnet\n"
+    "  devices delete IP|MAC           remove a device from the saved list\n";
+
+struct Globals {
+    std::vector<std::string> adapters;
+    std::optional<std::uint16_t> port;
+    std::optional<std::string> dataDir;
+    bool json = false;
+    bool quiet = false;
+    bool demo = false;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+int usage(std::ostream& err, const std::string& message)
+{
+    if (!message.empty())
+        err << "auctl: " << message << "\n\n";
+    err << kUsage;
+    return EXIT_USAGE;
+}
+
+std::size_t displayWidth(const std::string& s)
+{
+    std::size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+// Prints one refusal as a one-line message and returns the refusal exit code.
+int refuse(std::ostream& err, const std::string& text)
+{
+    err << "auctl: " << oneLine(text) << "\n";
+    return EXIT_REFUSED;
+}
+
+nlohmann::json deviceJson(const DeviceItem_Type& item)
+{
+    const auto cols = deviceColumns(item);
+    return nlohmann::json{{"status", cols[0]},       {"no", item.devItem.devNo()}, {"ip", cols[2]},
+                          {"mac", cols[3]},          {"name", cols[4]},            {"type", cols[5]},
+                          {"firmware", cols[6]},     {"serverIp", cols[7]},        {"deviceStatus", cols[8]},
+                          {"location", cols[9]},     {"state", item.state},        {"localIp", item.localIp}};
+}
+
+void printDevices(const DeviceList& list, const Globals& g, std::ostream& out)
+{
+    const auto items = list.snapshot();
+    std::lock_guard lock(list.mutex());
+    if (g.json) {
+        nlohmann::json arr = nlohmann::json::array();
+        for (const auto& item : items)
+            arr.push_back(deviceJson(*item));
+        out << arr.dump(2) << "\n";
+        return;
+    }
+    std::vector<std::vector<std::string>> rows;
+    const auto titles = deviceColumnTitles();
+    rows.emplace_back(titles.begin(), titles.end());
+    for (const auto& item : items) {
+        const auto cols = deviceColumns(*item);
+        rows.emplace_back(cols.begin(), cols.end());
+    }
+    out << formatTable(rows);
+}
+
+// The session a command runs in: data directory, adapters, device port, and
+// with --demo the simulated site.
+class Session {
+public:
+    Session(const Globals& g, std::ostream& err) : globals_(g), err_(err)
+    {
+        if (!g.quiet)
+            logSink_ = std::make_unique<LogSubscription>([this](const std::string& line) {
+                if (muteLog_)
+                    return;
+                std::lock_guard lock(errMutex_);
+                err_ << oneLine(line) << "\n";
+                err_.flush();
+            });
+    }
+
+    // Returns an error text, empty on success.
+    std::string open(bool needAdapters)
+    {
+        std::optional<std::filesystem::path> dir;
+        if (globals_.dataDir)
+            dir = std::filesystem::path(*globals_.dataDir);
+        else if (globals_.demo)
+            dir = applicationDirectory() / "demo";
+        if (globals_.port)
+            protocolConfig().devicePort = *globals_.port;
+
+        std::vector<std::string> adapters = globals_.adapters;
+        if (globals_.demo) {
+            auto demo = demoSite();
+            site_ = std::make_unique<sim::SimSite>(demo.options);
+            std::string error;
+            if (!site_->addDevices(demo.devices, &error) || !site_->start(&error))
+                return "cannot start the simulated site: " + error;
+            protocolConfig().devicePort = site_->port();
+            if (adapters.empty())
+                adapters.push_back("127.0.0.1");
+        }
+        manager_ = std::make_unique<DeviceManager>(applicationDirectory(dir));
+        if (needAdapters) {
+            if (!manager_->initAdapters(adapters))
+                return oneLine(stringText(IDS_NO_ADAPTER_INFO));
+        } else {
+            // Only the subnet test needs the adapters here; keep their log lines quiet.
+            muteLog_ = true;
+            manager_->initAdapters(adapters);
+            muteLog_ = false;
+        }
+        return {};
+    }
+
+    DeviceManager& manager() { return *manager_; }
+
+private:
+    static sim::SiteConfig demoSite()
+    {
+        auto site = sim::defaultSite();
+        site.options.port = 0;
+        return site;
+    }
+
+    const Globals& globals_;
+    std::ostream& err_;
+    std::mutex errMutex_;
+    std::atomic<bool> muteLog_{false};
+    std::unique_ptr<LogSubscription> logSink_;
+    std::unique_ptr<sim::SimSite> site_;
+    std::unique_ptr<DeviceManager> manager_;
+};
+
+int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    bool keep = false;
+    for (const auto& a : args) {
+        if (a == "--keep")
+            keep = true;
+        else
+            return usage(err, "unknown search option " + a);
+    }
+    Session s(g, err);
+    if (auto e = s.open(true); !e.empty())
+        return refuse(err, e);
+    auto& m = s.manager();
+    switch (m.StartSearch()) {
+    case DeviceManager::SearchStart::NoAdapter:
+        return refuse(err, stringText(IDS_NO_LOCAL_ADAPTER));
+    case DeviceManager::SearchStart::AlreadyRunning:
+    case DeviceManager::SearchStart::Started:
+        break;
+    }
+    m.waitSearchDone();
+    if (keep)
+        m.devices().addAllFound();
+    const bool saved = m.saveDeviceList();
+    printDevices(m.devices(), g, out);
+    return saved ? EXIT_OK : EXIT_REFUSED;
+}
+
+int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "devices needs list, add or delete");
+    const std::string sub = args.front();
+    args.erase(args.begin());
+    Session s(g, err);
+    if (sub == "list") {
+        if (!args.empty())
+            return usage(err, "devices list takes no arguments");
+        if (auto e = s.open(false); !e.empty())
+            return refuse(err, e);
+        s.manager().loadSavedList();
+        printDevices(s.manager().devices(), g, out);
+        return EXIT_OK;
+    }
+    if (sub == "add") {
+        DeviceEntry entry;
+        bool haveNo = false, haveName = false, haveIp = false, haveMask = false;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const auto& a = args[i];
+            if (i + 1 >= args.size())
+                return usage(err, "option " + a + " needs a value");
+            const auto& v = args[++i];
+            if (a == "--no") {
+                entry.noText = v;
+                haveNo = true;
+            } else if (a == "--name") {
+                entry.name = v;
+                haveName = true;
+            } else if (a == "--ip") {
+                entry.ip = parseIp(v);
+                if (!entry.ip)
+                    return usage(err, "not an IPv4 address: " + v);
+                haveIp = true;
+            } else if (a == "--mask") {
+                entry.mask = parseIp(v);
+                if (!entry.mask)
+                    return usage(err, "not a subnet mask: " + v);
+                haveMask = true;
+            } else {
+                return usage(err, "unknown devices add option " + a);
+            }
+        }
+        if (!haveNo || !haveName || !haveIp || !haveMask)
+            return usage(err, "devices add needs --no, --name, --ip and --mask");
+        if (auto e = s.open(false); !e.empty())
+            return refuse(err, e);
+        auto& m = s.manager();
+        m.loadSavedList();
+        if (int id = checkDeviceEntry(EntryMode::Add, entry, m.devices().snapshot(), nullptr))
+            return refuse(err, stringText(id));
+        auto item = newManualDevice(entry);
+        m.devices().insertManual(item);
+        if (!m.saveDeviceList())
+            return EXIT_REFUSED;
+        printDevices(m.devices(), g, out);
+        return EXIT_OK;
+    }
+    if (sub == "delete") {
+        if (args.size() != 1)
+            return usage(err, "devices delete needs one IP or MAC address");
+        std::uint8_t mac[6];
+        auto ip = parseIp(args[0]);
+        const bool isMac = !ip && parseMac(args[0], mac);
+        if (!ip && !isMac)
+            return usage(err, "not an IP or MAC address: " + args[0]);
+        if (auto e = s.open(false); !e.empty())
+            return refuse(err, e);
+        auto& m = s.manager();
+        m.loadSavedList();
+        auto item = ip ? m.devices().findByIp(*ip) : m.devices().findByMac(mac);
+        if (!item)
+            return refuse(err, "no saved device has the address " + args[0]);
+        m.devices().deleteItems({item});
+        if (!m.saveDeviceList())
+            return EXIT_REFUSED;
+        printDevices(m.devices(), g, out);
+        return EXIT_OK;
+    }
+    return usage(err, "unknown devices command " + sub);
+}
+
+} // namespace
+
+std::string formatTable(const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::size_t> widths;
+    for (const auto& r : rows) {
+        if (widths.size() < r.size())
+            widths.resize(r.size(), 0);
+        for (std::size_t c = 0; c < r.size(); ++c)
+            widths[c] = std::max(widths[c], displayWidth(r[c]));
+    }
+    std::string out;
+    for (const auto& r : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < r.size(); ++c) {
+            line += r[c];
+            if (c + 1 < r.size())
+                line.append(widths[c] - displayWidth(r[c]) + 2, ' ');
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
+{
+    Globals g;
+    std::size_t i = 0;
+    for (; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argv.size())
+                return std::nullopt;
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            out << kUsage;
+            return EXIT_OK;
+        } else if (a == "--adapter") {
+            auto v = value();
+            if (!v || !parseIp(*v))
+                return usage(err, "--adapter needs an IPv4 address");
+            g.adapters.push_back(*v);
+        } else if (a == "--port") {
+            auto v = value();
+            int port = v ? std::atoi(v->c_str()) : 0;
+            if (!v || port <= 0 || port > 65535 || std::to_string(port) != *v)
+                return usage(err, "--port needs a port number from 1 to 65535");
+            g.port = static_cast<std::uint16_t>(port);
+        } else if (a == "--data-dir") {
+            auto v = value();
+            if (!v || v->empty())
+                return usage(err, "--data-dir needs a directory");
+            g.dataDir = *v;
+        } else if (a == "--json") {
+            g.json = true;
+        } else if (a == "--quiet") {
+            g.quiet = true;
+        } else if (a == "--demo") {
+            g.demo = true;
+        } else if (a.rfind("--", 0) == 0) {
+            return usage(err, "unknown option " + a);
+        } else {
+            break;
+        }
+    }
+    if (i >= argv.size())
+        return usage(err, "no command given");
+    const std::string cmd = argv[i];
+    std::vector<std::string> rest(argv.begin() + static_cast<long>(i) + 1, argv.end());
+    if (cmd == "search")
+        return cmdSearch(g, rest, out, err);
+    if (cmd == "devices")
+        return cmdDevices(g, rest, out, err);
+    return usage(err, "unknown command " + cmd);
+}
+
+} // namespace aulira::cli

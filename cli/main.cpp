@@ -1,0 +1,9 @@
+#include <iostream>
+
+#include "Cli.h"
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return aulira::cli::runCli(args, std::cout, std::cerr);
+}

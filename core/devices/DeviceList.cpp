@@ -1,0 +1,395 @@
+#include "devices/DeviceList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "devices/DeviceListFile.h"
+#include "protocol/Packet.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "util/AtomicFile.h"
+#include "util/Ipv4.h"
+
+namespace aulira {
+
+DeviceList::DeviceList(LocalSubnetTest isLocal) : isLocal_(std::move(isLocal)) {}
+
+void DeviceList::setLocalSubnetTest(LocalSubnetTest isLocal)
+{
+    std::lock_guard lock(mutex_);
+    isLocal_ = std::move(isLocal);
+}
+
+void DeviceList::addListener(DeviceListListener* l)
+{
+    std::lock_guard lock(listenersMutex_);
+    listeners_.push_back(l);
+}
+
+void DeviceList::removeListener(DeviceListListener* l)
+{
+    std::lock_guard lock(listenersMutex_);
+    std::erase(listeners_, l);
+}
+
+template <typename F>
+void DeviceList::notify(F&& f)
+{
+    std::vector<DeviceListListener*> ls;
+    {
+        std::lock_guard lock(listenersMutex_);
+        ls = listeners_;
+    }
+    for (auto* l : ls)
+        f(*l);
+}
+
+std::vector<DeviceItemPtr> DeviceList::snapshot() const
+{
+    std::lock_guard lock(mutex_);
+    return items_;
+}
+
+std::size_t DeviceList::size() const
+{
+    std::lock_guard lock(mutex_);
+    return items_.size();
+}
+
+bool DeviceList::listModified() const
+{
+    std::lock_guard lock(mutex_);
+    return modified_;
+}
+
+void DeviceList::setListModified(bool modified)
+{
+    std::lock_guard lock(mutex_);
+    modified_ = modified;
+}
+
+std::uint8_t DeviceList::savedState(const DeviceInfo_Type& info, std::uint32_t ip) const
+{
+    const bool local = isLocal_ && isLocal_(ip, info.mask());
+    return local ? STATE_LOCAL_OFFLINE : STATE_REMOTE_OFFLINE;
+}
+
+bool DeviceList::save(const std::filesystem::path& file, std::string* error)
+{
+    std::vector<DeviceListRecord> records;
+    {
+        std::lock_guard lock(mutex_);
+        if (!modified_)
+            return true;
+        for (const auto& item : items_) {
+            if (item->searchOnly != 0)
+                continue;
+            DeviceListRecord r;
+            r.bParaExt = static_cast<std::uint32_t>(item->bParaExt);
+            r.ip = item->ip;
+            r.searchOnly = 0;
+            r.hasRecord = 1;
+            r.info = item->devItem;
+            records.push_back(r);
+        }
+    }
+    const auto bytes = encodeDeviceListFile(records);
+    if (!writeFileAtomically(file, bytes, error))
+        return false;
+    std::lock_guard lock(mutex_);
+    modified_ = false;
+    return true;
+}
+
+void DeviceList::load(const std::filesystem::path& file)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, bytes))
+        return;
+    const auto content = decodeDeviceListFile(bytes);
+    if (!content.magicOk)
+        return;
+    std::vector<DeviceItemPtr> added;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& r : content.records) {
+            auto item = std::make_shared<DeviceItem_Type>();
+            item->bParaExt = static_cast<std::int32_t>(r.bParaExt);
+            item->searchOnly = r.searchOnly;
+            item->devItem = r.info;
+            item->devItem.setWorkState(0);
+            item->ip = item->devItem.ip();
+            item->state = savedState(item->devItem, item->devItem.ip());
+            items_.push_back(item);
+            added.push_back(item);
+            indexDirty_ = true;
+        }
+    }
+    if (!content.complete)
+        OutputLog("The device list file %s is damaged; %d saved devices were read.", file.string().c_str(),
+                  static_cast<int>(content.records.size()));
+    for (const auto& item : added)
+        notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
+}
+
+void DeviceList::clear()
+{
+    {
+        std::lock_guard lock(mutex_);
+        items_.clear();
+        index_.clear();
+        indexDirty_ = true;
+    }
+    notify([](DeviceListListener& l) { l.listCleared(); });
+}
+
+DeviceList::Key DeviceList::keyOf(const DeviceInfo_Type& info)
+{
+    std::uint64_t mac = 0;
+    for (int i = 0; i < 6; ++i)
+        mac = (mac << 8) | info.mac()[i];
+    return Key{info.ip(), mac};
+}
+
+DeviceItemPtr DeviceList::findByKeyLocked(const Key& key)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (indexDirty_) {
+            index_.clear();
+            for (const auto& item : items_)
+                index_.emplace(keyOf(item->devItem), item);
+            indexDirty_ = false;
+        }
+        auto it = index_.find(key);
+        if (it == index_.end())
+            return nullptr;
+        if (keyOf(it->second->devItem) == key)
+            return it->second;
+        indexDirty_ = true; // an entry changed behind the index's back
+    }
+    return nullptr;
+}
+
+int DeviceList::mergeSearchReply(const std::string& adapter, ConstBytes datagram)
+{
+    if (!PacketChecksumOk(datagram))
+        return 0;
+    const auto info = DeviceInfo_Type::fromPayload(datagram.subspan(kHeaderSize, readU16(datagram, hdr::length)));
+    DeviceItemPtr changed, added;
+    {
+        std::lock_guard lock(mutex_);
+        const Key key = keyOf(info);
+        if (auto found = findByKeyLocked(key)) {
+            if (found->searchOnly == 0) {
+                found->state = STATE_SAVED_FOUND;
+                found->devItem = info;
+                found->localIp = adapter;
+                found->ip = info.ip();
+                changed = found;
+            }
+        } else {
+            added = std::make_shared<DeviceItem_Type>();
+            added->localIp = adapter;
+            added->devItem = info;
+            added->ip = info.ip();
+            added->searchOnly = 1;
+            added->bParaExt = -1;
+            added->state = STATE_FOUND;
+            items_.push_back(added);
+            if (!indexDirty_)
+                index_.emplace(key, added);
+        }
+    }
+    if (changed)
+        notify([&](DeviceListListener& l) { l.deviceChanged(changed); });
+    if (!added)
+        return 0;
+    notify([&](DeviceListListener& l) { l.deviceInserted(added, false); });
+    OutputLog("%s:%s", stringText(IDS_FOUND_DEVICE), formatIp(info.ip()).c_str());
+    return 1;
+}
+
+int DeviceList::countOnline() const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(
+        std::count_if(items_.begin(), items_.end(), [](const DeviceItemPtr& i) { return isOnlineState(i->state); }));
+}
+
+bool DeviceList::addSelected(const std::vector<DeviceItemPtr>& selected)
+{
+    std::vector<DeviceItemPtr> changed;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& item : selected) {
+            if (item->state != STATE_FOUND)
+                continue;
+            item->state = STATE_SAVED_FOUND;
+            item->searchOnly = 0;
+            changed.push_back(item);
+        }
+        if (!changed.empty())
+            modified_ = true;
+    }
+    for (const auto& item : changed)
+        notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+    return !changed.empty();
+}
+
+void DeviceList::addAllFound() { addSelected(snapshot()); }
+
+bool DeviceList::deleteItems(const std::vector<DeviceItemPtr>& items)
+{
+    if (items.empty())
+        return false;
+    std::vector<DeviceItemPtr> changed, removed;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& item : items) {
+            if (std::find(items_.begin(), items_.end(), item) == items_.end())
+                continue;
+            if (item->state == STATE_FOUND)
+                continue;
+            if (item->state == STATE_SAVED_FOUND) {
+                item->state = STATE_FOUND;
+                item->searchOnly = 1;
+                changed.push_back(item);
+            } else {
+                std::erase(items_, item);
+                removed.push_back(item);
+                indexDirty_ = true;
+            }
+        }
+        if (!changed.empty() || !removed.empty())
+            modified_ = true;
+    }
+    for (const auto& item : changed)
+        notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+    for (const auto& item : removed)
+        notify([&](DeviceListListener& l) { l.deviceRemoved(item); });
+    return true;
+}
+
+void DeviceList::insertManual(const DeviceItemPtr& item)
+{
+    {
+        std::lock_guard lock(mutex_);
+        item->state = savedState(item->devItem, item->ip);
+        items_.insert(items_.begin(), item);
+        modified_ = true;
+        indexDirty_ = true;
+    }
+    notify([&](DeviceListListener& l) { l.deviceInserted(item, true); });
+}
+
+void DeviceList::editedManual(const DeviceItemPtr& item)
+{
+    {
+        std::lock_guard lock(mutex_);
+        modified_ = true;
+        indexDirty_ = true;
+        item->state = savedState(item->devItem, item->ip);
+    }
+    notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+}
+
+void DeviceList::notifyChanged(const DeviceItemPtr& item)
+{
+    {
+        std::lock_guard lock(mutex_);
+        indexDirty_ = true;
+    }
+    notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+}
+
+DeviceItemPtr DeviceList::findByIp(std::uint32_t ip) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& i : items_)
+        if (i->ip == ip)
+            return i;
+    return nullptr;
+}
+
+DeviceItemPtr DeviceList::findByMac(const std::uint8_t* mac) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& i : items_)
+        if (std::memcmp(i->devItem.mac(), mac, 6) == 0)
+            return i;
+    return nullptr;
+}
+
+DeviceItemPtr DeviceList::findByNo(std::int32_t no) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& i : items_)
+        if (i->devItem.devNo() == no)
+            return i;
+    return nullptr;
+}
+
+std::array<std::string, kDeviceColumnCount> deviceColumnTitles()
+{
+    return {stringText(IDS_COL_STATUS),      stringText(IDS_COL_NO),       stringText(IDS_COL_IP),
+            "MAC",                           stringText(IDS_COL_DEVICE_NAME), stringText(IDS_COL_DEVICE_TYPE),
+            stringText(IDS_COL_FIRMWARE),    stringText(IDS_COL_SERVER_IP), stringText(IDS_COL_DEVICE_STATUS),
+            stringText(IDS_COL_LOCATION)};
+}
+
+std::array<std::string, kDeviceColumnCount> deviceColumns(const DeviceItem_Type& item)
+{
+    const auto& r = item.devItem;
+    return {stringText(isOnlineState(item.state) ? IDS_ONLINE : IDS_WORKSTATE_OFFLINE),
+            std::to_string(r.devNo()),
+            formatIp(item.ip),
+            r.macText(),
+            ansiToUtf8(r.devName()),
+            ansiToUtf8(r.deviceType()),
+            ansiToUtf8(r.firmwareVersion()),
+            formatIp(r.serverIp()),
+            workStateText(r.workState()),
+            stringText(item.searchOnly == 1 ? IDS_LOCATION_LOCAL : IDS_LOCATION_BOOK)};
+}
+
+namespace {
+template <typename T>
+int cmp(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+} // namespace
+
+int compareDevices(const DeviceItem_Type& a, const DeviceItem_Type& b, int column)
+{
+    const auto& ra = a.devItem;
+    const auto& rb = b.devItem;
+    switch (column) {
+    case 1: return cmp(ra.devNo(), rb.devNo());
+    case 2: return cmp(ra.ip(), rb.ip());
+    case 3: return std::memcmp(ra.mac(), rb.mac(), 6);
+    case 4: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::devName, 32);
+    case 5: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::modelName, 16);
+    case 6: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::firmwareVersion, 16);
+    case 7: return cmp(ra.serverIp(), rb.serverIp());
+    case 8: return cmp(a.searchOnly, b.searchOnly);
+    default: return 0;
+    }
+}
+
+void SortState::sort(std::vector<DeviceItemPtr>& rows, int column)
+{
+    if (column < 0 || column >= kDeviceColumnCount)
+        return;
+    m_nSortColumn = column;
+    const bool asc = m_bSortAsc[static_cast<std::size_t>(column)] == 1;
+    std::stable_sort(rows.begin(), rows.end(), [&](const DeviceItemPtr& x, const DeviceItemPtr& y) {
+        int c = compareDevices(*x, *y, column);
+        return asc ? c < 0 : c > 0;
+    });
+    auto& flag = m_bSortAsc[static_cast<std::size_t>(column)];
+    flag = flag == 1 ? 0 : 1;
+}
+
+} // namespace aulira

@@ -1,0 +1,154 @@
+#include "devices/DeviceManager.h"
+
+#include "protocol/Adapters.h"
+#include "protocol/Discovery.h"
+#include "shell/AppDir.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+
+namespace aulira {
+
+DeviceManager::DeviceManager(std::filesystem::path dataDir) : dataDir_(std::move(dataDir))
+{
+    list_.setLocalSubnetTest([this](std::uint32_t ip, std::uint32_t mask) { return isLocalSubnet(ip, mask); });
+}
+
+DeviceManager::~DeviceManager()
+{
+    waitSearchDone();
+    for (auto& t : threads_)
+        if (t.joinable())
+            t.join();
+}
+
+int DeviceManager::initAdapters(const std::vector<std::string>& requested)
+{
+    std::vector<std::string> ips, masks;
+    int ok = EnumLocalAdapters(ips, masks, requested);
+    setAdapters(std::move(ips), std::move(masks));
+    return ok;
+}
+
+void DeviceManager::setAdapters(std::vector<std::string> ips, std::vector<std::string> masks)
+{
+    std::lock_guard lock(mutex_);
+    m_vecLocalIps = std::move(ips);
+    m_vecLocalMasks = std::move(masks);
+}
+
+std::vector<std::string> DeviceManager::localIps() const
+{
+    std::lock_guard lock(mutex_);
+    return m_vecLocalIps;
+}
+
+std::vector<std::string> DeviceManager::localMasks() const
+{
+    std::lock_guard lock(mutex_);
+    return m_vecLocalMasks;
+}
+
+bool DeviceManager::isLocalSubnet(std::uint32_t ip, std::uint32_t mask) const
+{
+    std::lock_guard lock(mutex_);
+    return IsLocalSubnet(m_vecLocalIps, m_vecLocalMasks, ip, mask) == 1;
+}
+
+std::filesystem::path DeviceManager::deviceListPath() const { return dataDir_ / kDeviceListFileName; }
+
+void DeviceManager::loadSavedList()
+{
+    list_.clear();
+    list_.load(deviceListPath());
+}
+
+bool DeviceManager::saveDeviceList()
+{
+    std::string error;
+    if (list_.save(deviceListPath(), &error))
+        return true;
+    OutputLog("Failed to save the device list: %s", error.c_str());
+    return false;
+}
+
+DeviceManager::SearchStart DeviceManager::StartSearch()
+{
+    std::vector<std::string> adapters;
+    {
+        std::lock_guard lock(mutex_);
+        if (m_vecLocalIps.empty())
+            return SearchStart::NoAdapter;
+        if (m_bSearching)
+            return SearchStart::AlreadyRunning;
+        m_bSearching = true; // claimed before the list is rebuilt, so no second search starts meanwhile
+        m_nSearchDone = 0;
+        adapters = m_vecLocalIps;
+        searchThreads_ = static_cast<int>(adapters.size());
+    }
+    // Threads of the previous search have all reported; reap them (a thread
+    // that starts a search from its own completion handler cannot join itself).
+    for (auto& t : threads_) {
+        if (!t.joinable())
+            continue;
+        if (t.get_id() == std::this_thread::get_id())
+            t.detach();
+        else
+            t.join();
+    }
+    threads_.clear();
+
+    saveDeviceList();
+    loadSavedList();
+
+    auto sink = [this](const std::string& adapter, ConstBytes datagram) {
+        return list_.mergeSearchReply(adapter, datagram);
+    };
+    for (const auto& adapter : adapters)
+        threads_.emplace_back([this, adapter, sink] {
+            SearchThreadProc(adapter, sink);
+            searchThreadDone();
+        });
+    return SearchStart::Started;
+}
+
+void DeviceManager::searchThreadDone()
+{
+    std::function<void(int)> handler;
+    {
+        std::lock_guard lock(mutex_);
+        ++m_nSearchDone;
+        if (m_nSearchDone != searchThreads_)
+            return;
+        handler = onSearchFinished_;
+    }
+    const int found = list_.countOnline();
+    OutputLog("%s:%d.", stringText(IDS_SEARCH_COMPLETED), found);
+    {
+        std::lock_guard lock(mutex_);
+        m_bSearching = false;
+        m_nSearchDone = 0;
+    }
+    searchEnded_.notify_all();
+    if (handler)
+        handler(found);
+}
+
+bool DeviceManager::searching() const
+{
+    std::lock_guard lock(mutex_);
+    return m_bSearching;
+}
+
+void DeviceManager::waitSearchDone()
+{
+    std::unique_lock lock(mutex_);
+    searchEnded_.wait(lock, [this] { return !m_bSearching; });
+}
+
+void DeviceManager::setSearchFinishedHandler(std::function<void(int)> handler)
+{
+    std::lock_guard lock(mutex_);
+    onSearchFinished_ = std::move(handler);
+}
+
+} // namespace aulira

@@ -1,0 +1,70 @@
+#pragma once
+// What the main view does without its widgets: the local adapters, the device
+// list and its file, and the search (save if changed, reload the saved list,
+// one search thread per adapter address, completion when all have ended).
+// The desktop app and auctl both drive this.
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devices/DeviceList.h"
+
+namespace aulira {
+
+class DeviceManager {
+public:
+    explicit DeviceManager(std::filesystem::path dataDir);
+    ~DeviceManager(); // waits for running search threads
+
+    DeviceManager(const DeviceManager&) = delete;
+    DeviceManager& operator=(const DeviceManager&) = delete;
+
+    // Reads the local adapters (all non-loopback ones, or exactly `requested`).
+    // Returns 0 when the adapter information cannot be read.
+    int initAdapters(const std::vector<std::string>& requested = {});
+    // Uses the given adapter addresses and masks as they are (tests).
+    void setAdapters(std::vector<std::string> ips, std::vector<std::string> masks);
+    std::vector<std::string> localIps() const;
+    std::vector<std::string> localMasks() const;
+    bool isLocalSubnet(std::uint32_t ip, std::uint32_t mask) const;
+
+    DeviceList& devices() { return list_; }
+    const DeviceList& devices() const { return list_; }
+    std::filesystem::path dataDirectory() const { return dataDir_; }
+    std::filesystem::path deviceListPath() const;
+
+    // Loads the saved list into an empty list (no network).
+    void loadSavedList();
+    // Saves when the list changed; a failure is logged and the change kept.
+    bool saveDeviceList();
+
+    enum class SearchStart { Started, NoAdapter, AlreadyRunning };
+    SearchStart StartSearch();
+    bool searching() const;
+    // Blocks until the running search (if any) has ended.
+    void waitSearchDone();
+    // Called on the last search thread when a search ends, with the count
+    // of online devices.
+    void setSearchFinishedHandler(std::function<void(int found)> handler);
+
+private:
+    void searchThreadDone();
+
+    std::filesystem::path dataDir_;
+    DeviceList list_;
+    mutable std::mutex mutex_;
+    std::condition_variable searchEnded_;
+    std::vector<std::string> m_vecLocalIps;
+    std::vector<std::string> m_vecLocalMasks;
+    bool m_bSearching = false;
+    int m_nSearchDone = 0;
+    int searchThreads_ = 0;
+    std::vector<std::thread> threads_;
+    std::function<void(int)> onSearchFinished_;
+};
+
+} // namespace aulira

@@ -1,0 +1,18 @@
+#include "protocol/Timing.h"
+
+namespace aulira {
+
+ProtocolConfig& protocolConfig()
+{
+    static ProtocolConfig config;
+    return config;
+}
+
+void resetProtocolConfig()
+{
+    auto& c = protocolConfig();
+    c.devicePort = kDefaultDevicePort;
+    c.timing = Timing{};
+}
+
+} // namespace aulira

@@ -1,0 +1,36 @@
+#pragma once
+// Every protocol timing and the device port, gathered in one place. The values
+// here are what the devices expect; a test that is not about timing may shorten
+// them through protocolConfig() before it starts any thread.
+#include <atomic>
+#include <cstdint>
+
+namespace aulira {
+
+struct Timing {
+    int unicastRecvTimeoutMs = 400;    // SO_RCVTIMEO of a unicast exchange
+    int broadcastRecvTimeoutMs = 1000; // SO_RCVTIMEO of a broadcast or on-socket exchange
+    int replyLimitMs = 5000;           // give up when only unrelated datagrams keep coming
+    int sendPauseMs = 5;               // pause between sending and the first receive
+    int searchWindowMs = 4000;         // a search thread stops this long after the last new device
+    int searchRecvTimeoutMs = 1000;    // one search round's receive time-out
+    int pollIdleMs = 1000;             // pause after a status poll pass in which every device answered
+    int pollUpgradeCheckMs = 10;       // how often a paused poller looks at the upgrade flag
+};
+
+inline constexpr std::uint16_t kDefaultDevicePort = 65176;
+inline constexpr int kSearchSocketRcvBuf = 524288;
+inline constexpr int kExchangeSocketRcvBuf = 32768;
+
+struct ProtocolConfig {
+    std::atomic<std::uint16_t> devicePort{kDefaultDevicePort};
+    Timing timing;
+};
+
+// The process-wide protocol settings.
+ProtocolConfig& protocolConfig();
+
+// Restores the defaults (tests call it between cases).
+void resetProtocolConfig();
+
+} // namespace aulira

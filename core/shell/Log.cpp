@@ -1,0 +1,134 @@
+#include "shell/Log.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <thread>
+
+namespace aulira {
+
+Log& Log::instance()
+{
+    static Log log;
+    return log;
+}
+
+struct Log::Holder {
+    int token;
+    Sink sink;
+    bool active = true;                 // guarded by Log::mutex_
+    int inFlight = 0;                   // guarded by Log::mutex_
+    std::vector<std::thread::id> callers; // guarded by Log::mutex_
+};
+
+int Log::subscribe(Sink sink)
+{
+    std::lock_guard lock(mutex_);
+    int token = nextToken_++;
+    auto holder = std::make_shared<Holder>();
+    holder->token = token;
+    holder->sink = std::move(sink);
+    sinks_.push_back(std::move(holder));
+    return token;
+}
+
+void Log::unsubscribe(int token)
+{
+    std::unique_lock lock(mutex_);
+    auto it = std::find_if(sinks_.begin(), sinks_.end(), [token](const auto& h) { return h->token == token; });
+    if (it == sinks_.end())
+        return;
+    auto holder = *it;
+    sinks_.erase(it);
+    holder->active = false;
+    const auto self = std::this_thread::get_id();
+    idle_.wait(lock, [&] {
+        return holder->inFlight == 0 ||
+               std::find(holder->callers.begin(), holder->callers.end(), self) != holder->callers.end();
+    });
+}
+
+void Log::write(const std::string& line)
+{
+    std::vector<std::shared_ptr<Holder>> sinks;
+    {
+        std::lock_guard lock(mutex_);
+        sinks = sinks_;
+    }
+    const auto self = std::this_thread::get_id();
+    for (auto& h : sinks) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!h->active)
+                continue;
+            ++h->inFlight;
+            h->callers.push_back(self);
+        }
+        h->sink(line);
+        {
+            std::lock_guard lock(mutex_);
+            --h->inFlight;
+            h->callers.erase(std::find(h->callers.begin(), h->callers.end(), self));
+        }
+        idle_.notify_all();
+    }
+}
+
+namespace {
+// Cuts UTF-8 text after maxChars code points without splitting a sequence.
+void cutToChars(std::string& s, std::size_t maxChars)
+{
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (chars == maxChars) {
+                s.resize(i);
+                return;
+            }
+            ++chars;
+        }
+    }
+}
+} // namespace
+
+void OutputLog(const char* format, ...)
+{
+    char buf[1024];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    if (n < 0)
+        return;
+    std::string line(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+    cutToChars(line, kLogLineMaxChars);
+    Log::instance().write(line);
+}
+
+std::vector<std::string> LogRecorder::lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool LogRecorder::contains(const std::string& line) const { return count(line) > 0; }
+
+std::size_t LogRecorder::count(const std::string& line) const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count(lines_.begin(), lines_.end(), line));
+}
+
+void LogRecorder::clear()
+{
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+void LogRecorder::add(const std::string& l)
+{
+    std::lock_guard lock(mutex_);
+    lines_.push_back(l);
+}
+
+} // namespace aulira

@@ -1,0 +1,73 @@
+#include "shell/Strings.h"
+
+#include <algorithm>
+#include <map>
+
+namespace aulira {
+
+const char* stringText(int id)
+{
+    static const std::map<int, const char*> table = {
+        {101, "Aulira Configuration Tool (AUCT)\n\n"},
+        {102, "Add Device"},
+        {103, "Edit Device"},
+        {104, "Please enter the correct device NO\xEF\xBC\x81"},
+        {105, "Device NO is duplicate!\n\n"},
+        {106, "Please enter a device name!\n\n"},
+        {107, "Please enter the correct IP address!\n\n"},
+        {108, "Please enter the correct subnet mask!\n\n"},
+        {109, "Edit Group"},
+        {110, "Add Group"},
+        {111, "Group NO setting error!\n\n"},
+        {112, "Group NO already exists, please re-enter!\n\n"},
+        {113, "Group name cannot be empty!\n\n"},
+        {114, "The group name is too long and cannot exceed 15 bytes!\n\n"},
+        {115, "Broadcast Group\n\n"},
+        {116, "Broadcast Device\n\n"},
+        {117, "Intercom Device"},
+        {120, "NO"},
+        {121, "Name"},
+        {126, "Device Type"},
+        {127, "IP Address"},
+        {129, "Location"},
+        {130, "Local Network"},
+        {131, "Address Book"},
+        {151, "Firmware Version"},
+        {387, "Status"},
+        {388, "Server IP"},
+        {389, "Device Status"},
+        {390, "Failed to get the local network card!\n\n"},
+        {391, "Offline"},
+        {392, "Idle"},
+        {393, "Realtime playing.."},
+        {394, "Calling.."},
+        {395, "Recording.."},
+        {396, "Alarm.."},
+        {397, "Local playing.."},
+        {398, "TTS playing.."},
+        {399, "Found device\n\n"},
+        {400, "Search for audio devices completed, total number of devices found"},
+        {401, "Local network card not found!\n\n"},
+        {402, "Local network card"},
+        {403, "Please select the address to delete for this device!\n\n"},
+        {406, "No address book has been set. Please create an address book first!"},
+        {407, "No name set. Are you sure to skip checking?\n\n"},
+        {408, "Detected duplicate IP address, please modify and continue!\n\n "},
+        {409, "Device Name"},
+        {410, "Online"},
+        {411, "Output"},
+        {1001, "The device name is too long and cannot exceed 31 bytes!\n\n"},
+        {1002, "The device name holds characters this computer's code page cannot store!\n\n"},
+    };
+    auto it = table.find(id);
+    return it == table.end() ? "" : it->second;
+}
+
+std::string oneLine(const std::string& text)
+{
+    std::string out = text;
+    std::erase_if(out, [](char c) { return c == '\n' || c == '\r'; });
+    return out;
+}
+
+} // namespace aulira

@@ -1,0 +1,25 @@
+#pragma once
+// Misbehaviour a simulated device can be told to show, to exercise the tool's
+// retries, time-outs and reply checks. All of it can change while the site runs.
+#include <cstdint>
+#include <optional>
+#include <set>
+
+namespace aulira::sim {
+
+struct Faults {
+    double dropRate = 0.0;        // share of requests lost before the device sees them (0..1)
+    double replyDropRate = 0.0;   // share of replies lost after the device acted on the request
+    int delayMs = 0;              // every reply leaves this much later
+    int duplicateReplies = 0;     // extra copies of every reply
+    bool corruptChecksum = false; // replies carry a wrong checksum
+    bool wrongTargetIp = false;   // replies echo another device's address
+    bool setBit15 = false;        // replies carry the command with bit 15 set (receivers must mask it)
+    std::set<std::uint16_t> silentCommands; // requests the device takes in but never acts on or answers
+    std::optional<std::uint16_t> headerVerdict; // verdict on an upgrade header instead of the real check
+    int bootUnreachableMs = 0;    // after entering its boot loader the device answers nothing this long
+
+    bool operator==(const Faults&) const = default;
+};
+
+} // namespace aulira::sim

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "devices/DeviceList.h"
+#include "devices/DeviceRules.h"
+#include "shell/Log.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::test;
+
+namespace {
+
+// Records what the list reports, the way a view would follow it.
+struct Recorder : DeviceListListener {
+    std::vector<std::string> events;
+    void deviceInserted(const DeviceItemPtr& i, bool top) override
+    {
+        events.push_back((top ? "top " : "end ") + formatIp(i->ip));
+    }
+    void deviceChanged(const DeviceItemPtr& i) override { events.push_back("changed " + formatIp(i->ip)); }
+    void deviceRemoved(const DeviceItemPtr& i) override { events.push_back("removed " + formatIp(i->ip)); }
+    void listCleared() override { events.push_back("cleared"); }
+};
+
+class DeviceListTest : public ::testing::Test {
+protected:
+    DeviceListTest() { list.addListener(&rec); }
+    DeviceList list{[](std::uint32_t a, std::uint32_t m) { return (a & m) == (ip("10.0.0.0") & m); }};
+    Recorder rec;
+    LogRecorder log;
+
+    int merge(const DeviceInfo_Type& info, const char* adapter = "10.0.0.100")
+    {
+        auto bytes = searchReply(info);
+        return list.mergeSearchReply(adapter, bytes);
+    }
+};
+
+} // namespace
+
+TEST_F(DeviceListTest, NewRepliesAreAddedOnceInStateZero)
+{
+    EXPECT_EQ(1, merge(deviceInfo(1, "10.0.0.5", 5)));
+    // The same device again (a second reply, or seen through a second adapter) adds nothing.
+    EXPECT_EQ(0, merge(deviceInfo(1, "10.0.0.5", 5), "10.0.0.101"));
+    auto items = list.snapshot();
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ(STATE_FOUND, items[0]->state);
+    EXPECT_EQ(1u, items[0]->searchOnly);
+    EXPECT_EQ(-1, items[0]->bParaExt);
+    EXPECT_EQ("10.0.0.100", items[0]->localIp);
+    EXPECT_EQ((std::vector<std::string>{"end 10.0.0.5"}), rec.events);
+    // Every byte of the address is printed.
+    EXPECT_EQ((std::vector<std::string>{"Found device\n\n:10.0.0.5"}), log.lines());
+    const auto cols = deviceColumns(*items[0]);
+    EXPECT_EQ("Online", cols[0]);
+    EXPECT_EQ("Local Network", cols[9]);
+    EXPECT_EQ("Idle", cols[8]);
+}
+
+TEST_F(DeviceListTest, CorruptAndShortRepliesAreDropped)
+{
+    auto bytes = searchReply(deviceInfo(1, "10.0.0.5", 5));
+    bytes[30] ^= 0xFF;
+    EXPECT_EQ(0, list.mergeSearchReply("10.0.0.100", bytes));
+    bytes = searchReply(deviceInfo(1, "10.0.0.5", 5));
+    EXPECT_EQ(0, list.mergeSearchReply("10.0.0.100", ConstBytes(bytes).first(bytes.size() - 1)));
+    EXPECT_EQ(0, list.mergeSearchReply("10.0.0.100", ConstBytes(bytes).first(6)));
+    EXPECT_EQ(0u, list.size());
+}
+
+TEST_F(DeviceListTest, ShortPayloadLeavesTheRestZero)
+{
+    auto info = deviceInfo(9, "10.0.0.9", 9);
+    info.setModelName("Ceiling");
+    auto bytes = searchReply(info, 120); // up to and including the group numbers' first bytes
+    ASSERT_EQ(1, list.mergeSearchReply("10.0.0.100", bytes));
+    const auto& got = list.snapshot()[0]->devItem;
+    EXPECT_EQ(9, got.devNo());
+    EXPECT_EQ("", got.modelName());
+    // The type column then shows the model text without its first three characters.
+    EXPECT_EQ("4410", got.deviceType());
+}
+
+TEST_F(DeviceListTest, SavedDeviceFoundAgainTurnsOnlineAndTakesTheNewRecord)
+{
+    merge(deviceInfo(1, "10.0.0.5", 5, "Old name"));
+    ASSERT_TRUE(list.addSelected(list.snapshot()));
+    auto item = list.snapshot()[0];
+    EXPECT_EQ(STATE_SAVED_FOUND, item->state);
+    EXPECT_TRUE(list.listModified());
+    // Pretend it was reloaded from the file.
+    item->state = STATE_LOCAL_OFFLINE;
+    EXPECT_EQ(0, merge(deviceInfo(1, "10.0.0.5", 5, "New name"), "10.0.0.101"));
+    EXPECT_EQ(STATE_SAVED_FOUND, item->state);
+    EXPECT_EQ("New name", item->devItem.devName());
+    EXPECT_EQ("10.0.0.101", item->localIp);
+    EXPECT_EQ("Address Book", deviceColumns(*item)[9]);
+}
+
+TEST_F(DeviceListTest, ADeviceThatChangedItsAddressIsListedTwice)
+{
+    merge(deviceInfo(1, "10.0.0.5", 5));
+    list.addSelected(list.snapshot());
+    list.snapshot()[0]->state = STATE_LOCAL_OFFLINE;
+    EXPECT_EQ(1, merge(deviceInfo(1, "10.0.0.6", 5)));
+    auto items = list.snapshot();
+    ASSERT_EQ(2u, items.size());
+    EXPECT_EQ(STATE_LOCAL_OFFLINE, items[0]->state);
+    EXPECT_EQ(STATE_FOUND, items[1]->state);
+    EXPECT_EQ(1, list.countOnline());
+}
+
+TEST_F(DeviceListTest, AddOnlyTakesSearchResults)
+{
+    merge(deviceInfo(1, "10.0.0.5", 5));
+    merge(deviceInfo(2, "10.0.0.6", 6));
+    auto items = list.snapshot();
+    list.addSelected({items[0]});
+    rec.events.clear();
+    // A selection of listed devices only: nothing changes, the caller opens the manual entry.
+    EXPECT_FALSE(list.addSelected({items[0]}));
+    EXPECT_TRUE(rec.events.empty());
+    list.setListModified(false);
+    list.addAllFound();
+    EXPECT_EQ(STATE_SAVED_FOUND, items[1]->state);
+    EXPECT_TRUE(list.listModified());
+}
+
+TEST_F(DeviceListTest, DeleteByState)
+{
+    merge(deviceInfo(1, "10.0.0.1", 1)); // stays 0
+    merge(deviceInfo(2, "10.0.0.2", 2)); // 1 -> 0
+    auto items = list.snapshot();
+    list.addSelected({items[1]});
+    DeviceEntry e{"3", "Remote", ip("172.16.0.3"), ip("255.255.255.0")};
+    auto remote = newManualDevice(e);
+    list.insertManual(remote);
+    EXPECT_EQ(STATE_REMOTE_OFFLINE, remote->state);
+    EXPECT_EQ(remote, list.snapshot().front());
+
+    EXPECT_FALSE(list.deleteItems({}));
+    list.setListModified(false);
+    rec.events.clear();
+    ASSERT_TRUE(list.deleteItems({items[0], items[1], remote}));
+    EXPECT_EQ(STATE_FOUND, items[0]->state);
+    EXPECT_EQ(STATE_FOUND, items[1]->state);
+    EXPECT_EQ(1u, items[1]->searchOnly);
+    EXPECT_EQ("Local Network", deviceColumns(*items[1])[9]);
+    EXPECT_EQ(2u, list.size());
+    EXPECT_TRUE(list.listModified());
+    EXPECT_EQ((std::vector<std::string>{"changed 10.0.0.2", "removed 172.16.0.3"}), rec.events);
+    // The removed entry stays valid for whoever still holds it.
+    EXPECT_EQ(3, remote->devItem.devNo());
+}
+
+TEST_F(DeviceListTest, SortingByColumn)
+{
+    merge(deviceInfo(3, "10.0.0.9", 3, "b"));
+    merge(deviceInfo(1, "192.168.0.1", 1, "c"));
+    merge(deviceInfo(2, "10.0.0.10", 2, "a"));
+    auto rows = list.snapshot();
+    SortState s;
+    auto ips = [&] {
+        std::vector<std::string> v;
+        for (auto& r : rows)
+            v.push_back(formatIp(r->ip));
+        return v;
+    };
+    // The stored address weighs the last byte most: 192.168.0.1 sorts first.
+    s.sort(rows, 2);
+    EXPECT_EQ((std::vector<std::string>{"192.168.0.1", "10.0.0.9", "10.0.0.10"}), ips());
+    s.sort(rows, 2);
+    EXPECT_EQ((std::vector<std::string>{"10.0.0.10", "10.0.0.9", "192.168.0.1"}), ips());
+    EXPECT_EQ(2, s.m_nSortColumn);
+    s.sort(rows, 1);
+    EXPECT_EQ(1, rows[0]->devItem.devNo());
+    s.sort(rows, 4);
+    EXPECT_EQ("a", rows[0]->devItem.devName());
+    // Columns 0 and 9 keep the order.
+    auto before = rows;
+    s.sort(rows, 0);
+    s.sort(rows, 9);
+    EXPECT_EQ(before, rows);
+}

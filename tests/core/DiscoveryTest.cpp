@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+#include "devices/DeviceManager.h"
+#include "devices/DeviceRules.h"
+#include "protocol/Discovery.h"
+#include "shell/Log.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class DiscoveryTest : public SimFixture {
+protected:
+    void SetUp() override { useFastTiming(); }
+
+    std::unique_ptr<DeviceManager> manager()
+    {
+        auto m = std::make_unique<DeviceManager>(dir.path());
+        m->setAdapters({"127.0.0.1"}, {"255.0.0.0"});
+        return m;
+    }
+
+    static void search(DeviceManager& m)
+    {
+        ASSERT_EQ(DeviceManager::SearchStart::Started, m.StartSearch());
+        m.waitSearchDone();
+    }
+
+    static std::map<std::string, int> statesByIp(DeviceManager& m)
+    {
+        std::map<std::string, int> out;
+        for (const auto& i : m.devices().snapshot())
+            out[formatIp(i->ip)] = i->state;
+        return out;
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(DiscoveryTest, ManyDevicesAreFoundInOneSearch)
+{
+    auto site = sim::generated(300);
+    startSite(site.devices);
+    LogRecorder log;
+    auto m = manager();
+    search(*m);
+    EXPECT_EQ(300u, m->devices().size());
+    EXPECT_EQ(300, m->devices().countOnline());
+    EXPECT_TRUE(log.contains("Search for audio devices completed, total number of devices found:300."));
+    EXPECT_EQ(300u, log.lines().size() - 1); // one "Found device" line each
+    for (const auto& i : m->devices().snapshot()) {
+        EXPECT_EQ("127.0.0.1", i->localIp);
+        EXPECT_EQ(STATE_FOUND, i->state);
+    }
+    EXPECT_FALSE(m->searching());
+}
+
+TEST_F(DiscoveryTest, CorruptRepliesAndRemoteDevicesAreNotListed)
+{
+    auto good = simDevice("127.0.0.41", 41, 41);
+    auto corrupt = simDevice("127.0.0.42", 42, 42);
+    corrupt.faults.corruptChecksum = true;
+    auto remote = simDevice("127.20.0.43", 43, 43);
+    remote.mask = ip("255.255.255.0");
+    remote.remote = true;
+    auto flagged = simDevice("127.0.0.44", 44, 44);
+    flagged.faults.setBit15 = true;
+    flagged.faults.duplicateReplies = 2;
+    startSite({good, corrupt, remote, flagged});
+    auto m = manager();
+    search(*m);
+    auto states = statesByIp(*m);
+    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.41", 0}, {"127.0.0.44", 0}}), states);
+}
+
+TEST_F(DiscoveryTest, StatesFollowTheSavedListAcrossSearches)
+{
+    auto a = simDevice("127.0.0.51", 51, 51, "Hall");
+    auto b = simDevice("127.0.0.52", 52, 52, "Gate");
+    startSite({a, b});
+    {
+        auto m = manager();
+        search(*m);
+        auto items = m->devices().snapshot();
+        ASSERT_EQ(2u, items.size());
+        // Keep a; add a manual device of another subnet.
+        auto keep = m->devices().findByIp(a.ip);
+        ASSERT_TRUE(m->devices().addSelected({keep}));
+        m->devices().insertManual(newManualDevice({"60", "Far", ip("10.9.0.60"), ip("255.255.255.0")}));
+        EXPECT_TRUE(m->saveDeviceList());
+    }
+    // a moves to a new address, b leaves the site.
+    site->removeDevice(a.ip);
+    site->removeDevice(b.ip);
+    auto moved = a;
+    moved.ip = ip("127.0.0.53");
+    moved.name = "Hall renamed";
+    ASSERT_TRUE(site->addDevice(moved));
+
+    auto m = manager();
+    m->loadSavedList();
+    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.51", 3}, {"10.9.0.60", 4}}), statesByIp(*m));
+    search(*m);
+    // The saved entry of a stays offline, its new address is a new search result.
+    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.51", 3}, {"127.0.0.53", 0}, {"10.9.0.60", 4}}), statesByIp(*m));
+
+    // Back at its old address (with a new name), the saved entry turns online.
+    site->removeDevice(moved.ip);
+    a.name = "Hall again";
+    ASSERT_TRUE(site->addDevice(a));
+    search(*m);
+    auto again = m->devices().findByIp(a.ip);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(STATE_SAVED_FOUND, again->state);
+    EXPECT_EQ("Hall again", again->devItem.devName());
+    // The unsaved result at the old new address went with the rebuild.
+    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.51", 1}, {"10.9.0.60", 4}}), statesByIp(*m));
+}
+
+TEST_F(DiscoveryTest, ASecondSearchWhileOneRunsIsRefused)
+{
+    startSite({simDevice("127.0.0.61", 61, 61)});
+    auto m = manager();
+    ASSERT_EQ(DeviceManager::SearchStart::Started, m->StartSearch());
+    EXPECT_EQ(DeviceManager::SearchStart::AlreadyRunning, m->StartSearch());
+    m->waitSearchDone();
+    DeviceManager none(dir.path());
+    EXPECT_EQ(DeviceManager::SearchStart::NoAdapter, none.StartSearch());
+}
+
+// The search window: a thread ends one window after the last new device, and
+// replies of devices already listed do not extend it.
+TEST_F(DiscoveryTest, SearchEndsOneWindowAfterTheLastNewDevice)
+{
+    startSite({simDevice("127.0.0.71", 71, 71), simDevice("127.0.0.72", 72, 72)});
+    const int window = protocolConfig().timing.searchWindowMs;
+    const int round = protocolConfig().timing.searchRecvTimeoutMs;
+
+    std::atomic<int> replies{0};
+    Clock::time_point firstNew{};
+    auto sink = [&](const std::string&, ConstBytes) {
+        if (replies.fetch_add(1) == 0) {
+            firstNew = Clock::now();
+            return 1;
+        }
+        return 0;
+    };
+    const auto t0 = Clock::now();
+    SearchThreadProc("127.0.0.1", sink);
+    const auto end = Clock::now();
+    // Several rounds ran (each device answers every round) ...
+    EXPECT_GT(replies.load(), 4);
+    // ... and the thread stopped one window after the only new device, not later.
+    const auto afterNew = std::chrono::duration_cast<std::chrono::milliseconds>(end - firstNew).count();
+    EXPECT_GE(afterNew, window);
+    EXPECT_LT(afterNew, window + 3 * round + 400);
+
+    // Without any device, the thread ends one window after its start.
+    site->removeDevice(ip("127.0.0.71"));
+    site->removeDevice(ip("127.0.0.72"));
+    const auto t1 = Clock::now();
+    SearchThreadProc("127.0.0.1", sink);
+    const auto empty = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t1).count();
+    EXPECT_GE(empty, window);
+    EXPECT_LT(empty, window + 3 * round + 400);
+    (void)t0;
+}

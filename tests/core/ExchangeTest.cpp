@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "protocol/Exchange.h"
+#include "shell/Log.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long msSince(Clock::time_point t0)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+}
+
+Packet readRequest(const sim::DeviceConfig& d)
+{
+    Packet req = Packet::request(CMD_READ_SYS_PARA, 6);
+    std::memcpy(req.payloadArea().data(), d.mac.data(), 6);
+    return req;
+}
+
+class ExchangeTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        useFastTiming();
+        a = simDevice("127.0.0.21", 21, 21);
+        b = simDevice("127.0.0.22", 22, 22);
+        startSite({a, b});
+    }
+    sim::DeviceConfig a, b;
+};
+
+} // namespace
+
+TEST(ExchangeDefaults, TimingsAndPortAreWhatDevicesExpect)
+{
+    Timing t;
+    EXPECT_EQ(400, t.unicastRecvTimeoutMs);
+    EXPECT_EQ(1000, t.broadcastRecvTimeoutMs);
+    EXPECT_EQ(5000, t.replyLimitMs);
+    EXPECT_EQ(5, t.sendPauseMs);
+    EXPECT_EQ(4000, t.searchWindowMs);
+    EXPECT_EQ(1000, t.searchRecvTimeoutMs);
+    EXPECT_EQ(1000, t.pollIdleMs);
+    EXPECT_EQ(65176, ProtocolConfig{}.devicePort.load());
+}
+
+TEST_F(ExchangeTest, UnicastReadGetsTheRecordOfTheRightDevice)
+{
+    Packet req = readRequest(a), reply;
+    ASSERT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
+    EXPECT_EQ(a.ip, reply.targetIp());
+    EXPECT_EQ(CMD_READ_SYS_PARA, reply.command() & kCommandMask);
+    EXPECT_EQ(436, reply.length());
+    EXPECT_EQ(0, std::memcmp(reply.payload().data() + 56, a.mac.data(), 6));
+
+    // The other device's MAC: nobody answers.
+    Packet wrong = readRequest(b);
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, wrong, reply, 1));
+}
+
+TEST_F(ExchangeTest, ReplyWithBit15IsAccepted)
+{
+    sim::Faults f;
+    f.setBit15 = true;
+    site->setFaults(a.ip, f);
+    Packet req = readRequest(a), reply;
+    EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
+    EXPECT_EQ(0x8000 | CMD_READ_SYS_PARA, reply.command());
+}
+
+TEST_F(ExchangeTest, WrongEchoedAddressOrChecksumEndsInTimeout)
+{
+    sim::Faults wrongIp;
+    wrongIp.wrongTargetIp = true;
+    site->setFaults(a.ip, wrongIp);
+    Packet req = readRequest(a), reply;
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeBroadcast("127.0.0.1", a.ip, req, reply, 1));
+
+    sim::Faults badSum;
+    badSum.corruptChecksum = true;
+    site->setFaults(a.ip, badSum);
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
+
+    // On an upgrade socket the echoed address does not count, the checksum does.
+    site->setFaults(a.ip, wrongIp);
+    UdpSocket sock;
+    ASSERT_TRUE(sock.open());
+    ASSERT_TRUE(sock.bind(std::string("127.0.0.1"), 0));
+    Packet search = Packet::request(CMD_SEARCH);
+    EXPECT_EQ(RES_OK, ExchangeOnSocket(sock, a.ip, site->port(), search, reply));
+    site->setFaults(a.ip, badSum);
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeOnSocket(sock, a.ip, site->port(), search, reply));
+}
+
+TEST_F(ExchangeTest, SendOnlyReturnsWithoutWaiting)
+{
+    protocolConfig().timing.unicastRecvTimeoutMs = 3000;
+    sim::Faults silent;
+    silent.silentCommands = {CMD_READ_SYS_PARA};
+    site->setFaults(a.ip, silent);
+    Packet req = readRequest(a), reply;
+    const auto t0 = Clock::now();
+    EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 0));
+    EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 2));
+    EXPECT_LT(msSince(t0), 2000);
+    // The requests did reach the device.
+    for (int i = 0; i < 100 && site->traffic(a.ip).size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(2u, site->traffic(a.ip).size());
+}
+
+TEST_F(ExchangeTest, BroadcastCarriesTheTargetInTheHeader)
+{
+    site->clearTraffic();
+    Packet req = readRequest(b), reply;
+    ASSERT_EQ(RES_OK, ExchangeBroadcast("127.0.0.1", b.ip, req, reply, 1));
+    auto t = site->traffic(b.ip);
+    ASSERT_EQ(1u, t.size());
+    EXPECT_TRUE(t[0].broadcast);
+    EXPECT_EQ(b.ip, t[0].targetIp);
+    EXPECT_TRUE(site->traffic(a.ip).empty());
+}
+
+TEST_F(ExchangeTest, DroppedRequestsAndDuplicateRepliesDoNotMixUpExchanges)
+{
+    sim::Faults dup;
+    dup.duplicateReplies = 3;
+    site->setFaults(a.ip, dup);
+    for (int i = 0; i < 5; ++i) {
+        Packet req = readRequest(a), reply;
+        ASSERT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1)) << i;
+        EXPECT_EQ(436, reply.length());
+    }
+    sim::Faults drop;
+    drop.dropRate = 1.0;
+    site->setFaults(a.ip, drop);
+    Packet req = readRequest(a), reply;
+    EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
+}
+
+TEST_F(ExchangeTest, ConcurrentExchangesEachGetTheirOwnReply)
+{
+    std::atomic<int> ok{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            const auto& d = t % 2 ? a : b;
+            for (int i = 0; i < 10; ++i) {
+                Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
+                if (ExchangeUnicast("127.0.0.1", d.ip, req, reply, 1) == RES_OK &&
+                    DeviceInfo_Type::fromPayload(reply.payload()).devNo() == d.devNo)
+                    ++ok;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(40, ok.load());
+}
+
+// With the real limits: a device that keeps sending invalid datagrams never
+// lets the 400 ms receive time-out strike, so the 5000 ms limit ends the wait.
+TEST(ExchangeLimit, InvalidDatagramsEndInNoReplyAfterTheLimit)
+{
+    ProtocolConfigGuard guard;
+    UdpSocket device;
+    ASSERT_TRUE(device.open());
+    ASSERT_TRUE(device.bind(ip("127.0.0.31"), 0));
+    protocolConfig().devicePort = device.localPort();
+    device.setReceiveTimeout(2000);
+
+    std::atomic<bool> done{false};
+    std::thread flooder([&] {
+        std::uint8_t buf[kPacketBufferSize];
+        RecvResult r = device.receive(Bytes(buf, sizeof buf));
+        if (r.kind != RecvResult::Ok)
+            return;
+        Packet junk = Packet::request(CMD_READ_SYS_PARA, 4);
+        const std::size_t n = junk.seal(ip("127.0.0.31"));
+        junk.bytes()[n - 1] ^= 0xFF; // wrong checksum
+        const auto until = Clock::now() + std::chrono::milliseconds(6500);
+        while (!done && Clock::now() < until) {
+            device.sendTo(junk.bytes().first(n), r.fromIp, r.fromPort);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    Packet req = Packet::request(CMD_READ_SYS_PARA, 6), reply;
+    const auto t0 = Clock::now();
+    const int res = ExchangeUnicast("127.0.0.1", ip("127.0.0.31"), req, reply, 1);
+    const long elapsed = msSince(t0);
+    done = true;
+    flooder.join();
+    EXPECT_EQ(RES_NO_REPLY, res);
+    EXPECT_GE(elapsed, 5000);
+}
+
+TEST(ExchangeFailures, SendFailureIsLoggedAndReported)
+{
+    ProtocolConfigGuard guard;
+    LogRecorder log;
+    Packet req = Packet::request(CMD_SEARCH), reply;
+    // A unicast socket may not send to the broadcast address: sendto fails.
+    EXPECT_EQ(RES_SEND_FAIL, ExchangeUnicast("127.0.0.1", kBroadcastTarget, req, reply, 1));
+    ASSERT_EQ(1u, log.lines().size());
+    EXPECT_EQ(0u, log.lines()[0].rfind("sendto error:", 0));
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "shell/Log.h"
+#include "shell/Strings.h"
+
+using namespace aulira;
+
+TEST(Log, LinesReachEverySinkExactlyAsFormatted)
+{
+    LogRecorder a, b;
+    OutputLog("sendto error:%d", 10051);
+    OutputLog("%s:%d.", stringText(IDS_SEARCH_COMPLETED), 3);
+    EXPECT_EQ((std::vector<std::string>{"sendto error:10051",
+                                        "Search for audio devices completed, total number of devices found:3."}),
+              a.lines());
+    EXPECT_EQ(a.lines(), b.lines());
+}
+
+TEST(Log, LinesWithoutListenersAreDroppedAndLeftSinksStayQuiet)
+{
+    OutputLog("nobody hears this");
+    std::vector<std::string> seen;
+    {
+        LogSubscription sub([&](const std::string& l) { seen.push_back(l); });
+        OutputLog("one");
+    }
+    OutputLog("two");
+    EXPECT_EQ(std::vector<std::string>{"one"}, seen);
+}
+
+TEST(Log, LongTextsAreCutAtTheLineLimitWithoutSplittingCharacters)
+{
+    LogRecorder rec;
+    OutputLog("%s", std::string(400, 'x').c_str());
+    std::string wide;
+    for (int i = 0; i < 300; ++i)
+        wide += "\xE4\xB8\xAD"; // one CJK character, three bytes
+    OutputLog("%s", wide.c_str());
+    auto lines = rec.lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(kLogLineMaxChars, lines[0].size());
+    EXPECT_EQ(kLogLineMaxChars * 3, lines[1].size());
+}
+
+TEST(Log, ConcurrentWritersDeliverWholeLinesAndASinkMayLog)
+{
+    LogRecorder rec;
+    std::atomic<int> nested{0};
+    // A sink that itself writes a line must not deadlock.
+    LogSubscription echo([&](const std::string& l) {
+        if (l == "ping" && nested.fetch_add(1) == 0)
+            OutputLog("pong");
+    });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 200; ++i)
+                OutputLog("thread %d line %d", t, i);
+        });
+    OutputLog("ping");
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(802u, rec.lines().size());
+    EXPECT_EQ(1u, rec.count("pong"));
+    EXPECT_EQ(1u, rec.count("thread 3 line 199"));
+}
+
+TEST(Log, OneLineDisplayDropsLineFeeds)
+{
+    EXPECT_EQ("Found device:10.0.0.5", oneLine(std::string(stringText(IDS_FOUND_DEVICE)) + ":10.0.0.5"));
+    EXPECT_EQ("Please enter the correct device NO\xEF\xBC\x81", oneLine(stringText(IDS_ENTER_DEVICE_NO)));
+}

@@ -1,0 +1,85 @@
+#pragma once
+// Small helpers shared by the test suites.
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "protocol/Timing.h"
+#include "util/Ipv4.h"
+
+namespace aulira::test {
+
+// Restores the protocol settings when a test ends.
+struct ProtocolConfigGuard {
+    ProtocolConfigGuard() = default;
+    ~ProtocolConfigGuard() { resetProtocolConfig(); }
+};
+
+// Shorter time-outs for tests that are not about timing.
+inline void useFastTiming()
+{
+    auto& t = protocolConfig().timing;
+    t.unicastRecvTimeoutMs = 150;
+    t.broadcastRecvTimeoutMs = 250;
+    t.replyLimitMs = 2000;
+    t.searchWindowMs = 600;
+    t.searchRecvTimeoutMs = 150;
+    t.pollIdleMs = 100;
+}
+
+// A fresh directory under the system's temporary directory, removed at the end.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device rd;
+        path_ = std::filesystem::temp_directory_path() / ("auct-test-" + std::to_string(rd()) + std::to_string(rd()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::uint32_t ip(const char* text) { return parseIp(text).value(); }
+
+} // namespace aulira::test
+
+#include "devices/DeviceInfo.h"
+#include "protocol/Packet.h"
+
+namespace aulira::test {
+
+// A device's search reply as it arrives (the whole datagram).
+inline std::vector<std::uint8_t> searchReply(const DeviceInfo_Type& info, std::size_t payloadSize = devinfo::size)
+{
+    Packet p = Packet::request(CMD_SEARCH | 0x8000, static_cast<std::uint16_t>(payloadSize));
+    std::copy_n(info.raw.begin(), std::min(payloadSize, devinfo::size), p.payloadArea().begin());
+    const std::size_t n = p.seal(kBroadcastTarget);
+    return std::vector<std::uint8_t>(p.bytes().begin(), p.bytes().begin() + static_cast<long>(n));
+}
+
+inline DeviceInfo_Type deviceInfo(int no, const char* addr, std::uint8_t macLast, const char* name = "Lobby",
+                                  const char* mask = "255.255.255.0")
+{
+    DeviceInfo_Type r;
+    r.setDevNo(no);
+    r.setIp(ip(addr));
+    r.setMask(ip(mask));
+    r.setDevName(name);
+    r.setModelText("KP-4410");
+    r.setFirmwareVersion("V2.0.1");
+    r.setWorkState(1);
+    const std::uint8_t mac[6] = {0x02, 0x4b, 0x50, 0, 0, macLast};
+    r.setMac(mac);
+    return r;
+}
+
+} // namespace aulira::test

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev iproute2 util-linux clang libclang-rt-dev)
+          nlohmann-json3-dev iproute2 util-linux python3 clang libclang-rt-dev)
 if [[ "${1:-}" == "--gui" ]]; then
   packages+=(qt6-base-dev qt6-svg-dev libgl-dev)
 fi

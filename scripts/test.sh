@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the main build's suite, then the
+# core and simulator suites again under ThreadSanitizer. All tests run inside
+# a private network namespace (scripts/netns.sh), so none can reach a real
+# network even by mistake.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+
+jobs=${AULIRA_JOBS:-2}
+
+echo "== build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAULIRA_WERROR=ON >/dev/null
+cmake --build build -j"$jobs"
+
+echo "== tests"
+scripts/netns.sh ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
+
+if [[ "${AULIRA_SKIP_TSAN:-}" != 1 ]]; then
+  echo "== ThreadSanitizer build of the core and simulator tests"
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DAULIRA_SANITIZE=thread \
+        -DAULIRA_BENCH=OFF -DCMAKE_CXX_FLAGS="-O1" >/dev/null
+  cmake --build build-tsan -j"$jobs" --target core_tests sim_tests
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    scripts/netns.sh sh -c './build-tsan/tests/core/core_tests && ./build-tsan/tests/sim/sim_tests'
+fi

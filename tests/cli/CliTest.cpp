@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "Cli.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+class CliTest : public SimFixture {
+protected:
+    void SetUp() override { useFastTiming(); }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        args.insert(args.begin(), {"--data-dir", dir.path().string()});
+        int code = cli::runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, UsageErrorsExitWithTwo)
+{
+    EXPECT_EQ(2, run({}).code);
+    EXPECT_EQ(2, run({"--bogus", "search"}).code);
+    EXPECT_EQ(2, run({"--port", "abc", "search"}).code);
+    EXPECT_EQ(2, run({"--port", "70000", "search"}).code);
+    EXPECT_EQ(2, run({"--adapter", "not-an-ip", "search"}).code);
+    EXPECT_EQ(2, run({"frobnicate"}).code);
+    EXPECT_EQ(2, run({"devices"}).code);
+    EXPECT_EQ(2, run({"devices", "add", "--no", "5"}).code);
+    EXPECT_EQ(2, run({"devices", "add", "--no", "5", "--name", "x", "--ip", "1.2.3", "--mask", "255.0.0.0"}).code);
+    EXPECT_EQ(2, run({"devices", "delete", "nothing"}).code);
+    CliRun help = run({"--help"});
+    EXPECT_EQ(0, help.code);
+    EXPECT_NE(std::string::npos, help.out.find("devices add"));
+}
+
+TEST_F(CliTest, ManualDevicesFollowTheAddRules)
+{
+    auto add = [&](const char* no, const char* name, const char* ip) {
+        return run({"--quiet", "devices", "add", "--no", no, "--name", name, "--ip", ip, "--mask", "255.255.255.0"});
+    };
+    CliRun zero = add("0", "Gate", "10.9.0.60");
+    EXPECT_EQ(1, zero.code);
+    EXPECT_EQ("auctl: Please enter the correct device NO\xEF\xBC\x81\n", zero.err);
+    EXPECT_EQ(1, add("60", "", "10.9.0.60").code);
+    EXPECT_EQ(1, add("60", "Gate", "0.0.0.0").code);
+    ASSERT_EQ(0, add("60", "Gate", "10.9.0.60").code);
+    CliRun dup = add("60", "Other", "10.9.0.61");
+    EXPECT_EQ(1, dup.code);
+    EXPECT_EQ("auctl: Device NO is duplicate!\n", dup.err);
+    ASSERT_EQ(0, add("61", "Back door", "10.9.0.61").code);
+
+    CliRun list = run({"--json", "devices", "list"});
+    ASSERT_EQ(0, list.code) << list.err;
+    auto devices = json::parse(list.out);
+    ASSERT_EQ(2u, devices.size());
+    // Manual entries go to the front; a device of another subnet waits for a poll (state 4).
+    EXPECT_EQ("10.9.0.61", devices[0]["ip"]);
+    EXPECT_EQ(4, devices[0]["state"]);
+    EXPECT_EQ("Offline", devices[0]["status"]);
+    EXPECT_EQ("Address Book", devices[0]["location"]);
+    EXPECT_EQ("Back door", devices[0]["name"]);
+
+    EXPECT_EQ(0, run({"--quiet", "devices", "delete", "10.9.0.61"}).code);
+    EXPECT_EQ(1, run({"--quiet", "devices", "delete", "10.9.0.99"}).code);
+    devices = json::parse(run({"--json", "devices", "list"}).out);
+    ASSERT_EQ(1u, devices.size());
+    EXPECT_EQ(60, devices[0]["no"]);
+}
+
+TEST_F(CliTest, SearchFindsADeviceSideServingThePort)
+{
+    startSite({simDevice("127.0.0.81", 81, 81, "Lobby"), simDevice("127.0.0.82", 82, 82, "Hall")});
+    CliRun r = run({"--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "--json", "search"});
+    ASSERT_EQ(0, r.code) << r.err;
+    auto devices = json::parse(r.out);
+    ASSERT_EQ(2u, devices.size());
+    for (const auto& d : devices) {
+        for (const char* key : {"status", "no", "ip", "mac", "name", "type", "firmware", "serverIp", "deviceStatus",
+                                "location", "state", "localIp"})
+            EXPECT_TRUE(d.contains(key)) << key;
+        EXPECT_EQ(0, d["state"]);
+        EXPECT_EQ("Online", d["status"]);
+        EXPECT_EQ("Local Network", d["location"]);
+        EXPECT_EQ("127.0.0.1", d["localIp"]);
+    }
+    EXPECT_NE(std::string::npos, r.err.find("Local network card1:"));
+    EXPECT_NE(std::string::npos, r.err.find("Found device:127.0.0.81"));
+    EXPECT_NE(std::string::npos, r.err.find("total number of devices found:2."));
+
+    // The plain table: a title line and one line per device.
+    CliRun table = run({"--quiet", "--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "search"});
+    ASSERT_EQ(0, table.code);
+    EXPECT_EQ(0u, table.out.find("Status  NO  IP Address"));
+    EXPECT_EQ(3, std::count(table.out.begin(), table.out.end(), '\n'));
+}
+
+TEST_F(CliTest, KeptDevicesAreSavedAndLoadOffline)
+{
+    CliRun r = run({"--quiet", "--demo", "--json", "search", "--keep"});
+    ASSERT_EQ(0, r.code) << r.err;
+    auto found = json::parse(r.out);
+    ASSERT_GE(found.size(), 8u);
+    for (const auto& d : found) {
+        EXPECT_EQ(1, d["state"]);
+        EXPECT_EQ("Address Book", d["location"]);
+    }
+    auto saved = json::parse(run({"--json", "devices", "list"}).out);
+    ASSERT_EQ(found.size(), saved.size());
+    for (const auto& d : saved) {
+        EXPECT_EQ("Offline", d["status"]);
+        EXPECT_EQ("Offline", d["deviceStatus"]);
+    }
+}
+
+TEST_F(CliTest, NoUsableAdapterIsRefused)
+{
+    CliRun r = run({"--adapter", "203.0.113.9", "search"});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("auctl: Local network card not found!"));
+}

@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzz targets into fuzz/corpus/.
+
+Each seed is a small, hand-shaped example of what the parsers meet: valid
+datagrams and files, and the usual ways they go wrong. Run it again after
+changing it and commit the output; the replay tests read these files.
+Standard library only.
+"""
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORPUS = os.path.join(HERE, "corpus")
+
+CMD_SEARCH = 0x0201
+CMD_READ_SYS_PARA = 0x0202
+REPLY_BIT = 0x8000
+
+
+def ip(text):
+    # Addresses travel in network order: the dotted octets in byte order.
+    return bytes(int(part) for part in text.split("."))
+
+
+def checksum(data):
+    return sum(data) & 0xFFFF
+
+
+def packet(command, payload=b"", target=b"\xff\xff\xff\xff", length=None, packet_count=1,
+           packet_no=0, hdr_flag=1, poll_mark=0, pad=True, bad_sum=False):
+    """A datagram as a device or the tool sends it. `length` overrides the
+    header field without changing the payload that follows."""
+    if pad and len(payload) % 2:
+        payload += b"\x00"
+    declared = len(payload) if length is None else length
+    header = b"KPUC" + struct.pack("<HHHHHH", command, packet_count, packet_no, declared,
+                                   hdr_flag, poll_mark) + target
+    assert len(header) == 20
+    body = header + payload
+    total = checksum(header + payload[:declared])
+    if bad_sum:
+        total ^= 0x0101
+    return body + struct.pack("<H", total)
+
+
+def text_field(text, width):
+    raw = text.encode("latin-1")[: width - 1]
+    return raw + b"\x00" * (width - len(raw))
+
+
+def device_info(no, name, address, mask="255.255.255.0", mac=b"\x00\x1a\x4e\x10\x20\x30",
+                model="KP-4410", model_name="", firmware="V1.0.8", work_state=1, type_code=3):
+    """The 224-byte identity record of a search reply."""
+    r = bytearray(224)
+    struct.pack_into("<ii", r, 0, type_code, no)
+    r[8:24] = text_field(firmware, 16)
+    r[24:56] = text_field(name, 32)
+    r[56:72] = text_field(model, 16)
+    r[72:78] = mac
+    r[80:84] = ip(address)
+    r[84:88] = ip(mask)
+    r[88:92] = ip("192.168.1.1")
+    r[92:96] = ip("192.168.1.2")
+    r[96:100] = ip("192.168.1.3")
+    r[104:108] = ip("8.8.8.8")
+    r[108:112] = ip("8.8.4.4")
+    struct.pack_into("<H", r, 116, work_state)
+    r[118:126] = bytes([1, 5, 0, 0, 0, 0, 0, 0])
+    r[208:224] = text_field(model_name, 16)
+    return bytes(r)
+
+
+def device_list_file(records, count=None, magic=b"device list file"):
+    out = magic + b"\x00" * (64 - len(magic))
+    out += struct.pack("<i", len(records) if count is None else count)
+    for rec in records:
+        out += rec
+    return out
+
+
+def list_record(info, para_ext=0xFFFFFFFF, search_only=0, has_record=1):
+    return struct.pack("<I", para_ext) + info[80:84] + struct.pack("<II", search_only, has_record) + info
+
+
+def packet_seeds():
+    hall = device_info(7, "Hall speaker", "192.168.1.50", work_state=2)
+    desk = device_info(12, "Front desk", "10.1.1.5", mask="255.0.0.0", mac=b"\x00\x1a\x4e\x00\x00\x01",
+                       model="KP-9120", model_name="Call station", work_state=9, type_code=-1)
+    return {
+        "search_request.bin": packet(CMD_SEARCH),
+        "search_reply.bin": packet(CMD_SEARCH | REPLY_BIT, hall, target=ip("192.168.1.50")),
+        "search_reply_unknown_state.bin": packet(CMD_SEARCH | REPLY_BIT, desk, target=ip("10.1.1.5")),
+        "search_reply_short_payload.bin": packet(CMD_SEARCH | REPLY_BIT, hall[:90], target=ip("192.168.1.50")),
+        "search_reply_bad_checksum.bin": packet(CMD_SEARCH | REPLY_BIT, hall[:40], bad_sum=True),
+        "length_past_end.bin": packet(CMD_SEARCH, b"\x01\x02\x03\x04", length=1400),
+        "odd_length_unpadded.bin": packet(CMD_READ_SYS_PARA, b"\x00\x1a\x4e", pad=False),
+        "header_only.bin": packet(CMD_SEARCH)[:20],
+        "max_length_field.bin": packet(CMD_SEARCH, b"\xff" * 8, length=0xFFFF),
+        "not_a_packet.bin": b"hello, device\n",
+    }
+
+
+def devicelist_seeds():
+    hall = device_info(7, "Hall speaker", "192.168.1.50", work_state=2)
+    desk = device_info(12, "Front desk", "10.1.1.5", mask="255.0.0.0", mac=b"\x00\x1a\x4e\x00\x00\x01",
+                       model_name="Call station", firmware="V1.0.6")
+    two = [list_record(hall), list_record(desk, para_ext=0, search_only=1)]
+    return {
+        "empty_list.bin": device_list_file([]),
+        "two_devices.bin": device_list_file(two),
+        "truncated_record.bin": device_list_file(two, count=3)[: 68 + 240 + 100],
+        "count_beyond_file.bin": device_list_file([list_record(hall)], count=1000),
+        "negative_count.bin": device_list_file([list_record(hall)], count=-1),
+        "no_identity_record.bin": device_list_file([list_record(hall, has_record=0)]),
+        "magic_only.bin": device_list_file([])[:64],
+        "foreign_magic.bin": device_list_file([list_record(hall)], magic=b"group info file"),
+    }
+
+
+def write(kind, seeds):
+    folder = os.path.join(CORPUS, kind)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in sorted(seeds.items()):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    print("%s: %d files, %d bytes" % (kind, len(seeds), sum(len(d) for d in seeds.values())))
+
+
+def main():
+    # Self-check against the search request every device knows.
+    expected = bytes.fromhex("4b50554301020100000000000100 0000ffffffff3405".replace(" ", ""))
+    if packet(CMD_SEARCH) != expected:
+        sys.exit("search request encoding is wrong")
+    write("packet", packet_seeds())
+    write("devicelist", devicelist_seeds())
+
+
+if __name__ == "__main__":
+    main()

@@ -296,6 +296,8 @@ DeviceConfig parseDevice(const json& j, const std::string& where)
         else if (k == "mac") {
             if (!v.is_string() || !parseMac(v.get<std::string>(), d.mac.data()))
                 fail(w, "expected a MAC address like \"02:4b:50:00:00:01\", got " + quoted(v));
+            if (std::all_of(d.mac.begin(), d.mac.end(), [](std::uint8_t b) { return b == 0; }))
+                fail(w, "00:00:00:00:00:00 is not allowed");
         } else if (k == "devNo")
             d.devNo = static_cast<std::int32_t>(getInt(v, w, INT32_MIN, INT32_MAX));
         else if (k == "name")
@@ -506,13 +508,13 @@ std::string siteToJson(const SiteConfig& site)
 
 // ---------------------------------------------------------------- --device
 
-std::string parseDeviceSpec(std::string_view spec, DeviceConfig& d)
+std::string parseDeviceOption(std::string_view text, DeviceConfig& d)
 {
     bool haveIp = false;
-    while (!spec.empty()) {
-        const auto comma = spec.find(',');
-        std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+    while (!text.empty()) {
+        const auto comma = text.find(',');
+        std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         const auto eq = item.find('=');
         if (eq == std::string_view::npos)
             return "\"" + std::string(item) + "\" is not KEY=VALUE";
@@ -540,7 +542,7 @@ std::string parseDeviceSpec(std::string_view spec, DeviceConfig& d)
                 return false;
             return true;
         };
-        auto text = [&](std::string& out) {
+        auto shortText = [&](std::string& out) {
             if (val.size() > 15)
                 return false;
             out = val;
@@ -560,13 +562,13 @@ std::string parseDeviceSpec(std::string_view spec, DeviceConfig& d)
         else if (key == "no")
             ok = number(d.devNo, INT32_MIN, INT32_MAX);
         else if (key == "name")
-            ok = text(d.name);
+            ok = shortText(d.name);
         else if (key == "model")
-            ok = text(d.modelText);
+            ok = shortText(d.modelText);
         else if (key == "model-name")
-            ok = text(d.modelName);
+            ok = shortText(d.modelName);
         else if (key == "firmware")
-            ok = text(d.firmware);
+            ok = shortText(d.firmware);
         else if (key == "layout")
             ok = number(d.layout, 392, 436) && (d.layout == 392 || d.layout == 436);
         else if (key == "type-code")

@@ -89,7 +89,7 @@ std::string siteToJson(const SiteConfig& site); // pretty-printed, loads back to
 
 // One device from "ip=127.0.0.9,name=Desk,model=KS-530" (the --device option);
 // keys not given keep the defaults. Empty error on success.
-std::string parseDeviceSpec(std::string_view spec, DeviceConfig& out);
+std::string parseDeviceOption(std::string_view text, DeviceConfig& out);
 
 // Accepts "CMD_READ_SYS_PARA", "0x0202" or "514".
 std::optional<std::uint16_t> parseCommand(std::string_view text);

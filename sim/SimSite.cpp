@@ -406,10 +406,13 @@ void SimSite::dispatch(ConstBytes d, std::uint32_t fromIp, std::uint16_t fromPor
             for (const auto& [addr, mask] : arrival->nets)
                 broadcast = broadcast || (mask != 0xFFFFFFFF && dstIp == (addr | ~mask));
         if (broadcast) {
+            // Search and time packets address everybody; other broadcasts carry
+            // the one device they are for in the header.
             if (!arrival)
                 return ignore("broadcast on an interface not served");
             for (const auto& dev : devices_)
-                if (dev->ifindex() == ifindex && !dev->remote() && (cmd == CMD_SEARCH || dev->ip() == h.targetIp))
+                if (dev->ifindex() == ifindex && !dev->remote() &&
+                    (cmd == CMD_SEARCH || h.targetIp == kBroadcastTarget || dev->ip() == h.targetIp))
                     targets.push_back(dev);
         } else {
             // Local traffic to a device address arrives through loopback
@@ -444,7 +447,8 @@ void SimSite::dispatch(ConstBytes d, std::uint32_t fromIp, std::uint16_t fromPor
             if (delay <= 0)
                 send(r.bytes, out.sourceIp, fromIp, fromPort);
             else
-                schedule({now + std::chrono::milliseconds(delay), 0, std::move(r.bytes), out.sourceIp, fromIp, fromPort});
+                schedule({now + std::chrono::milliseconds(delay), 0, std::move(r.bytes), out.sourceIp, fromIp,
+                          fromPort});
         }
     }
     if (log_)

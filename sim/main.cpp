@@ -29,9 +29,10 @@ const char kUsage[] =
     "  --devices FILE      the site as a JSON file (see docs/simulator.md)\n"
     "  --count N           add N generated devices from --first-ip on\n"
     "  --first-ip ADDR     first address of the generated devices (default 127.1.0.1)\n"
-    "  --device SPEC       add one device, SPEC = KEY=VALUE,... with the keys ip, mask,\n"
-    "                      gateway, server, mac, no, name, model, model-name, firmware,\n"
-    "                      layout, type-code, work-state, remote, iface, screen-boot\n"
+    "  --device KEY=VALUE,...\n"
+    "                      add one device; the keys are ip, mask, gateway, server,\n"
+    "                      mac, no, name, model, model-name, firmware, layout,\n"
+    "                      type-code, work-state, remote, iface, screen-boot\n"
     "                      (repeatable)\n"
     "  --iface NAME        serve this network interface (repeatable; default lo)\n"
     "  --spread MS         spread each device's search reply over 0..MS ms\n"
@@ -109,7 +110,7 @@ int main(int argc, char** argv)
                 firstIp = *a;
             } else if (arg == "--device") {
                 DeviceConfig d;
-                if (auto problem = parseDeviceSpec(*v, d); !problem.empty())
+                if (auto problem = parseDeviceOption(*v, d); !problem.empty())
                     return usageError("--device " + *v + ": " + problem);
                 extra.push_back(d);
             } else if (arg == "--iface") {

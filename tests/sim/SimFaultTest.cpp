@@ -69,42 +69,6 @@ TEST_F(SimFaultTest, DelayedRepliesArriveWithinOrAfterTheWait)
     EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
 }
 
-TEST_F(SimFaultTest, DuplicatesAndBit15ComeAsConfigured)
-{
-    sim::Faults f;
-    f.duplicateReplies = 2;
-    f.setBit15 = true;
-    site->setFaults(a.ip, f);
-    auto replies = sendAndCollect(Packet::request(CMD_SEARCH, 0, kPollMark), a.ip, a.ip);
-    ASSERT_EQ(3u, replies.size());
-    for (const auto& r : replies) {
-        EXPECT_EQ(r.bytes, replies[0].bytes);
-        EXPECT_EQ(0x8000 | CMD_SEARCH, readU16(r.bytes, hdr::command));
-        EXPECT_TRUE(PacketChecksumOk(r.bytes));
-    }
-    EXPECT_EQ(RES_OK, poll(a)) << "bit 15 is masked by the receiver";
-}
-
-TEST_F(SimFaultTest, CorruptOrMisaddressedRepliesAreNotAccepted)
-{
-    sim::Faults f;
-    f.corruptChecksum = true;
-    site->setFaults(a.ip, f);
-    auto raw = sendAndCollect(Packet::request(CMD_SEARCH, 0, kPollMark), a.ip, a.ip, 1);
-    ASSERT_EQ(1u, raw.size());
-    EXPECT_FALSE(PacketChecksumOk(raw[0].bytes));
-    EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
-
-    f = {};
-    f.wrongTargetIp = true;
-    site->setFaults(a.ip, f);
-    raw = sendAndCollect(Packet::request(CMD_SEARCH, 0, kPollMark), a.ip, a.ip, 1);
-    ASSERT_EQ(1u, raw.size());
-    EXPECT_TRUE(PacketChecksumOk(raw[0].bytes));
-    EXPECT_NE(a.ip, readIp(raw[0].bytes, hdr::targetIp));
-    EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
-}
-
 TEST_F(SimFaultTest, SilentCommandsAreTakenInButNotAnswered)
 {
     sim::Faults f;

@@ -11,6 +11,7 @@
 #include "devices/DeviceManager.h"
 #include "devices/DeviceRules.h"
 #include "protocol/Timing.h"
+#include "shell/AppConfig.h"
 #include "shell/AppDir.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
@@ -135,8 +136,22 @@ public:
         if (globals_.port)
             protocolConfig().devicePort = *globals_.port;
 
+        const std::filesystem::path appDir = applicationDirectory(dir);
+        const CAppConfig config(appDir);
+        for (const auto& problem : config.problems)
+            OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
+        if (config.codePage)
+            setCodePage(*config.codePage);
+
         std::vector<std::string> adapters = globals_.adapters;
-        if (globals_.demo) {
+        if (!globals_.demo) {
+            // The INI's choices apply where the command line says nothing; the
+            // demo stays on loopback whatever the INI says.
+            if (adapters.empty())
+                adapters = config.adapters;
+            if (!globals_.port && config.devicePort)
+                protocolConfig().devicePort = *config.devicePort;
+        } else {
             auto demo = demoSite();
             site_ = std::make_unique<sim::SimSite>(demo.options);
             std::string error;
@@ -146,7 +161,7 @@ public:
             if (adapters.empty())
                 adapters.push_back("127.0.0.1");
         }
-        manager_ = std::make_unique<DeviceManager>(applicationDirectory(dir));
+        manager_ = std::make_unique<DeviceManager>(appDir);
         if (needAdapters) {
             if (!manager_->initAdapters(adapters))
                 return oneLine(stringText(IDS_NO_ADAPTER_INFO));

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "Cli.h"
+#include "protocol/UdpSocket.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
@@ -136,4 +138,24 @@ TEST_F(CliTest, NoUsableAdapterIsRefused)
     CliRun r = run({"--adapter", "203.0.113.9", "search"});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("auctl: Local network card not found!"));
+}
+
+TEST_F(CliTest, IniChoosesAdaptersAndPortUnlessTheCommandLineDoes)
+{
+    startSite({simDevice("127.0.0.91", 91, 91)});
+    std::ofstream(dir.path() / "AuliraServer.ini")
+        << "[Network]\nAdapters=127.0.0.1\nDevicePort=" << site->port() << "\n";
+    CliRun r = run({"--json", "search"});
+    ASSERT_EQ(0, r.code) << r.err;
+    auto devices = json::parse(r.out);
+    ASSERT_EQ(1u, devices.size());
+    EXPECT_EQ("127.0.0.91", devices[0]["ip"]);
+    EXPECT_NE(std::string::npos, r.err.find("<127.0.0.1>,<255.0.0.0>"));
+
+    // --port wins over the file: nothing answers on a port held by a silent socket.
+    UdpSocket silent;
+    ASSERT_TRUE(silent.open() && silent.bind(std::string("127.0.0.1"), 0));
+    CliRun other = run({"--quiet", "--json", "--port", std::to_string(silent.localPort()), "search"});
+    ASSERT_EQ(0, other.code);
+    EXPECT_EQ(0u, json::parse(other.out).size());
 }

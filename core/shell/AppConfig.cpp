@@ -1,0 +1,51 @@
+#include "shell/AppConfig.h"
+
+#include "shell/AppDir.h"
+#include "util/Ipv4.h"
+
+namespace aulira {
+
+CAppConfig::CAppConfig(const std::filesystem::path& appDir)
+    : m_strIniName(kIniFileName), m_ini(appDir / kIniFileName)
+{
+    m_nLanguage = m_ini.GetUInt("SysCfg", "Language");
+    // The stored number is read, but the program speaks US English.
+    m_wLangId = 0x0409;
+    m_nLanguage = 1;
+
+    const std::string list = m_ini.GetString("Network", "Adapters");
+    std::string token;
+    auto flush = [&] {
+        if (token.empty())
+            return;
+        if (parseIp(token))
+            adapters.push_back(token);
+        else
+            problems.push_back("Network/Adapters: \"" + token + "\" is not an IPv4 address");
+        token.clear();
+    };
+    for (char c : list) {
+        if (c == ',' || c == ' ' || c == '\t' || c == ';')
+            flush();
+        else
+            token += c;
+    }
+    flush();
+
+    if (const std::string port = m_ini.GetString("Network", "DevicePort"); !port.empty()) {
+        const unsigned v = m_ini.GetUInt("Network", "DevicePort");
+        if (v >= 1 && v <= 65535 && std::to_string(v) == port)
+            devicePort = static_cast<std::uint16_t>(v);
+        else
+            problems.push_back("Network/DevicePort: \"" + port + "\" is not a port number");
+    }
+    if (const std::string cp = m_ini.GetString("Text", "CodePage"); !cp.empty()) {
+        const unsigned v = m_ini.GetUInt("Text", "CodePage");
+        if (v > 0 && v < 65536 && std::to_string(v) == cp)
+            codePage = static_cast<int>(v);
+        else
+            problems.push_back("Text/CodePage: \"" + cp + "\" is not a code page number");
+    }
+}
+
+} // namespace aulira

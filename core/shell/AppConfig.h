@@ -1,0 +1,36 @@
+#pragma once
+// The program's configuration from "AuliraServer.ini" in the application
+// directory. The file is read, never written. Besides the language number the
+// program has always read, it may name the adapters to use, the device port
+// and the code page of device texts (see the README).
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/Ini.h"
+
+namespace aulira {
+
+class CAppConfig {
+public:
+    explicit CAppConfig(const std::filesystem::path& appDir);
+    virtual ~CAppConfig() = default;
+
+    std::string m_strIniName;
+    CIni m_ini;
+    std::uint32_t m_nLanguage = 0;
+    std::uint16_t m_wLangId = 0;
+
+    // [Network] Adapters: addresses separated by commas or blanks; empty = the default choice.
+    std::vector<std::string> adapters;
+    // [Network] DevicePort: 1..65535.
+    std::optional<std::uint16_t> devicePort;
+    // [Text] CodePage: the code page of names in device records.
+    std::optional<int> codePage;
+    // Values that were present but unusable, for a log line each.
+    std::vector<std::string> problems;
+};
+
+} // namespace aulira

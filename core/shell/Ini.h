@@ -1,0 +1,29 @@
+#pragma once
+// Read-only access to the program's INI file, with the lookup rules of the
+// Windows profile functions: sections and keys match without regard to case,
+// blanks around keys and values are ignored, one pair of surrounding quotes
+// is removed from a value, and lines starting with ';' are comments.
+#include <filesystem>
+#include <string>
+
+namespace aulira {
+
+class CIni {
+public:
+    CIni() = default;
+    explicit CIni(std::filesystem::path path) : m_pszPath(std::move(path)) {}
+    virtual ~CIni() = default;
+
+    const std::filesystem::path& path() const { return m_pszPath; }
+
+    // The key's text; empty when the file, the section or the key is missing.
+    std::string GetString(const std::string& section, const std::string& key) const;
+    // The leading decimal digits of the key's text (at most its first 64
+    // characters) as an unsigned number; 0 when empty or not a number.
+    unsigned GetUInt(const std::string& section, const std::string& key) const;
+
+private:
+    std::filesystem::path m_pszPath;
+};
+
+} // namespace aulira

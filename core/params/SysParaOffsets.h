@@ -3,6 +3,9 @@
 // The first 64 bytes are common; from offset 64 on, the short layout is the
 // long one without a few fields, so the same field sits lower.
 #include <cstddef>
+#include <cstdint>
+
+#include "util/Bytes.h"
 
 namespace aulira {
 
@@ -45,6 +48,25 @@ inline constexpr SysParaLayout kLayout392{
 
 // bParaExt nonzero selects the long layout.
 constexpr const SysParaLayout& sysParaLayout(bool ext) { return ext ? kLayout436 : kLayout392; }
+
+// The layout flag a freshly read record asks for: -1 (436 bytes) when its
+// firmware version text sorts after "V1.0.7" byte by byte, else 0 (392 bytes).
+// The comparison is textual on purpose: the firmware that introduced the long
+// record numbered itself that way, so "V1.0.10" still means the short one.
+inline std::int32_t paraExtFromVersion(ConstBytes record)
+{
+    std::uint8_t ref[kSysParaVersionWidth]{};
+    for (std::size_t i = 0; kSysParaLastShortVersion[i] != '\0'; ++i)
+        ref[i] = static_cast<std::uint8_t>(kSysParaLastShortVersion[i]);
+    const std::uint8_t* v = record.data() + kLayout436.version;
+    for (std::size_t i = 0; i < kSysParaVersionWidth; ++i) {
+        if (v[i] != ref[i])
+            return v[i] > ref[i] ? -1 : 0;
+        if (v[i] == 0)
+            break;
+    }
+    return 0;
+}
 
 static_assert(kLayout436.size == kSysParaBufferSize);
 static_assert(kLayout392.size == kLayout436.size - 44);

@@ -1,10 +1,12 @@
 #pragma once
-// Where the fields of the device parameter record sit in its two layouts.
-// The first 64 bytes are common; from offset 64 on, the short layout is the
-// long one without a few fields, so the same field sits lower.
+// The two layouts of the device parameter record, with the offsets that the
+// worker and the simulator use most, taken from the field table. The first 64
+// bytes are common; from offset 64 on, the short layout is the long one
+// without a few fields, so the same field sits lower.
 #include <cstddef>
 #include <cstdint>
 
+#include "params/SysParaFields.h"
 #include "util/Bytes.h"
 
 namespace aulira {
@@ -36,15 +38,31 @@ struct SysParaLayout {
     std::size_t groupNos;    // u8[8]
 };
 
-inline constexpr SysParaLayout kLayout436{
-    .size = 436, .version = 4, .mac = 56, .devNo = 68, .devName = 72, .userName = 88, .password = 104,
-    .dhcp = 120, .ip = 124, .mask = 128, .gateway = 132, .autoDns = 136, .dns1 = 140, .dns2 = 144,
-    .serverPort = 148, .serverIp = 152, .altServerIp = 156, .groupNos = 160};
+constexpr SysParaLayout layoutFromFields(bool ext)
+{
+    auto at = [ext](std::string_view name) { return sysParaOffset(name, ext); };
+    return SysParaLayout{.size = ext ? std::size_t{436} : std::size_t{392},
+                         .version = at("firmware"),
+                         .mac = at("mac"),
+                         .devNo = at("deviceNo"),
+                         .devName = at("deviceName"),
+                         .userName = at("userName"),
+                         .password = at("password"),
+                         .dhcp = at("dhcp"),
+                         .ip = at("ip"),
+                         .mask = at("mask"),
+                         .gateway = at("gateway"),
+                         .autoDns = at("autoDns"),
+                         .dns1 = at("dns1"),
+                         .dns2 = at("dns2"),
+                         .serverPort = at("serverPort"),
+                         .serverIp = at("serverIp"),
+                         .altServerIp = at("altServerIp"),
+                         .groupNos = at("groups")};
+}
 
-inline constexpr SysParaLayout kLayout392{
-    .size = 392, .version = 4, .mac = 56, .devNo = 64, .devName = 68, .userName = 84, .password = 100,
-    .dhcp = 116, .ip = 120, .mask = 124, .gateway = 128, .autoDns = 132, .dns1 = 136, .dns2 = 140,
-    .serverPort = 144, .serverIp = 148, .altServerIp = 152, .groupNos = 156};
+inline constexpr SysParaLayout kLayout436 = layoutFromFields(true);
+inline constexpr SysParaLayout kLayout392 = layoutFromFields(false);
 
 // bParaExt nonzero selects the long layout.
 constexpr const SysParaLayout& sysParaLayout(bool ext) { return ext ? kLayout436 : kLayout392; }

@@ -33,6 +33,10 @@ const char* stringText(int id)
         {130, "Local Network"},
         {131, "Address Book"},
         {151, "Firmware Version"},
+        {170, "The length of the device name cannot exceed 15 bytes!"},
+        {175, "The length of the user name cannot exceed 15 bytes!"},
+        {366, "Please enter a gateway!\n\n"},
+        {367, "The MAC address entered is incorrect!"},
         {387, "Status"},
         {388, "Server IP"},
         {389, "Device Status"},
@@ -58,6 +62,10 @@ const char* stringText(int id)
         {411, "Output"},
         {1001, "The device name is too long and cannot exceed 31 bytes!\n\n"},
         {1002, "The device name holds characters this computer's code page cannot store!\n\n"},
+        {1003, "The length of the password cannot exceed 15 bytes!"},
+        {1004, "The signal failure delay cannot exceed 255 seconds!"},
+        {1005, "The user name holds characters this computer's code page cannot store!\n\n"},
+        {1006, "The password holds characters this computer's code page cannot store!\n\n"},
     };
     auto it = table.find(id);
     return it == table.end() ? "" : it->second;

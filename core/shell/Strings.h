@@ -35,6 +35,10 @@ enum StringId : int {
     IDS_COL_STATUS = 387,
     IDS_COL_SERVER_IP = 388,
     IDS_COL_DEVICE_STATUS = 389,
+    IDS_DEVICE_NAME_OVER_15 = 170,
+    IDS_USER_NAME_OVER_15 = 175,
+    IDS_ENTER_GATEWAY = 366,
+    IDS_MAC_INCORRECT = 367,
     IDS_NO_ADAPTER_INFO = 390,
     IDS_WORKSTATE_OFFLINE = 391, // 391..398: the activity words 0..7
     IDS_FOUND_DEVICE = 399,
@@ -51,6 +55,10 @@ enum StringId : int {
     // Texts of this program's own that have no older number.
     IDS_DEVICE_NAME_TOO_LONG = 1001,
     IDS_DEVICE_NAME_NOT_ENCODABLE = 1002,
+    IDS_PASSWORD_OVER_15 = 1003,
+    IDS_FAILURE_DELAY_OVER_255 = 1004,
+    IDS_USER_NAME_NOT_ENCODABLE = 1005,
+    IDS_PASSWORD_NOT_ENCODABLE = 1006,
 };
 
 // The text of a string table entry (UTF-8); empty for an unknown number.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "devices/DeviceItem.h"
+#include "params/MacText.h"
 #include "params/SysParaSettings.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
@@ -457,4 +458,23 @@ TEST(SysParaSettings, DiffNamesTheFieldsAndCountsTheRest)
     EXPECT_EQ((std::vector<std::string_view>{"volume", "gpio.line2"}), names);
     EXPECT_EQ(1u, d.otherBytes);
     EXPECT_TRUE(diffRecords(a, a, false).fields.empty());
+}
+
+TEST(MacText, EditsFollowTheDialogRules)
+{
+    auto r = parseMacEdits({"0a", "5", "", "FF", "b0", "1C"});
+    ASSERT_TRUE(r.mac);
+    EXPECT_EQ((MacAddress{0x0A, 0x05, 0x00, 0xFF, 0xB0, 0x1C}), *r.mac);
+    r = parseMacEdits({"00", "11", "G1", "33", "zz", "55"});
+    EXPECT_FALSE(r.mac);
+    EXPECT_EQ(2, r.badEdit) << "the first bad edit is the one selected";
+    EXPECT_EQ(0, parseMacEdits({"123", "0", "0", "0", "0", "0"}).badEdit);
+
+    r = parseMacText("02-4b:50:00:0a:1");
+    ASSERT_TRUE(r.mac);
+    EXPECT_EQ((MacAddress{0x02, 0x4B, 0x50, 0x00, 0x0A, 0x01}), *r.mac);
+    EXPECT_FALSE(parseMacText("02:4b:50:00:0a").mac);
+    EXPECT_FALSE(parseMacText("02:4b:50:00:0a:01:02").mac);
+    EXPECT_FALSE(parseMacText("024b50000a01").mac);
+    EXPECT_TRUE(parseMacText(":::::").mac) << "six empty edits give 00:00:00:00:00:00";
 }

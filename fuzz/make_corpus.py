@@ -118,6 +118,67 @@ def devicelist_seeds():
     }
 
 
+def sys_para(name, address, firmware="V1.0.8", mac=b"\x00\x1a\x4e\x10\x20\x30", dev_no=7):
+    """A 436-byte parameter record in the long layout; a device of the short
+    layout fills only the first 392 bytes and leaves the rest zero."""
+    r = bytearray(436)
+    r[4:56] = text_field(firmware, 52)
+    r[56:62] = mac
+    struct.pack_into("<i", r, 68, dev_no)
+    r[72:88] = text_field(name, 16)
+    r[88:104] = text_field("admin", 16)
+    r[104:120] = text_field("1234", 16)
+    r[124:128] = ip(address)
+    r[128:132] = ip("255.255.255.0")
+    r[132:136] = ip("192.168.1.1")
+    struct.pack_into("<H", r, 148, 65176)
+    r[160:168] = bytes([1, 5, 0, 0, 0, 0, 0, 0])
+    for i in range(392, 436):
+        r[i] = i & 0xFF
+    return bytes(r)
+
+
+def config_file(record, length=436, magic=b"Aulira config file"):
+    return magic + b"\x00" * (64 - len(magic)) + struct.pack("<I", length) + record
+
+
+def alc_seeds():
+    hall = sys_para("Hall speaker", "192.168.1.50")
+    short = sys_para("Old desk", "10.1.1.5", firmware="V1.0.6")[:392] + b"\x00" * 44
+    good = config_file(hall)
+    assert len(good) == 504
+    return {
+        "exported.alc": good,
+        "exported_short_layout.alc": config_file(short),
+        "length_392.alc": config_file(hall[:392], length=392),
+        "length_zero.alc": config_file(hall, length=0),
+        "length_max.alc": config_file(hall, length=0xFFFFFFFF),
+        "foreign_magic.alc": config_file(hall, magic=b"device list file"),
+        "trailing_bytes.alc": good + b"\xee" * 300,
+        "body_cut.alc": good[:68 + 200],
+        "header_only.alc": good[:68],
+        "magic_only.alc": good[:64],
+        "empty.alc": b"",
+    }
+
+
+def ini_seeds():
+    return {
+        "typical.ini": b"[SysCfg]\r\nLanguage=1\r\n[Network]\r\nAdapters=127.0.0.1, 10.0.0.2\r\n"
+                       b"DevicePort=65176\r\n[Text]\r\nCodePage=936\r\n",
+        "bom_comments_quotes.ini": b"\xef\xbb\xbf; written by hand\r\n[ syscfg ]\r\n  LANGUAGE =  \"7 quoted \" \r\n"
+                                   b";Language=9\r\n[Network]\r\nadapters='127.0.0.1;bogus'\r\n",
+        "numbers.ini": b"[SysCfg]\nLanguage=12abc\n[Network]\nDevicePort=0065176\n[Text]\nCodePage="
+                       + b"0" * 63 + b"79\n",
+        "overflow.ini": b"[SysCfg]\nLanguage=99999999999999999999\n[Network]\nDevicePort=70000\n"
+                        b"[Text]\nCodePage=-5\n",
+        "long_value.ini": b"[Network]\nAdapters=" + b"127.0.0.1 " * 600 + b"\n",
+        "no_final_newline.ini": b"[SysCfg]\nLanguage=3",
+        "broken_lines.ini": b"[SysCfg\nLanguage=4\n[]\n=5\nno equals sign\n[Text]]\nCodePage==\n\"\n",
+        "bare_cr_and_nul.ini": b"[SysCfg]\rLanguage=2\r[Text]\nCode\x00Page=1252\nCodePage=\t1252\t\n",
+    }
+
+
 def write(kind, seeds):
     folder = os.path.join(CORPUS, kind)
     os.makedirs(folder, exist_ok=True)
@@ -134,6 +195,8 @@ def main():
         sys.exit("search request encoding is wrong")
     write("packet", packet_seeds())
     write("devicelist", devicelist_seeds())
+    write("alc", alc_seeds())
+    write("ini", ini_seeds())
 
 
 if __name__ == "__main__":

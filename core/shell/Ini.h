@@ -5,6 +5,7 @@
 // is removed from a value, and lines starting with ';' are comments.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace aulira {
 
@@ -21,6 +22,11 @@ public:
     // The leading decimal digits of the key's text (at most its first 64
     // characters) as an unsigned number; 0 when empty or not a number.
     unsigned GetUInt(const std::string& section, const std::string& key) const;
+
+    // The two steps above on text already in memory, so that a caller (or a
+    // fuzz target) can parse without a file.
+    static std::string FindString(std::string_view text, std::string_view section, std::string_view key);
+    static unsigned ToUInt(std::string_view value);
 
 private:
     std::filesystem::path m_pszPath;

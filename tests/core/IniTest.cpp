@@ -82,3 +82,14 @@ TEST_F(IniTest, ConfigurationFixesTheLanguageAndReadsTheNetworkKeys)
     EXPECT_FALSE(bad.codePage);
     EXPECT_EQ(2u, bad.problems.size());
 }
+
+TEST_F(IniTest, TextLookupMatchesTheFile)
+{
+    const std::string text = "\xEF\xBB\xBF[SysCfg]\r\nLanguage = 0042x\r\n";
+    write(text);
+    EXPECT_EQ("0042x", CIni::FindString(text, "syscfg", "LANGUAGE"));
+    EXPECT_EQ(ini().GetString("SysCfg", "Language"), CIni::FindString(text, "SysCfg", "Language"));
+    EXPECT_EQ(42u, CIni::ToUInt("0042x"));
+    EXPECT_EQ(0u, CIni::ToUInt(std::string(64, '0') + "5"));
+    EXPECT_EQ("", CIni::FindString("", "SysCfg", "Language"));
+}

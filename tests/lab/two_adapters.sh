@@ -39,6 +39,9 @@ site ip link set siteB up
 for a in 10.1.0.11 10.1.0.12 10.3.0.13; do site ip addr add "$a/24" dev siteA; done
 for a in 10.2.0.21 10.2.0.22; do site ip addr add "$a/24" dev siteB; done
 
+# Made before the simulator starts in the background, so polling it cannot
+# race the redirect (a failed read would end the script under set -e).
+: >"$work/sim.out"
 spec() { echo "ip=$1,mask=255.255.255.0,no=$2,name=Dev$2,mac=02:4c:41:42:00:$3"; }
 site "$devsim" --port 0 --iface siteA --iface siteB --quiet \
   --device "$(spec 10.1.0.11 11 11)" --device "$(spec 10.1.0.12 12 12)" --device "$(spec 10.3.0.13 13 13)" \

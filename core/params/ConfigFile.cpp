@@ -1,0 +1,96 @@
+#include "params/ConfigFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "util/AtomicFile.h"
+
+namespace aulira {
+
+namespace {
+
+constexpr std::size_t kMacOffset = kLayout436.mac;
+constexpr std::size_t kMacSize = 6;
+// The MAC address sits at the same place in both layouts, so keeping it is
+// right whichever layout the file or the device uses.
+static_assert(kLayout392.mac == kLayout436.mac);
+static_assert(kMacOffset + kMacSize <= kLayout392.size);
+
+std::FILE* openForReading(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+ConfigLoad fail(ConfigLoad result, std::string* error, std::string text)
+{
+    if (error)
+        *error = std::move(text);
+    return result;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeConfigFile(const SysParaBuffer& record)
+{
+    std::vector<std::uint8_t> out(kConfigFileSize, 0);
+    std::memcpy(out.data(), kConfigFileMagic, sizeof kConfigFileMagic - 1);
+    writeU32(out, kConfigFileLengthOffset, static_cast<std::uint32_t>(kSysParaBufferSize));
+    std::copy(record.begin(), record.end(), out.begin() + kConfigFileBodyOffset);
+    return out;
+}
+
+ConfigLoad decodeConfigFile(ConstBytes file, SysParaBuffer& record)
+{
+    if (file.size() < kConfigFileBodyOffset)
+        return ConfigLoad::Truncated;
+    // A file of the short record (392) or anything else is not ours to guess at.
+    if (readU32(file, kConfigFileLengthOffset) != kSysParaBufferSize)
+        return ConfigLoad::OtherLength;
+    // The body is taken whole or not at all: half a record would mix two
+    // devices' settings.
+    if (file.size() < kConfigFileSize)
+        return ConfigLoad::Truncated;
+    SysParaBuffer loaded;
+    std::copy_n(file.begin() + kConfigFileBodyOffset, kSysParaBufferSize, loaded.begin());
+    std::copy_n(record.begin() + kMacOffset, kMacSize, loaded.begin() + kMacOffset);
+    record = loaded;
+    return ConfigLoad::Loaded;
+}
+
+bool exportConfigFile(const std::filesystem::path& path, const SysParaBuffer& record, std::string* error)
+{
+    return writeFileAtomically(path, encodeConfigFile(record), error);
+}
+
+ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& record, std::string* error)
+{
+    const std::string name = "\"" + path.string() + "\"";
+    std::FILE* f = openForReading(path);
+    if (!f)
+        return fail(ConfigLoad::CannotOpen, error,
+                    "Cannot open the configuration file " + name + ": " + std::strerror(errno) + ".");
+    // Bounded: whatever follows the first kConfigFileSize bytes is never read,
+    // so a huge or endless file costs nothing.
+    std::uint8_t buf[kConfigFileSize];
+    const std::size_t n = std::fread(buf, 1, sizeof buf, f);
+    const int readErrno = errno;
+    const bool readFailed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readFailed)
+        return fail(ConfigLoad::CannotOpen, error,
+                    "Cannot read the configuration file " + name + ": " + std::strerror(readErrno) + ".");
+    const ConfigLoad result = decodeConfigFile(ConstBytes(buf, n), record);
+    if (result == ConfigLoad::Truncated)
+        return fail(result, error,
+                    "The configuration file " + name + " is incomplete (" + std::to_string(n) + " of " +
+                        std::to_string(kConfigFileSize) + " bytes); the settings were not changed.");
+    return result;
+}
+
+} // namespace aulira

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "params/ConfigFile.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using aulira::test::TempDir;
+
+namespace {
+
+constexpr std::size_t kMac = 56;
+
+// Every byte differs from its neighbours and from the other seed's, so a
+// shifted, short or partly copied body cannot pass for the right one.
+SysParaBuffer record(std::uint8_t seed)
+{
+    SysParaBuffer r;
+    for (std::size_t i = 0; i < r.size(); ++i)
+        r[i] = static_cast<std::uint8_t>(i * 7 + seed);
+    return r;
+}
+
+std::vector<std::uint8_t> readAll(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+} // namespace
+
+TEST(ConfigFile, LayoutOfAnExportedFile)
+{
+    const SysParaBuffer r = record(3);
+    const auto bytes = encodeConfigFile(r);
+    ASSERT_EQ(504u, bytes.size());
+    EXPECT_EQ("Aulira config file", std::string(bytes.begin(), bytes.begin() + 18));
+    for (std::size_t i = 18; i < 64; ++i)
+        EXPECT_EQ(0, bytes[i]) << "magic field byte " << i;
+    EXPECT_EQ((std::vector<std::uint8_t>{0xB4, 0x01, 0x00, 0x00}), std::vector<std::uint8_t>(bytes.begin() + 64, bytes.begin() + 68));
+    // The whole buffer, including the tail only the long layout uses.
+    EXPECT_TRUE(std::equal(r.begin(), r.end(), bytes.begin() + 68));
+    EXPECT_EQ(r[392], bytes[68 + 392]);
+    EXPECT_EQ(r[435], bytes[503]);
+}
+
+TEST(ConfigFile, LoadTakesTheBodyButKeepsOurMac)
+{
+    const SysParaBuffer ours = record(1);
+    const SysParaBuffer theirs = record(100);
+
+    SysParaBuffer same = ours;
+    EXPECT_EQ(ConfigLoad::Loaded, decodeConfigFile(encodeConfigFile(ours), same));
+    EXPECT_EQ(ours, same);
+
+    SysParaBuffer r = ours;
+    EXPECT_EQ(ConfigLoad::Loaded, decodeConfigFile(encodeConfigFile(theirs), r));
+    for (std::size_t i = 0; i < r.size(); ++i)
+        EXPECT_EQ(i >= kMac && i < kMac + 6 ? ours[i] : theirs[i], r[i]) << "byte " << i;
+
+    // The magic is not checked, and nothing after the 504th byte is read.
+    auto foreign = encodeConfigFile(theirs);
+    std::fill_n(foreign.begin(), 64, 'x');
+    foreign.resize(4096, 0xEE);
+    SysParaBuffer r2 = ours;
+    EXPECT_EQ(ConfigLoad::Loaded, decodeConfigFile(foreign, r2));
+    EXPECT_EQ(r, r2);
+}
+
+TEST(ConfigFile, AnyOtherLengthChangesNothing)
+{
+    const SysParaBuffer ours = record(1);
+    for (std::uint32_t length : {392u, 0u, 0xFFFFFFFFu, 435u, 437u, 0x01B40000u}) {
+        auto file = encodeConfigFile(record(100));
+        writeU32(file, 64, length);
+        SysParaBuffer r = ours;
+        EXPECT_EQ(ConfigLoad::OtherLength, decodeConfigFile(file, r)) << length;
+        EXPECT_EQ(ours, r) << length;
+        // The body is never wanted, so its absence is no error.
+        file.resize(68);
+        EXPECT_EQ(ConfigLoad::OtherLength, decodeConfigFile(file, r)) << length;
+        EXPECT_EQ(ours, r) << length;
+    }
+}
+
+TEST(ConfigFile, AFileCutAtAnyOffsetChangesNothing)
+{
+    const SysParaBuffer ours = record(1);
+    const auto whole = encodeConfigFile(record(100));
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        SysParaBuffer r = ours;
+        EXPECT_EQ(ConfigLoad::Truncated, decodeConfigFile(ConstBytes(whole.data(), n), r)) << n;
+        EXPECT_EQ(ours, r) << n;
+    }
+}
+
+TEST(ConfigFile, ExportAndImportThroughFiles)
+{
+    TempDir dir;
+    const auto path = dir.path() / "hall.alc";
+    const SysParaBuffer theirs = record(100);
+    std::string error;
+    ASSERT_TRUE(exportConfigFile(path, theirs, &error)) << error;
+    EXPECT_EQ(encodeConfigFile(theirs), readAll(path));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "hall.alc.tmp"));
+
+    SysParaBuffer r = record(1);
+    error = "untouched";
+    EXPECT_EQ(ConfigLoad::Loaded, importConfigFile(path, r, &error));
+    EXPECT_EQ("untouched", error);
+    EXPECT_EQ(record(1)[kMac + 5], r[kMac + 5]);
+    EXPECT_EQ(theirs[kMac + 6], r[kMac + 6]);
+
+    // Trailing bytes on disk are ignored as they are in memory.
+    auto longer = encodeConfigFile(record(50));
+    longer.resize(200000, 0x11);
+    writeFile(path, longer);
+    EXPECT_EQ(ConfigLoad::Loaded, importConfigFile(path, r));
+    EXPECT_EQ(record(50)[400], r[400]);
+
+    EXPECT_FALSE(exportConfigFile(dir.path() / "no-such-dir" / "x.alc", theirs, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(ConfigFile, FailedImportsLeaveTheRecordAndSaySo)
+{
+    TempDir dir;
+    const SysParaBuffer ours = record(1);
+    SysParaBuffer r = ours;
+    std::string error;
+
+    EXPECT_EQ(ConfigLoad::CannotOpen, importConfigFile(dir.path() / "missing.alc", r, &error));
+    EXPECT_NE(std::string::npos, error.find("missing.alc")) << error;
+    error.clear();
+    EXPECT_EQ(ConfigLoad::CannotOpen, importConfigFile(dir.path(), r, &error));
+    EXPECT_FALSE(error.empty());
+
+    const auto cut = dir.path() / "cut.alc";
+    auto bytes = encodeConfigFile(record(100));
+    bytes.resize(300);
+    writeFile(cut, bytes);
+    EXPECT_EQ(ConfigLoad::Truncated, importConfigFile(cut, r, &error));
+    EXPECT_NE(std::string::npos, error.find("cut.alc")) << error;
+    EXPECT_NE(std::string::npos, error.find("300 of 504")) << error;
+    EXPECT_EQ(ours, r);
+    EXPECT_EQ(ConfigLoad::Truncated, importConfigFile(cut, r)); // no error text wanted
+
+#ifndef _WIN32
+    // An endless file ends the read after 504 bytes (of zeros: length 0).
+    EXPECT_EQ(ConfigLoad::OtherLength, importConfigFile("/dev/zero", r));
+    EXPECT_EQ(ours, r);
+#endif
+}

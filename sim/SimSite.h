@@ -106,7 +106,6 @@ private:
     std::vector<std::shared_ptr<SimDevice>> devices_;
     std::vector<Iface> ifaces_;
     int loopbackIndex_ = 0;
-    std::uint64_t deviceSerial_ = 0;
 
     std::mutex lifecycle_;
     UdpSocket socket_;

@@ -1,8 +1,10 @@
-// Benchmarks of discovery, the unicast exchange and the search-reply merge.
+// Benchmarks of discovery, the unicast exchange, the search-reply merge, the
+// protocol worker and the status poll.
 // Each prints its measurements and the ratio to its target (below 1.0 meets
 // it); nothing here fails on time. Run inside a private network namespace or
 // on loopback only: scripts/netns.sh build/bench/auct-bench [name...]
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,8 +15,11 @@
 
 #include "SimSite.h"
 #include "devices/DeviceList.h"
+#include "protocol/Adapters.h"
 #include "protocol/Discovery.h"
 #include "protocol/Exchange.h"
+#include "protocol/ProtocolWorker.h"
+#include "protocol/StatusPoll.h"
 #include "protocol/Timing.h"
 #include "util/Ipv4.h"
 
@@ -162,6 +167,125 @@ void benchMerge()
                 small, large, large / 20.0, large / small, (large / small) / 12.0);
 }
 
+// A parameter read and write of one device through the worker (read, write,
+// apply) against what the wire alone costs: the two mandated 5 ms pauses and
+// three plain UDP round trips to the same simulated device.
+void benchWorker()
+{
+    sim::DeviceConfig d;
+    d.ip = parseIp("127.0.0.9").value();
+    d.mac = sim::generatedMac(9);
+    d.devNo = 9;
+    d.name = "Bench";
+    sim::SiteConfig cfg;
+    cfg.devices = {d};
+    auto site = startSite(cfg, 0);
+
+    DeviceList list;
+    auto item = std::make_shared<DeviceItem_Type>();
+    item->ip = d.ip;
+    item->localIp = "127.0.0.1";
+    item->unicastOk = 1;
+    item->devItem = site->device(d.ip)->info;
+    list.insertManual(item);
+
+    struct Failures : WorkerListener {
+        std::atomic<int> n{0};
+        void onReadParaDone(const DeviceItemPtr&, int r) override { n += r != RES_OK; }
+        void onWriteParaDone(const DeviceItemPtr&, int r) override { n += r != RES_OK; }
+    } failures;
+    ProtocolWorker worker(list, &failures);
+    worker.postReadPara(item); // the record the raw writes send
+    worker.waitIdle();
+    std::vector<std::uint8_t> record;
+    {
+        std::lock_guard lock(list.mutex());
+        record.assign(item->sysPara->begin(), item->sysPara->end());
+    }
+
+    UdpSocket sock;
+    sock.open();
+    sock.bind(std::string("127.0.0.1"), 0);
+    sock.setReceiveTimeout(1000);
+    auto roundTrip = [&](std::uint16_t command, const std::vector<std::uint8_t>& payload) {
+        Packet req = Packet::request(command, static_cast<std::uint16_t>(payload.size())), reply;
+        std::copy(payload.begin(), payload.end(), req.payloadArea().begin());
+        const std::size_t n = req.seal(d.ip);
+        sock.sendTo(req.bytes().first(n), d.ip, site->port());
+        return sock.receive(reply.bytes()).kind == RecvResult::Ok;
+    };
+    const std::vector<std::uint8_t> mac(d.mac.begin(), d.mac.end());
+
+    constexpr int kReps = 30;
+    std::vector<double> viaWorker, raw;
+    int rawFailures = 0;
+    for (int i = 0; i < kReps; ++i) {
+        const auto t0 = Clock::now();
+        worker.postReadPara(item);
+        worker.postWritePara(item);
+        worker.waitIdle();
+        viaWorker.push_back(ms(Clock::now() - t0));
+
+        const auto t1 = Clock::now();
+        bool ok = roundTrip(CMD_READ_SYS_PARA, mac);
+        ok = roundTrip(CMD_WRITE_SYS_PARA, record) && ok;
+        ok = roundTrip(CMD_READ_SYS_PARA, mac) && ok;
+        raw.push_back(ms(Clock::now() - t1));
+        rawFailures += ok ? 0 : 1;
+    }
+    const double mw = median(viaWorker);
+    const double base = 2.0 * protocolConfig().timing.sendPauseMs + median(raw);
+    std::printf("worker: read+write+apply through the worker median %.3f ms (%d failed jobs); "
+                "2 x %d ms pause + 3 raw round trips median %.3f ms (%d failed); ratio %.3f (target < 1.10)\n",
+                mw, failures.n.load(), protocolConfig().timing.sendPauseMs, base, rawFailures, mw / base);
+}
+
+// One status poll pass over 200 answering devices outside the local subnet
+// against 200 bare exchanges of the same poll request.
+void benchPoll()
+{
+    constexpr int kDevices = 200;
+    auto cfg = sim::generated(kDevices);
+    auto site = startSite(cfg, 0);
+    // A host mask on the adapter: every 127.1.x device lies in another subnet.
+    const std::vector<std::string> ips{"127.0.0.1"}, masks{"255.255.255.255"};
+    auto isLocal = [&](std::uint32_t ip, std::uint32_t mask) { return IsLocalSubnet(ips, masks, ip, mask) == 1; };
+    DeviceList list(isLocal);
+    for (const auto& d : cfg.devices) {
+        auto item = std::make_shared<DeviceItem_Type>();
+        item->ip = d.ip;
+        item->devItem.setIp(d.ip);
+        item->devItem.setMask(d.mask);
+        item->devItem.setMac(d.mac.data());
+        list.insertManual(item);
+    }
+    struct Count : PollListener {
+        int ok = 0;
+        void onPollResult(const DeviceItemPtr&, const std::string&, int r) override { ok += r == RES_OK; }
+    } count;
+    StatusPoller poller(list, [&] { return ips; }, isLocal, &count);
+
+    constexpr int kReps = 5;
+    std::vector<double> passes, bare;
+    int bareOk = 0;
+    for (int i = 0; i < kReps; ++i) {
+        const auto t0 = Clock::now();
+        poller.pollPass();
+        passes.push_back(ms(Clock::now() - t0));
+
+        const auto t1 = Clock::now();
+        for (const auto& d : cfg.devices) {
+            Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
+            bareOk += ExchangeUnicast("127.0.0.1", d.ip, req, reply, 1) == RES_OK;
+        }
+        bare.push_back(ms(Clock::now() - t1));
+    }
+    const double mp = median(passes), mb = median(bare);
+    std::printf("poll: one pass over %d off-subnet devices median %.1f ms (%d of %d polls answered); "
+                "%d bare exchanges median %.1f ms (%d of %d answered); ratio %.3f (target < 1.10)\n",
+                kDevices, mp, count.ok, kDevices * kReps, kDevices, mb, bareOk, kDevices * kReps, mp / mb);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -176,5 +300,9 @@ int main(int argc, char** argv)
         benchExchange();
     if (want("discovery"))
         benchDiscovery();
+    if (want("worker"))
+        benchWorker();
+    if (want("poll"))
+        benchPoll();
     return 0;
 }

@@ -303,6 +303,45 @@ void DeviceList::notifyChanged(const DeviceItemPtr& item)
     notify([&](DeviceListListener& l) { l.deviceChanged(item); });
 }
 
+bool DeviceList::containsLocked(const DeviceItemPtr& item) const
+{
+    return std::find(items_.begin(), items_.end(), item) != items_.end();
+}
+
+void DeviceList::identityChanged(const DeviceItemPtr& item)
+{
+    {
+        std::lock_guard lock(mutex_);
+        // A job may finish for an entry that was deleted meanwhile; the list
+        // has nothing to keep or show for it then.
+        if (!containsLocked(item))
+            return;
+        indexDirty_ = true;
+        if (item->searchOnly == 0)
+            modified_ = true;
+    }
+    notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+}
+
+void DeviceList::applyPollReply(const DeviceItemPtr& item, const std::string& adapter, ConstBytes payload)
+{
+    bool listed;
+    {
+        std::lock_guard lock(mutex_);
+        const std::size_t n = std::min(payload.size(), devinfo::size);
+        std::copy_n(payload.begin(), n, item->devItem.raw.begin());
+        item->localIp = adapter;
+        item->unicastOk = 1;
+        if (item->state == STATE_REMOTE_OFFLINE)
+            item->state = STATE_REMOTE_ONLINE;
+        listed = containsLocked(item);
+        if (listed)
+            indexDirty_ = true;
+    }
+    if (listed)
+        notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+}
+
 DeviceItemPtr DeviceList::findByIp(std::uint32_t ip) const
 {
     std::lock_guard lock(mutex_);

@@ -74,6 +74,16 @@ public:
     // Reports a change made to an entry by another part of the program; call
     // it after changing an entry's address or MAC so searches match it again.
     void notifyChanged(const DeviceItemPtr& item);
+    // After a parameter write or MAC change moved an entry to another number,
+    // address or MAC: searches match it under the new identity, and a saved
+    // entry makes the list changed so the file keeps the new values.
+    void identityChanged(const DeviceItemPtr& item);
+
+    // --- status poll --------------------------------------------------------
+    // An entry answered a poll through `adapter`: its identity record takes
+    // the reply (at most 224 bytes), the adapter and the unicast flag are
+    // remembered, and a device waiting to be seen (state 4) comes online.
+    void applyPollReply(const DeviceItemPtr& item, const std::string& adapter, ConstBytes payload);
 
     DeviceItemPtr findByIp(std::uint32_t ip) const;
     DeviceItemPtr findByMac(const std::uint8_t* mac) const;
@@ -96,6 +106,7 @@ private:
     };
     static Key keyOf(const DeviceInfo_Type& info);
     DeviceItemPtr findByKeyLocked(const Key& key);
+    bool containsLocked(const DeviceItemPtr& item) const;
 
     std::uint8_t savedState(const DeviceInfo_Type& info, std::uint32_t ip) const;
     template <typename F>

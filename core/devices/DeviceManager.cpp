@@ -15,6 +15,8 @@ DeviceManager::DeviceManager(std::filesystem::path dataDir) : dataDir_(std::move
 
 DeviceManager::~DeviceManager()
 {
+    if (poller_)
+        poller_->stop();
     waitSearchDone();
     for (auto& t : threads_)
         if (t.joinable())
@@ -150,5 +152,22 @@ void DeviceManager::setSearchFinishedHandler(std::function<void(int)> handler)
     std::lock_guard lock(mutex_);
     onSearchFinished_ = std::move(handler);
 }
+
+std::unique_ptr<StatusPoller> DeviceManager::makePoller(PollListener* listener)
+{
+    return std::make_unique<StatusPoller>(
+        list_, [this] { return localIps(); },
+        [this](std::uint32_t ip, std::uint32_t mask) { return isLocalSubnet(ip, mask); }, listener);
+}
+
+void DeviceManager::startStatusPoll(PollListener* listener)
+{
+    if (poller_)
+        poller_->stop();
+    poller_ = makePoller(listener);
+    poller_->start();
+}
+
+bool DeviceManager::pollOnce(PollListener* listener) { return makePoller(listener)->pollPass(); }
 
 } // namespace aulira

@@ -6,19 +6,21 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "devices/DeviceList.h"
+#include "protocol/StatusPoll.h"
 
 namespace aulira {
 
 class DeviceManager {
 public:
     explicit DeviceManager(std::filesystem::path dataDir);
-    ~DeviceManager(); // waits for running search threads
+    ~DeviceManager(); // stops the status poll, waits for running search threads
 
     DeviceManager(const DeviceManager&) = delete;
     DeviceManager& operator=(const DeviceManager&) = delete;
@@ -51,8 +53,17 @@ public:
     // of online devices.
     void setSearchFinishedHandler(std::function<void(int found)> handler);
 
+    // The status poll of saved devices outside the local subnets, on its own
+    // thread until the manager goes; a second call restarts it with the new
+    // listener.
+    void startStatusPoll(PollListener* listener = nullptr);
+    // One poll pass on the calling thread (auctl); true when every polled
+    // device answered.
+    bool pollOnce(PollListener* listener = nullptr);
+
 private:
     void searchThreadDone();
+    std::unique_ptr<StatusPoller> makePoller(PollListener* listener);
 
     std::filesystem::path dataDir_;
     DeviceList list_;
@@ -65,6 +76,7 @@ private:
     int searchThreads_ = 0;
     std::vector<std::thread> threads_;
     std::function<void(int)> onSearchFinished_;
+    std::unique_ptr<StatusPoller> poller_; // after list_: stopped before the list goes
 };
 
 } // namespace aulira

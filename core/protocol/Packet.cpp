@@ -31,6 +31,7 @@ const char* resultName(int result)
     case RES_SEND_FAIL: return "RES_SEND_FAIL";
     case RES_RECV_TIMEOUT: return "RES_RECV_TIMEOUT";
     case RES_NO_REPLY: return "RES_NO_REPLY";
+    case RES_NO_RECORD: return "RES_NO_RECORD";
     default: return "unknown";
     }
 }

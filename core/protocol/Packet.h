@@ -27,13 +27,14 @@ enum Command : std::uint16_t {
     CMD_SCREEN_WRITE_FLASH = 0x5A07,
 };
 
-// Result codes of the exchange routines.
+// Result codes of the exchange routines and of the jobs built on them.
 enum Result : int {
     RES_OK = 0,
     RES_SOCKET_FAIL = -1,
     RES_SEND_FAIL = -2,
     RES_RECV_TIMEOUT = -3,
     RES_NO_REPLY = -4,
+    RES_NO_RECORD = -5, // a write was asked for a device whose parameters were never read
 };
 
 const char* commandName(std::uint16_t command);

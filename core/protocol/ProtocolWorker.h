@@ -1,0 +1,110 @@
+#pragma once
+// The protocol worker: one thread that runs parameter, MAC, address-book and
+// group jobs one at a time, in the order they were posted. Results go to a
+// WorkerListener, called synchronously on the worker thread; a GUI hands them
+// to its own thread with a blocking call, so the worker waits until the view
+// has taken a result before it starts the next job.
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "devices/DeviceItem.h"
+#include "protocol/Packet.h"
+
+namespace aulira {
+
+class DeviceList;
+
+class WorkerListener {
+public:
+    virtual ~WorkerListener() = default;
+    virtual void onReadParaDone(const DeviceItemPtr&, int /*result*/) {}
+    // After a parameter write, and after a successful MAC change (result 0).
+    virtual void onWriteParaDone(const DeviceItemPtr&, int /*result*/) {}
+    // A MAC change that failed at any step; the shown MAC is back to the old one.
+    virtual void onWriteMacFailed(const DeviceItemPtr&, int /*result*/) {}
+    virtual void onBookDownloaded(int /*result*/) {}
+    virtual void onBookCleared(int /*result*/) {}
+    virtual void onGroupProgress(int /*percent*/) {}
+    virtual void onGroupDownloaded() {}
+};
+
+class ProtocolWorker {
+public:
+    explicit ProtocolWorker(DeviceList& list, WorkerListener* listener = nullptr);
+    // Lets the running job finish, drops the queued ones and joins the thread.
+    ~ProtocolWorker();
+
+    ProtocolWorker(const ProtocolWorker&) = delete;
+    ProtocolWorker& operator=(const ProtocolWorker&) = delete;
+
+    void setListener(WorkerListener* listener);
+    // For routines that report progress themselves (group download).
+    WorkerListener* listener() const;
+
+    void postReadPara(DeviceItemPtr item);
+    void postWritePara(DeviceItemPtr item);
+    // The item carries the new MAC in devItem and the one the device still
+    // answers to in oldMac.
+    void postWriteMac(DeviceItemPtr item);
+
+    // The routines run on the worker thread in queue order; their result goes
+    // to onBookDownloaded / onBookCleared, and onGroupDownloaded follows the
+    // group routine.
+    void postDownloadBook(DeviceItemPtr item, std::function<int()> routine);
+    void postClearBook(DeviceItemPtr item, std::function<int()> routine);
+    void postDownloadGroup(std::function<void()> routine);
+
+    // Blocks until the queue is empty and no job runs. Not from a listener
+    // or a routine (the worker would wait for itself).
+    void waitIdle();
+
+private:
+    enum class JobKind { ReadPara, WritePara, WriteMac, DownloadBook, ClearBook, DownloadGroup };
+    struct Job {
+        JobKind kind;
+        DeviceItemPtr item;
+        std::function<int()> routine;
+        std::function<void()> groupRoutine;
+    };
+    // Where an item's exchanges go, copied under the list's lock.
+    struct Target {
+        std::string localIp;
+        std::uint32_t ip = 0;
+        bool unicast = false;
+    };
+
+    void post(Job job);
+    void run();
+    void runJob(const Job& job);
+    void readPara(const DeviceItemPtr& item);
+    void writePara(const DeviceItemPtr& item);
+    void writeMac(const DeviceItemPtr& item);
+    void macChangeFailed(const DeviceItemPtr& item, const std::array<std::uint8_t, 6>& oldMac, int result);
+    int exchange(const Target& target, int waitReply);
+    void prepareRequest(std::uint16_t command, ConstBytes payload);
+
+    DeviceList& list_;
+
+    mutable std::mutex m_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::deque<Job> queue_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    WorkerListener* listener_ = nullptr;
+
+    // One request and one reply buffer for the worker's whole life; only the
+    // worker thread touches them.
+    Packet request_;
+    Packet reply_;
+
+    std::thread thread_; // last: starts after everything above exists
+};
+
+} // namespace aulira

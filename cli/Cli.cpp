@@ -1,22 +1,10 @@
 #include "Cli.h"
 
-#include <atomic>
 #include <iostream>
-#include <memory>
-#include <mutex>
-#include <optional>
 
-#include <nlohmann/json.hpp>
-
-#include "devices/DeviceManager.h"
+#include "CliSession.h"
 #include "devices/DeviceRules.h"
-#include "protocol/Timing.h"
-#include "shell/AppConfig.h"
-#include "shell/AppDir.h"
-#include "shell/Log.h"
 #include "shell/Strings.h"
-#include "shell/TextCodec.h"
-#include "SimSite.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {
@@ -33,35 +21,29 @@ const char* kUsage =
     "  --data-dir DIR    where the device list and the other files live\n"
     "  --json            machine-readable output\n"
     "  --quiet           do not print the operation log on stderr\n"
+    "  --verbose         also print every status poll attempt on stderr\n"
     "  --demo            work against a simulated site on loopback\n"
     "\n"
     "Commands:\n"
-    "  search [--keep]                 search every adapter; --keep saves every found device\n"
-    "  devices list                    the saved device list (no network)\n"
+    "  search [--keep]                 search every adapter, then poll the saved devices of\n"
+    "                                  other subnets; --keep saves every found device\n"
+    "  devices list [--no-poll]        the saved device list; devices of other subnets are\n"
+    "                                  polled first unless --no-poll\n"
     "  devices add --no N --name NAME --ip IP --mask MASK\n"
     "                                  save a device of another subnet\n"
-    "  devices delete IP|MAC           remove a device from the saved list\n";
-
-struct Globals {
-    std::vector<std::string> adapters;
-    std::optional<std::uint16_t> port;
-    std::optional<std::string> dataDir;
-    bool json = false;
-    bool quiet = false;
-    bool demo = false;
-};
-
-struct UsageError {
-    std::string message;
-};
-
-int usage(std::ostream& err, const std::string& message)
-{
-    if (!message.empty())
-        err << "auctl: " << message << "\n\n";
-    err << kUsage;
-    return EXIT_USAGE;
-}
+    "  devices delete IP|MAC           remove a device from the saved list\n"
+    "  params fields                   the parameter names, where they sit and what they take\n"
+    "  params get DEVICE               every parameter of the device by name\n"
+    "  params set DEVICE NAME=VALUE... change parameters, then write and apply them\n"
+    "  params export DEVICE FILE.alc   save the device's parameters to a configuration file\n"
+    "  params import DEVICE FILE.alc   load a configuration file (keeping the device's MAC),\n"
+    "                                  then write and apply it\n"
+    "  params diff DEVICE FILE.alc     what an import of the file would change\n"
+    "  mac set DEVICE NEW-MAC          give the device a new MAC address\n"
+    "  time sync                       set every device's clock to this computer's time\n"
+    "\n"
+    "DEVICE is an IP address, a MAC address or a device number; it is looked up by a\n"
+    "search (with the saved devices) and a poll of the saved devices of other subnets.\n";
 
 std::size_t displayWidth(const std::string& s)
 {
@@ -72,126 +54,15 @@ std::size_t displayWidth(const std::string& s)
     return n;
 }
 
-// Prints one refusal as a one-line message and returns the refusal exit code.
-int refuse(std::ostream& err, const std::string& text)
+} // namespace
+
+int usage(std::ostream& err, const std::string& message)
 {
-    err << "auctl: " << oneLine(text) << "\n";
-    return EXIT_REFUSED;
+    if (!message.empty())
+        err << "auctl: " << message << "\n\n";
+    err << kUsage;
+    return EXIT_USAGE;
 }
-
-nlohmann::json deviceJson(const DeviceItem_Type& item)
-{
-    const auto cols = deviceColumns(item);
-    return nlohmann::json{{"status", cols[0]},       {"no", item.devItem.devNo()}, {"ip", cols[2]},
-                          {"mac", cols[3]},          {"name", cols[4]},            {"type", cols[5]},
-                          {"firmware", cols[6]},     {"serverIp", cols[7]},        {"deviceStatus", cols[8]},
-                          {"location", cols[9]},     {"state", item.state},        {"localIp", item.localIp}};
-}
-
-void printDevices(const DeviceList& list, const Globals& g, std::ostream& out)
-{
-    const auto items = list.snapshot();
-    std::lock_guard lock(list.mutex());
-    if (g.json) {
-        nlohmann::json arr = nlohmann::json::array();
-        for (const auto& item : items)
-            arr.push_back(deviceJson(*item));
-        out << arr.dump(2) << "\n";
-        return;
-    }
-    std::vector<std::vector<std::string>> rows;
-    const auto titles = deviceColumnTitles();
-    rows.emplace_back(titles.begin(), titles.end());
-    for (const auto& item : items) {
-        const auto cols = deviceColumns(*item);
-        rows.emplace_back(cols.begin(), cols.end());
-    }
-    out << formatTable(rows);
-}
-
-// The session a command runs in: data directory, adapters, device port, and
-// with --demo the simulated site.
-class Session {
-public:
-    Session(const Globals& g, std::ostream& err) : globals_(g), err_(err)
-    {
-        if (!g.quiet)
-            logSink_ = std::make_unique<LogSubscription>([this](const std::string& line) {
-                if (muteLog_)
-                    return;
-                std::lock_guard lock(errMutex_);
-                err_ << oneLine(line) << "\n";
-                err_.flush();
-            });
-    }
-
-    // Returns an error text, empty on success.
-    std::string open(bool needAdapters)
-    {
-        std::optional<std::filesystem::path> dir;
-        if (globals_.dataDir)
-            dir = std::filesystem::path(*globals_.dataDir);
-        else if (globals_.demo)
-            dir = applicationDirectory() / "demo";
-        if (globals_.port)
-            protocolConfig().devicePort = *globals_.port;
-
-        const std::filesystem::path appDir = applicationDirectory(dir);
-        const CAppConfig config(appDir);
-        for (const auto& problem : config.problems)
-            OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
-        if (config.codePage)
-            setCodePage(*config.codePage);
-
-        std::vector<std::string> adapters = globals_.adapters;
-        if (!globals_.demo) {
-            // The INI's choices apply where the command line says nothing; the
-            // demo stays on loopback whatever the INI says.
-            if (adapters.empty())
-                adapters = config.adapters;
-            if (!globals_.port && config.devicePort)
-                protocolConfig().devicePort = *config.devicePort;
-        } else {
-            auto demo = demoSite();
-            site_ = std::make_unique<sim::SimSite>(demo.options);
-            std::string error;
-            if (!site_->addDevices(demo.devices, &error) || !site_->start(&error))
-                return "cannot start the simulated site: " + error;
-            protocolConfig().devicePort = site_->port();
-            if (adapters.empty())
-                adapters.push_back("127.0.0.1");
-        }
-        manager_ = std::make_unique<DeviceManager>(appDir);
-        if (needAdapters) {
-            if (!manager_->initAdapters(adapters))
-                return oneLine(stringText(IDS_NO_ADAPTER_INFO));
-        } else {
-            // Only the subnet test needs the adapters here; keep their log lines quiet.
-            muteLog_ = true;
-            manager_->initAdapters(adapters);
-            muteLog_ = false;
-        }
-        return {};
-    }
-
-    DeviceManager& manager() { return *manager_; }
-
-private:
-    static sim::SiteConfig demoSite()
-    {
-        auto site = sim::defaultSite();
-        site.options.port = 0;
-        return site;
-    }
-
-    const Globals& globals_;
-    std::ostream& err_;
-    std::mutex errMutex_;
-    std::atomic<bool> muteLog_{false};
-    std::unique_ptr<LogSubscription> logSink_;
-    std::unique_ptr<sim::SimSite> site_;
-    std::unique_ptr<DeviceManager> manager_;
-};
 
 int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
@@ -214,6 +85,7 @@ int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out
         break;
     }
     m.waitSearchDone();
+    s.pollRemoteDevices();
     if (keep)
         m.devices().addAllFound();
     const bool saved = m.saveDeviceList();
@@ -229,11 +101,18 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
     args.erase(args.begin());
     Session s(g, err);
     if (sub == "list") {
-        if (!args.empty())
-            return usage(err, "devices list takes no arguments");
+        bool poll = true;
+        for (const auto& a : args) {
+            if (a == "--no-poll")
+                poll = false;
+            else
+                return usage(err, "unknown devices list option " + a);
+        }
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
         s.manager().loadSavedList();
+        if (poll)
+            s.pollRemoteDevices();
         printDevices(s.manager().devices(), g, out);
         return EXIT_OK;
     }
@@ -304,8 +183,6 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
     return usage(err, "unknown devices command " + sub);
 }
 
-} // namespace
-
 std::string formatTable(const std::vector<std::vector<std::string>>& rows)
 {
     std::vector<std::size_t> widths;
@@ -362,6 +239,8 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             g.json = true;
         } else if (a == "--quiet") {
             g.quiet = true;
+        } else if (a == "--verbose") {
+            g.verbose = true;
         } else if (a == "--demo") {
             g.demo = true;
         } else if (a.rfind("--", 0) == 0) {
@@ -378,6 +257,12 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return cmdSearch(g, rest, out, err);
     if (cmd == "devices")
         return cmdDevices(g, rest, out, err);
+    if (cmd == "params")
+        return cmdParams(g, rest, out, err);
+    if (cmd == "mac")
+        return cmdMac(g, rest, out, err);
+    if (cmd == "time")
+        return cmdTime(g, rest, out, err);
     return usage(err, "unknown command " + cmd);
 }
 

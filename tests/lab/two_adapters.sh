@@ -14,6 +14,8 @@ sitepid="" simpid=""
 cleanup() {
   [[ -n "$simpid" ]] && kill "$simpid" 2>/dev/null || true
   [[ -n "$sitepid" ]] && kill "$sitepid" 2>/dev/null || true
+  ip link del lanA 2>/dev/null || true
+  ip link del lanB 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT

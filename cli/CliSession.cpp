@@ -1,0 +1,187 @@
+#include "CliSession.h"
+
+#include <charconv>
+#include <iostream>
+
+#include "SimSite.h"
+#include "protocol/StatusPoll.h"
+#include "protocol/Timing.h"
+#include "shell/AppConfig.h"
+#include "shell/AppDir.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "util/Ipv4.h"
+
+namespace aulira::cli {
+
+int refuse(std::ostream& err, const std::string& text)
+{
+    err << "auctl: " << oneLine(text) << "\n";
+    return EXIT_REFUSED;
+}
+
+nlohmann::json deviceJson(const DeviceItem_Type& item)
+{
+    const auto cols = deviceColumns(item);
+    return nlohmann::json{{"status", cols[0]},       {"no", item.devItem.devNo()}, {"ip", cols[2]},
+                          {"mac", cols[3]},          {"name", cols[4]},            {"type", cols[5]},
+                          {"firmware", cols[6]},     {"serverIp", cols[7]},        {"deviceStatus", cols[8]},
+                          {"location", cols[9]},     {"state", item.state},        {"localIp", item.localIp}};
+}
+
+void printDevices(const DeviceList& list, const Globals& g, std::ostream& out)
+{
+    const auto items = list.snapshot();
+    std::lock_guard lock(list.mutex());
+    if (g.json) {
+        nlohmann::json arr = nlohmann::json::array();
+        for (const auto& item : items)
+            arr.push_back(deviceJson(*item));
+        out << arr.dump(2) << "\n";
+        return;
+    }
+    std::vector<std::vector<std::string>> rows;
+    const auto titles = deviceColumnTitles();
+    rows.emplace_back(titles.begin(), titles.end());
+    for (const auto& item : items) {
+        const auto cols = deviceColumns(*item);
+        rows.emplace_back(cols.begin(), cols.end());
+    }
+    out << formatTable(rows);
+}
+
+Session::Session(const Globals& g, std::ostream& err) : globals_(g), err_(err)
+{
+    if (!g.quiet)
+        logSink_ = std::make_unique<LogSubscription>([this](const std::string& line) {
+            if (muteLog_)
+                return;
+            std::lock_guard lock(errMutex_);
+            err_ << oneLine(line) << "\n";
+            err_.flush();
+        });
+}
+
+Session::~Session() = default;
+
+void Session::note(const std::string& line)
+{
+    if (globals_.quiet)
+        return;
+    std::lock_guard lock(errMutex_);
+    err_ << line << "\n";
+    err_.flush();
+}
+
+std::string Session::open(bool needAdapters)
+{
+    std::optional<std::filesystem::path> dir;
+    if (globals_.dataDir)
+        dir = std::filesystem::path(*globals_.dataDir);
+    else if (globals_.demo)
+        dir = applicationDirectory() / "demo";
+    if (globals_.port)
+        protocolConfig().devicePort = *globals_.port;
+
+    const std::filesystem::path appDir = applicationDirectory(dir);
+    const CAppConfig config(appDir);
+    for (const auto& problem : config.problems)
+        OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
+    if (config.codePage)
+        setCodePage(*config.codePage);
+
+    std::vector<std::string> adapters = globals_.adapters;
+    if (!globals_.demo) {
+        // The INI's choices apply where the command line says nothing; the
+        // demo stays on loopback whatever the INI says.
+        if (adapters.empty())
+            adapters = config.adapters;
+        if (!globals_.port && config.devicePort)
+            protocolConfig().devicePort = *config.devicePort;
+    } else {
+        auto demo = sim::defaultSite();
+        demo.options.port = 0;
+        site_ = std::make_unique<sim::SimSite>(demo.options);
+        std::string error;
+        if (!site_->addDevices(demo.devices, &error) || !site_->start(&error))
+            return "cannot start the simulated site: " + error;
+        protocolConfig().devicePort = site_->port();
+        if (adapters.empty())
+            adapters.push_back("127.0.0.1");
+    }
+    manager_ = std::make_unique<DeviceManager>(appDir);
+    if (needAdapters) {
+        if (!manager_->initAdapters(adapters))
+            return oneLine(stringText(IDS_NO_ADAPTER_INFO));
+    } else {
+        // Only the subnet test needs the adapters here; keep their log lines quiet.
+        muteLog_ = true;
+        manager_->initAdapters(adapters);
+        muteLog_ = false;
+    }
+    return {};
+}
+
+namespace {
+
+class PollPrinter : public PollListener {
+public:
+    explicit PollPrinter(Session& s) : session_(s) {}
+    void onPollResult(const DeviceItemPtr& item, const std::string& adapter, int result) override
+    {
+        std::uint32_t ip;
+        {
+            std::lock_guard lock(session_.manager().devices().mutex());
+            ip = item->ip;
+        }
+        session_.note("poll " + formatIp(ip) + " through " + adapter + ": " +
+                      (result == RES_OK ? std::string("answered") : std::string(resultName(result))));
+    }
+
+private:
+    Session& session_;
+};
+
+} // namespace
+
+void Session::pollRemoteDevices()
+{
+    PollPrinter printer(*this);
+    DeviceManager& m = *manager_;
+    StatusPoller poller(
+        m.devices(), [&m] { return m.localIps(); },
+        [&m](std::uint32_t ip, std::uint32_t mask) { return m.isLocalSubnet(ip, mask); },
+        globals_.verbose ? &printer : nullptr);
+    poller.pollPass();
+}
+
+std::string Session::searchAndPoll()
+{
+    switch (manager_->StartSearch()) {
+    case DeviceManager::SearchStart::NoAdapter:
+        return stringText(IDS_NO_LOCAL_ADAPTER);
+    case DeviceManager::SearchStart::AlreadyRunning:
+    case DeviceManager::SearchStart::Started:
+        break;
+    }
+    manager_->waitSearchDone();
+    pollRemoteDevices();
+    return {};
+}
+
+DeviceItemPtr Session::findDevice(const std::string& text) const
+{
+    const DeviceList& list = manager_->devices();
+    if (auto ip = parseIp(text))
+        return list.findByIp(*ip);
+    std::uint8_t mac[6];
+    if (parseMac(text, mac))
+        return list.findByMac(mac);
+    std::int32_t no = 0;
+    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), no);
+    if (ec == std::errc() && p == text.data() + text.size())
+        return list.findByNo(no);
+    return nullptr;
+}
+
+} // namespace aulira::cli

@@ -1,0 +1,83 @@
+#pragma once
+// What every auctl command shares: the global options, the session (data
+// directory, INI, adapters, device port, the simulated site of --demo, the
+// operation log on stderr) and the output helpers.
+#include <atomic>
+#include <iosfwd>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "Cli.h"
+#include "devices/DeviceManager.h"
+#include "shell/Log.h"
+
+namespace aulira::sim {
+class SimSite;
+}
+
+namespace aulira::cli {
+
+struct Globals {
+    std::vector<std::string> adapters;
+    std::optional<std::uint16_t> port;
+    std::optional<std::string> dataDir;
+    bool json = false;
+    bool quiet = false;
+    bool verbose = false;
+    bool demo = false;
+};
+
+int usage(std::ostream& err, const std::string& message);
+// Prints one refusal as a one-line message and returns the refusal exit code.
+int refuse(std::ostream& err, const std::string& text);
+
+nlohmann::json deviceJson(const DeviceItem_Type& item);
+void printDevices(const DeviceList& list, const Globals& g, std::ostream& out);
+
+class Session {
+public:
+    Session(const Globals& g, std::ostream& err);
+    ~Session();
+
+    // Returns an error text, empty on success.
+    std::string open(bool needAdapters);
+    DeviceManager& manager() { return *manager_; }
+    const Globals& globals() const { return globals_; }
+
+    // A line on stderr beside the operation log (silent with --quiet).
+    void note(const std::string& line);
+
+    // One status poll pass over the saved devices of other subnets; with
+    // --verbose every attempt is printed.
+    void pollRemoteDevices();
+
+    // Search (saved list merged), then poll: what a DEVICE argument is
+    // looked up in. Returns an error text, empty on success.
+    std::string searchAndPoll();
+
+    // A DEVICE argument: an IP address, a MAC address or a device number.
+    DeviceItemPtr findDevice(const std::string& text) const;
+
+private:
+    const Globals& globals_;
+    std::ostream& err_;
+    std::mutex errMutex_;
+    std::atomic<bool> muteLog_{false};
+    std::unique_ptr<LogSubscription> logSink_;
+    std::unique_ptr<sim::SimSite> site_;
+    std::unique_ptr<DeviceManager> manager_;
+};
+
+// Command groups.
+int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+
+} // namespace aulira::cli

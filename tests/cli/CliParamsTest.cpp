@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "Cli.h"
+#include "params/SysParaOffsets.h"
+#include "protocol/Packet.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+class CliParamsTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        useFastTiming();
+        auto shortOne = simDevice("127.0.0.32", 32, 32, "Canteen");
+        shortOne.firmware = "V1.0.7";
+        // A device of another subnet as the workstation sees it: only unicast reaches it.
+        auto remote = simDevice("127.1.0.5", 5, 5, "Gatehouse");
+        remote.mask = ip("255.255.0.0");
+        remote.remote = true;
+        startSite({simDevice("127.0.0.31", 31, 31, "Lobby"), shortOne, remote, simDevice("127.0.0.33", 33, 33, "Stage")},
+                  sim::SiteOptions{.keepTraffic = true});
+    }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
+                                   std::to_string(site->port())});
+        int code = cli::runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    sim::DeviceSnapshot device(const char* addr) { return site->device(ip(addr)).value(); }
+
+    int writesTo(const char* addr)
+    {
+        int n = 0;
+        for (const auto& e : site->traffic(ip(addr)))
+            n += e.command == CMD_WRITE_SYS_PARA;
+        return n;
+    }
+
+    int allWrites()
+    {
+        int n = 0;
+        for (const auto& e : site->traffic())
+            n += e.command == CMD_WRITE_SYS_PARA;
+        return n;
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
+{
+    CliRun r = run({"--quiet", "--json", "params", "get", "127.0.0.31"});
+    ASSERT_EQ(0, r.code) << r.err;
+    auto p = json::parse(r.out);
+    for (const char* key : {"deviceNo", "deviceName", "userName", "ip", "mask", "gateway", "dhcp", "autoDns", "dns1",
+                            "dns2", "serverIp", "altServerIp", "serverPort", "volume", "groups", "firmware", "mac",
+                            "layout", "heartbeat", "key1", "controlSerial", "gpio"})
+        EXPECT_TRUE(p.contains(key)) << key;
+    EXPECT_EQ(31, p["deviceNo"]);
+    EXPECT_EQ("Lobby", p["deviceName"]);
+    EXPECT_EQ("127.0.0.31", p["ip"]);
+    EXPECT_EQ(436, p["layout"]);
+    EXPECT_EQ("V2.0.1", p["firmware"]);
+    ASSERT_TRUE(p["groups"].is_array());
+    EXPECT_EQ(8u, p["groups"].size());
+    EXPECT_TRUE(p["dhcp"].is_boolean());
+    EXPECT_TRUE(p["key1"].contains("target4"));
+    EXPECT_EQ(4u, p["gpio"].size() - 2);
+
+    // The same device by number, and a short-record device by MAC address.
+    auto shortMac = device("127.0.0.32").info;
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", shortMac.mac()[0], shortMac.mac()[1],
+                  shortMac.mac()[2], shortMac.mac()[3], shortMac.mac()[4], shortMac.mac()[5]);
+    p = json::parse(run({"--quiet", "--json", "params", "get", mac}).out);
+    EXPECT_EQ(392, p["layout"]);
+    EXPECT_EQ("Canteen", p["deviceName"]);
+    EXPECT_FALSE(p.contains("heartbeat")) << "the short record has no heartbeat";
+
+    CliRun text = run({"--quiet", "params", "get", "31"});
+    ASSERT_EQ(0, text.code) << text.err;
+    EXPECT_NE(std::string::npos, text.out.find("[Basic Settings]"));
+    EXPECT_NE(std::string::npos, text.out.find("deviceName"));
+    EXPECT_NE(std::string::npos, text.out.find("Lobby"));
+
+    // The names are listed without any device; each can be read back from a device.
+    auto fields = json::parse(run({"--quiet", "--json", "params", "fields"}).out);
+    ASSERT_EQ(kSysParaFieldCount, fields.size());
+    p = json::parse(run({"--quiet", "--json", "params", "get", "31"}).out);
+    for (const auto& f : fields) {
+        auto name = f["name"].get<std::string>();
+        std::string pointer = "/";
+        for (char c : name)
+            pointer += c == '.' ? '/' : c;
+        EXPECT_TRUE(p.contains(json::json_pointer(pointer))) << name;
+    }
+
+    EXPECT_EQ(1, run({"--quiet", "params", "get", "127.0.0.99"}).code);
+    EXPECT_EQ(2, run({"--quiet", "params", "get"}).code);
+}
+
+TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
+{
+    CliRun r = run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer", "outputCache=40",
+                    "busyTone=Three busy tone(3)"});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("volume"));
+    const auto d = device("127.0.0.31");
+    const ConstBytes rec(d.sysPara);
+    EXPECT_EQ(60, rec[173]);
+    EXPECT_EQ(26, rec[168]) << "output cache clamped to 26";
+    EXPECT_EQ(3, rec[189]);
+    EXPECT_EQ("Foyer", d.info.devName());
+    EXPECT_FALSE(d.pendingPara) << "applied";
+
+    // Refusals write nothing.
+    const int writes = writesTo("127.0.0.31");
+    CliRun tooLong = run({"--quiet", "params", "set", "127.0.0.31", "deviceName=ABCDEFGHIJKLMNOP"});
+    EXPECT_EQ(1, tooLong.code);
+    EXPECT_EQ("auctl: The length of the device name cannot exceed 15 bytes!\n", tooLong.err);
+    CliRun delay = run({"--quiet", "params", "set", "127.0.0.31", "playFailureDelay=300"});
+    EXPECT_EQ(1, delay.code);
+    EXPECT_NE(std::string::npos, delay.err.find("255 seconds"));
+    EXPECT_EQ(1, run({"--quiet", "params", "set", "127.0.0.31", "volume=101"}).code);
+    EXPECT_EQ(1, run({"--quiet", "params", "set", "127.0.0.32", "heartbeat=5"}).code) << "not in the short record";
+    EXPECT_EQ(writes, writesTo("127.0.0.31"));
+    EXPECT_EQ(2, run({"--quiet", "params", "set", "127.0.0.31", "loudness=5"}).code);
+    EXPECT_EQ(2, run({"--quiet", "params", "set", "127.0.0.31", "volume"}).code);
+
+    // A short-record device gets exactly 392 bytes.
+    ASSERT_EQ(0, run({"--quiet", "params", "set", "32", "ringCount=7"}).code);
+    EXPECT_EQ(392u, device("127.0.0.32").sysPara.size());
+    EXPECT_EQ(7, device("127.0.0.32").sysPara[170]);
+    const auto traffic = site->traffic(ip("127.0.0.32"));
+    ASSERT_FALSE(traffic.empty());
+    for (const auto& e : traffic) {
+        if (e.command == CMD_WRITE_SYS_PARA) {
+            EXPECT_EQ(392u, e.payload.size());
+        }
+    }
+}
+
+TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
+{
+    const std::string file = (dir.path() / "lobby.alc").string();
+    ASSERT_EQ(0, run({"--quiet", "params", "export", "127.0.0.31", file}).code);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(504u, bytes.size());
+
+    ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.31", "volume=10"}).code);
+    CliRun diff = run({"--quiet", "--json", "params", "diff", "127.0.0.31", file});
+    ASSERT_EQ(0, diff.code) << diff.err;
+    auto changes = json::parse(diff.out)["changes"];
+    ASSERT_EQ(1u, changes.size()) << diff.out;
+    EXPECT_EQ("volume", changes[0]["field"]);
+    EXPECT_EQ(10, changes[0]["from"]);
+    EXPECT_EQ(0, writesTo("127.0.0.32"));
+
+    ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.31", file}).code);
+    EXPECT_NE(10, device("127.0.0.31").sysPara[173]);
+    EXPECT_EQ("no change\n", run({"--quiet", "params", "diff", "127.0.0.31", file}).out);
+
+    // A record of the other layout would land shifted: refused.
+    CliRun shifted = run({"--quiet", "params", "import", "127.0.0.32", file});
+    EXPECT_EQ(1, shifted.code);
+    EXPECT_NE(std::string::npos, shifted.err.find("436-byte parameter record")) << shifted.err;
+    EXPECT_EQ(0, writesTo("127.0.0.32"));
+
+    // Another device's file, moved to a free address: the record follows the
+    // file, the MAC stays the device's own.
+    const auto lobbyMac = device("127.0.0.31").info;
+    auto patch = bytes;
+    patch[68 + kLayout436.ip + 3] = 77; // 127.0.0.77
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(patch.data(), static_cast<long>(patch.size()));
+    const auto before = device("127.0.0.33").info;
+    ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.33", file}).code);
+    const auto moved = site->device(ip("127.0.0.77"));
+    ASSERT_TRUE(moved) << "the imported address was applied";
+    EXPECT_TRUE(std::equal(before.mac(), before.mac() + 6, moved->info.mac()));
+    EXPECT_FALSE(std::equal(lobbyMac.mac(), lobbyMac.mac() + 6, moved->info.mac()));
+
+    // A file of another length, a short file and a missing file change nothing.
+    const int writes = allWrites();
+    patch[64] = 0x88; // 392
+    patch[65] = 0x01;
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(patch.data(), static_cast<long>(patch.size()));
+    EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), 300);
+    EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
+    EXPECT_EQ(1, run({"--quiet", "params", "diff", "127.0.0.77", (dir.path() / "none.alc").string()}).code);
+    EXPECT_EQ(writes, allWrites());
+}
+
+TEST_F(CliParamsTest, MacSetFollowsTheDialogRulesAndTheDeviceAnswersToIt)
+{
+    CliRun bad = run({"--quiet", "mac", "set", "31", "02:4b:G1:00:00:01"});
+    EXPECT_EQ(1, bad.code);
+    EXPECT_EQ("auctl: The MAC address entered is incorrect!\n", bad.err);
+
+    CliRun r = run({"--quiet", "--json", "mac", "set", "31", "02:aa:bb:0c:d:"});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("02:aa:bb:0c:0d:00", json::parse(r.out)["mac"]);
+    const std::uint8_t want[6] = {0x02, 0xAA, 0xBB, 0x0C, 0x0D, 0x00};
+    EXPECT_TRUE(std::equal(want, want + 6, device("127.0.0.31").info.mac()));
+    // The next exchange reaches it under the new address.
+    auto p = json::parse(run({"--quiet", "--json", "params", "get", "02:aa:bb:0c:0d:00"}).out);
+    EXPECT_EQ("02:aa:bb:0c:0d:00", p["mac"]);
+}
+
+TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
+{
+    ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "5", "--name", "Gatehouse", "--ip", "127.1.0.5", "--mask",
+                      "255.255.0.0"})
+                     .code);
+    CliRun offline = run({"--quiet", "--json", "devices", "list", "--no-poll"});
+    EXPECT_EQ("Offline", json::parse(offline.out)[0]["status"]);
+
+    CliRun list = run({"--verbose", "--json", "devices", "list"});
+    ASSERT_EQ(0, list.code) << list.err;
+    auto d = json::parse(list.out)[0];
+    EXPECT_EQ("Online", d["status"]);
+    EXPECT_EQ(2, d["state"]);
+    EXPECT_EQ("127.0.0.1", d["localIp"]);
+    EXPECT_NE(std::string::npos, list.err.find("poll 127.1.0.5 through 127.0.0.1: answered"));
+
+    // A search finds the local devices and polls the remote one: it is online too,
+    // and its parameters can be read through the unicast the poll proved.
+    CliRun search = run({"--quiet", "--json", "search"});
+    ASSERT_EQ(0, search.code) << search.err;
+    int online = 0;
+    for (const auto& dev : json::parse(search.out))
+        online += dev["status"] == "Online";
+    EXPECT_EQ(4, online);
+    EXPECT_EQ(0, run({"--quiet", "params", "get", "127.1.0.5"}).code);
+    for (const auto& e : site->traffic(ip("127.1.0.5")))
+        EXPECT_FALSE(e.broadcast);
+}
+
+TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
+{
+    CliRun r = run({"time", "sync"});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Synchronization time completed."));
+    // Nothing answers a time broadcast; give the site a moment to take it in.
+    for (int i = 0; i < 200 && !device("127.0.0.31").clock; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto d = device("127.0.0.31");
+    ASSERT_TRUE(d.clock);
+    EXPECT_GE(d.clock->year, 2024);
+    EXPECT_FALSE(device("127.1.0.5").clock) << "a remote device ignores broadcasts";
+    EXPECT_EQ(2, run({"time"}).code);
+}

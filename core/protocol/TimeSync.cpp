@@ -60,7 +60,12 @@ bool TimeSyncThreadProc(const std::string& adapter)
         std::printf("socket error:%d\n", UdpSocket::lastError());
         return false;
     }
-    sock.bind(adapter, 0); // as in every exchange: an unusable address leaves the socket unbound
+    // Unbound, the broadcast would leave through whatever interface routes
+    // 255.255.255.255, not through the adapter this thread stands for.
+    if (!sock.bind(adapter, 0)) {
+        OutputLog("bind error:%d", UdpSocket::lastError());
+        return false;
+    }
     sock.setBroadcast(true);
     long sent = -1;
     int error = 0;

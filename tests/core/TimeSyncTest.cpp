@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -75,4 +76,14 @@ TEST_F(TimeSyncTest, OneCompletionLinePerAdapter)
     fence();
     EXPECT_EQ(10, site->device(b.ip)->timeSyncs);
     EXPECT_EQ(0, SyncTimeAllAdapters({}));
+}
+
+TEST_F(TimeSyncTest, AnAdapterThatCannotBeBoundSendsNothing)
+{
+    // 192.0.2.1 is not on this machine: unbound, the broadcast would pick its
+    // own way out instead of the adapter's.
+    EXPECT_EQ(1, SyncTimeAllAdapters({"127.0.0.1", "192.0.2.1"}));
+    EXPECT_EQ(1u, log.count("Synchronization time completed."));
+    const auto lines = log.lines();
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("bind error:"); }));
 }

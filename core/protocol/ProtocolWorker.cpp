@@ -233,8 +233,7 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
 
 void ProtocolWorker::writeMac(const DeviceItemPtr& item)
 {
-    // A MAC change always goes by unicast: the device is addressed by its old
-    // MAC, which a broadcast read would not tell apart from the new one.
+    // A MAC change always goes by unicast, whatever the poll found out.
     Target target;
     Mac oldMac, newMac;
     {

@@ -63,6 +63,26 @@ std::vector<std::uint8_t> makeSysPara(const DeviceConfig& c, int layoutSize)
     writeIp(b, L.serverIp, c.serverIp);
     writeIp(b, L.altServerIp, c.altServerIp);
     std::copy(c.groups.begin(), c.groups.end(), rec.begin() + static_cast<std::ptrdiff_t>(L.groupNos));
+    // What a device fresh from the factory holds for the rest: the settings
+    // pages' usual values, so a simulated record looks like a real one.
+    const bool ext = layoutSize == 436;
+    for (const auto& f : kSysParaFields) {
+        if (!f.in(ext) || f.initial == 0 || f.page == SysParaPage::Basic)
+            continue;
+        const auto off = static_cast<std::size_t>(f.offset(ext));
+        if (f.width == 1)
+            rec[off] = static_cast<std::uint8_t>(f.initial);
+        else if (f.width == 2)
+            writeU16(b, off, static_cast<std::uint16_t>(f.initial));
+        else if (f.kind != FieldKind::Target) // key targets stay unset
+            writeU32(b, off, static_cast<std::uint32_t>(f.initial));
+    }
+    if (ext)
+        rec[sysParaOffset("heartbeat", true)] = 3;
+    writeU32(b, sysParaOffset("controlSerial.baudRate", ext), 4); // 9600 bit/s, 8 data bits
+    rec[sysParaOffset("controlSerial.dataBits", ext)] = 1;
+    writeU32(b, sysParaOffset("dataSerial.baudRate", ext), 4);
+    rec[sysParaOffset("dataSerial.dataBits", ext)] = 1;
     return rec;
 }
 

@@ -41,6 +41,20 @@ const char* kUsage =
     "  params diff DEVICE FILE.alc     what an import of the file would change\n"
     "  mac set DEVICE NEW-MAC          give the device a new MAC address\n"
     "  time sync                       set every device's clock to this computer's time\n"
+    "  group list                      the broadcast groups and their members\n"
+    "  group add NO NAME               a new group (numbers 1 to 255)\n"
+    "  group edit NO [--no NEW] [--name NAME]\n"
+    "  group delete NO\n"
+    "  group members NO DEVICE...      the group's members are exactly these devices\n"
+    "  group download                  write every online device's group numbers\n"
+    "  book list                       the call stations' address books\n"
+    "  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...\n"
+    "  book delete NAME\n"
+    "  book download NAME DEVICE       send an address book to a call station\n"
+    "  book clear DEVICE               empty a call station's address book\n"
+    "  upgrade firmware FILE [DEVICE...] [--retry-failed]\n"
+    "  upgrade screen FILE [DEVICE...] [--retry-failed]\n"
+    "                                  upgrade every listed device (default: all the batch lists)\n"
     "\n"
     "DEVICE is an IP address, a MAC address or a device number; it is looked up by a\n"
     "search (with the saved devices) and a poll of the saved devices of other subnets.\n";
@@ -263,6 +277,12 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return cmdMac(g, rest, out, err);
     if (cmd == "time")
         return cmdTime(g, rest, out, err);
+    if (cmd == "group")
+        return cmdGroup(g, rest, out, err);
+    if (cmd == "book")
+        return cmdBook(g, rest, out, err);
+    if (cmd == "upgrade")
+        return cmdUpgrade(g, rest, out, err);
     return usage(err, "unknown command " + cmd);
 }
 

@@ -79,5 +79,8 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
 int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdGroup(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdBook(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 
 } // namespace aulira::cli

@@ -1,5 +1,5 @@
 // Benchmarks of discovery, the unicast exchange, the search-reply merge, the
-// protocol worker and the status poll.
+// protocol worker, the status poll, the group download and the upgrades.
 // Each prints its measurements and the ratio to its target (below 1.0 meets
 // it); nothing here fails on time. Run inside a private network namespace or
 // on loopback only: scripts/netns.sh build/bench/auct-bench [name...]
@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "SimSite.h"
 #include "devices/DeviceList.h"
 #include "protocol/Adapters.h"
@@ -24,33 +25,9 @@
 #include "util/Ipv4.h"
 
 using namespace aulira;
-using Clock = std::chrono::steady_clock;
+using namespace aulira::bench;
 
 namespace {
-
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-std::unique_ptr<sim::SimSite> startSite(const sim::SiteConfig& cfg, int spreadMs)
-{
-    auto options = cfg.options;
-    options.port = 0;
-    options.searchReplySpreadMs = spreadMs;
-    options.keepTraffic = false;
-    auto site = std::make_unique<sim::SimSite>(options);
-    std::string error;
-    if (!site->addDevices(cfg.devices, &error) || !site->start(&error)) {
-        std::fprintf(stderr, "cannot start the simulated site: %s\n", error.c_str());
-        std::exit(1);
-    }
-    protocolConfig().devicePort = site->port();
-    return site;
-}
 
 // 1000 devices answer one search; all must be found in that search, and the
 // search must end within 5.2 s of the last new device (window + one round).
@@ -304,5 +281,11 @@ int main(int argc, char** argv)
         benchWorker();
     if (want("poll"))
         benchPoll();
+    if (want("group"))
+        benchGroupDownload();
+    if (want("firmware"))
+        benchFirmwareUpgrade();
+    if (want("screen"))
+        benchScreenUpgrade();
     return 0;
 }

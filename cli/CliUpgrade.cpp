@@ -26,7 +26,8 @@ namespace aulira::cli {
 
 namespace {
 
-using nlohmann::json;
+// Keys in the order the events are documented in.
+using json = nlohmann::ordered_json;
 
 bool stdoutIsTerminal(const std::ostream& out)
 {

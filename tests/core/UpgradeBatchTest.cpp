@@ -90,10 +90,13 @@ std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
     return v;
 }
 
+// Open descriptors of this process where the system lists them (Linux);
+// elsewhere 0, which leaves the leak check without effect.
 std::size_t openFdCount()
 {
+    std::error_code ec;
     std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+    for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec))
         ++n;
     return n;
 }

@@ -55,7 +55,7 @@ public:
                 v.push_back(e.percent);
         return v;
     }
-    std::vector<std::string> failures() const
+    std::vector<std::string> failures() const // "ip text"
     {
         std::vector<std::string> v;
         for (const auto& e : events())
@@ -288,25 +288,36 @@ TEST_F(UpgradeBatchTest, DeviceInItsBootLoaderAndDevicesOfAnotherModel)
     EXPECT_EQ(2u, rec.events().size()) << "one progress and the end";
 }
 
-TEST_F(UpgradeBatchTest, HeaderVerdictsAndRefusedStepsMoveOnToTheNextDevice)
+TEST_F(UpgradeBatchTest, RefusedAndFailedStepsMoveOnToTheNextDevice)
 {
     auto mismatch = terminal("127.0.0.67", 67), broken = terminal("127.0.0.68", 68),
-         noBoot = terminal("127.0.0.69", 69), deaf = terminal("127.0.0.70", 70), good = terminal("127.0.0.71", 71);
+         noBoot = terminal("127.0.0.69", 69), deaf = terminal("127.0.0.70", 70), lost = terminal("127.0.0.75", 75),
+         good = terminal("127.0.0.71", 71);
     mismatch.faults.headerVerdict = 1;
     broken.faults.headerVerdict = 9;
     noBoot.faults.silentCommands = {CMD_ENTER_BOOT};
     deaf.faults.bootUnreachableMs = 60000;
-    startSite({mismatch, broken, noBoot, deaf, good});
+    startSite({mismatch, broken, noBoot, deaf, lost, good});
+    // From its second data packet on, `lost` hears nothing.
+    rec.onProgress = [&](const DeviceItemPtr& item, int) {
+        if (item->ip == lost.ip) {
+            sim::Faults deafNow;
+            deafNow.dropRate = 1.0;
+            site->setFaults(lost.ip, deafNow);
+        }
+    };
     run(UpgradeBatch::Kind::Firmware, file(pattern(1500, 5)),
-        {entry(mismatch), entry(broken), entry(noBoot), entry(deaf), entry(good)});
+        {entry(mismatch), entry(broken), entry(noBoot), entry(deaf), entry(lost), entry(good)});
 
     EXPECT_EQ((std::vector<std::string>{"127.0.0.67 device type not match!", "127.0.0.68 upgrade error!",
-                                        "127.0.0.69 Enter boot fail!", "127.0.0.70 first packet fail!"}),
+                                        "127.0.0.69 Enter boot fail!", "127.0.0.70 first packet fail!",
+                                        "127.0.0.75 2 packet fail!"}),
               rec.failures());
     EXPECT_EQ(1u, sent(mismatch, CMD_UPGRADE_PACKET).size()) << "no data after a refused header";
     EXPECT_EQ(1u, sent(broken, CMD_UPGRADE_PACKET).size());
     EXPECT_EQ(1u, sent(noBoot, CMD_ENTER_BOOT).size()) << "entering the boot loader is asked once";
     EXPECT_TRUE(sent(noBoot, CMD_UPGRADE_PACKET).empty());
+    EXPECT_EQ(std::vector<int>{68}, rec.percents(lost.ip));
     EXPECT_EQ((std::vector<int>{68, 100}), rec.percents(good.ip));
     EXPECT_EQ(1, site->device(good.ip)->upgradesInstalled);
 }
@@ -347,26 +358,7 @@ TEST_F(UpgradeBatchTest, LostPacketsAreSentAgainOnAFreshSocket)
     EXPECT_GT(retried, 0u) << "the fault rates make some packet need a second try";
 }
 
-TEST_F(UpgradeBatchTest, DataPacketThatNeverGetsThroughIsNamed)
-{
-    auto dev = terminal("127.0.0.75", 75), next = terminal("127.0.0.76", 76);
-    startSite({dev, next});
-    // From the second data packet on the device hears nothing.
-    rec.onProgress = [&](const DeviceItemPtr& item, int) {
-        if (item->ip == dev.ip) {
-            sim::Faults f;
-            f.dropRate = 1.0;
-            site->setFaults(dev.ip, f);
-        }
-    };
-    run(UpgradeBatch::Kind::Firmware, file(pattern(3000, 1)), {entry(dev), entry(next)});
-
-    EXPECT_EQ(std::vector<std::string>{"127.0.0.75 2 packet fail!"}, rec.failures());
-    EXPECT_EQ(std::vector<int>{34}, rec.percents(dev.ip));
-    EXPECT_EQ((std::vector<int>{34, 68, 100}), rec.percents(next.ip)) << "the batch goes on";
-}
-
-TEST_F(UpgradeBatchTest, UntickedRowsAreLeftAloneAndNoSocketStaysOpen)
+TEST_F(UpgradeBatchTest, UntickedRowsAndUnreadableFilesContactNobodyAndLeaveNoSocketOpen)
 {
     auto a = terminal("127.0.0.77", 77), b = terminal("127.0.0.78", 78), c = terminal("127.0.0.79", 79, "KP-9");
     startSite({a, b, c});
@@ -385,18 +377,12 @@ TEST_F(UpgradeBatchTest, UntickedRowsAreLeftAloneAndNoSocketStaysOpen)
     const std::size_t seen = site->traffic(b.ip).size();
     run(UpgradeBatch::Kind::Firmware, path, {entry(a, false), entry(b, false)});
     EXPECT_EQ(1u, rec.events().size());
+    // Nor does a file that cannot be read, for either batch.
+    run(UpgradeBatch::Kind::Firmware, dir.path() / "gone.bin", {entry(b)});
+    run(UpgradeBatch::Kind::Screen, dir.path() / "gone.bin", {entry(b)});
+    EXPECT_EQ(3u, rec.events().size()) << "three batch ends";
     EXPECT_EQ(seen, site->traffic(b.ip).size());
     EXPECT_EQ(before, openFdCount());
-}
-
-TEST_F(UpgradeBatchTest, FileThatCannotBeReadContactsNoDevice)
-{
-    auto dev = terminal("127.0.0.80", 80);
-    startSite({dev});
-    run(UpgradeBatch::Kind::Firmware, dir.path() / "gone.bin", {entry(dev)});
-    run(UpgradeBatch::Kind::Screen, dir.path() / "gone.bin", {entry(dev)});
-    EXPECT_EQ(2u, rec.events().size());
-    EXPECT_TRUE(site->traffic(dev.ip).empty());
 }
 
 // --- screen firmware -------------------------------------------------------
@@ -459,15 +445,23 @@ TEST_F(UpgradeBatchTest, ScreenBlocksAndTheirPieces)
 
 TEST_F(UpgradeBatchTest, ScreenRefusalsAndFailures)
 {
-    auto app = station("127.0.0.83", 83, false), stubborn = station("127.0.0.84", 84), good = station("127.0.0.85", 85);
+    auto app = station("127.0.0.83", 83, false), noFlash = station("127.0.0.86", 86),
+         stubborn = station("127.0.0.84", 84), good = station("127.0.0.85", 85);
+    noFlash.faults.silentCommands = {CMD_SCREEN_WRITE_FLASH};
     stubborn.faults.silentCommands = {CMD_SCREEN_ENTER_APP};
-    startSite({app, stubborn, good});
-    const auto path = file(pattern(600, 8), "KM-220");
-    run(UpgradeBatch::Kind::Screen, path, {entry(app), entry(stubborn), entry(good)});
+    startSite({app, noFlash, stubborn, good});
+    run(UpgradeBatch::Kind::Screen, file(pattern(600, 8), "KM-220"),
+        {entry(app), entry(noFlash), entry(stubborn), entry(good)});
 
-    EXPECT_EQ((std::vector<std::string>{"127.0.0.83 please enter boot mode!", "127.0.0.84 enter app fail!"}),
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.83 please enter boot mode!", "127.0.0.86 write flash fail!",
+                                        "127.0.0.84 enter app fail!"}),
               rec.failures());
     EXPECT_EQ(1u, site->traffic(app.ip).size()) << "a screen not in boot mode gets no start request";
+    std::set<std::uint16_t> ports;
+    for (const auto& e : sent(noFlash, CMD_SCREEN_WRITE_FLASH))
+        ports.insert(e.fromPort);
+    EXPECT_GE(ports.size(), 10u) << "each attempt on a fresh socket (ports may come round again)";
+    EXPECT_TRUE(sent(noFlash, CMD_SCREEN_END).empty());
     EXPECT_EQ(20u, sent(stubborn, CMD_SCREEN_ENTER_APP).size());
     EXPECT_EQ(1u, sent(good, CMD_SCREEN_ENTER_APP).size()) << "stops at the first success";
     // The stubborn screen shows 100 % first, then the failure.
@@ -484,21 +478,6 @@ TEST_F(UpgradeBatchTest, ScreenRefusalsAndFailures)
     run(UpgradeBatch::Kind::Screen, file(pattern(600, 8), "KM-221"), {entry(good)});
     EXPECT_EQ(1u, rec.events().size());
     EXPECT_TRUE(site->traffic(good.ip).empty());
-}
-
-TEST_F(UpgradeBatchTest, ScreenStepThatNeverGetsThroughEndsThatDevice)
-{
-    auto st = station("127.0.0.86", 86), next = station("127.0.0.87", 87);
-    st.faults.silentCommands = {CMD_SCREEN_WRITE_FLASH};
-    startSite({st, next});
-    run(UpgradeBatch::Kind::Screen, file(pattern(300, 8), "KM-220"), {entry(st), entry(next)});
-    EXPECT_EQ(std::vector<std::string>{"127.0.0.86 write flash fail!"}, rec.failures());
-    std::set<std::uint16_t> ports;
-    for (const auto& e : sent(st, CMD_SCREEN_WRITE_FLASH))
-        ports.insert(e.fromPort);
-    EXPECT_GE(ports.size(), 10u) << "each attempt on a fresh socket (ports may come round again)";
-    EXPECT_TRUE(sent(st, CMD_SCREEN_END).empty());
-    EXPECT_EQ((std::vector<int>{100, 100}), rec.percents(next.ip));
 }
 
 // --- which devices each batch lists ----------------------------------------

@@ -56,7 +56,7 @@ struct EntryFields {
 class Batch {
 public:
     explicit Batch(const UpgradeBatchInput& in)
-        : in_(in), listener_(in.listener ? *in.listener : silent_), timing_(protocolConfig().timing),
+        : input(in), listener_(in.listener ? *in.listener : silent_), timing(protocolConfig().timing),
           port_(protocolConfig().devicePort)
     {
     }
@@ -64,16 +64,16 @@ public:
     EntryFields fields(const DeviceItemPtr& item) const
     {
         std::unique_lock<std::mutex> lock;
-        if (in_.list)
-            lock = std::unique_lock(in_.list->mutex());
+        if (input.list)
+            lock = std::unique_lock(input.list->mutex());
         return {item->localIp, item->ip, item->selected, item->unicastOk, upgradeModelText(item->devItem)};
     }
 
     void storeTypeCode(const DeviceItemPtr& item, std::int32_t typeCode) const
     {
         std::unique_lock<std::mutex> lock;
-        if (in_.list)
-            lock = std::unique_lock(in_.list->mutex());
+        if (input.list)
+            lock = std::unique_lock(input.list->mutex());
         item->devItem.setTypeCode(typeCode);
     }
 
@@ -119,10 +119,10 @@ public:
     void failure(const DeviceItemPtr& item, const std::string& text) { listener_.failure(item, text); }
     void end() { listener_.batchEnd(); }
 
-    const UpgradeBatchInput& in_;
+    const UpgradeBatchInput& input;
     SilentListener silent_;
     UpgradeListener& listener_;
-    const Timing timing_;
+    const Timing timing; // read once, so a batch keeps the timings it started with
     const std::uint16_t port_;
 };
 
@@ -136,7 +136,7 @@ std::string packetFailText(std::size_t k)
 void runFirmware(Batch& batch, const UpgradeImageFile& file)
 {
     using namespace upgrade_text;
-    const Timing& t = batch.timing_;
+    const Timing& t = batch.timing;
     const std::size_t L = file.imageSize();
     const std::size_t N = (L + upgfile::firmwarePacketSize - 1) / upgfile::firmwarePacketSize;
     const std::size_t lastLen = L - (N - 1) * upgfile::firmwarePacketSize;
@@ -145,7 +145,7 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
     const ConstBytes image = file.image();
 
     UpgradingFlag upgrading;
-    for (const DeviceItemPtr& item : batch.in_.m_vecUpgradeDevices) {
+    for (const DeviceItemPtr& item : batch.input.m_vecUpgradeDevices) {
         const EntryFields e = batch.fields(item);
         // The socket closes however this entry ends, a skipped one included.
         UdpSocket sock;
@@ -242,13 +242,13 @@ void runScreen(Batch& batch, const UpgradeImageFile& file)
     using namespace upgrade_text;
     if (file.header().modelText() != kScreenFileModel)
         return;
-    const Timing& t = batch.timing_;
+    const Timing& t = batch.timing;
     const std::size_t L = file.imageSize();
     const std::size_t B = (L + kScreenBlockSize - 1) / kScreenBlockSize;
     const ConstBytes image = file.image();
 
     UpgradingFlag upgrading;
-    for (const DeviceItemPtr& item : batch.in_.m_vecUpgradeDevices) {
+    for (const DeviceItemPtr& item : batch.input.m_vecUpgradeDevices) {
         const EntryFields e = batch.fields(item);
         UdpSocket sock; // closed however this entry ends
         if (!Batch::openPrepared(sock, e.localIp)) {

@@ -109,6 +109,13 @@ SimDevice::SimDevice(const DeviceConfig& c, std::uint64_t seed, bool keepTraffic
         info_.setGroupNo(i, c.groups[static_cast<std::size_t>(i)]);
     sysPara_ = makeSysPara(c, effectiveLayout(c));
     screenBuffer_.assign(kScreenBufferSize, 0);
+    // A type code with bit 31 set is how a device waiting in its boot loader
+    // (after an interrupted upgrade) reports itself: it takes a header without
+    // being asked to enter the boot loader, and leaves it once an image is in.
+    if (c.typeCode < 0) {
+        inBoot_ = true;
+        info_.setTypeCode(static_cast<std::int32_t>(static_cast<std::uint32_t>(c.typeCode) & 0x7FFFFFFFu));
+    }
 }
 
 void SimDevice::attach(int ifindex, std::string ifaceName)

@@ -16,6 +16,12 @@ struct Timing {
     int searchRecvTimeoutMs = 1000;    // one search round's receive time-out
     int pollIdleMs = 1000;             // pause after a status poll pass in which every device answered
     int pollUpgradeCheckMs = 10;       // how often a paused poller looks at the upgrade flag
+    int upgradeTypeRetryMs = 1000;     // after a failed device type query of an upgrade
+    int upgradeBootWaitMs = 2000;      // for the boot loader to start after the enter-boot request
+    int upgradeHeaderRetryMs = 1000;   // before the upgrade header is sent again on a fresh socket
+    int upgradePacketPauseMs = 5;      // pacing before and after each accepted firmware data packet
+    int upgradePacketRetryMs = 5;      // before a firmware data packet is sent again on a fresh socket
+    int screenRetryPauseMs = 5;        // before a screen upgrade step is sent again on a fresh socket
 };
 
 inline constexpr std::uint16_t kDefaultDevicePort = 65176;

@@ -66,6 +66,15 @@ const char* stringText(int id)
         {1004, "The signal failure delay cannot exceed 255 seconds!"},
         {1005, "The user name holds characters this computer's code page cannot store!\n\n"},
         {1006, "The password holds characters this computer's code page cannot store!\n\n"},
+        {1301, "Upgrade progress"},
+        {1302, "Failed to get file information!\n\n"},
+        {1303, "Failed to open file!\n\n"},
+        {1304, "Non upgrade file!\n\n"},
+        {1305, "File length error!\n\n"},
+        {1306, "Please select the upgraded device!\n\n"},
+        {1307, "Upgrade completed!\n\n"},
+        {1308, "Upgrading firmware, unable to close window!\n\n"},
+        {1309, "The upgrade file is too large: its image needs more than 65535 packets!\n\n"},
     };
     auto it = table.find(id);
     return it == table.end() ? "" : it->second;

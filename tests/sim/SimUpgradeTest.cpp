@@ -219,3 +219,18 @@ TEST_F(SimUpgradeTest, ScreenTakesBlocksThroughItsBufferIntoFlash)
     ASSERT_EQ(RES_OK, onSocket(station, Packet::request(CMD_SCREEN_STATUS), reply));
     EXPECT_EQ(1, reply.payload()[0] & 1);
 }
+
+TEST_F(SimUpgradeTest, DeviceReportingBit31WaitsInItsBootLoader)
+{
+    sim::DeviceConfig stuck = simDevice("127.0.0.54", 54, 54, "Stuck");
+    stuck.typeCode = static_cast<std::int32_t>(0x80000007u);
+    ASSERT_TRUE(site->addDevice(stuck));
+    EXPECT_TRUE(site->device(stuck.ip)->inBoot);
+    EXPECT_EQ(stuck.typeCode, typeCode(stuck));
+    // No enter-boot request: the header is judged at once, and the installed
+    // image brings the application back with the plain type code.
+    ASSERT_EQ(0, sendHeader(stuck, upgradeHeader("KP-4410", "V2.2.0"), 1));
+    ASSERT_EQ(RES_OK, onSocket(stuck, requestWith(CMD_UPGRADE_PACKET, pattern(10, 3), 0, 1, 1)));
+    EXPECT_FALSE(site->device(stuck.ip)->inBoot);
+    EXPECT_EQ(7, typeCode(stuck));
+}

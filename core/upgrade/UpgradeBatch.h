@@ -1,0 +1,108 @@
+#pragma once
+// Batch upgrades of device firmware and of call-station screen firmware. A
+// batch goes over the entries a front end listed, in order, upgrades the
+// ticked ones (`selected`) one after the other on a socket of its own per
+// device, and reports through an UpgradeListener. g_bUpgrading is set while
+// it works, so the status poller keeps off the network.
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "devices/DeviceItem.h"
+
+namespace aulira {
+
+class DeviceList;
+
+// Per-device failure texts, as the devices' installers know them.
+namespace upgrade_text {
+inline constexpr const char* connectFail = "connect device fail!";
+inline constexpr const char* typeFail = "get device type fail!";
+inline constexpr const char* enterBootFail = "Enter boot fail!";
+inline constexpr const char* firstPacketFail = "first packet fail!";
+inline constexpr const char* typeNotMatch = "device type not match!";
+inline constexpr const char* upgradeError = "upgrade error!";
+inline constexpr const char* packetFail = "%d packet fail!"; // with the packet number from 1
+inline constexpr const char* screenStatusFail = "get screen status fail!";
+inline constexpr const char* enterBootMode = "please enter boot mode!";
+inline constexpr const char* startFail = "start upgrade fail!";
+inline constexpr const char* writeBufferFail = "write buffer fail!";
+inline constexpr const char* writeFlashFail = "write flash fail!";
+inline constexpr const char* endFail = "end upgrade fail!";
+inline constexpr const char* enterAppFail = "enter app fail!";
+} // namespace upgrade_text
+
+// The model whose screen firmware the screen batch writes.
+inline constexpr const char* kScreenFileModel = "KM-220";
+
+// What a batch tells its front end. Calls come on the batch's thread, one at
+// a time, and the batch waits for each to return: a front end that must show
+// them on another thread hands them over synchronously.
+class UpgradeListener {
+public:
+    virtual ~UpgradeListener() = default;
+    // percent 0..100 of the entry being upgraded.
+    virtual void progress(const DeviceItemPtr& item, int percent) = 0;
+    // The entry failed (or, with "connect device fail!" and "get device type
+    // fail!", the whole batch ends after it).
+    virtual void failure(const DeviceItemPtr& item, const std::string& text) = 0;
+    // Last call of every batch, also when the file could not be had.
+    virtual void batchEnd() = 0;
+};
+
+struct UpgradeBatchInput {
+    std::filesystem::path m_strFilePath;
+    // Every listed entry in row order, ticked or not; `selected` says which.
+    std::vector<DeviceItemPtr> m_vecUpgradeDevices;
+    UpgradeListener* listener = nullptr;
+    // The list the entries belong to: its lock guards their fields while other
+    // threads (a search) may change them. May be null when nobody else does.
+    DeviceList* list = nullptr;
+};
+
+// The batch runners; each returns after batchEnd(). Run them on a thread of
+// their own (UpgradeBatch does).
+void FirmwareUpgradeThreadProc(const UpgradeBatchInput& input);
+void ScreenUpgradeThreadProc(const UpgradeBatchInput& input);
+
+// One batch on its own thread.
+class UpgradeBatch {
+public:
+    enum class Kind { Firmware, Screen };
+
+    UpgradeBatch() = default;
+    ~UpgradeBatch(); // waits for a running batch
+    UpgradeBatch(const UpgradeBatch&) = delete;
+    UpgradeBatch& operator=(const UpgradeBatch&) = delete;
+
+    // Starts a batch; false while the previous one still runs.
+    bool start(Kind kind, UpgradeBatchInput input);
+    // Blocks until the running batch (if any) has sent batchEnd().
+    void wait();
+    bool running() const { return running_; }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+};
+
+// The model text of an identity record: NUL-terminated from its model field on.
+std::string upgradeModelText(const DeviceInfo_Type& info);
+// The call-station models whose screens can be upgraded.
+bool isScreenUpgradeModel(std::string_view modelText);
+
+// The entries each batch lists, in list order: the firmware batch every
+// online entry (state below 3), the screen batch the online call stations of
+// the screen models.
+std::vector<DeviceItemPtr> firmwareBatchDevices(const DeviceList& list);
+std::vector<DeviceItemPtr> screenBatchDevices(const DeviceList& list);
+
+// Ticks exactly the entries of `ticked` among `rows` (sets their `selected`
+// to 1 and every other row's to 0), under the list's lock.
+void tickUpgradeRows(DeviceList& list, const std::vector<DeviceItemPtr>& rows,
+                     const std::vector<DeviceItemPtr>& ticked);
+
+} // namespace aulira

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "Cli.h"
+#include "protocol/Packet.h"
+#include "protocol/StatusPoll.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+    std::vector<json> events() const
+    {
+        std::vector<json> v;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            v.push_back(json::parse(line));
+        return v;
+    }
+};
+
+class CliUpgradeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        useFastTiming();
+        auto& t = protocolConfig().timing;
+        t.broadcastRecvTimeoutMs = 100;
+        t.upgradeTypeRetryMs = 1;
+        t.upgradeBootWaitMs = 1;
+        t.upgradeHeaderRetryMs = 1;
+        t.upgradePacketPauseMs = 0;
+        t.upgradePacketRetryMs = 1;
+        t.screenRetryPauseMs = 1;
+
+        hall = simDevice("127.0.0.41", 41, 41, "Hall");
+        yard = simDevice("127.0.0.42", 42, 42, "Yard");
+        picky = simDevice("127.0.0.43", 43, 43, "Picky");
+        picky.faults.headerVerdict = 1;
+        flaky = simDevice("127.0.0.44", 44, 44, "Flaky");
+        flaky.faults.silentCommands = {CMD_ENTER_BOOT};
+        desk = simDevice("127.0.0.45", 45, 45, "Desk");
+        desk.modelText = "KS-530B";
+        desk.screenBootMode = true;
+        booth = simDevice("127.0.0.46", 46, 46, "Booth");
+        booth.modelText = "KS-530";
+    }
+
+    void start(const std::vector<sim::DeviceConfig>& devices)
+    {
+        site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
+        // The flaky device ignores its first enter-boot request only.
+        site->setTrafficSink([this](const sim::TrafficEntry& e) {
+            if (e.command == CMD_ENTER_BOOT && e.deviceIp == flaky.ip && !healed.exchange(true))
+                site->setFaults(flaky.ip, {});
+        });
+        std::string error;
+        ASSERT_TRUE(site->addDevices(devices, &error)) << error;
+        ASSERT_TRUE(site->start(&error)) << error;
+    }
+
+    std::string file(const char* model, std::size_t imageSize = 3000, bool goodMagic = true)
+    {
+        std::vector<std::uint8_t> bytes(128 + imageSize, 0x5C);
+        std::fill_n(bytes.begin(), 128, 0);
+        writeFixedText(bytes, 0, 16, goodMagic ? "KPU update file" : "KPU update fil");
+        writeFixedText(bytes, 32, 16, "V2.4.0");
+        writeFixedText(bytes, 48, 32, "2025-02-03");
+        writeFixedText(bytes, 80, 48, model);
+        const auto p = dir.path() / (std::string(model) + std::to_string(imageSize) + ".bin");
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
+                                   std::to_string(site->port())});
+        int code = cli::runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    int upgradePackets(const sim::DeviceConfig& d)
+    {
+        int n = 0;
+        for (const auto& e : site->traffic(d.ip))
+            n += e.command == CMD_UPGRADE_PACKET || e.command == CMD_SCREEN_WRITE_BUFFER;
+        return n;
+    }
+
+    // "IP percent" and "IP text" per event, in order.
+    static std::vector<std::string> summary(const std::vector<json>& events)
+    {
+        std::vector<std::string> v;
+        for (const auto& e : events) {
+            if (e["event"] == "progress")
+                v.push_back(e["device"].get<std::string>() + " " + std::to_string(e["percent"].get<int>()));
+            else if (e["event"] == "failure")
+                v.push_back(e["device"].get<std::string>() + " " + e["text"].get<std::string>());
+            else
+                v.push_back(e["event"].get<std::string>());
+        }
+        return v;
+    }
+
+    ProtocolConfigGuard guard;
+    TempDir dir;
+    sim::DeviceConfig hall, yard, picky, flaky, desk, booth;
+    std::atomic<bool> healed{false};
+    std::unique_ptr<sim::SimSite> site;
+};
+
+} // namespace
+
+TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
+{
+    start({hall, picky, desk});
+    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410")});
+    EXPECT_EQ(1, r.code) << "a device failed\n" << r.err;
+    // The station has another model: listed and ticked, passed over without a word.
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.41 34", "127.0.0.41 68", "127.0.0.41 100",
+                                        "127.0.0.43 device type not match!", "end"}),
+              summary(r.events()));
+    EXPECT_EQ(1, site->device(hall.ip)->upgradesInstalled);
+    EXPECT_EQ(0, upgradePackets(desk));
+    EXPECT_FALSE(g_bUpgrading);
+
+    // Only the named device, by number; the others hear nothing of it.
+    site->clearTraffic();
+    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 1024), "41"});
+    EXPECT_EQ(0, one.code) << one.err;
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "end"}), summary(one.events()));
+    EXPECT_EQ(0, upgradePackets(picky));
+}
+
+TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
+{
+    start({hall, desk});
+    CliRun r = run({"--quiet", "upgrade", "firmware", (dir.path() / "none.bin").string()});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("Failed to get file information!")) << r.err;
+    EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search";
+
+    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 3000, false)});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("Non upgrade file!")) << r.err;
+    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 0)});
+    EXPECT_NE(std::string::npos, r.err.find("File length error!")) << r.err;
+    r = run({"--quiet", "upgrade", "screen", file("KM-221")});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("KM-220")) << r.err;
+    EXPECT_TRUE(site->traffic().empty());
+
+    // A terminal is no screen device; an unknown device is not found.
+    r = run({"--quiet", "upgrade", "screen", file("KM-220"), "127.0.0.41"});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("127.0.0.41 is not an online call station with a screen")) << r.err;
+    r = run({"--quiet", "upgrade", "firmware", file("KP-4410"), "127.0.0.99"});
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("no device with the address or number 127.0.0.99")) << r.err;
+    EXPECT_EQ(0, upgradePackets(hall) + upgradePackets(desk));
+
+    EXPECT_EQ(2, run({"upgrade"}).code);
+    EXPECT_EQ(2, run({"upgrade", "bios", file("KP-4410")}).code);
+    EXPECT_EQ(2, run({"upgrade", "firmware"}).code);
+    EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--force"}).code);
+}
+
+TEST_F(CliUpgradeTest, ScreenBatchListsOnlyCallStationsAndPrintsALinePerStep)
+{
+    start({hall, desk, booth});
+    const CliRun r = run({"--quiet", "upgrade", "screen", file("KM-220", 2048 + 10)});
+    EXPECT_EQ(1, r.code) << "the booth's screen is not in boot mode";
+    EXPECT_EQ("Desk(127.0.0.45) 50%\n"
+              "Desk(127.0.0.45) 100%\n"
+              "Desk(127.0.0.45) 100%\n"
+              "Booth(127.0.0.46) failed: please enter boot mode!\n"
+              "Upgrade completed!\n",
+              r.out);
+    EXPECT_EQ(0, upgradePackets(hall)) << "a terminal is not listed";
+    EXPECT_EQ(2048u + 10u, site->device(desk.ip)->screenFlash.size());
+}
+
+TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
+{
+    start({hall, flaky, picky});
+    const CliRun r = run({"--json", "upgrade", "firmware", file("KP-4410", 100), "--retry-failed"});
+    EXPECT_EQ(1, r.code) << "the picky device fails both times";
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 Enter boot fail!",
+                                        "127.0.0.43 device type not match!", "end", "127.0.0.44 100",
+                                        "127.0.0.43 device type not match!", "end"}),
+              summary(r.events()));
+    EXPECT_EQ(1, site->device(hall.ip)->upgradesInstalled) << "a device that made it is not upgraded again";
+    EXPECT_EQ(1, site->device(flaky.ip)->upgradesInstalled);
+    EXPECT_NE(std::string::npos, r.err.find("trying the 2 failed devices once more")) << r.err;
+
+    // When the second batch mends every failure the command succeeds.
+    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 100), "41", "44",
+                              "--retry-failed"});
+    EXPECT_EQ(0, again.code) << again.err;
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));
+}

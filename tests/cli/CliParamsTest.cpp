@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -47,7 +48,18 @@ protected:
         return {code, out.str(), err.str()};
     }
 
-    sim::DeviceSnapshot device(const char* addr) { return site->device(ip(addr)).value(); }
+    // The apply that ends a write is not answered; wait until the site has
+    // taken it before looking at the device.
+    sim::DeviceSnapshot device(const char* addr)
+    {
+        for (int i = 0; i < 200; ++i) {
+            auto d = site->device(ip(addr));
+            if (d && !d->pendingPara)
+                return *d;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return site->device(ip(addr)).value();
+    }
 
     int writesTo(const char* addr)
     {
@@ -135,6 +147,7 @@ TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
     EXPECT_EQ(3, rec[189]);
     EXPECT_EQ("Foyer", d.info.devName());
     EXPECT_FALSE(d.pendingPara) << "applied";
+    EXPECT_EQ(1, writesTo("127.0.0.31"));
 
     // Refusals write nothing.
     const int writes = writesTo("127.0.0.31");
@@ -198,7 +211,12 @@ TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(patch.data(), static_cast<long>(patch.size()));
     const auto before = device("127.0.0.33").info;
     ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.33", file}).code);
-    const auto moved = site->device(ip("127.0.0.77"));
+    std::optional<sim::DeviceSnapshot> moved;
+    for (int i = 0; i < 200 && !moved; ++i) {
+        moved = site->device(ip("127.0.0.77"));
+        if (!moved)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     ASSERT_TRUE(moved) << "the imported address was applied";
     EXPECT_TRUE(std::equal(before.mac(), before.mac() + 6, moved->info.mac()));
     EXPECT_FALSE(std::equal(lobbyMac.mac(), lobbyMac.mac() + 6, moved->info.mac()));

@@ -19,6 +19,7 @@ namespace aulira::cli {
 namespace {
 
 using nlohmann::json;
+using ojson = nlohmann::ordered_json; // books print their fields in the documented order
 
 // The group file, read here until the grouping module offers its loader:
 // 64-byte magic, u32 count, per group the 24-byte header, a u32 member count
@@ -75,9 +76,16 @@ public:
 
 std::string entryName(const DevItem_Type& e) { return ansiToUtf8(e.nameBytes()); }
 
-json bookJson(const AddrBook_Type& b)
+// A name typed on the command line need not be valid UTF-8.
+template <typename J>
+std::string dumped(const J& j)
 {
-    json groups = json::array(), broadcast = json::array(), intercom = json::array();
+    return j.dump(2, ' ', false, J::error_handler_t::replace);
+}
+
+ojson bookJson(const AddrBook_Type& b)
+{
+    ojson groups = ojson::array(), broadcast = ojson::array(), intercom = ojson::array();
     for (const auto& e : b.groups)
         groups.push_back({{"no", e.id}, {"name", entryName(e)}});
     for (const auto& e : b.broadcast)
@@ -151,10 +159,10 @@ int bookList(Session& s, std::ostream& out)
     BookFiles f{s, {}};
     f.load();
     if (s.globals().json) {
-        json arr = json::array();
+        ojson arr = ojson::array();
         for (const auto& b : f.books)
             arr.push_back(bookJson(b));
-        out << arr.dump(2) << "\n";
+        out << dumped(arr) << "\n";
         return EXIT_OK;
     }
     if (f.books.empty())
@@ -256,7 +264,7 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
         return rc;
     OutputLog("%s\"%s\"%s.", stringText(IDS_BOOK_ADD), book.name.c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
-        out << bookJson(book).dump(2) << "\n";
+        out << dumped(bookJson(book)) << "\n";
     else
         printBook(book, out);
     return EXIT_OK;
@@ -276,7 +284,7 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
         return rc;
     OutputLog("%s\"%s\"%s", stringText(IDS_BOOK_DELETE), args[0].c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
-        out << json{{"deleted", args[0]}}.dump(2) << "\n";
+        out << dumped(json{{"deleted", args[0]}}) << "\n";
     else
         out << "deleted the address book \"" << args[0] << "\"\n";
     return EXIT_OK;
@@ -319,7 +327,7 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
         return refuse(err, "the address book \"" + book->name + "\" was not downloaded into " + tag + ": " +
                                resultText(results.downloaded));
     if (s.globals().json)
-        out << json{{"book", book->name}, {"device", formatIp(target->ip)}, {"size", bookImageSize(*book)}}.dump(2)
+        out << dumped(json{{"book", book->name}, {"device", formatIp(target->ip)}, {"size", bookImageSize(*book)}})
             << "\n";
     else
         out << oneLine(stringText(IDS_BOOK_DOWNLOADED)) << "\n";

@@ -5,8 +5,6 @@
 // clearing over the device protocol.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

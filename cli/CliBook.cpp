@@ -1,11 +1,393 @@
-// auctl book: replaced by the real command in its own change.
+// auctl book: the call stations' address books: list, create (with the new
+// book wizard's rules), delete, download into a call station and clear one.
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+
 #include "CliSession.h"
+#include "addrbook/AddrBook.h"
+#include "addrbook/AddrBookFile.h"
+#include "devices/DeviceListFile.h"
+#include "devices/DeviceRules.h"
+#include "protocol/ProtocolWorker.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "util/Ipv4.h"
 
 namespace aulira::cli {
 
-int cmdBook(const Globals&, std::vector<std::string>, std::ostream&, std::ostream& err)
+namespace {
+
+using nlohmann::json;
+using ojson = nlohmann::ordered_json; // books print their fields in the documented order
+
+// The group file, read here until the grouping module offers its loader:
+// 64-byte magic, u32 count, per group the 24-byte header, a u32 member count
+// and 24-byte members. Only the headers matter to address books. Bounded
+// like every loader: a file that ends early keeps the groups read whole.
+GroupList readGroupFile(const std::filesystem::path& dataDir)
 {
-    return usage(err, "book is not available yet");
+    constexpr const char* kMagic = "group info file";
+    constexpr std::size_t kMemberSize = 24;
+    GroupList groups;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(dataDir / "group", bytes) || bytes.size() < kFileMagicSize + 4 ||
+        readFixedText(bytes, 0, kFileMagicSize) != kMagic)
+        return groups;
+    const ConstBytes b(bytes);
+    const std::int32_t n = readI32(b, kFileMagicSize);
+    std::size_t off = kFileMagicSize + 4;
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (off + DevItem_Type::kSize + 4 > b.size())
+            break;
+        GroupItem_Type g;
+        g.header = DevItem_Type::read(b, off);
+        const std::int32_t members = readI32(b, off + DevItem_Type::kSize);
+        off += DevItem_Type::kSize + 4;
+        const std::size_t need = members > 0 ? static_cast<std::size_t>(members) * kMemberSize : 0;
+        if (need > b.size() - off)
+            break;
+        off += need;
+        groups.push_back(g);
+    }
+    return groups;
+}
+
+std::string resultText(int result)
+{
+    switch (result) {
+    case RES_SOCKET_FAIL:
+        return "no socket could be opened";
+    case RES_SEND_FAIL:
+        return "a packet could not be sent";
+    case RES_BOOK_TOO_LARGE:
+        return oneLine(stringText(IDS_BOOK_TOO_LARGE));
+    default:
+        return "result " + std::to_string(result);
+    }
+}
+
+class BookResults : public WorkerListener {
+public:
+    void onBookDownloaded(int result) override { downloaded = result; }
+    void onBookCleared(int result) override { cleared = result; }
+    int downloaded = 1, cleared = 1; // 1: no answer yet
+};
+
+std::string entryName(const DevItem_Type& e) { return ansiToUtf8(e.nameBytes()); }
+
+// A name typed on the command line need not be valid UTF-8.
+template <typename J>
+std::string dumped(const J& j)
+{
+    return j.dump(2, ' ', false, J::error_handler_t::replace);
+}
+
+ojson bookJson(const AddrBook_Type& b)
+{
+    ojson groups = ojson::array(), broadcast = ojson::array(), intercom = ojson::array();
+    for (const auto& e : b.groups)
+        groups.push_back({{"no", e.id}, {"name", entryName(e)}});
+    for (const auto& e : b.broadcast)
+        broadcast.push_back({{"ip", formatIp(e.id)}, {"name", entryName(e)}});
+    for (const auto& e : b.intercom)
+        intercom.push_back({{"ip", formatIp(e.id)}, {"name", entryName(e)}});
+    return {{"name", b.name}, {"groups", groups}, {"broadcast", broadcast}, {"intercom", intercom}};
+}
+
+void printBook(const AddrBook_Type& b, std::ostream& out)
+{
+    out << b.name << "\n";
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& e : b.groups)
+        rows.push_back({"  group", std::to_string(e.id), entryName(e)});
+    for (const auto& e : b.broadcast)
+        rows.push_back({"  broadcast", formatIp(e.id), entryName(e)});
+    for (const auto& e : b.intercom)
+        rows.push_back({"  intercom", formatIp(e.id), entryName(e)});
+    out << formatTable(rows);
+}
+
+// The data directory's files and the session around them.
+struct BookFiles {
+    Session& session;
+    AddrBookList books;
+
+    std::filesystem::path path() const { return addrBookPath(session.manager().dataDirectory()); }
+    void load() { LoadAddrBookFile(path(), books); }
+    int save(std::ostream& err)
+    {
+        std::string error;
+        if (!SaveAddrBookFile(path(), books, &error))
+            return refuse(err, "cannot write " + path().string() + ": " + error);
+        return EXIT_OK;
+    }
+};
+
+// Search (saved list merged) and poll, then the main view's duplicate check.
+int findDevices(Session& s, std::ostream& err)
+{
+    if (auto e = s.searchAndPoll(); !e.empty())
+        return refuse(err, e);
+    const DeviceList& list = s.manager().devices();
+    const auto items = list.snapshot();
+    int messageId = 0;
+    std::lock_guard lock(list.mutex());
+    if (CheckDuplicates(items, &messageId))
+        return refuse(err, stringText(messageId));
+    return EXIT_OK;
+}
+
+// A DEVICE argument of a transfer: only online devices can take one.
+DeviceItemPtr onlineDevice(Session& s, const std::string& text)
+{
+    DeviceItemPtr item = s.findDevice(text);
+    if (!item)
+        return nullptr;
+    std::lock_guard lock(s.manager().devices().mutex());
+    return isOnlineState(item->state) ? item : nullptr;
+}
+
+std::string tagOf(const DeviceList& list, const DeviceItemPtr& item)
+{
+    std::lock_guard lock(list.mutex());
+    return deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+}
+
+int bookList(Session& s, std::ostream& out)
+{
+    BookFiles f{s, {}};
+    f.load();
+    if (s.globals().json) {
+        ojson arr = ojson::array();
+        for (const auto& b : f.books)
+            arr.push_back(bookJson(b));
+        out << dumped(arr) << "\n";
+        return EXIT_OK;
+    }
+    if (f.books.empty())
+        out << oneLine(stringText(IDS_NO_ADDRESS_BOOK)) << "\n";
+    for (const auto& b : f.books)
+        printBook(b, out);
+    return EXIT_OK;
+}
+
+struct CreateArgs {
+    std::string name;
+    std::vector<std::string> groups, broadcast, intercom;
+};
+
+int parseCreate(const std::vector<std::string>& args, CreateArgs& c, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "book create needs a NAME");
+    c.name = args[0];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        std::vector<std::string>* into = opt == "--group"       ? &c.groups
+                                         : opt == "--broadcast" ? &c.broadcast
+                                         : opt == "--intercom"  ? &c.intercom
+                                                                : nullptr;
+        if (!into)
+            return usage(err, "book create does not take " + opt);
+        if (i + 1 >= args.size())
+            return usage(err, opt + " needs a value");
+        into->push_back(args[++i]);
+    }
+    return EXIT_OK;
+}
+
+// Adds an entry unless one with its id is there already (a row is ticked once).
+void addOnce(std::vector<DevItem_Type>& entries, const DevItem_Type& e)
+{
+    for (const auto& have : entries)
+        if (have.id == e.id)
+            return;
+    entries.push_back(e);
+}
+
+int addDevices(Session& s, const std::vector<std::string>& texts, std::vector<DevItem_Type>& entries,
+               std::ostream& err)
+{
+    for (const auto& text : texts) {
+        DeviceItemPtr item = s.findDevice(text);
+        if (!item)
+            return refuse(err, "no device with the address or number " + text + " was found");
+        std::lock_guard lock(s.manager().devices().mutex());
+        addOnce(entries, deviceEntry(item->devItem));
+    }
+    return EXIT_OK;
+}
+
+int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    CreateArgs c;
+    if (int rc = parseCreate(args, c, err); rc != EXIT_OK)
+        return rc;
+    BookFiles f{s, {}};
+    f.load();
+    if (int id = checkBookName(f.books, c.name))
+        return refuse(err, stringText(id));
+
+    AddrBook_Type book;
+    book.name = c.name;
+    if (!c.groups.empty()) {
+        const GroupList groups = readGroupFile(s.manager().dataDirectory());
+        for (const auto& text : c.groups) {
+            int no = 0;
+            const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), no);
+            const GroupItem_Type* group = nullptr;
+            if (ec == std::errc() && p == text.data() + text.size())
+                for (const auto& g : groups)
+                    if (g.number() == no) {
+                        group = &g;
+                        break;
+                    }
+            if (!group)
+                return refuse(err, "there is no group with the number " + text);
+            addOnce(book.groups, groupEntry(*group));
+        }
+    }
+    if (!c.broadcast.empty() || !c.intercom.empty()) {
+        if (int rc = findDevices(s, err); rc != EXIT_OK)
+            return rc;
+        if (int rc = addDevices(s, c.broadcast, book.broadcast, err); rc != EXIT_OK)
+            return rc;
+        if (int rc = addDevices(s, c.intercom, book.intercom, err); rc != EXIT_OK)
+            return rc;
+    }
+    if (int id = checkBookSelection(book))
+        return refuse(err, stringText(id));
+
+    f.books.push_back(book);
+    if (int rc = f.save(err); rc != EXIT_OK)
+        return rc;
+    OutputLog("%s\"%s\"%s.", stringText(IDS_BOOK_ADD), book.name.c_str(), stringText(IDS_COMPLETE));
+    if (s.globals().json)
+        out << dumped(bookJson(book)) << "\n";
+    else
+        printBook(book, out);
+    return EXIT_OK;
+}
+
+int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "book delete needs a NAME");
+    BookFiles f{s, {}};
+    f.load();
+    auto it = std::find_if(f.books.begin(), f.books.end(), [&](const AddrBook_Type& b) { return b.name == args[0]; });
+    if (it == f.books.end())
+        return refuse(err, "there is no address book named \"" + args[0] + "\"");
+    f.books.erase(it);
+    if (int rc = f.save(err); rc != EXIT_OK)
+        return rc;
+    OutputLog("%s\"%s\"%s", stringText(IDS_BOOK_DELETE), args[0].c_str(), stringText(IDS_COMPLETE));
+    if (s.globals().json)
+        out << dumped(json{{"deleted", args[0]}}) << "\n";
+    else
+        out << "deleted the address book \"" << args[0] << "\"\n";
+    return EXIT_OK;
+}
+
+int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 2)
+        return usage(err, "book download needs a NAME and a DEVICE");
+    BookFiles f{s, {}};
+    f.load();
+    if (f.books.empty())
+        return refuse(err, stringText(IDS_NO_ADDRESS_BOOK));
+    AddrBook_Type* book = findBook(f.books, args[0]);
+    if (!book)
+        return refuse(err, oneLine(stringText(IDS_BOOK_NONE_SELECTED)) + " (there is no address book named \"" +
+                               args[0] + "\")");
+    if (int rc = findDevices(s, err); rc != EXIT_OK)
+        return rc;
+    DeviceItemPtr target = onlineDevice(s, args[1]);
+    if (int id = checkBookDownload(book, target != nullptr)) {
+        std::string text = oneLine(stringText(id));
+        if (!target)
+            text += " (no online device with the address or number " + args[1] + ")";
+        return refuse(err, text);
+    }
+
+    // Showing a book brings its names up to date; the file keeps them.
+    DeviceList& list = s.manager().devices();
+    if (refreshBookNames(*book, readGroupFile(s.manager().dataDirectory()), deviceRecords(list)))
+        if (int rc = f.save(err); rc != EXIT_OK)
+            return rc;
+
+    BookResults results;
+    ProtocolWorker worker(list, &results);
+    postDownloadAddrBook(worker, list, target, *book);
+    worker.waitIdle();
+    const std::string tag = tagOf(list, target);
+    if (results.downloaded != RES_OK)
+        return refuse(err, "the address book \"" + book->name + "\" was not downloaded into " + tag + ": " +
+                               resultText(results.downloaded));
+    if (s.globals().json)
+        out << dumped(json{{"book", book->name}, {"device", formatIp(target->ip)}, {"size", bookImageSize(*book)}})
+            << "\n";
+    else
+        out << oneLine(stringText(IDS_BOOK_DOWNLOADED)) << "\n";
+    return EXIT_OK;
+}
+
+int bookClear(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "book clear needs a DEVICE");
+    if (int rc = findDevices(s, err); rc != EXIT_OK)
+        return rc;
+    DeviceItemPtr target = onlineDevice(s, args[0]);
+    if (!target)
+        return refuse(err, oneLine(stringText(IDS_BOOK_NO_DEVICE_SELECTED)) +
+                               " (no online device with the address or number " + args[0] + ")");
+    DeviceList& list = s.manager().devices();
+    BookResults results;
+    ProtocolWorker worker(list, &results);
+    postClearAddrBook(worker, list, target);
+    worker.waitIdle();
+    if (results.cleared != RES_OK)
+        return refuse(err, "the address book of " + tagOf(list, target) + " was not cleared: " +
+                               resultText(results.cleared));
+    if (s.globals().json)
+        out << json{{"cleared", formatIp(target->ip)}}.dump(2) << "\n";
+    else
+        out << oneLine(stringText(IDS_BOOK_CLEARED)) << "\n";
+    return EXIT_OK;
+}
+
+} // namespace
+
+int cmdBook(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "book needs list, create, delete, download or clear");
+    const std::string sub = args.front();
+    args.erase(args.begin());
+    if (sub != "list" && sub != "create" && sub != "delete" && sub != "download" && sub != "clear")
+        return usage(err, "unknown book command " + sub);
+    if (sub == "list" && !args.empty())
+        return usage(err, "book list takes no arguments");
+    Session s(g, err);
+    // Only the transfers and device choices need the network.
+    const bool network = sub == "download" || sub == "clear" ||
+                         (sub == "create" && std::find_if(args.begin(), args.end(), [](const std::string& a) {
+                                                 return a == "--broadcast" || a == "--intercom";
+                                             }) != args.end());
+    if (auto e = s.open(network); !e.empty())
+        return refuse(err, e);
+    if (sub == "list")
+        return bookList(s, out);
+    if (sub == "create")
+        return bookCreate(s, args, out, err);
+    if (sub == "delete")
+        return bookDelete(s, args, out, err);
+    if (sub == "download")
+        return bookDownload(s, args, out, err);
+    return bookClear(s, args, out, err);
 }
 
 } // namespace aulira::cli

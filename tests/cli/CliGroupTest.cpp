@@ -10,7 +10,6 @@
 #include "grouping/GroupFile.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Exchange.h"
-#include "protocol/Packet.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
@@ -24,6 +23,7 @@ using Vec = std::vector<std::uint8_t>;
 struct CliRun {
     int code;
     std::string out, err;
+    bool said(const std::string& text) const { return err.find(text) != std::string::npos; }
 };
 
 class CliGroupTest : public SimFixture {
@@ -51,7 +51,7 @@ protected:
         return Vec(std::istreambuf_iterator<char>(f), {});
     }
 
-    // The group bytes of a device's record once it has taken in everything sent to it.
+    // A device's group bytes once it has taken in everything sent to it.
     Vec groupBytes(const char* addr)
     {
         Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
@@ -61,16 +61,19 @@ protected:
         return Vec(d.sysPara.begin() + static_cast<long>(off), d.sysPara.begin() + static_cast<long>(off + 8));
     }
 
-    std::vector<json> lines(const std::string& out)
+    // --json download output: the percentages and the closing object.
+    std::pair<std::vector<int>, json> events(const std::string& out)
     {
-        std::vector<json> v;
+        std::vector<int> percents;
+        json last;
         std::istringstream in(out);
-        for (std::string l; std::getline(in, l);)
-            v.push_back(json::parse(l));
-        return v;
+        for (std::string l; std::getline(in, l);) {
+            last = json::parse(l);
+            if (last["event"] == "progress")
+                percents.push_back(last["percent"]);
+        }
+        return {percents, last};
     }
-
-    bool mentions(const CliRun& r, const std::string& text) { return r.err.find(text) != std::string::npos; }
 
     TempDir dir;
 };
@@ -79,59 +82,40 @@ protected:
 
 TEST_F(CliGroupTest, AddEditDeleteKeepTheGroupFile)
 {
-    CliRun empty = run({"group", "list"});
-    ASSERT_EQ(0, empty.code) << empty.err;
-    EXPECT_EQ("no groups\n", empty.out);
-    EXPECT_EQ(json::array(), json::parse(run({"--json", "group", "list"}).out));
-    EXPECT_TRUE(file().empty()) << "listing writes nothing";
-
+    EXPECT_EQ("no groups\n", run({"group", "list"}).out);
     ASSERT_EQ(0, run({"group", "add", "5", "Floor 1"}).code);
     ASSERT_EQ(0, run({"group", "add", "9", "Yard"}).code);
     const Vec saved = file();
     const auto decoded = decodeGroupFile(saved);
     ASSERT_EQ(2u, decoded.groups.size());
-    EXPECT_EQ(68u + 2 * 28, saved.size());
-    EXPECT_EQ(2, decoded.groups[0].header.kind);
     EXPECT_EQ(5, decoded.groups[0].number());
     EXPECT_EQ("Floor 1", decoded.groups[0].header.nameBytes());
 
     // Each refusal names its reason and leaves the file as it was.
     const std::pair<std::vector<std::string>, std::string> refusals[] = {
         {{"group", "add", "9", "Again"}, "Group NO already exists, please re-enter!"},
-        {{"group", "add", "256", "Hall"}, "Group NO setting error!"},
         {{"group", "add", "abc", "Hall"}, "Group NO setting error!"},
-        {{"group", "add", "6", ""}, "Group name cannot be empty!"},
         {{"group", "add", "6", "Sixteen bytes!!!"}, "The group name is too long and cannot exceed 15 bytes!"},
-        {{"group", "edit", "5", "--no", "9"}, "Group NO already exists"},
         {{"group", "edit", "5", "--name", ""}, "Group name cannot be empty!"},
-        {{"group", "edit", "4", "--name", "X"}, "there is no group 4"},
         {{"group", "delete", "4"}, "there is no group 4"},
-        {{"group", "members", "4"}, "there is no group 4"},
     };
     for (const auto& [args, message] : refusals) {
         CliRun r = run(args);
         EXPECT_EQ(1, r.code) << args[1];
-        EXPECT_TRUE(mentions(r, "auctl: " + message)) << r.err;
+        EXPECT_TRUE(r.said("auctl: " + message + "\n")) << r.err;
     }
     EXPECT_EQ(saved, file());
-    for (std::vector<std::string> bad : {std::vector<std::string>{"group", "add", "7"},
-                                         {"group", "edit", "5"},
-                                         {"group", "edit", "x", "--no", "3"},
-                                         {"group", "delete"},
-                                         {"group", "members"},
-                                         {"group", "download", "now"},
-                                         {"group", "rename"}})
-        EXPECT_EQ(2, run(bad).code) << bad.back();
+    EXPECT_EQ(2, run({"group", "add", "7"}).code);
+    EXPECT_EQ(2, run({"group", "edit", "5"}).code);
 
-    // Keeping its own number while renaming is fine; then renumber it.
-    ASSERT_EQ(0, run({"group", "edit", "5", "--no", "5", "--name", "Hall"}).code);
+    ASSERT_EQ(0, run({"group", "edit", "5", "--no", "5", "--name", "Hall"}).code) << "keeps its own number";
     CliRun edited = run({"--json", "group", "edit", "5", "--no", "6"});
     ASSERT_EQ(0, edited.code) << edited.err;
-    EXPECT_EQ((json{{"no", 6}, {"name", "Hall"}, {"members", json::array()}}), json::parse(edited.out));
-
+    const json hall = {{"no", 6}, {"name", "Hall"}, {"members", json::array()}};
+    EXPECT_EQ(hall, json::parse(edited.out));
     CliRun del = run({"--json", "group", "delete", "9"});
     ASSERT_EQ(0, del.code) << del.err;
-    EXPECT_EQ((json::array({{{"no", 6}, {"name", "Hall"}, {"members", json::array()}}})), json::parse(del.out));
+    EXPECT_EQ(json::array({hall}), json::parse(del.out));
     EXPECT_EQ(68u + 28, file().size());
 }
 
@@ -139,49 +123,36 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
 {
     ASSERT_EQ(0, run({"group", "add", "1", "North"}).code);
     ASSERT_EQ(0, run({"group", "add", "2", "South"}).code);
-    // By address and by number, in the order given.
-    CliRun m = run({"--quiet", "--json", "group", "members", "1", "127.0.0.31", "32"});
+    CliRun m = run({"--quiet", "--json", "group", "members", "1", "127.0.0.31", "32"}); // by address and number
     ASSERT_EQ(0, m.code) << m.err;
-    const json expected = {{"no", 1},
-                           {"name", "North"},
-                           {"members",
-                            {{{"no", 31}, {"name", "Lobby"}, {"ip", "127.0.0.31"}},
-                             {{"no", 32}, {"name", "Canteen"}, {"ip", "127.0.0.32"}}}}};
-    EXPECT_EQ(expected, json::parse(m.out));
+    const json north = {{"no", 1},
+                        {"name", "North"},
+                        {"members",
+                         {{{"no", 31}, {"name", "Lobby"}, {"ip", "127.0.0.31"}},
+                          {{"no", 32}, {"name", "Canteen"}, {"ip", "127.0.0.32"}}}}};
+    EXPECT_EQ(north, json::parse(m.out));
     ASSERT_EQ(0, run({"--quiet", "group", "members", "2", "127.0.0.33", "127.0.0.31"}).code);
     const Vec before = file();
     CliRun unknown = run({"--quiet", "group", "members", "2", "127.0.0.99"});
     EXPECT_EQ(1, unknown.code);
-    EXPECT_TRUE(mentions(unknown, "no device with the address or number 127.0.0.99 was found")) << unknown.err;
+    EXPECT_TRUE(unknown.said("no device with the address or number 127.0.0.99 was found")) << unknown.err;
     EXPECT_EQ(before, file());
-
-    CliRun text = run({"group", "list"});
-    ASSERT_EQ(0, text.code);
-    EXPECT_NE(std::string::npos, text.out.find("North")) << text.out;
-    EXPECT_NE(std::string::npos, text.out.find("127.0.0.32")) << text.out;
 
     CliRun d = run({"--json", "group", "download"});
     ASSERT_EQ(0, d.code) << d.err;
-    const auto events = lines(d.out);
-    std::vector<int> percents;
-    for (std::size_t i = 0; i + 1 < events.size(); ++i) {
-        EXPECT_EQ("progress", events[i]["event"]);
-        percents.push_back(events[i]["percent"]);
-    }
+    const auto [percents, end] = events(d.out);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
-    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}}), events.back());
-    EXPECT_TRUE(mentions(d, "Lobby(127.0.0.31) set grouping completed.\n")) << d.err;
-    EXPECT_TRUE(mentions(d, "Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}}), end);
+    EXPECT_TRUE(d.said("Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
     EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
-    EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32")) << "its own 392-byte record";
+    EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32")) << "in its own 392-byte record";
     EXPECT_EQ((Vec{2, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.33"));
 
-    // No devices: the group is emptied, and the next download clears the bytes.
+    // No devices empties the group; the next download clears the bytes.
     ASSERT_EQ(0, run({"group", "members", "1"}).code);
     CliRun again = run({"--quiet", "group", "download"});
     ASSERT_EQ(0, again.code) << again.err;
     EXPECT_EQ("16%\n33%\n50%\n66%\n83%\n100%\ngroup numbers set on 3 of 3 online devices\n", again.out);
-    EXPECT_EQ((Vec{2, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
     EXPECT_EQ(Vec(8, 0), groupBytes("127.0.0.32"));
 }
 
@@ -189,7 +160,7 @@ TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
 {
     CliRun none = run({"group", "download"});
     EXPECT_EQ(1, none.code);
-    EXPECT_TRUE(mentions(none, "auctl: No device grouping!\n")) << none.err;
+    EXPECT_TRUE(none.said("auctl: No device grouping!\n")) << none.err;
     EXPECT_TRUE(site->traffic().empty()) << "refused before any search";
 
     ASSERT_EQ(0, run({"group", "add", "3", "All"}).code);
@@ -199,12 +170,10 @@ TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
     site->setFaults(ip("127.0.0.33"), f);
     CliRun d = run({"--json", "group", "download"});
     EXPECT_EQ(1, d.code);
-    const auto events = lines(d.out);
-    ASSERT_EQ(6u, events.size());
-    EXPECT_EQ(83, events[4]["percent"]) << "no progress for the unreadable device";
-    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}}), events.back());
-    EXPECT_TRUE(mentions(d, "Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
-    EXPECT_TRUE(mentions(d, "Stage(127.0.0.33) grouping setting failed\xEF\xBC\x81\n")) << d.err;
-    EXPECT_TRUE(mentions(d, "auctl: grouping setting failed on 1 device")) << d.err;
-    EXPECT_EQ((Vec{3, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
+    const auto [percents, end] = events(d.out);
+    EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83}), percents);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}}), end);
+    EXPECT_TRUE(d.said("Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
+    EXPECT_TRUE(d.said("Stage(127.0.0.33) grouping setting failed\xEF\xBC\x81\n")) << d.err;
+    EXPECT_TRUE(d.said("auctl: grouping setting failed on 1 device")) << d.err;
 }

@@ -1,11 +1,298 @@
-// auctl group: replaced by the real command in its own change.
+// auctl group: the broadcast groups in the data directory's group file, their
+// members, and the download of every online device's group numbers through
+// the protocol worker.
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+#include <mutex>
+
 #include "CliSession.h"
+#include "grouping/GroupDownload.h"
+#include "grouping/GroupFile.h"
+#include "grouping/GroupRules.h"
+#include "protocol/ProtocolWorker.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "util/Ipv4.h"
 
 namespace aulira::cli {
 
-int cmdGroup(const Globals&, std::vector<std::string>, std::ostream&, std::ostream& err)
+namespace {
+
+using nlohmann::json;
+
+std::optional<std::int32_t> parseNumber(const std::string& text)
 {
-    return usage(err, "group is not available yet");
+    std::int32_t v = 0;
+    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || p != text.data() + text.size())
+        return std::nullopt;
+    return v;
+}
+
+json groupJson(const GroupItem_Type& g)
+{
+    json members = json::array();
+    for (const auto& m : g.members)
+        members.push_back({{"no", m.devNo}, {"name", ansiToUtf8(m.nameBytes())}, {"ip", formatIp(m.devIp)}});
+    return {{"no", g.number()}, {"name", ansiToUtf8(g.header.nameBytes())}, {"members", members}};
+}
+
+void printGroups(const GroupList& groups, const Globals& g, std::ostream& out)
+{
+    if (g.json) {
+        json arr = json::array();
+        for (const auto& group : groups)
+            arr.push_back(groupJson(group));
+        out << arr.dump(2) << "\n";
+        return;
+    }
+    if (groups.empty()) {
+        out << "no groups\n";
+        return;
+    }
+    std::vector<std::vector<std::string>> rows{{"NO", "NAME", "MEMBER NO", "MEMBER NAME", "MEMBER IP"}};
+    for (const auto& group : groups) {
+        std::vector<std::string> first{std::to_string(group.number()), ansiToUtf8(group.header.nameBytes())};
+        if (group.members.empty()) {
+            first.push_back("-");
+            rows.push_back(first);
+            continue;
+        }
+        for (std::size_t i = 0; i < group.members.size(); ++i) {
+            const auto& m = group.members[i];
+            std::vector<std::string> row = i == 0 ? first : std::vector<std::string>{"", ""};
+            row.insert(row.end(), {std::to_string(m.devNo), ansiToUtf8(m.nameBytes()), formatIp(m.devIp)});
+            rows.push_back(row);
+        }
+    }
+    out << formatTable(rows);
+}
+
+// The group file of the session's data directory, loaded and saved.
+struct GroupStore {
+    std::filesystem::path file;
+    GroupList groups;
+
+    explicit GroupStore(Session& s) : file(groupFilePath(s.manager().dataDirectory()))
+    {
+        bool complete = true;
+        groups = LoadGroupInfoFile(file, &complete);
+        if (!complete)
+            s.note("auctl: the group file " + file.string() + " ends early; the groups read completely were kept");
+    }
+
+    int save(std::ostream& err) const
+    {
+        std::string error;
+        if (!SaveGroupInfoFile(file, groups, &error))
+            return refuse(err, oneLine(stringText(IDS_GROUP_FILE_NOT_SAVED)) + " " + error);
+        return EXIT_OK;
+    }
+};
+
+int refuseCheck(std::ostream& err, const GroupCheck& c) { return refuse(err, stringText(c.refusal)); }
+
+int refuseNoGroup(std::ostream& err, const std::string& no) { return refuse(err, "there is no group " + no); }
+
+int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 2)
+        return usage(err, "group add needs a NO and a NAME");
+    GroupStore store(s);
+    const GroupCheck c = checkGroupEntry(GroupEditMode::Add, {args[0], args[1]}, store.groups, nullptr);
+    if (c.refusal)
+        return refuseCheck(err, c);
+    store.groups.push_back(newGroup(c));
+    if (int rc = store.save(err); rc != EXIT_OK)
+        return rc;
+    if (s.globals().json)
+        out << groupJson(store.groups.back()).dump(2) << "\n";
+    else
+        out << "added group " << c.number << " " << args[1] << "\n";
+    return EXIT_OK;
+}
+
+int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "group edit needs a NO");
+    const auto no = parseNumber(args[0]);
+    if (!no)
+        return usage(err, "not a group number: " + args[0]);
+    std::optional<std::string> newNo, newName;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (i + 1 >= args.size())
+            return usage(err, "option " + args[i] + " needs a value");
+        if (args[i] == "--no")
+            newNo = args[++i];
+        else if (args[i] == "--name")
+            newName = args[++i];
+        else
+            return usage(err, "unknown group edit option " + args[i]);
+    }
+    if (!newNo && !newName)
+        return usage(err, "group edit needs --no or --name");
+    GroupStore store(s);
+    GroupItem_Type* group = findGroup(store.groups, *no);
+    if (!group)
+        return refuseNoGroup(err, args[0]);
+    // What the edit box shows for whatever is not changed.
+    const GroupEntry entry{newNo.value_or(std::to_string(group->number())),
+                           newName.value_or(ansiToUtf8(group->header.nameBytes()))};
+    const GroupCheck c = checkGroupEntry(GroupEditMode::Edit, entry, store.groups, group);
+    if (c.refusal)
+        return refuseCheck(err, c);
+    storeGroupEntry(c, *group);
+    if (int rc = store.save(err); rc != EXIT_OK)
+        return rc;
+    if (s.globals().json)
+        out << groupJson(*group).dump(2) << "\n";
+    else
+        out << "group " << args[0] << " is now group " << c.number << " " << entry.name << "\n";
+    return EXIT_OK;
+}
+
+int groupDelete(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "group delete needs one NO");
+    const auto no = parseNumber(args[0]);
+    if (!no)
+        return usage(err, "not a group number: " + args[0]);
+    GroupStore store(s);
+    const GroupItem_Type* group = findGroup(store.groups, *no);
+    if (!group)
+        return refuseNoGroup(err, args[0]);
+    store.groups.erase(store.groups.begin() + (group - store.groups.data()));
+    if (int rc = store.save(err); rc != EXIT_OK)
+        return rc;
+    printGroups(store.groups, s.globals(), out);
+    return EXIT_OK;
+}
+
+int groupMembers(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "group members needs a NO and the DEVICEs");
+    const auto no = parseNumber(args[0]);
+    if (!no)
+        return usage(err, "not a group number: " + args[0]);
+    GroupStore store(s);
+    if (!findGroup(store.groups, *no))
+        return refuseNoGroup(err, args[0]);
+
+    // Exactly what ticking these rows (and unticking every other) does.
+    std::vector<DeviceInfo_Type> ticked;
+    if (args.size() > 1) {
+        if (auto e = s.searchAndPoll(); !e.empty())
+            return refuse(err, e);
+        std::vector<DeviceItemPtr> items;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            auto item = s.findDevice(args[i]);
+            if (!item)
+                return refuse(err, "no device with the address or number " + args[i] + " was found");
+            if (std::find(items.begin(), items.end(), item) == items.end()) // a row ticks once
+                items.push_back(item);
+        }
+        std::lock_guard lock(s.manager().devices().mutex());
+        for (const auto& item : items)
+            ticked.push_back(item->devItem);
+    }
+    GroupItem_Type* group = findGroup(store.groups, *no);
+    setMembersFromTicked(*group, ticked);
+    if (int rc = store.save(err); rc != EXIT_OK)
+        return rc;
+    if (s.globals().json)
+        out << groupJson(*group).dump(2) << "\n";
+    else
+        printGroups({*group}, s.globals(), out);
+    return EXIT_OK;
+}
+
+// Prints the download's progress as it comes (on the worker thread).
+class ProgressPrinter : public WorkerListener {
+public:
+    ProgressPrinter(const Globals& g, std::ostream& out) : g_(g), out_(out) {}
+    void onGroupProgress(int percent) override
+    {
+        std::lock_guard lock(m_);
+        if (g_.json)
+            out_ << json{{"event", "progress"}, {"percent", percent}}.dump() << "\n";
+        else
+            out_ << percent << "%\n";
+        out_.flush();
+    }
+
+private:
+    const Globals& g_;
+    std::ostream& out_;
+    std::mutex m_;
+};
+
+int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (!args.empty())
+        return usage(err, "group download takes no arguments");
+    GroupStore store(s);
+    if (store.groups.empty())
+        return refuse(err, stringText(IDS_NO_GROUPING));
+    if (auto e = s.searchAndPoll(); !e.empty())
+        return refuse(err, e);
+
+    ProgressPrinter printer(s.globals(), out);
+    GroupDownloadSummary summary;
+    {
+        DeviceList& list = s.manager().devices();
+        ProtocolWorker worker(list, &printer);
+        // Handed back through the worker's queue: waitIdle() orders it before our read.
+        postDownloadGrouping(worker, list, std::move(store.groups),
+                             [&summary](const GroupDownloadSummary& done) { summary = done; });
+        worker.waitIdle();
+    }
+    // Devices that took a record may sit at a new address or number now.
+    s.manager().saveDeviceList();
+    if (s.globals().json)
+        out << json{{"event", "end"}, {"online", summary.online}, {"completed", summary.completed}}.dump() << "\n";
+    else
+        out << "group numbers set on " << summary.completed << " of " << summary.online << " online device"
+            << (summary.online == 1 ? "" : "s") << "\n";
+    if (summary.completed != summary.online)
+        return refuse(err, "grouping setting failed on " + std::to_string(summary.online - summary.completed) +
+                               " device" + (summary.online - summary.completed == 1 ? "" : "s") +
+                               " (see the lines above)");
+    return EXIT_OK;
+}
+
+} // namespace
+
+int cmdGroup(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usage(err, "group needs list, add, edit, delete, members or download");
+    const std::string sub = args.front();
+    args.erase(args.begin());
+    const bool network = sub == "members" || sub == "download";
+    if (sub != "list" && sub != "add" && sub != "edit" && sub != "delete" && !network)
+        return usage(err, "unknown group command " + sub);
+    Session s(g, err);
+    if (auto e = s.open(network); !e.empty())
+        return refuse(err, e);
+    if (sub == "list") {
+        if (!args.empty())
+            return usage(err, "group list takes no arguments");
+        printGroups(GroupStore(s).groups, g, out);
+        return EXIT_OK;
+    }
+    if (sub == "add")
+        return groupAdd(s, args, out, err);
+    if (sub == "edit")
+        return groupEdit(s, args, out, err);
+    if (sub == "delete")
+        return groupDelete(s, args, out, err);
+    if (sub == "members")
+        return groupMembers(s, args, out, err);
+    return groupDownload(s, args, out, err);
 }
 
 } // namespace aulira::cli

@@ -51,6 +51,9 @@ const char* stringText(int id)
         {175, "The length of the user name cannot exceed 15 bytes!"},
         {366, "Please enter a gateway!\n\n"},
         {367, "The MAC address entered is incorrect!"},
+        {381, "No group selected\n\n"},
+        {382, "Downloading group information, cannot close!\n\n"},
+        {383, "No device grouping!\n\n"},
         {387, "Status"},
         {388, "Server IP"},
         {389, "Device Status"},
@@ -89,6 +92,8 @@ const char* stringText(int id)
         {1307, "Upgrade completed!\n\n"},
         {1308, "Upgrading firmware, unable to close window!\n\n"},
         {1309, "The upgrade file is too large: its image needs more than 65535 packets!\n\n"},
+        {1101, "The group name holds characters this computer's code page cannot store!\n\n"},
+        {1102, "The group file could not be saved; the groups stay as they were on disk!\n\n"},
     };
     auto it = table.find(id);
     return it == table.end() ? "" : it->second;

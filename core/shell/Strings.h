@@ -53,6 +53,9 @@ enum StringId : int {
     IDS_USER_NAME_OVER_15 = 175,
     IDS_ENTER_GATEWAY = 366,
     IDS_MAC_INCORRECT = 367,
+    IDS_NO_GROUP_SELECTED = 381,
+    IDS_GROUP_DOWNLOADING = 382,
+    IDS_NO_GROUPING = 383,
     IDS_NO_ADAPTER_INFO = 390,
     IDS_WORKSTATE_OFFLINE = 391, // 391..398: the activity words 0..7
     IDS_FOUND_DEVICE = 399,
@@ -82,6 +85,8 @@ enum StringId : int {
     IDS_UPGRADE_COMPLETED = 1307,
     IDS_UPGRADE_BUSY_CLOSE = 1308,
     IDS_UPGRADE_FILE_TOO_LARGE = 1309,
+    IDS_GROUP_NAME_NOT_ENCODABLE = 1101,
+    IDS_GROUP_FILE_NOT_SAVED = 1102,
 };
 
 // The text of a string table entry (UTF-8); empty for an unknown number.

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "Cli.h"
+#include "grouping/GroupFile.h"
+#include "params/SysParaOffsets.h"
+#include "protocol/Exchange.h"
+#include "support/SimFixture.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+using Vec = std::vector<std::uint8_t>;
+
+struct CliRun {
+    int code;
+    std::string out, err;
+    bool said(const std::string& text) const { return err.find(text) != std::string::npos; }
+};
+
+class CliGroupTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        useFastTiming();
+        auto canteen = simDevice("127.0.0.32", 32, 32, "Canteen");
+        canteen.firmware = "V1.0.7";
+        startSite({simDevice("127.0.0.31", 31, 31, "Lobby"), canteen, simDevice("127.0.0.33", 33, 33, "Stage")});
+    }
+
+    CliRun run(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
+                                   std::to_string(site->port())});
+        int code = cli::runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    Vec file() const
+    {
+        std::ifstream f(dir.path() / "group", std::ios::binary);
+        return Vec(std::istreambuf_iterator<char>(f), {});
+    }
+
+    // A device's group bytes once it has taken in everything sent to it.
+    Vec groupBytes(const char* addr)
+    {
+        Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
+        EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", ip(addr), req, reply, 1));
+        const auto d = site->device(ip(addr)).value();
+        const std::size_t off = d.layout == 436 ? kLayout436.groupNos : kLayout392.groupNos;
+        return Vec(d.sysPara.begin() + static_cast<long>(off), d.sysPara.begin() + static_cast<long>(off + 8));
+    }
+
+    // --json download output: the percentages and the closing object.
+    std::pair<std::vector<int>, json> events(const std::string& out)
+    {
+        std::vector<int> percents;
+        json last;
+        std::istringstream in(out);
+        for (std::string l; std::getline(in, l);) {
+            last = json::parse(l);
+            if (last["event"] == "progress")
+                percents.push_back(last["percent"]);
+        }
+        return {percents, last};
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliGroupTest, AddEditDeleteKeepTheGroupFile)
+{
+    EXPECT_EQ("no groups\n", run({"group", "list"}).out);
+    ASSERT_EQ(0, run({"group", "add", "5", "Floor 1"}).code);
+    ASSERT_EQ(0, run({"group", "add", "9", "Yard"}).code);
+    const Vec saved = file();
+    const auto decoded = decodeGroupFile(saved);
+    ASSERT_EQ(2u, decoded.groups.size());
+    EXPECT_EQ(5, decoded.groups[0].number());
+    EXPECT_EQ("Floor 1", decoded.groups[0].header.nameBytes());
+
+    // Each refusal names its reason and leaves the file as it was.
+    const std::pair<std::vector<std::string>, std::string> refusals[] = {
+        {{"group", "add", "9", "Again"}, "Group NO already exists, please re-enter!"},
+        {{"group", "add", "abc", "Hall"}, "Group NO setting error!"},
+        {{"group", "add", "6", "Sixteen bytes!!!"}, "The group name is too long and cannot exceed 15 bytes!"},
+        {{"group", "edit", "5", "--name", ""}, "Group name cannot be empty!"},
+        {{"group", "delete", "4"}, "there is no group 4"},
+    };
+    for (const auto& [args, message] : refusals) {
+        CliRun r = run(args);
+        EXPECT_EQ(1, r.code) << args[1];
+        EXPECT_TRUE(r.said("auctl: " + message + "\n")) << r.err;
+    }
+    EXPECT_EQ(saved, file());
+    EXPECT_EQ(2, run({"group", "add", "7"}).code);
+    EXPECT_EQ(2, run({"group", "edit", "5"}).code);
+
+    ASSERT_EQ(0, run({"group", "edit", "5", "--no", "5", "--name", "Hall"}).code) << "keeps its own number";
+    CliRun edited = run({"--json", "group", "edit", "5", "--no", "6"});
+    ASSERT_EQ(0, edited.code) << edited.err;
+    const json hall = {{"no", 6}, {"name", "Hall"}, {"members", json::array()}};
+    EXPECT_EQ(hall, json::parse(edited.out));
+    CliRun del = run({"--json", "group", "delete", "9"});
+    ASSERT_EQ(0, del.code) << del.err;
+    EXPECT_EQ(json::array({hall}), json::parse(del.out));
+    EXPECT_EQ(68u + 28, file().size());
+}
+
+TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
+{
+    ASSERT_EQ(0, run({"group", "add", "1", "North"}).code);
+    ASSERT_EQ(0, run({"group", "add", "2", "South"}).code);
+    CliRun m = run({"--quiet", "--json", "group", "members", "1", "127.0.0.31", "32"}); // by address and number
+    ASSERT_EQ(0, m.code) << m.err;
+    const json north = {{"no", 1},
+                        {"name", "North"},
+                        {"members",
+                         {{{"no", 31}, {"name", "Lobby"}, {"ip", "127.0.0.31"}},
+                          {{"no", 32}, {"name", "Canteen"}, {"ip", "127.0.0.32"}}}}};
+    EXPECT_EQ(north, json::parse(m.out));
+    ASSERT_EQ(0, run({"--quiet", "group", "members", "2", "127.0.0.33", "127.0.0.31"}).code);
+    const Vec before = file();
+    CliRun unknown = run({"--quiet", "group", "members", "2", "127.0.0.99"});
+    EXPECT_EQ(1, unknown.code);
+    EXPECT_TRUE(unknown.said("no device with the address or number 127.0.0.99 was found")) << unknown.err;
+    EXPECT_EQ(before, file());
+
+    CliRun d = run({"--json", "group", "download"});
+    ASSERT_EQ(0, d.code) << d.err;
+    const auto [percents, end] = events(d.out);
+    EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}}), end);
+    EXPECT_TRUE(d.said("Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
+    EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
+    EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32")) << "in its own 392-byte record";
+    EXPECT_EQ((Vec{2, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.33"));
+
+    // No devices empties the group; the next download clears the bytes.
+    ASSERT_EQ(0, run({"group", "members", "1"}).code);
+    CliRun again = run({"--quiet", "group", "download"});
+    ASSERT_EQ(0, again.code) << again.err;
+    EXPECT_EQ("16%\n33%\n50%\n66%\n83%\n100%\ngroup numbers set on 3 of 3 online devices\n", again.out);
+    EXPECT_EQ(Vec(8, 0), groupBytes("127.0.0.32"));
+}
+
+TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
+{
+    CliRun none = run({"group", "download"});
+    EXPECT_EQ(1, none.code);
+    EXPECT_TRUE(none.said("auctl: No device grouping!\n")) << none.err;
+    EXPECT_TRUE(site->traffic().empty()) << "refused before any search";
+
+    ASSERT_EQ(0, run({"group", "add", "3", "All"}).code);
+    ASSERT_EQ(0, run({"--quiet", "group", "members", "3", "31", "33"}).code);
+    sim::Faults f;
+    f.silentCommands = {CMD_READ_SYS_PARA};
+    site->setFaults(ip("127.0.0.33"), f);
+    CliRun d = run({"--json", "group", "download"});
+    EXPECT_EQ(1, d.code);
+    const auto [percents, end] = events(d.out);
+    EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83}), percents);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}}), end);
+    EXPECT_TRUE(d.said("Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
+    EXPECT_TRUE(d.said("Stage(127.0.0.33) grouping setting failed\xEF\xBC\x81\n")) << d.err;
+    EXPECT_TRUE(d.said("auctl: grouping setting failed on 1 device")) << d.err;
+}

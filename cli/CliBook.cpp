@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "CliSession.h"
+#include "grouping/GroupFile.h"
 #include "addrbook/AddrBook.h"
 #include "addrbook/AddrBookFile.h"
 #include "devices/DeviceListFile.h"
@@ -21,37 +22,7 @@ namespace {
 using nlohmann::json;
 using ojson = nlohmann::ordered_json; // books print their fields in the documented order
 
-// The group file, read here until the grouping module offers its loader:
-// 64-byte magic, u32 count, per group the 24-byte header, a u32 member count
-// and 24-byte members. Only the headers matter to address books. Bounded
-// like every loader: a file that ends early keeps the groups read whole.
-GroupList readGroupFile(const std::filesystem::path& dataDir)
-{
-    constexpr const char* kMagic = "group info file";
-    constexpr std::size_t kMemberSize = 24;
-    GroupList groups;
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(dataDir / "group", bytes) || bytes.size() < kFileMagicSize + 4 ||
-        readFixedText(bytes, 0, kFileMagicSize) != kMagic)
-        return groups;
-    const ConstBytes b(bytes);
-    const std::int32_t n = readI32(b, kFileMagicSize);
-    std::size_t off = kFileMagicSize + 4;
-    for (std::int32_t k = 0; k < n; ++k) {
-        if (off + DevItem_Type::kSize + 4 > b.size())
-            break;
-        GroupItem_Type g;
-        g.header = DevItem_Type::read(b, off);
-        const std::int32_t members = readI32(b, off + DevItem_Type::kSize);
-        off += DevItem_Type::kSize + 4;
-        const std::size_t need = members > 0 ? static_cast<std::size_t>(members) * kMemberSize : 0;
-        if (need > b.size() - off)
-            break;
-        off += need;
-        groups.push_back(g);
-    }
-    return groups;
-}
+GroupList readGroupFile(const std::filesystem::path& dataDir) { return LoadGroupInfoFile(groupFilePath(dataDir)); }
 
 std::string resultText(int result)
 {

@@ -179,6 +179,63 @@ def ini_seeds():
     }
 
 
+def group_file(groups, count=None, magic=b"group info file"):
+    out = magic.ljust(64, b"\0") + struct.pack("<I", len(groups) if count is None else count)
+    for no, name, members in groups:
+        out += bytes([2, 0, 0, 0]) + struct.pack("<I", no) + text_field(name, 16)
+        out += struct.pack("<I", len(members))
+        for dev_no, dev_name, address in members:
+            out += struct.pack("<i", dev_no) + text_field(dev_name, 16) + ip(address)
+    return out
+
+
+def group_seeds():
+    two = group_file([(1, "Lobby", [(101, "Hall", "10.0.0.5"), (102, "Desk", "10.0.0.6")]), (7, "Car park", [])])
+    return {
+        "empty.grp": group_file([]),
+        "two_groups.grp": two,
+        "cut.grp": two[:100],
+        "negative_count.grp": group_file([], count=0xFFFFFFFF),
+        "huge_members.grp": two[:68 + 24] + struct.pack("<I", 0x7FFFFFFF),
+        "foreign_magic.grp": group_file([], magic=b"address book"),
+        "unterminated_name.grp": group_file([(3, "ABCDEFGHIJKLMNOP", [])]),
+    }
+
+
+def counted_utf16(text):
+    units = text.encode("utf-16-le")
+    n = len(units) // 2
+    prefix = bytes([n]) if n < 255 else b"\xff" + struct.pack("<H", n)
+    return b"\xff\xfe\xff" + prefix + units
+
+
+def book_file(books, count=None, magic=b"address book"):
+    out = magic.ljust(64, b"\0") + struct.pack("<I", len(books) if count is None else count)
+    for name, groups, broadcast, intercom in books:
+        out += name
+        for entries, kind in ((groups, 2), (broadcast, 1), (intercom, 1)):
+            out += struct.pack("<I", len(entries))
+            for ident, entry_name in entries:
+                value = struct.pack("<I", ident) if kind == 2 else ip(ident)
+                out += bytes([kind, 0, 0, 0]) + value + text_field(entry_name, 16)
+    return out
+
+
+def addrbook_seeds():
+    one = book_file([(counted_utf16("A"), [(1, "Lobby")], [], [])])
+    full = book_file([(counted_utf16("Front desk"), [(1, "Lobby"), (2, "Halls")], [("10.0.0.5", "Hall")],
+                       [("10.0.0.9", "Reception")]), (counted_utf16("B" * 255), [], [], [("10.0.0.6", "Desk")])])
+    return {
+        "empty.book": book_file([]),
+        "one_group.book": one,
+        "two_books.book": full,
+        "eight_bit_name.book": book_file([(b"\x04Caf\xe9", [(3, "Music")], [], [])]),
+        "cut.book": full[:150],
+        "huge_count.book": one[:64] + struct.pack("<I", 0x7FFFFFFF),
+        "foreign_magic.book": book_file([], magic=b"group info file"),
+    }
+
+
 def write(kind, seeds):
     folder = os.path.join(CORPUS, kind)
     os.makedirs(folder, exist_ok=True)
@@ -197,6 +254,8 @@ def main():
     write("devicelist", devicelist_seeds())
     write("alc", alc_seeds())
     write("ini", ini_seeds())
+    write("group", group_seeds())
+    write("addrbook", addrbook_seeds())
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.h"
+#include "support/CliRunner.h"
 #include "addrbook/AddrBookFile.h"
 #include "protocol/Packet.h"
 #include "sim/SimTestSupport.h"
@@ -15,11 +15,6 @@ using namespace aulira::test;
 using nlohmann::json;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out, err;
-};
 
 class CliBookTest : public SimFixture {
 protected:
@@ -34,11 +29,7 @@ protected:
 
     CliRun run(std::vector<std::string> args)
     {
-        std::ostringstream out, err;
-        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
-                                   std::to_string(site->port())});
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
     }
 
     // The group file as the group settings save it; each group gets one member.

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.h"
+#include "support/CliRunner.h"
 #include "grouping/GroupFile.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Exchange.h"
@@ -20,12 +20,6 @@ namespace {
 
 using Vec = std::vector<std::uint8_t>;
 
-struct CliRun {
-    int code;
-    std::string out, err;
-    bool said(const std::string& text) const { return err.find(text) != std::string::npos; }
-};
-
 class CliGroupTest : public SimFixture {
 protected:
     void SetUp() override
@@ -38,11 +32,7 @@ protected:
 
     CliRun run(std::vector<std::string> args)
     {
-        std::ostringstream out, err;
-        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
-                                   std::to_string(site->port())});
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
     }
 
     Vec file() const

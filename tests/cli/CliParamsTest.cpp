@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.h"
+#include "support/CliRunner.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
 #include "support/SimFixture.h"
@@ -18,11 +18,6 @@ using namespace aulira::test;
 using nlohmann::json;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out, err;
-};
 
 class CliParamsTest : public SimFixture {
 protected:
@@ -41,11 +36,7 @@ protected:
 
     CliRun run(std::vector<std::string> args)
     {
-        std::ostringstream out, err;
-        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
-                                   std::to_string(site->port())});
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
     }
 
     // The apply that ends a write is not answered; wait until the site has

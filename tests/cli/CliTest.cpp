@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.h"
+#include "support/CliRunner.h"
 #include "protocol/UdpSocket.h"
 #include "support/SimFixture.h"
 
@@ -15,22 +15,11 @@ using nlohmann::json;
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
 class CliTest : public SimFixture {
 protected:
     void SetUp() override { useFastTiming(); }
 
-    CliRun run(std::vector<std::string> args)
-    {
-        std::ostringstream out, err;
-        args.insert(args.begin(), {"--data-dir", dir.path().string()});
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
 
     TempDir dir;
 };

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.h"
+#include "support/CliRunner.h"
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
 #include "support/SimFixture.h"
@@ -16,19 +16,6 @@ using namespace aulira::test;
 using nlohmann::json;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out, err;
-    std::vector<json> events() const
-    {
-        std::vector<json> v;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            v.push_back(json::parse(line));
-        return v;
-    }
-};
 
 class CliUpgradeTest : public ::testing::Test {
 protected:
@@ -86,11 +73,7 @@ protected:
 
     CliRun run(std::vector<std::string> args)
     {
-        std::ostringstream out, err;
-        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "--port",
-                                   std::to_string(site->port())});
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
     }
 
     int upgradePackets(const sim::DeviceConfig& d)

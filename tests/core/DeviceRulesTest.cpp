@@ -25,11 +25,6 @@ DeviceEntry entry(std::string no, std::string name = "Desk", const char* addr = 
                        mask ? parseIp(mask) : std::nullopt};
 }
 
-struct CodePageGuard {
-    int saved = codePage();
-    ~CodePageGuard() { setCodePage(saved); }
-};
-
 } // namespace
 
 TEST(DeviceRules, DeviceNumberReadsLikeTheNumberField)

@@ -6,14 +6,10 @@
 #include "support/TestUtil.h"
 
 using namespace aulira;
+using aulira::test::CodePageGuard;
 using aulira::test::ip;
 
 namespace {
-
-struct CodePageGuard {
-    int saved = codePage();
-    ~CodePageGuard() { setCodePage(saved); }
-};
 
 GroupItem_Type made(int no) { return newGroup(GroupCheck{.number = no, .ansiName = "G"}); }
 

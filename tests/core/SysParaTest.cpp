@@ -12,14 +12,10 @@
 #include "support/TestUtil.h"
 
 using namespace aulira;
+using aulira::test::CodePageGuard;
 using aulira::test::ip;
 
 namespace {
-
-struct CodePageGuard {
-    int saved = codePage();
-    ~CodePageGuard() { setCodePage(saved); }
-};
 
 SysParaBuffer filled(std::uint8_t byte)
 {

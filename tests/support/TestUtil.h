@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "protocol/Timing.h"
+#include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
 namespace aulira::test {
@@ -49,6 +50,12 @@ private:
 };
 
 inline std::uint32_t ip(const char* text) { return parseIp(text).value(); }
+
+// Restores the record code page when a test that switches it ends.
+struct CodePageGuard {
+    int saved = codePage();
+    ~CodePageGuard() { setCodePage(saved); }
+};
 
 } // namespace aulira::test
 

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: the main build's suite, then the
+# Sets everything up and runs every test: the main build's suite (the desktop
+# application's widgets included, on Qt's offscreen platform), then the
 # core and simulator suites again under ThreadSanitizer. All tests run inside
 # a private network namespace (scripts/netns.sh), so none can reach a real
 # network even by mistake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/bootstrap.sh
+scripts/bootstrap.sh --gui
 
 jobs=${AULIRA_JOBS:-2}
 
 echo "== build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAULIRA_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAULIRA_WERROR=ON -DAULIRA_GUI=ON >/dev/null
 cmake --build build -j"$jobs"
 
 echo "== tests"

@@ -1,0 +1,57 @@
+#pragma once
+// What the desktop app runs on, set up from its command line the way auctl
+// does: the data directory and its INI file, the code page, the adapters and
+// the device port, and with --demo a simulated site on loopback. It owns the
+// device manager and the protocol worker for the whole run.
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/DeviceManager.h"
+#include "protocol/ProtocolWorker.h"
+
+namespace aulira::sim {
+class SimSite;
+}
+
+namespace aulira::app {
+
+struct StartupOptions {
+    std::vector<std::string> adapters;
+    std::optional<std::uint16_t> port;
+    std::optional<std::string> dataDir;
+    bool demo = false;
+    QString error; // set when the command line could not be used
+
+    static StartupOptions parse(const QStringList& arguments);
+};
+
+class AppContext {
+public:
+    AppContext();
+    ~AppContext();
+
+    // Returns an error text, empty on success. Adapters that cannot be read
+    // are not an error here: the view reports them when it searches.
+    std::string open(const StartupOptions& options);
+
+    DeviceManager& manager() { return *manager_; }
+    ProtocolWorker& worker() { return *worker_; }
+    bool demo() const { return site_ != nullptr; }
+    // The language the INI file names (read for compatibility) and the one
+    // message boxes use.
+    unsigned languageRead() const { return languageRead_; }
+    std::uint16_t languageId() const { return languageId_; }
+
+private:
+    std::unique_ptr<sim::SimSite> site_;
+    std::unique_ptr<DeviceManager> manager_;
+    std::unique_ptr<ProtocolWorker> worker_;
+    unsigned languageRead_ = 0;
+    std::uint16_t languageId_ = 0x0409;
+};
+
+} // namespace aulira::app

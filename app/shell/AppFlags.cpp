@@ -1,0 +1,7 @@
+#include "shell/AppFlags.h"
+
+namespace aulira::app {
+
+bool g_bMacEditMenu = false;
+
+} // namespace aulira::app

@@ -1,0 +1,117 @@
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "devices/DeviceInfo.h"
+#include "shell/PropertiesPane.h"
+#include "util/Ipv4.h"
+
+using aulira::DeviceInfo_Type;
+using aulira::parseIp;
+using aulira::app::PropertiesPane;
+
+namespace {
+DeviceInfo_Type device()
+{
+    DeviceInfo_Type d;
+    d.setIp(*parseIp("192.168.1.20"));
+    d.setMask(*parseIp("255.255.255.0"));
+    d.setGateway(0); // reported no gateway
+    d.setDns1(*parseIp("8.8.8.8"));
+    d.setDns2(*parseIp("1.1.1.1"));
+    d.setServerIp(*parseIp("192.168.1.2"));
+    d.setAltServerIp(*parseIp("192.168.1.3"));
+    d.setGroupNo(0, 3);
+    d.setGroupNo(1, 7);
+    return d;
+}
+} // namespace
+
+class PropertiesPaneTest : public QObject {
+    Q_OBJECT
+private slots:
+    void showsTheNetworkConfiguration()
+    {
+        PropertiesPane pane;
+        const DeviceInfo_Type d = device();
+        pane.showDevice(&d);
+        QTreeWidget* tree = pane.findChild<QTreeWidget*>(QStringLiteral("propertyTree"));
+        QVERIFY(tree);
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QTreeWidgetItem* group = tree->topLevelItem(0);
+        QCOMPARE(group->text(0), QStringLiteral("Network configuration"));
+        QCOMPARE(group->childCount(), 7);
+        const QStringList names = {QStringLiteral("Subnet Mask"),      QStringLiteral("Gateway"),
+                                   QStringLiteral("Preferred DNS"),    QStringLiteral("Alternative DNS"),
+                                   QStringLiteral("Preferred Server"), QStringLiteral("Alternative Server"),
+                                   QStringLiteral("Multicast Address")};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(group->child(i)->text(0), names[i]);
+        QCOMPARE(pane.value(QStringLiteral("Subnet Mask")), QStringLiteral("255.255.255.0"));
+        QCOMPARE(pane.value(QStringLiteral("Gateway")), QStringLiteral("0.0.0.0"));
+        QCOMPARE(pane.value(QStringLiteral("Preferred DNS")), QStringLiteral("8.8.8.8"));
+        QCOMPARE(pane.value(QStringLiteral("Alternative DNS")), QStringLiteral("1.1.1.1"));
+        QCOMPARE(pane.value(QStringLiteral("Preferred Server")), QStringLiteral("192.168.1.2"));
+        QCOMPARE(pane.value(QStringLiteral("Alternative Server")), QStringLiteral("192.168.1.3"));
+        QCOMPARE(pane.value(QStringLiteral("Multicast Address")), QStringLiteral("3,7,0,0,0,0,0,0"));
+    }
+
+    void nullClearsAndAnotherDeviceReplaces()
+    {
+        PropertiesPane pane;
+        DeviceInfo_Type d = device();
+        pane.showDevice(&d);
+        pane.tree()->setCurrentItem(pane.tree()->topLevelItem(0)->child(1));
+        pane.showDevice(nullptr);
+        QCOMPARE(pane.tree()->topLevelItemCount(), 0);
+        QVERIFY(pane.descriptionText().isEmpty());
+
+        d.setGateway(*parseIp("192.168.1.1"));
+        pane.showDevice(&d);
+        pane.showDevice(&d); // shown again, not added twice
+        QCOMPARE(pane.tree()->topLevelItemCount(), 1);
+        QCOMPARE(pane.value(QStringLiteral("Gateway")), QStringLiteral("192.168.1.1"));
+    }
+
+    void nothingIsEditable()
+    {
+        PropertiesPane pane;
+        const DeviceInfo_Type d = device();
+        pane.showDevice(&d);
+        pane.show();
+        QTreeWidgetItem* gateway = pane.tree()->topLevelItem(0)->child(1);
+        QVERIFY(!(gateway->flags() & Qt::ItemIsEditable));
+        QCOMPARE(pane.tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
+        const QRect r = pane.tree()->visualItemRect(gateway);
+        const QPoint valuePos(pane.tree()->header()->sectionViewportPosition(1) + 10, r.center().y());
+        QTest::mouseDClick(pane.tree()->viewport(), Qt::LeftButton, {}, valuePos);
+        QTest::keyClick(pane.tree(), Qt::Key_F2);
+        QTest::keyClicks(pane.tree(), "9");
+        QVERIFY(!pane.tree()->findChild<QLineEdit*>()); // no editor opened
+        QCOMPARE(gateway->text(1), QStringLiteral("0.0.0.0"));
+    }
+
+    void theSelectedRowIsDescribed()
+    {
+        PropertiesPane pane;
+        const DeviceInfo_Type d = device();
+        pane.showDevice(&d);
+        pane.show();
+        QTreeWidgetItem* groups = pane.tree()->topLevelItem(0)->child(6);
+        QTest::mouseClick(pane.tree()->viewport(), Qt::LeftButton, {},
+                          pane.tree()->visualItemRect(groups).center());
+        QCOMPARE(pane.tree()->currentItem(), groups);
+        QCOMPARE(pane.descriptionTitle(), QStringLiteral("Multicast Address"));
+        QCOMPARE(pane.descriptionText(), QStringLiteral("8 multicast group numbers joined"));
+        QCOMPARE(pane.findChild<QLabel*>(QStringLiteral("propertyDescription"))->text(),
+                 QStringLiteral("8 multicast group numbers joined"));
+
+        QTest::keyClick(pane.tree(), Qt::Key_Up);
+        QCOMPARE(pane.descriptionText(), QStringLiteral("Alternative Audio Server IP"));
+    }
+};
+
+QTEST_MAIN(PropertiesPaneTest)
+#include "PropertiesPaneTest.moc"

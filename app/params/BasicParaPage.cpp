@@ -123,6 +123,9 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     serverGrid->addWidget(heartbeatLabel_, 1, 0);
     serverGrid->addWidget(heartbeat_, 1, 1);
     serverGrid->addWidget(heartbeatUnit_, 1, 2);
+    serverGrid->setColumnStretch(1, 1);
+    serverGrid->setColumnStretch(3, 1);
+    heartbeat_->setMaximumWidth(80);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -57,6 +57,14 @@ sim::DeviceConfig simDevice(const char* addr, int no, std::uint32_t serial, cons
     return d;
 }
 
+sim::DeviceConfig shortRecordDevice()
+{
+    auto d = simDevice("127.0.0.25", 25, 25, "Annex");
+    d.firmware = "V1.0.7"; // the 392-byte record
+    d.serverIp = ip("10.1.2.3");
+    return d;
+}
+
 QString table(int id) { return QString::fromUtf8(stringText(id)); }
 
 void clickTree(SettingsSheet& sheet, int row)
@@ -132,7 +140,7 @@ private slots:
         site = std::make_unique<sim::SimSite>(options);
         std::string error;
         QVERIFY2(site->addDevices({simDevice("127.0.0.21", 21, 21, "Lobby"), simDevice("127.0.0.22", 22, 22, "Stage"),
-                                   simDevice("127.0.0.23", 23, 23, "Studio"), simDevice("127.0.0.24", 24, 24, "Hall")},
+                                   simDevice("127.0.0.23", 23, 23, "Studio"), simDevice("127.0.0.24", 24, 24, "Hall"), shortRecordDevice()},
                                   &error),
                  error.c_str());
         QVERIFY2(site->start(&error), error.c_str());
@@ -317,6 +325,43 @@ private slots:
         s.sheet.show();
         QVERIFY(check->isChecked());
         QCOMPARE(add.count(), 1);
+    }
+
+    void aShortRecordShowsItsOwnOffsets()
+    {
+        auto item = readDevice("127.0.0.25");
+        {
+            std::lock_guard lock(list.mutex());
+            QCOMPARE(item->bParaExt, 0);
+        }
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V1.0.7"));
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.25"));
+        QCOMPARE(infoValue(s.sheet, 10), QStringLiteral("10.1.2.3"));
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Annex"));
+        QVERIFY(!s.sheet.basicPage()->heartbeatSpin()->isVisible());
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Annex B"));
+        s.sheet.save();
+        QTRY_COMPARE(deviceSettings("127.0.0.25").value("deviceName").text, std::string("Annex B"));
+        QCOMPARE(site->device(ip("127.0.0.25"))->sysPara.size(), std::size_t{392});
+    }
+
+    void attachingWhileShownStartsOverForTheNewDevice()
+    {
+        auto lobby = readDevice("127.0.0.21");
+        auto stage = readDevice("127.0.0.22");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(lobby, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.attachDevice(stage, list);
+        QCOMPARE(s.sheet.currentPage(), -1);
+        QVERIFY(s.sheet.runningInfo()->isVisible());
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.22"));
+        QCOMPARE(s.sheet.basicPage()->deviceNoEdit()->text(), QStringLiteral("22"));
     }
 
     void aRightDoubleClickLogsTheDevice()

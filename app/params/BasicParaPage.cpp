@@ -222,7 +222,7 @@ void BasicParaPage::store(SysParaSettings& s) const
         s.value("heartbeat").number = heartbeat_->value();
 }
 
-bool BasicParaPage::savePara(SysParaSettings& settings, Bytes record)
+bool BasicParaPage::saveTo(SysParaSettings& settings, Bytes record)
 {
     if (!loaded_)
         return true;

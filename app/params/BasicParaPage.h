@@ -39,7 +39,7 @@ public:
     // Stores the page into the record through the settings' rules. True when
     // stored (or never loaded); false after a refusal, whose message has been
     // shown. Fields before the refused one are in the record either way.
-    bool savePara(SysParaSettings& settings, Bytes record);
+    bool saveTo(SysParaSettings& settings, Bytes record);
 
     QLineEdit* deviceNoEdit() const { return deviceNo_; }
     QLineEdit* deviceNameEdit() const { return deviceName_; }

@@ -207,7 +207,7 @@ bool SettingsSheet::storePage(int page)
 {
     bool stored = true;
     if (page == BasicSettings)
-        stored = basic_->savePara(settings_, record_);
+        stored = basic_->saveTo(settings_, record_);
     // Fields stored before a refused one belong to the record as well.
     publishRecord();
     return stored;
@@ -245,7 +245,7 @@ void SettingsSheet::save()
         hide();
         return;
     }
-    if (!basic_->savePara(settings_, record_)) {
+    if (!basic_->saveTo(settings_, record_)) {
         publishRecord();
         return;
     }

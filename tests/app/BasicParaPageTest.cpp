@@ -48,7 +48,7 @@ struct Page {
         page.setWarnHandler([this](QWidget*, const QString& text) { warnings << text; });
         page.load(settings);
     }
-    bool save(SysParaBuffer& r) { return page.savePara(settings, r); }
+    bool save(SysParaBuffer& r) { return page.saveTo(settings, r); }
 
     SysParaSettings settings;
     BasicParaPage page;
@@ -212,7 +212,7 @@ private slots:
         page.setWarnHandler([&](QWidget*, const QString& t) { warnings << t; });
         SysParaBuffer r{};
         auto s = SysParaSettings::load(r, true);
-        QVERIFY(page.savePara(s, r)); // blank addresses, yet nothing refused
+        QVERIFY(page.saveTo(s, r)); // blank addresses, yet nothing refused
         QCOMPARE(r, SysParaBuffer{});
         QVERIFY(warnings.isEmpty());
     }

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,11 +122,13 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     serverGrid->addWidget(new QLabel(tr("Port:"), serverBox), 0, 2);
     serverGrid->addWidget(port_, 0, 3);
     serverGrid->addWidget(heartbeatLabel_, 1, 0);
-    serverGrid->addWidget(heartbeat_, 1, 1);
-    serverGrid->addWidget(heartbeatUnit_, 1, 2);
+    auto* heartbeatRow = new QHBoxLayout;
+    heartbeatRow->addWidget(heartbeat_);
+    heartbeatRow->addWidget(heartbeatUnit_);
+    heartbeatRow->addStretch();
+    serverGrid->addLayout(heartbeatRow, 1, 1);
     serverGrid->setColumnStretch(1, 1);
     serverGrid->setColumnStretch(3, 1);
-    heartbeat_->setMaximumWidth(80);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

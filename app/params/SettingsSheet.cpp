@@ -1,0 +1,308 @@
+#include "params/SettingsSheet.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "devices/DeviceList.h"
+#include "params/BasicParaPage.h"
+#include "params/ConfigFile.h"
+#include "protocol/ProtocolWorker.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "util/Ipv4.h"
+
+namespace aulira::app {
+
+namespace {
+
+QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action)
+{
+    const bool saving = action == SettingsSheet::FileAction::Save;
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(QObject::tr("Aulira config files (*.alc)"));
+    dialog.setDefaultSuffix(QStringLiteral("alc"));
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+std::size_t fieldIndex(const char* name) { return static_cast<std::size_t>(sysParaFieldIndex(name)); }
+
+} // namespace
+
+SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
+    : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)), chooseFile_(defaultChooser),
+      warn_(showWarning)
+{
+    setObjectName(QStringLiteral("settingsSheet"));
+    setWindowTitle(tr("Audio terminal parameter settings"));
+    setModal(false);
+
+    heading_ = new QLabel(this);
+    heading_->setObjectName(QStringLiteral("heading"));
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("pageTree"));
+    tree_->setHeaderHidden(true);
+    tree_->setFixedWidth(170);
+
+    info_ = new QTreeWidget(this);
+    info_->setObjectName(QStringLiteral("runningInfo"));
+    info_->setRootIsDecorated(false);
+    info_->setColumnCount(2);
+    info_->setHeaderLabels({tr("Parameter name"), tr("Parameter value")});
+    info_->setColumnWidth(0, 200);
+    info_->setColumnWidth(1, 250);
+    info_->setAllColumnsShowFocus(true);
+    info_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    basic_ = new BasicParaPage(this);
+    basic_->hide();
+
+    saveToListCheck_ = new QCheckBox(tr("Save device to list"), this);
+    saveToListCheck_->setObjectName(QStringLiteral("saveToListCheck"));
+    loadButton_ = new QPushButton(tr("Load Settings"), this);
+    loadButton_->setObjectName(QStringLiteral("loadSettingsButton"));
+    exportButton_ = new QPushButton(tr("Save Setttings"), this);
+    exportButton_->setObjectName(QStringLiteral("saveSettingsButton"));
+    saveButton_ = new QPushButton(tr("Save"), this);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    saveButton_->setDefault(true);
+    cancelButton_ = new QPushButton(tr("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+
+    auto* pages = new QVBoxLayout;
+    pages->addWidget(heading_);
+    pages->addWidget(info_, 1);
+    pages->addWidget(basic_, 1);
+    auto* body = new QHBoxLayout;
+    body->addWidget(tree_);
+    body->addLayout(pages, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(saveToListCheck_);
+    buttons->addStretch();
+    buttons->addWidget(loadButton_);
+    buttons->addWidget(exportButton_);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancelButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body, 1);
+    layout->addLayout(buttons);
+    resize(780, 500);
+
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onTreeClicked(item); });
+    connect(saveButton_, &QPushButton::clicked, this, &SettingsSheet::save);
+    connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::hide);
+    connect(loadButton_, &QPushButton::clicked, this, &SettingsSheet::loadSettings);
+    connect(exportButton_, &QPushButton::clicked, this, &SettingsSheet::saveSettings);
+}
+
+void SettingsSheet::setWarnHandler(WarnHandler warn)
+{
+    warn_ = warn;
+    basic_->setWarnHandler(std::move(warn));
+}
+
+void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
+{
+    item_ = std::move(item);
+    list_ = &list;
+    {
+        std::lock_guard lock(list.mutex());
+        ext_ = item_->bParaExt != 0;
+        if (item_->sysPara)
+            record_ = *item_->sysPara;
+        else
+            record_.fill(0);
+    }
+    basic_->unload();
+    reloadPages();
+    // A sheet already on screen starts over for the new device.
+    if (isVisible())
+        rebuild();
+}
+
+void SettingsSheet::reloadPages()
+{
+    settings_ = SysParaSettings::load(record_, ext_);
+    basic_->load(settings_);
+}
+
+void SettingsSheet::publishRecord()
+{
+    if (!item_ || !list_)
+        return;
+    std::lock_guard lock(list_->mutex());
+    if (!item_->sysPara)
+        item_->sysPara = std::make_unique<SysParaBuffer>();
+    *item_->sysPara = record_;
+}
+
+void SettingsSheet::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        rebuild();
+}
+
+void SettingsSheet::rebuild()
+{
+    current_ = -1;
+    if (item_) {
+        heading_->setText(tr("Settings"));
+        tree_->clear();
+        auto* info = new QTreeWidgetItem(tree_, {tr("Running Information")});
+        info->setData(0, Qt::UserRole, RunningInfo);
+        auto* basic = new QTreeWidgetItem(tree_, {tr("Basic Settings")});
+        basic->setData(0, Qt::UserRole, BasicSettings);
+    }
+    fillRunningInfo();
+    saveToListCheck_->setChecked(saveToList_);
+    basic_->hide();
+    info_->show();
+}
+
+void SettingsSheet::fillRunningInfo()
+{
+    info_->clear();
+    if (!item_)
+        return;
+    std::string model;
+    if (list_) {
+        std::lock_guard lock(list_->mutex());
+        model = ansiToUtf8(item_->devItem.modelName());
+    }
+    const auto s = SysParaSettings::load(record_, ext_);
+    auto shown = [&](const char* name) { return QString::fromStdString(s.display(fieldIndex(name))); };
+    auto flag = [&](const char* name) { return s.value(name).number ? tr("Enable") : tr("Disable"); };
+    const std::pair<QString, QString> rows[] = {
+        {tr("Device Type"), QString::fromStdString(model)},
+        {tr("Firmware Version"), shown("firmware")},
+        {tr("MAC"), shown("mac")},
+        {tr("Obtain IP Address Automatically"), flag("dhcp")},
+        {tr("IP Address"), shown("ip")},
+        {tr("Subnet Mask"), shown("mask")},
+        {tr("Gateway"), shown("gateway")},
+        {tr("Obtain DNS Automatically"), flag("autoDns")},
+        {tr("Preferred DNS"), shown("dns1")},
+        {tr("Alternative DNS"), shown("dns2")},
+        {tr("Preferred Server"), shown("serverIp")},
+        {tr("Alternative Server"), shown("altServerIp")},
+        {tr("Server Port"), shown("serverPort")},
+    };
+    for (const auto& [label, value] : rows)
+        new QTreeWidgetItem(info_, {label, value});
+}
+
+bool SettingsSheet::storePage(int page)
+{
+    bool stored = true;
+    if (page == BasicSettings)
+        stored = basic_->saveTo(settings_, record_);
+    // Fields stored before a refused one belong to the record as well.
+    publishRecord();
+    return stored;
+}
+
+void SettingsSheet::onTreeClicked(QTreeWidgetItem* item)
+{
+    if (item)
+        showPage(item->data(0, Qt::UserRole).toInt());
+}
+
+void SettingsSheet::showPage(int page)
+{
+    if (page != RunningInfo && page != BasicSettings)
+        return;
+    if (current_ >= 0)
+        storePage(current_); // a refusal has been shown; the user still goes where they clicked
+    if (page == BasicSettings) {
+        // A page always shows what the record holds now.
+        reloadPages();
+        info_->hide();
+        basic_->show();
+    } else {
+        basic_->hide();
+        info_->show();
+    }
+    current_ = page;
+    if (auto* it = tree_->topLevelItem(page); it && tree_->currentItem() != it)
+        tree_->setCurrentItem(it);
+}
+
+void SettingsSheet::save()
+{
+    if (!item_) {
+        hide();
+        return;
+    }
+    if (!basic_->saveTo(settings_, record_)) {
+        publishRecord();
+        return;
+    }
+    saveToList_ = saveToListCheck_->isChecked();
+    publishRecord();
+    if (worker_)
+        worker_->postWritePara(item_);
+    if (saveToList_)
+        emit addSelectedRequested();
+    hide();
+}
+
+void SettingsSheet::saveSettings()
+{
+    const QString path = chooseFile_(this, FileAction::Save);
+    if (path.isEmpty())
+        return;
+    // The record as stored so far: the page on screen reaches it when left or saved.
+    std::string error;
+    if (!exportConfigFile(path.toStdString(), record_, &error))
+        warn_(this, QString::fromStdString(error));
+}
+
+void SettingsSheet::loadSettings()
+{
+    const QString path = chooseFile_(this, FileAction::Open);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    const ConfigLoad result = importConfigFile(path.toStdString(), record_, &error);
+    if (result == ConfigLoad::CannotOpen || result == ConfigLoad::Truncated) {
+        warn_(this, QString::fromStdString(error));
+        return;
+    }
+    // A file of another length leaves the record alone but still reloads the pages.
+    publishRecord();
+    fillRunningInfo();
+    reloadPages();
+}
+
+void SettingsSheet::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton && item_ && list_) {
+        std::int32_t no = 0;
+        std::uint32_t ip = 0;
+        std::string type;
+        {
+            std::lock_guard lock(list_->mutex());
+            no = item_->devItem.devNo();
+            ip = item_->ip;
+            type = ansiToUtf8(item_->devItem.typeText());
+        }
+        // A support aid: identifies the unit behind the sheet in the log.
+        OutputLog("%d#,%s,%s", no, formatIp(ip).c_str(), type.c_str());
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}
+
+} // namespace aulira::app

@@ -1,0 +1,109 @@
+#pragma once
+// The modeless parameter sheet: a tree of pages, the running-information list,
+// and the buttons that write the record to the device or move it to and from
+// a configuration file. It edits a working copy of the attached entry's
+// record and hands every stored page back to the entry, so a write posted to
+// the worker always sends what the pages stored.
+#include <QDialog>
+
+#include <functional>
+
+#include "devices/DeviceItem.h"
+#include "params/SysParaSettings.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace aulira {
+class DeviceList;
+class ProtocolWorker;
+} // namespace aulira
+
+namespace aulira::app {
+
+class BasicParaPage;
+
+class SettingsSheet : public QDialog {
+    Q_OBJECT
+public:
+    // Positions in the tree; pages that do not exist yet are not listed.
+    enum Page { RunningInfo = 0, BasicSettings = 1 };
+    enum class FileAction { Open, Save };
+    // Asks the user for a configuration file; an empty path cancels.
+    using FileChooser = std::function<QString(QWidget* parent, FileAction action)>;
+    using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
+
+    explicit SettingsSheet(ProtocolWorker* worker, QWidget* parent = nullptr);
+
+    void setWorker(ProtocolWorker* worker) { worker_ = worker; }
+    void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // Used by the sheet and by its pages.
+    void setWarnHandler(WarnHandler warn);
+
+    // Shows `item` (its record already read) in every page. The entry stays
+    // owned by `list`, whose lock guards its record.
+    void attachDevice(DeviceItemPtr item, DeviceList& list);
+    DeviceItemPtr device() const { return item_; }
+
+    // The page on screen, or -1 while nothing has been chosen since showing.
+    int currentPage() const { return current_; }
+    // The working copy of the record, with every stored page in it.
+    const SysParaBuffer& record() const { return record_; }
+    bool saveToList() const { return saveToList_; }
+
+    BasicParaPage* basicPage() const { return basic_; }
+    QTreeWidget* pageTree() const { return tree_; }
+    QTreeWidget* runningInfo() const { return info_; }
+
+public slots:
+    // Stores the page on screen and shows `page`; a refusal is shown but the
+    // navigation still happens.
+    void showPage(int page);
+    // Writes the record to the device; a refused page keeps the sheet open.
+    void save();
+    void loadSettings();
+    void saveSettings();
+
+signals:
+    // "Save device to list" was checked when the record was written.
+    void addSelectedRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void rebuild();
+    void fillRunningInfo();
+    void reloadPages();
+    // Stores the page on screen into the record; false after a refusal.
+    bool storePage(int page);
+    void publishRecord();
+    void onTreeClicked(QTreeWidgetItem* item);
+
+    ProtocolWorker* worker_;
+    DeviceList* list_ = nullptr;
+    DeviceItemPtr item_;
+    SysParaBuffer record_{};
+    bool ext_ = true;
+    SysParaSettings settings_;
+    int current_ = -1;
+    bool saveToList_ = false;
+    FileChooser chooseFile_;
+    WarnHandler warn_;
+
+    QLabel* heading_;
+    QTreeWidget* tree_;
+    QTreeWidget* info_;
+    BasicParaPage* basic_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
+    QPushButton* loadButton_;
+    QPushButton* exportButton_;
+    QCheckBox* saveToListCheck_;
+};
+
+} // namespace aulira::app

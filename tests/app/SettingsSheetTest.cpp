@@ -1,0 +1,391 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+
+#include "DeviceConfig.h"
+#include "SimSite.h"
+#include "devices/DeviceList.h"
+#include "params/BasicParaPage.h"
+#include "params/ConfigFile.h"
+#include "params/SettingsSheet.h"
+#include "params/SysParaSettings.h"
+#include "protocol/ProtocolWorker.h"
+#include "shell/Log.h"
+#include "shell/Strings.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using aulira::app::SettingsSheet;
+
+namespace {
+
+// Worker answers arrive on the worker thread; the test only counts them.
+struct Results : WorkerListener {
+    std::atomic<int> reads{0}, writes{0}, lastRead{1}, lastWrite{1};
+    void onReadParaDone(const DeviceItemPtr&, int r) override
+    {
+        lastRead = r;
+        ++reads;
+    }
+    void onWriteParaDone(const DeviceItemPtr&, int r) override
+    {
+        lastWrite = r;
+        ++writes;
+    }
+};
+
+sim::DeviceConfig simDevice(const char* addr, int no, std::uint32_t serial, const char* name)
+{
+    sim::DeviceConfig d;
+    d.ip = ip(addr);
+    d.mask = ip("255.0.0.0");
+    d.devNo = no;
+    d.name = name;
+    d.mac = sim::generatedMac(serial);
+    d.firmware = "V2.0.1";
+    return d;
+}
+
+sim::DeviceConfig shortRecordDevice()
+{
+    auto d = simDevice("127.0.0.25", 25, 25, "Annex");
+    d.firmware = "V1.0.7"; // the 392-byte record
+    d.serverIp = ip("10.1.2.3");
+    return d;
+}
+
+QString table(int id) { return QString::fromUtf8(stringText(id)); }
+
+void clickTree(SettingsSheet& sheet, int row)
+{
+    QTreeWidget* tree = sheet.pageTree();
+    const QRect r = tree->visualItemRect(tree->topLevelItem(row));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+QString infoValue(SettingsSheet& sheet, int row) { return sheet.runningInfo()->topLevelItem(row)->text(1); }
+
+} // namespace
+
+class SettingsSheetTest : public QObject {
+    Q_OBJECT
+
+    ProtocolConfigGuard guard;
+    std::unique_ptr<sim::SimSite> site;
+    DeviceList list;
+    std::unique_ptr<ProtocolWorker> worker;
+    Results results;
+    TempDir dir;
+
+    // The entry a search and Add leave, with its record read by the worker.
+    DeviceItemPtr readDevice(const char* addr)
+    {
+        auto item = std::make_shared<DeviceItem_Type>();
+        item->devItem = site->device(ip(addr))->info;
+        item->ip = ip(addr);
+        item->localIp = "127.0.0.1";
+        item->unicastOk = 1;
+        list.insertManual(item);
+        const int before = results.reads;
+        worker->postReadPara(item);
+        [&] { QTRY_COMPARE(results.reads.load(), before + 1); }();
+        return item;
+    }
+
+    SysParaSettings deviceSettings(const char* addr)
+    {
+        const auto snap = site->device(ip(addr));
+        return SysParaSettings::load(snap->sysPara, snap->layout == 436);
+    }
+
+    // The commands a device has taken since the last clear, made certain by
+    // one more read behind them in the worker's queue.
+    std::vector<std::uint16_t> commandsSinceClear(const DeviceItemPtr& item, const char* addr)
+    {
+        const int before = results.reads;
+        worker->postReadPara(item);
+        [&] { QTRY_COMPARE(results.reads.load(), before + 1); }();
+        std::vector<std::uint16_t> out;
+        for (const auto& e : site->traffic(ip(addr)))
+            out.push_back(e.command & kCommandMask);
+        return out;
+    }
+
+    struct Sheet {
+        explicit Sheet(ProtocolWorker* w) : sheet(w)
+        {
+            sheet.setWarnHandler([this](QWidget*, const QString& t) { warnings << t; });
+        }
+        SettingsSheet sheet;
+        QStringList warnings;
+    };
+
+private slots:
+    void initTestCase()
+    {
+        useFastTiming();
+        sim::SiteOptions options;
+        options.port = 0;
+        site = std::make_unique<sim::SimSite>(options);
+        std::string error;
+        QVERIFY2(site->addDevices({simDevice("127.0.0.21", 21, 21, "Lobby"), simDevice("127.0.0.22", 22, 22, "Stage"),
+                                   simDevice("127.0.0.23", 23, 23, "Studio"), simDevice("127.0.0.24", 24, 24, "Hall"), shortRecordDevice()},
+                                  &error),
+                 error.c_str());
+        QVERIFY2(site->start(&error), error.c_str());
+        protocolConfig().devicePort = site->port();
+        worker = std::make_unique<ProtocolWorker>(list, &results);
+    }
+
+    void cleanupTestCase()
+    {
+        worker.reset(); // before the site and the list it uses
+        site.reset();
+    }
+
+    void showsTheRunningInformation()
+    {
+        auto item = readDevice("127.0.0.21");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
+        QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings"));
+        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 2);
+        QCOMPARE(s.sheet.pageTree()->topLevelItem(1)->text(0), QStringLiteral("Basic Settings"));
+        QTreeWidget* info = s.sheet.runningInfo();
+        QVERIFY(info->isVisible());
+        QVERIFY(!s.sheet.basicPage()->isVisible());
+        QCOMPARE(info->topLevelItemCount(), 13);
+        QCOMPARE(info->topLevelItem(2)->text(0), QStringLiteral("MAC"));
+        QCOMPARE(infoValue(s.sheet, 2).toStdString(), site->device(ip("127.0.0.21"))->info.macText());
+        QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V2.0.1"));
+        QCOMPARE(infoValue(s.sheet, 3), QStringLiteral("Disable"));
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.21"));
+        QCOMPARE(info->topLevelItem(12)->text(0), QStringLiteral("Server Port"));
+
+        if (const QByteArray shots = qgetenv("AULIRA_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            QDir().mkpath(QString::fromLocal8Bit(shots));
+            QVERIFY(s.sheet.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/settings-sheet-info.png")));
+            clickTree(s.sheet, SettingsSheet::BasicSettings);
+            QVERIFY(s.sheet.basicPage()->isVisible());
+            QVERIFY(s.sheet.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/settings-sheet-basic.png")));
+        }
+    }
+
+    void saveWritesTheEditedPageToTheDevice()
+    {
+        auto item = readDevice("127.0.0.21");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QVERIFY(s.sheet.basicPage()->isVisible());
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Lobby"));
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Front Desk"));
+        s.sheet.basicPage()->portSpin()->setValue(9001);
+        const int writes = results.writes;
+        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
+        QVERIFY(!s.sheet.isVisible());
+        QTRY_COMPARE(results.writes.load(), writes + 1);
+        QCOMPARE(results.lastWrite.load(), 0);
+        QTRY_COMPARE(deviceSettings("127.0.0.21").value("deviceName").text, std::string("Front Desk"));
+        QCOMPARE(deviceSettings("127.0.0.21").value("serverPort").number, 9001);
+        QVERIFY(s.warnings.isEmpty());
+    }
+
+    void anOverLongNameRefusesAndSendsNothing()
+    {
+        auto item = readDevice("127.0.0.22");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("A name far too long"));
+        site->clearTraffic();
+        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
+        QCOMPARE(s.warnings, QStringList{table(IDS_DEVICE_NAME_OVER_15)});
+        QVERIFY(s.sheet.isVisible());
+        QVERIFY(s.sheet.basicPage()->isVisible());
+        QCOMPARE(commandsSinceClear(item, "127.0.0.22"), std::vector<std::uint16_t>{CMD_READ_SYS_PARA});
+        QCOMPARE(deviceSettings("127.0.0.22").value("deviceName").text, std::string("Stage"));
+    }
+
+    void leavingARefusedPageStillShowsTheClickedOne()
+    {
+        auto item = readDevice("127.0.0.22");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Stage 2"));
+        s.sheet.basicPage()->userNameEdit()->setText(QStringLiteral("an operator name"));
+        clickTree(s.sheet, SettingsSheet::RunningInfo);
+        QCOMPARE(s.warnings, QStringList{table(IDS_USER_NAME_OVER_15)});
+        QCOMPARE(s.sheet.currentPage(), int(SettingsSheet::RunningInfo));
+        QVERIFY(s.sheet.runningInfo()->isVisible());
+        QVERIFY(!s.sheet.basicPage()->isVisible());
+        // The name before the refused field reached the entry's record.
+        std::lock_guard lock(list.mutex());
+        QCOMPARE(SysParaSettings::load(*item->sysPara, true).value("deviceName").text, std::string("Stage 2"));
+    }
+
+    void importKeepsTheDevicesOwnMac()
+    {
+        const QString file = QString::fromStdString((dir.path() / "studio.alc").string());
+        auto studio = readDevice("127.0.0.23");
+        auto hall = readDevice("127.0.0.24");
+        Sheet s(worker.get());
+        s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return file; });
+        s.sheet.attachDevice(studio, list);
+        s.sheet.show();
+        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveSettingsButton")), Qt::LeftButton);
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(QFileInfo(file).size(), qint64(kConfigFileSize));
+
+        s.sheet.hide();
+        s.sheet.attachDevice(hall, list);
+        s.sheet.show();
+        const QString hallMac = infoValue(s.sheet, 2);
+        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("loadSettingsButton")), Qt::LeftButton);
+        QVERIFY(s.warnings.isEmpty());
+        QCOMPARE(infoValue(s.sheet, 2), hallMac);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Studio"));
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.23"));
+        const auto settings = SysParaSettings::load(s.sheet.record(), true);
+        QCOMPARE(QString::fromStdString(settings.display(static_cast<std::size_t>(sysParaFieldIndex("mac")))), hallMac);
+        // Nothing reaches the device before Save.
+        QCOMPARE(deviceSettings("127.0.0.24").value("deviceName").text, std::string("Hall"));
+    }
+
+    void aFileOfAnotherLengthChangesNothing()
+    {
+        auto hall = readDevice("127.0.0.24");
+        SysParaBuffer other{};
+        auto bytes = encodeConfigFile(other);
+        bytes[kConfigFileLengthOffset] = 392 & 0xFF;
+        bytes[kConfigFileLengthOffset + 1] = 392 >> 8;
+        const auto path = dir.path() / "short.alc";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        Sheet s(worker.get());
+        s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return QString::fromStdString(path.string()); });
+        s.sheet.attachDevice(hall, list);
+        s.sheet.show();
+        const SysParaBuffer before = s.sheet.record();
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("typed"));
+        s.sheet.loadSettings();
+        QCOMPARE(s.sheet.record(), before);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Hall")); // reloaded all the same
+        QVERIFY(s.warnings.isEmpty());
+
+        s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) {
+            return QString::fromStdString((dir.path() / "missing.alc").string());
+        });
+        s.sheet.loadSettings();
+        QCOMPARE(s.warnings.size(), 1);
+        QCOMPARE(s.sheet.record(), before);
+    }
+
+    void saveDeviceToListIsRemembered()
+    {
+        auto item = readDevice("127.0.0.21");
+        Sheet s(worker.get());
+        QSignalSpy add(&s.sheet, &SettingsSheet::addSelectedRequested);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        auto* check = s.sheet.findChild<QCheckBox*>(QStringLiteral("saveToListCheck"));
+        QVERIFY(!check->isChecked());
+        QTest::mouseClick(check, Qt::LeftButton);
+        const int writes = results.writes;
+        s.sheet.save();
+        QCOMPARE(add.count(), 1);
+        QTRY_COMPARE(results.writes.load(), writes + 1);
+
+        auto other = readDevice("127.0.0.22");
+        s.sheet.attachDevice(other, list);
+        s.sheet.show();
+        QVERIFY(check->isChecked());
+        // Cancel leaves the remembered state alone.
+        check->setChecked(false);
+        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+        QVERIFY(!s.sheet.isVisible());
+        s.sheet.show();
+        QVERIFY(check->isChecked());
+        QCOMPARE(add.count(), 1);
+    }
+
+    void aShortRecordShowsItsOwnOffsets()
+    {
+        auto item = readDevice("127.0.0.25");
+        {
+            std::lock_guard lock(list.mutex());
+            QCOMPARE(item->bParaExt, 0);
+        }
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V1.0.7"));
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.25"));
+        QCOMPARE(infoValue(s.sheet, 10), QStringLiteral("10.1.2.3"));
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Annex"));
+        QVERIFY(!s.sheet.basicPage()->heartbeatSpin()->isVisible());
+        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Annex B"));
+        s.sheet.save();
+        QTRY_COMPARE(deviceSettings("127.0.0.25").value("deviceName").text, std::string("Annex B"));
+        QCOMPARE(site->device(ip("127.0.0.25"))->sysPara.size(), std::size_t{392});
+    }
+
+    void attachingWhileShownStartsOverForTheNewDevice()
+    {
+        auto lobby = readDevice("127.0.0.21");
+        auto stage = readDevice("127.0.0.22");
+        Sheet s(worker.get());
+        s.sheet.attachDevice(lobby, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.attachDevice(stage, list);
+        QCOMPARE(s.sheet.currentPage(), -1);
+        QVERIFY(s.sheet.runningInfo()->isVisible());
+        QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.22"));
+        QCOMPARE(s.sheet.basicPage()->deviceNoEdit()->text(), QStringLiteral("22"));
+    }
+
+    void aRightDoubleClickLogsTheDevice()
+    {
+        auto item = readDevice("127.0.0.21");
+        QStringList lines;
+        std::mutex m;
+        LogSubscription sub([&](const std::string& l) {
+            std::lock_guard lock(m);
+            lines << QString::fromStdString(l);
+        });
+        Sheet s(worker.get());
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QTest::mouseDClick(&s.sheet, Qt::RightButton);
+        std::string type;
+        {
+            std::lock_guard lock(list.mutex());
+            type = item->devItem.typeText();
+        }
+        std::lock_guard lock(m);
+        QCOMPARE(lines, QStringList{QStringLiteral("21#,127.0.0.21,") + QString::fromStdString(type)});
+    }
+};
+
+QTEST_MAIN(SettingsSheetTest)
+#include "SettingsSheetTest.moc"

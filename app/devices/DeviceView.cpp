@@ -90,8 +90,7 @@ DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)
     setIconSize(QSize(16, 16));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    // The status column is a little wider than the others' share so the icon
-    // and "Offline" fit in the default font.
+    // The status column holds the icon and "Offline" in the default font.
     static constexpr int widths[kDeviceColumnCount] = {80, 40, 120, 120, 100, 100, 115, 120, 120, 100};
     for (int c = 0; c < kDeviceColumnCount; ++c)
         setColumnWidth(c, widths[c]);

@@ -1,0 +1,177 @@
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "ModalWatch.h"
+#include "controls/IpAddressEdit.h"
+#include "devices/AddDeviceDialog.h"
+#include "devices/DeviceManager.h"
+#include "devices/DeviceRules.h"
+#include "shell/Strings.h"
+#include "support/TestUtil.h"
+#include "util/Ipv4.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+namespace ui = aulira::app::test;
+
+namespace {
+
+struct Fields {
+    QLineEdit* no;
+    QLineEdit* name;
+    IpAddressEdit* ip;
+    IpAddressEdit* mask;
+    QPushButton* ok;
+};
+
+Fields fieldsOf(QDialog& d)
+{
+    return {d.findChild<QLineEdit*>("deviceNoEdit"), d.findChild<QLineEdit*>("deviceNameEdit"),
+            d.findChild<IpAddressEdit*>("ipAddressEdit"), d.findChild<IpAddressEdit*>("subnetMaskEdit"),
+            d.findChild<QPushButton*>("okButton")};
+}
+
+DeviceItemPtr manual(int no, const char* addr, const char* name = "Gate")
+{
+    DeviceEntry e{std::to_string(no), name, ip(addr), ip("255.255.255.0")};
+    return newManualDevice(e);
+}
+
+} // namespace
+
+class AddDeviceDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        dir = std::make_unique<aulira::test::TempDir>();
+        manager = std::make_unique<DeviceManager>(dir->path());
+        manager->setAdapters({"127.0.0.1"}, {"255.0.0.0"});
+    }
+    void cleanup()
+    {
+        manager.reset();
+        dir.reset();
+    }
+
+    void refusalsComeInOrderWithTheirTexts()
+    {
+        manager->devices().insertManual(manual(5, "10.1.1.5"));
+        AddDeviceDialog d(manager->devices());
+        d.show();
+        auto f = fieldsOf(d);
+        QVERIFY(f.no && f.name && f.ip && f.mask && f.ok);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Add Device"));
+        QCOMPARE(formatIp(*f.mask->address()), std::string("255.255.255.0"));
+        f.mask->clear();
+
+        auto refusal = [&](int expected) {
+            ui::SeenBox seen;
+            ui::closeNextMessageBox(&seen, &d);
+            QTest::mouseClick(f.ok, Qt::LeftButton);
+            QCOMPARE(d.lastRefusal(), expected);
+            QCOMPARE(seen.title, QStringLiteral("Aulira"));
+            QCOMPARE(seen.icon, int(QMessageBox::Warning));
+            QCOMPARE(seen.text, QString::fromUtf8(stringText(expected)));
+            QVERIFY(d.isVisible());
+        };
+        refusal(IDS_ENTER_DEVICE_NO); // empty number
+        QTest::keyClicks(f.no, "0");
+        refusal(IDS_ENTER_DEVICE_NO);
+        f.no->clear();
+        QTest::keyClicks(f.no, "x5"); // digits only
+        QCOMPARE(f.no->text(), QStringLiteral("5"));
+        refusal(IDS_DEVICE_NO_DUPLICATE);
+        f.no->setText(QStringLiteral("6"));
+        refusal(IDS_ENTER_DEVICE_NAME);
+        QTest::keyClicks(f.name, "Hall");
+        refusal(IDS_ENTER_IP);
+        QTest::keyClicks(f.ip->field(0), "10");
+        refusal(IDS_ENTER_IP); // half an address is no address
+        f.ip->setAddress(ip("10.2.0.9"));
+        refusal(IDS_ENTER_MASK);
+        QCOMPARE(manager->devices().size(), std::size_t(1));
+    }
+
+    void twoAddsInARowClearTheFieldsButTheMask()
+    {
+        AddDeviceDialog d(manager->devices());
+        QSignalSpy added(&d, &AddDeviceDialog::deviceAdded);
+        d.show();
+        auto f = fieldsOf(d);
+        f.mask->setAddress(ip("255.255.0.0"));
+
+        QTest::keyClicks(f.no, "21");
+        QTest::keyClicks(f.name, "Stage");
+        f.ip->setAddress(ip("10.7.0.21"));
+        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QCOMPARE(d.lastRefusal(), 0);
+        QVERIFY(d.isVisible());
+        QVERIFY(f.no->text().isEmpty());
+        QVERIFY(f.name->text().isEmpty());
+        QVERIFY(f.ip->isBlank());
+        QCOMPARE(formatIp(*f.mask->address()), std::string("255.255.0.0"));
+
+        QTest::keyClicks(f.no, "22");
+        QTest::keyClicks(f.name, "Local");
+        f.ip->setAddress(ip("127.0.0.22"));
+        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QCOMPARE(added.count(), 2);
+
+        ui::saveScreenshot(d, "add-device-dialog.png");
+
+        // Newest first; the state follows the subnet.
+        const auto items = manager->devices().snapshot();
+        QCOMPARE(items.size(), std::size_t(2));
+        QCOMPARE(items[0]->devItem.devNo(), 22);
+        QCOMPARE(int(items[0]->state), int(STATE_LOCAL_OFFLINE));
+        QCOMPARE(items[1]->devItem.devNo(), 21);
+        QCOMPARE(items[1]->devItem.devName(), std::string("Stage"));
+        QCOMPARE(formatIp(items[1]->devItem.mask()), std::string("255.255.0.0"));
+        QCOMPARE(int(items[1]->state), int(STATE_REMOTE_OFFLINE));
+        QCOMPARE(items[1]->searchOnly, 0u);
+        QVERIFY(manager->devices().listModified());
+    }
+
+    void editKeepsItsOwnNumberAndCloses()
+    {
+        auto gate = manual(8, "10.3.3.8");
+        manager->devices().insertManual(gate);
+        manager->devices().insertManual(manual(9, "10.3.3.9"));
+        AddDeviceDialog d(manager->devices(), gate);
+        QSignalSpy modified(&d, &AddDeviceDialog::deviceModified);
+        d.show();
+        auto f = fieldsOf(d);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Edit Device"));
+        QCOMPARE(f.no->text(), QStringLiteral("8"));
+        QCOMPARE(f.name->text(), QStringLiteral("Gate"));
+        QCOMPARE(formatIp(*f.ip->address()), std::string("10.3.3.8"));
+
+        f.no->setText(QStringLiteral("9"));
+        ui::SeenBox seen;
+        ui::closeNextMessageBox(&seen, &d);
+        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_DEVICE_NO_DUPLICATE)));
+
+        f.no->setText(QStringLiteral("8"));
+        f.name->setText(QStringLiteral("Gate East"));
+        f.ip->setAddress(ip("127.0.0.8"));
+        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(modified.count(), 1);
+        QCOMPARE(gate->devItem.devName(), std::string("Gate East"));
+        QCOMPARE(formatIp(gate->ip), std::string("127.0.0.8"));
+        QCOMPARE(int(gate->state), int(STATE_LOCAL_OFFLINE)); // now inside the loopback subnet
+    }
+
+private:
+    std::unique_ptr<aulira::test::TempDir> dir;
+    std::unique_ptr<DeviceManager> manager;
+};
+
+QTEST_MAIN(AddDeviceDialogTest)
+#include "AddDeviceDialogTest.moc"

@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "controls/IpAddressEdit.h"
-#include "devices/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"

@@ -13,7 +13,7 @@
 
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceTableModel.h"
-#include "devices/MessageBox.h"
+#include "shell/MessageBox.h"
 #include "devices/SearchProgressDialog.h"
 #include "shell/Strings.h"
 

@@ -13,14 +13,9 @@
 #include <QVBoxLayout>
 
 #include "controls/IpAddressEdit.h"
+#include "shell/MessageBox.h"
 
 namespace aulira::app {
-
-void showWarning(QWidget* owner, const QString& text)
-{
-    QMessageBox box(QMessageBox::Warning, QObject::tr("Aulira"), text, QMessageBox::Ok, owner);
-    box.exec();
-}
 
 namespace {
 

@@ -87,7 +87,4 @@ private:
     QLabel* heartbeatUnit_;
 };
 
-// The program's warning box: caption "Aulira", warning icon, OK.
-void showWarning(QWidget* owner, const QString& text);
-
 } // namespace aulira::app

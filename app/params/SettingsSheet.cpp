@@ -1,5 +1,7 @@
 #include "params/SettingsSheet.h"
 
+#include "shell/MessageBox.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>

@@ -76,7 +76,10 @@ QStringList LogPane::lines() const
 
 void LogPane::appendLine(const QString& line)
 {
-    list_->addItem(line);
+    // One line is one row: line feeds some table texts end in are not shown.
+    QString row = line;
+    row.remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    list_->addItem(row);
     list_->setCurrentRow(list_->count() - 1);
     list_->scrollToBottom();
     // Rather than trimming, a full log starts over, the new line included.

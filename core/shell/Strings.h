@@ -69,6 +69,10 @@ enum StringId : int {
     IDS_COL_DEVICE_NAME = 409,
     IDS_ONLINE = 410,
     IDS_OUTPUT = 411,
+    IDS_OPERATION_RECORDS = 157,
+    IDS_DEVICE_PROPERTIES = 158,
+    IDS_MAIL_CLIENT_FAILED = 176,
+    IDS_READY = 57345,
     // Texts of this program's own that have no older number.
     IDS_DEVICE_NAME_TOO_LONG = 1001,
     IDS_DEVICE_NAME_NOT_ENCODABLE = 1002,

@@ -1,4 +1,4 @@
-#include "devices/MessageBox.h"
+#include "shell/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "devices/DeviceView.h"
+#include "params/EditMacDialog.h"
 #include "params/SettingsSheet.h"
 #include "protocol/TimeSync.h"
 #include "shell/AboutDialog.h"
@@ -80,6 +81,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
         sheet_->attachDevice(item, context_.manager().devices());
         sheet_->show();
         sheet_->raise();
+    });
+    connect(view_, &DeviceView::macChangeRequested, this, [this](const DeviceItemPtr& item) {
+        EditMacDialog dialog(context_.manager().devices(), item, this);
+        if (dialog.exec() == QDialog::Accepted)
+            context_.worker().postWriteMac(item);
     });
     connect(sheet_, &SettingsSheet::addSelectedRequested, this,
             [this] { context_.manager().devices().addSelected(view_->selectedItems()); });

@@ -3,11 +3,7 @@
 #include <charconv>
 #include <iostream>
 
-#include "SimSite.h"
 #include "protocol/StatusPoll.h"
-#include "protocol/Timing.h"
-#include "shell/AppConfig.h"
-#include "shell/AppDir.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
@@ -75,40 +71,12 @@ void Session::note(const std::string& line)
 
 std::string Session::open(bool needAdapters)
 {
-    std::optional<std::filesystem::path> dir;
-    if (globals_.dataDir)
-        dir = std::filesystem::path(*globals_.dataDir);
-    else if (globals_.demo)
-        dir = applicationDirectory() / "demo";
-    if (globals_.port)
-        protocolConfig().devicePort = *globals_.port;
-
-    const std::filesystem::path appDir = applicationDirectory(dir);
-    const CAppConfig config(appDir);
-    for (const auto& problem : config.problems)
-        OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
-    if (config.codePage)
-        setCodePage(*config.codePage);
-
-    std::vector<std::string> adapters = globals_.adapters;
-    if (!globals_.demo) {
-        // The INI's choices apply where the command line says nothing; the
-        // demo stays on loopback whatever the INI says.
-        if (adapters.empty())
-            adapters = config.adapters;
-        if (!globals_.port && config.devicePort)
-            protocolConfig().devicePort = *config.devicePort;
-    } else {
-        auto demo = sim::defaultSite();
-        demo.options.port = 0;
-        site_ = std::make_unique<sim::SimSite>(demo.options);
-        std::string error;
-        if (!site_->addDevices(demo.devices, &error) || !site_->start(&error))
-            return "cannot start the simulated site: " + error;
-        protocolConfig().devicePort = site_->port();
-        if (adapters.empty())
-            adapters.push_back("127.0.0.1");
-    }
+    if (auto e = prepareFrontEnd(
+            {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo}, frontEnd_);
+        !e.empty())
+        return e;
+    const auto& adapters = frontEnd_.adapters;
+    const auto& appDir = frontEnd_.appDir;
     manager_ = std::make_unique<DeviceManager>(appDir);
     if (needAdapters) {
         if (!manager_->initAdapters(adapters))

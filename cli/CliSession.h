@@ -13,12 +13,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Cli.h"
+#include "FrontEnd.h"
 #include "devices/DeviceManager.h"
 #include "shell/Log.h"
-
-namespace aulira::sim {
-class SimSite;
-}
 
 namespace aulira::cli {
 
@@ -69,7 +66,7 @@ private:
     std::mutex errMutex_;
     std::atomic<bool> muteLog_{false};
     std::unique_ptr<LogSubscription> logSink_;
-    std::unique_ptr<sim::SimSite> site_;
+    FrontEnd frontEnd_;
     std::unique_ptr<DeviceManager> manager_;
 };
 

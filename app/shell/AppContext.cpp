@@ -1,11 +1,5 @@
 #include "shell/AppContext.h"
 
-#include "SimSite.h"
-#include "protocol/Timing.h"
-#include "shell/AppConfig.h"
-#include "shell/AppDir.h"
-#include "shell/Log.h"
-#include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
 namespace aulira::app {
@@ -57,47 +51,14 @@ AppContext::~AppContext()
 {
     worker_.reset(); // before the list it works on
     manager_.reset();
-    site_.reset();
 }
 
 std::string AppContext::open(const StartupOptions& o)
 {
-    std::optional<std::filesystem::path> dir;
-    if (o.dataDir)
-        dir = std::filesystem::path(*o.dataDir);
-    else if (o.demo)
-        dir = applicationDirectory() / "demo";
-    if (o.port)
-        protocolConfig().devicePort = *o.port;
-
-    const std::filesystem::path appDir = applicationDirectory(dir);
-    const CAppConfig config(appDir);
-    languageRead_ = config.m_ini.GetUInt("SysCfg", "Language");
-    languageId_ = config.m_wLangId;
-    for (const auto& problem : config.problems)
-        OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
-    if (config.codePage)
-        setCodePage(*config.codePage);
-
-    std::vector<std::string> adapters = o.adapters;
-    if (!o.demo) {
-        if (adapters.empty())
-            adapters = config.adapters;
-        if (!o.port && config.devicePort)
-            protocolConfig().devicePort = *config.devicePort;
-    } else {
-        auto demo = sim::defaultSite();
-        demo.options.port = 0;
-        site_ = std::make_unique<sim::SimSite>(demo.options);
-        std::string error;
-        if (!site_->addDevices(demo.devices, &error) || !site_->start(&error))
-            return "cannot start the simulated site: " + error;
-        protocolConfig().devicePort = site_->port();
-        if (adapters.empty())
-            adapters.push_back("127.0.0.1");
-    }
-    manager_ = std::make_unique<DeviceManager>(appDir);
-    manager_->initAdapters(adapters);
+    if (auto e = prepareFrontEnd(o, frontEnd_); !e.empty())
+        return e;
+    manager_ = std::make_unique<DeviceManager>(frontEnd_.appDir);
+    manager_->initAdapters(frontEnd_.adapters);
     manager_->loadSavedList();
     worker_ = std::make_unique<ProtocolWorker>(manager_->devices());
     return {};

@@ -10,20 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "FrontEnd.h"
 #include "devices/DeviceManager.h"
 #include "protocol/ProtocolWorker.h"
 
-namespace aulira::sim {
-class SimSite;
-}
-
 namespace aulira::app {
 
-struct StartupOptions {
-    std::vector<std::string> adapters;
-    std::optional<std::uint16_t> port;
-    std::optional<std::string> dataDir;
-    bool demo = false;
+// auctl's --adapter, --port, --data-dir and --demo.
+struct StartupOptions : FrontEndOptions {
     QString error; // set when the command line could not be used
 
     static StartupOptions parse(const QStringList& arguments);
@@ -40,18 +34,16 @@ public:
 
     DeviceManager& manager() { return *manager_; }
     ProtocolWorker& worker() { return *worker_; }
-    bool demo() const { return site_ != nullptr; }
+    bool demo() const { return frontEnd_.site != nullptr; }
     // The language the INI file names (read for compatibility) and the one
     // message boxes use.
-    unsigned languageRead() const { return languageRead_; }
-    std::uint16_t languageId() const { return languageId_; }
+    unsigned languageRead() const { return frontEnd_.languageRead; }
+    std::uint16_t languageId() const { return frontEnd_.languageId; }
 
 private:
-    std::unique_ptr<sim::SimSite> site_;
+    FrontEnd frontEnd_;
     std::unique_ptr<DeviceManager> manager_;
     std::unique_ptr<ProtocolWorker> worker_;
-    unsigned languageRead_ = 0;
-    std::uint16_t languageId_ = 0x0409;
 };
 
 } // namespace aulira::app

@@ -157,6 +157,12 @@ struct Target {
         return EXIT_OK;
     }
 
+    int findAndRead(const std::string& device, std::ostream& err)
+    {
+        const int rc = find(device, err);
+        return rc != EXIT_OK ? rc : read(err);
+    }
+
     // A copy of the record just read, and its layout.
     SysParaBuffer record(bool& ext)
     {
@@ -211,9 +217,7 @@ int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     if (args.size() != 1)
         return usage(err, "params get needs one DEVICE");
     Target t(s);
-    if (int rc = t.find(args[0], err); rc != EXIT_OK)
-        return rc;
-    if (int rc = t.read(err); rc != EXIT_OK)
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
     bool ext = true;
     const SysParaBuffer rec = t.record(ext);
@@ -240,9 +244,7 @@ int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& ou
         assignments.emplace_back(name, args[i].substr(eq + 1));
     }
     Target t(s);
-    if (int rc = t.find(args[0], err); rc != EXIT_OK)
-        return rc;
-    if (int rc = t.read(err); rc != EXIT_OK)
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
     bool ext = true;
     const SysParaBuffer before = t.record(ext);
@@ -262,9 +264,7 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (args.size() != 2)
         return usage(err, "params export needs a DEVICE and a FILE");
     Target t(s);
-    if (int rc = t.find(args[0], err); rc != EXIT_OK)
-        return rc;
-    if (int rc = t.read(err); rc != EXIT_OK)
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
     bool ext = true;
     std::string error;
@@ -309,9 +309,7 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (args.size() != 2)
         return usage(err, std::string("params ") + (dryRun ? "diff" : "import") + " needs a DEVICE and a FILE");
     Target t(s);
-    if (int rc = t.find(args[0], err); rc != EXIT_OK)
-        return rc;
-    if (int rc = t.read(err); rc != EXIT_OK)
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
     bool ext = true;
     const SysParaBuffer before = t.record(ext);

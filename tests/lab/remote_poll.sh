@@ -8,29 +8,11 @@ if [[ "${AULIRA_IN_NETNS:-}" != 1 ]]; then
   exec "$netns" "$0" "$@"
 fi
 
-work=$(mktemp -d)
-sitepid="" simpid=""
-cleanup() {
-  [[ -n "$simpid" ]] && kill "$simpid" 2>/dev/null || true
-  [[ -n "$sitepid" ]] && kill "$sitepid" 2>/dev/null || true
-  ip link del pollA 2>/dev/null || true
-  ip link del pollB 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-unshare -n sleep 300 2>/dev/null &
-sitepid=$!
-sleep 0.3
-if ! kill -0 "$sitepid" 2>/dev/null || ! ip link add pollA type veth peer name psiteA netns "$sitepid" 2>/dev/null; then
-  echo "SKIP: network namespaces or veth pairs cannot be made here" >&2
-  exit 77
-fi
-site() { nsenter -t "$sitepid" -n "$@"; }
+source "$(dirname "$0")/lab.sh"
+lab_begin pollA psiteA pollB psiteB
 
 # Adapter A leads to a segment with nothing routed back; adapter B leads to
 # the router of the remote subnet 10.19.0.0/24.
-ip link add pollB type veth peer name psiteB netns "$sitepid"
 ip addr add 10.11.0.1/24 dev pollA
 ip addr add 10.12.0.1/24 dev pollB
 ip link set pollA up
@@ -42,22 +24,8 @@ site ip link set psiteB up
 site ip addr add 10.12.0.2/24 dev psiteB
 site ip addr add 10.19.0.5/24 dev psiteB
 
-: >"$work/sim.out" # exists before the background redirect, so the wait below cannot race it
-site "$devsim" --port 0 --iface psiteB --quiet \
-  --device "ip=10.19.0.5,mask=255.255.255.0,no=905,name=Remote,mac=02:4c:41:42:09:05,remote=1" \
-  >"$work/sim.out" 2>"$work/sim.err" &
-simpid=$!
-port=""
-for _ in $(seq 50); do
-  port=$(sed -n 's/^auct-devsim: .* on port \([0-9]*\).*/\1/p' "$work/sim.out")
-  [[ -n "$port" ]] && break
-  sleep 0.1
-done
-if [[ -z "$port" ]]; then
-  echo "simulator did not start:" >&2
-  cat "$work/sim.err" >&2
-  exit 1
-fi
+lab_start_sim --iface psiteB \
+  --device "ip=10.19.0.5,mask=255.255.255.0,no=905,name=Remote,mac=02:4c:41:42:09:05,remote=1"
 
 run() { "$auctl" --adapter 10.11.0.1 --adapter 10.12.0.1 --port "$port" --data-dir "$work/data" "$@"; }
 run --quiet devices add --no 905 --name Remote --ip 10.19.0.5 --mask 255.255.255.0 >/dev/null

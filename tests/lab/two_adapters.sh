@@ -9,27 +9,9 @@ if [[ "${AULIRA_IN_NETNS:-}" != 1 ]]; then
   exec "$netns" "$0" "$@"
 fi
 
-work=$(mktemp -d)
-sitepid="" simpid=""
-cleanup() {
-  [[ -n "$simpid" ]] && kill "$simpid" 2>/dev/null || true
-  [[ -n "$sitepid" ]] && kill "$sitepid" 2>/dev/null || true
-  ip link del lanA 2>/dev/null || true
-  ip link del lanB 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lab.sh"
+lab_begin lanA siteA lanB siteB
 
-unshare -n sleep 300 2>/dev/null &
-sitepid=$!
-sleep 0.3
-if ! kill -0 "$sitepid" 2>/dev/null || ! ip link add lanA type veth peer name siteA netns "$sitepid" 2>/dev/null; then
-  echo "SKIP: network namespaces or veth pairs cannot be made here" >&2
-  exit 77
-fi
-site() { nsenter -t "$sitepid" -n "$@"; }
-
-ip link add lanB type veth peer name siteB netns "$sitepid"
 ip addr add 10.1.0.1/24 dev lanA
 ip addr add 10.3.0.1/24 dev lanA
 ip addr add 10.2.0.1/24 dev lanB
@@ -41,25 +23,10 @@ site ip link set siteB up
 for a in 10.1.0.11 10.1.0.12 10.3.0.13; do site ip addr add "$a/24" dev siteA; done
 for a in 10.2.0.21 10.2.0.22; do site ip addr add "$a/24" dev siteB; done
 
-# Made before the simulator starts in the background, so polling it cannot
-# race the redirect (a failed read would end the script under set -e).
-: >"$work/sim.out"
 spec() { echo "ip=$1,mask=255.255.255.0,no=$2,name=Dev$2,mac=02:4c:41:42:00:$3"; }
-site "$devsim" --port 0 --iface siteA --iface siteB --quiet \
+lab_start_sim --iface siteA --iface siteB \
   --device "$(spec 10.1.0.11 11 11)" --device "$(spec 10.1.0.12 12 12)" --device "$(spec 10.3.0.13 13 13)" \
-  --device "$(spec 10.2.0.21 21 21)" --device "$(spec 10.2.0.22 22 22)" >"$work/sim.out" 2>"$work/sim.err" &
-simpid=$!
-port=""
-for _ in $(seq 50); do
-  port=$(sed -n 's/^auct-devsim: .* on port \([0-9]*\).*/\1/p' "$work/sim.out")
-  [[ -n "$port" ]] && break
-  sleep 0.1
-done
-if [[ -z "$port" ]]; then
-  echo "simulator did not start:" >&2
-  cat "$work/sim.err" >&2
-  exit 1
-fi
+  --device "$(spec 10.2.0.21 21 21)" --device "$(spec 10.2.0.22 22 22)"
 
 check() {
   python3 - "$1" "$2" <<'PY'

@@ -1,0 +1,50 @@
+# Shared by the lab tests (sourced after the script set auctl, devsim and
+# netns from its arguments): a site namespace joined to this one by two veth
+# pairs, its clean-up, and a simulator started inside it.
+
+# lab_begin HOST_A SITE_A HOST_B SITE_B: makes the work folder, the site
+# namespace and both veth pairs (links not yet up); exits 77 when namespaces
+# or veth pairs cannot be made here.
+lab_begin() {
+  lab_links=("$1" "$3")
+  work=$(mktemp -d)
+  sitepid="" simpid=""
+  trap lab_cleanup EXIT
+  unshare -n sleep 300 2>/dev/null &
+  sitepid=$!
+  sleep 0.3
+  if ! kill -0 "$sitepid" 2>/dev/null || ! ip link add "$1" type veth peer name "$2" netns "$sitepid" 2>/dev/null; then
+    echo "SKIP: network namespaces or veth pairs cannot be made here" >&2
+    exit 77
+  fi
+  ip link add "$3" type veth peer name "$4" netns "$sitepid"
+}
+
+lab_cleanup() {
+  [[ -n "$simpid" ]] && kill "$simpid" 2>/dev/null || true
+  [[ -n "$sitepid" ]] && kill "$sitepid" 2>/dev/null || true
+  for link in "${lab_links[@]}"; do ip link del "$link" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+
+site() { nsenter -t "$sitepid" -n "$@"; }
+
+# lab_start_sim ARGS...: runs auct-devsim in the site namespace and sets port.
+lab_start_sim() {
+  # Made before the simulator starts in the background, so polling it cannot
+  # race the redirect (a failed read would end the script under set -e).
+  : >"$work/sim.out"
+  site "$devsim" --port 0 --quiet "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  simpid=$!
+  port=""
+  for _ in $(seq 50); do
+    port=$(sed -n 's/^auct-devsim: .* on port \([0-9]*\).*/\1/p' "$work/sim.out")
+    [[ -n "$port" ]] && break
+    sleep 0.1
+  done
+  if [[ -z "$port" ]]; then
+    echo "simulator did not start:" >&2
+    cat "$work/sim.err" >&2
+    exit 1
+  fi
+}

@@ -214,6 +214,8 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
     if (result == RES_OK) {
         prepareRequest(CMD_APPLY_SYS_PARA, mac);
         result = exchange(target, 0);
+    } else {
+        OutputLog("set system para error!");
     }
     if (result == RES_OK) {
         const ConstBytes written(record);
@@ -221,6 +223,8 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
             std::lock_guard lock(list_.mutex());
             item->devItem.setDevNo(readI32(written, layout.devNo));
             item->devItem.setIp(readIp(written, layout.ip));
+            // The list shows the new name at once, not only after the next search.
+            item->devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
             // The list column and every later exchange use the entry's own
             // address; the device has moved there once it applied the record.
             item->ip = item->devItem.ip();

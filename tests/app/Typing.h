@@ -8,13 +8,15 @@
 
 namespace aulira::app::test {
 
-// '\b' is Backspace; every other character is its own key.
+// '\b' is Backspace, '\t' is Tab; every other character is its own key.
 inline void typeKeys(QWidget* window, const QString& keys)
 {
     for (QChar c : keys) {
         QWidget* target = window->focusWidget() ? window->focusWidget() : window;
         if (c == QLatin1Char('\b'))
             QTest::keyClick(target, Qt::Key_Backspace);
+        else if (c == QLatin1Char('\t'))
+            QTest::keyClick(target, Qt::Key_Tab);
         else
             QTest::keyClick(target, c.toLatin1());
     }

@@ -150,6 +150,8 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
             writeI32(*item->sysPara, layout.devNo, 77);
             writeIp(*item->sysPara, layout.ip, moved);
             writeFixedText(*item->sysPara, layout.devName, kSysParaTextWidth, "Renamed");
+            writeIp(*item->sysPara, layout.dns2, ip("10.9.9.9"));
+            writeIp(*item->sysPara, layout.serverIp, ip("10.1.2.3"));
             written = slice(*item->sysPara, 0, layout.size);
         }
         worker.postWritePara(item);
@@ -172,6 +174,8 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
             std::lock_guard lock(list.mutex());
             EXPECT_EQ(77, item->devItem.devNo());
             EXPECT_EQ("Renamed", item->devItem.devName()); // the list row shows it at once
+            EXPECT_EQ(ip("10.9.9.9"), item->devItem.dns2());
+            EXPECT_EQ(ip("10.1.2.3"), item->devItem.serverIp());
             EXPECT_EQ(moved, item->devItem.ip());
             EXPECT_EQ(moved, item->ip);
         }

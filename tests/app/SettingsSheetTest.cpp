@@ -390,44 +390,6 @@ private slots:
         QCOMPARE(s.sheet.basicPage()->deviceNoEdit()->text(), QStringLiteral("22"));
     }
 
-    void aWriteTheDeviceDropsKeepsTheSheetOpenWithTheEdit()
-    {
-        auto item = readDevice("127.0.0.22");
-        sim::Faults silent;
-        silent.silentCommands = {CMD_WRITE_SYS_PARA};
-        site->setFaults(ip("127.0.0.22"), silent);
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
-        s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Stage Left"));
-        LogRecorder log;
-        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
-        QVERIFY(s.sheet.writePending());
-        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.writePending(), 10000);
-        site->setFaults(ip("127.0.0.22"), {});
-        QVERIFY(s.sheet.isVisible());
-        QVERIFY(s.sheet.basicPage()->isVisible());
-        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Stage Left"));
-        QVERIFY(s.button("saveButton")->isEnabled());
-        QCOMPARE(s.button("saveButton")->text(), QStringLiteral("Save"));
-        QVERIFY(log.contains("set system para error!"));
-        QVERIFY(log.contains("The parameters of NO 22 Stage(127.0.0.22) were not saved: the device did not answer."));
-        QTRY_COMPARE(s.warnings.size(), 1);
-        QVERIFY2(s.warnings[0].startsWith(QStringLiteral("The parameters were not saved to NO 22 Stage(127.0.0.22)")),
-                 qPrintable(s.warnings[0]));
-        QCOMPARE(deviceSettings("127.0.0.22").value("deviceName").text, std::string("Stage"));
-
-        // The device answers again: the same Save, with what was typed, goes through.
-        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.isVisible(), 10000);
-        QCOMPARE(deviceSettings("127.0.0.22").value("deviceName").text, std::string("Stage Left"));
-        {
-            std::lock_guard lock(list.mutex());
-            QCOMPARE(item->devItem.devName(), std::string("Stage Left")); // the row's text, at once
-        }
-    }
-
     // Every address editor of the basic page, typed into keystroke by
     // keystroke, filled and empty; what reaches the device is compared.
     void typedAddressesReachTheDevice_data()

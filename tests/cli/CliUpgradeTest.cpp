@@ -111,7 +111,7 @@ protected:
 TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 {
     start({hall, picky, desk});
-    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410")});
+    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410")});
     EXPECT_EQ(1, r.code) << "a device failed\n" << r.err;
     // The station has another model: listed and ticked, passed over without a word.
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 34", "127.0.0.41 68", "127.0.0.41 100",
@@ -123,7 +123,7 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 
     // Only the named device, by number; the others hear nothing of it.
     site->clearTraffic();
-    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 1024), "41"});
+    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"});
     EXPECT_EQ(0, one.code) << one.err;
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "end"}), summary(one.events()));
     EXPECT_EQ(0, upgradePackets(picky));
@@ -137,21 +137,21 @@ TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
     EXPECT_NE(std::string::npos, r.err.find("Failed to get file information!")) << r.err;
     EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search";
 
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 3000, false)});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 3000, false)});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("Non upgrade file!")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 0)});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 0)});
     EXPECT_NE(std::string::npos, r.err.find("File length error!")) << r.err;
-    r = run({"--quiet", "upgrade", "screen", file("KM-221")});
+    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-221")});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("KM-220")) << r.err;
     EXPECT_TRUE(site->traffic().empty());
 
     // A terminal is no screen device; an unknown device is not found.
-    r = run({"--quiet", "upgrade", "screen", file("KM-220"), "127.0.0.41"});
+    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-220"), "127.0.0.41"});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("127.0.0.41 is not an online call station with a screen")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410"), "127.0.0.99"});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410"), "127.0.0.99"});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("no device with the address or number 127.0.0.99")) << r.err;
     EXPECT_EQ(0, upgradePackets(hall) + upgradePackets(desk));
@@ -159,13 +159,13 @@ TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
     EXPECT_EQ(2, run({"upgrade"}).code);
     EXPECT_EQ(2, run({"upgrade", "bios", file("KP-4410")}).code);
     EXPECT_EQ(2, run({"upgrade", "firmware"}).code);
-    EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--force"}).code);
+    EXPECT_EQ(2, run({"upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410"), "--force"}).code);
 }
 
 TEST_F(CliUpgradeTest, ScreenBatchListsOnlyCallStationsAndPrintsALinePerStep)
 {
     start({hall, desk, booth});
-    const CliRun r = run({"--quiet", "upgrade", "screen", file("KM-220", 2048 + 10)});
+    const CliRun r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-220", 2048 + 10)});
     EXPECT_EQ(1, r.code) << "the booth's screen is not in boot mode";
     EXPECT_EQ("Desk(127.0.0.45) 50%\n"
               "Desk(127.0.0.45) 100%\n"
@@ -180,7 +180,7 @@ TEST_F(CliUpgradeTest, ScreenBatchListsOnlyCallStationsAndPrintsALinePerStep)
 TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
 {
     start({hall, flaky, picky});
-    const CliRun r = run({"--json", "upgrade", "firmware", file("KP-4410", 100), "--retry-failed"});
+    const CliRun r = run({"--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 100), "--retry-failed"});
     EXPECT_EQ(1, r.code) << "the picky device fails both times";
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 Enter boot fail!",
                                         "127.0.0.43 device type not match!", "end", "127.0.0.44 100",
@@ -191,7 +191,7 @@ TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
     EXPECT_NE(std::string::npos, r.err.find("trying the 2 failed devices once more")) << r.err;
 
     // When the second batch mends every failure the command succeeds.
-    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 100), "41", "44",
+    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 100), "41", "44",
                               "--retry-failed"});
     EXPECT_EQ(0, again.code) << again.err;
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));

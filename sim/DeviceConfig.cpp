@@ -253,6 +253,8 @@ Faults parseFaults(const json& j, const std::string& where)
             f.restartMs = static_cast<int>(getInt(v, w, 0, 600000));
         else if (k == "keepOldVersion")
             f.keepOldVersion = getBool(v, w);
+        else if (k == "paraReplyBytes")
+            f.paraReplyBytes = static_cast<int>(getInt(v, w, 0, 436));
         else if (k == "dropUpgradePacket")
             f.dropUpgradePacket = static_cast<int>(getInt(v, w, 0, 65535));
         else if (k == "silentCommands") {
@@ -503,6 +505,7 @@ std::string siteToJson(const SiteConfig& site)
             if (f.restartMs) fj["restartMs"] = f.restartMs;
             if (f.keepOldVersion) fj["keepOldVersion"] = true;
             if (f.dropUpgradePacket) fj["dropUpgradePacket"] = f.dropUpgradePacket;
+            if (f.paraReplyBytes) fj["paraReplyBytes"] = f.paraReplyBytes;
             if (!f.silentCommands.empty()) {
                 fj["silentCommands"] = json::array();
                 for (auto c : f.silentCommands)

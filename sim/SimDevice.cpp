@@ -215,6 +215,8 @@ std::optional<std::vector<std::uint8_t>> SimDevice::dispatch(const Packet& req, 
     case CMD_READ_SYS_PARA:
         if (!macIs(p, 0))
             return std::nullopt;
+        if (faults_.paraReplyBytes > 0 && static_cast<std::size_t>(faults_.paraReplyBytes) < sysPara_.size())
+            return Payload(sysPara_.begin(), sysPara_.begin() + faults_.paraReplyBytes);
         return sysPara_;
     case CMD_WRITE_SYS_PARA: {
         const std::size_t n = layout().size;

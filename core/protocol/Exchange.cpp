@@ -94,6 +94,11 @@ int ExchangeBroadcast(const std::string& localIp, std::uint32_t targetIp, Packet
     return exchange(localIp, targetIp, request, reply, waitReply, true);
 }
 
+bool OnSocketReplyMatches(const Packet& request, const Packet& reply)
+{
+    return replyMatches(request, reply, Match::CommandAndPacketNo);
+}
+
 int ExchangeOnSocket(UdpSocket& sock, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply)
 {
     const std::size_t size = request.seal(ip);

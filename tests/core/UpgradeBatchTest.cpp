@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,6 +21,8 @@ using namespace aulira;
 using namespace aulira::test;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct Event {
     std::string what; // "progress", "failure", "end"
@@ -566,7 +569,26 @@ TEST_F(UpgradeBatchTest, FourAtATimeEachDeviceGetsItsWholeSequenceAndFailuresEnd
         site8.push_back(terminal(("127.0.0." + std::to_string(n)).c_str(), n));
     site8[2].faults.headerVerdict = 1;             // .83 refuses the header
     site8[5].faults.silentCommands = {CMD_SEARCH}; // .86 never tells its type: one at a time this ends the batch
-    startSite(site8);
+    // Each device keeps its own boot wait: when its enter-boot request and its
+    // header arrived. The sink is in place before the site's threads start.
+    protocolConfig().timing.upgradeBootWaitMs = 120;
+    struct Arrivals {
+        std::mutex m;
+        std::map<std::uint32_t, std::pair<Clock::time_point, Clock::time_point>> at;
+    };
+    auto arrivals = std::make_shared<Arrivals>();
+    site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
+    std::string error;
+    ASSERT_TRUE(site->addDevices(site8, &error)) << error;
+    site->setTrafficSink([arrivals](const sim::TrafficEntry& e) {
+        std::lock_guard lock(arrivals->m);
+        if (e.command == CMD_ENTER_BOOT)
+            arrivals->at[e.deviceIp].first = Clock::now();
+        else if (e.command == CMD_UPGRADE_PACKET && e.packetNo == 0)
+            arrivals->at[e.deviceIp].second = Clock::now();
+    });
+    ASSERT_TRUE(site->start(&error)) << error;
+    protocolConfig().devicePort = site->port();
     const auto image = pattern(3000, 3);
     std::vector<DeviceItemPtr> rows;
     for (const auto& d : site8)
@@ -589,6 +611,9 @@ TEST_F(UpgradeBatchTest, FourAtATimeEachDeviceGetsItsWholeSequenceAndFailuresEnd
             numbers.push_back(e.packetNo);
         EXPECT_EQ((std::vector<std::uint16_t>{0, 1, 2, 3}), numbers) << formatIp(d.ip);
         EXPECT_EQ(1u, sent(d, CMD_ENTER_BOOT).size());
+        std::lock_guard lock(arrivals->m);
+        const auto [boot, header] = arrivals->at.at(d.ip);
+        EXPECT_GE(header - boot, std::chrono::milliseconds(120)) << formatIp(d.ip) << ": its own boot wait";
     }
     std::multiset<std::string> expected;
     for (const auto& d : site8) {

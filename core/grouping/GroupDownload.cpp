@@ -69,10 +69,11 @@ bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayou
     for (;;) {
         if (exchange(at, CMD_READ_SYS_PARA, at.mac, *reply, 1) == RES_OK) {
             const ConstBytes p = reply->payload();
-            // A short reply holds no group bytes to compare; ask again.
-            if (p.size() >= layout.size)
-                return std::equal(written.begin(), written.end(),
-                                  p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos));
+            // A short reply holds no group bytes to compare, and a device may
+            // still answer with its old record before the apply takes: ask again.
+            if (p.size() >= layout.size &&
+                std::equal(written.begin(), written.end(), p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos)))
+                return true;
         }
         if (Clock::now() >= deadline)
             return false;

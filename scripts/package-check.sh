@@ -115,10 +115,14 @@ auctl params set 101 sampleR|sampleRate=
 auctl --demo params set 101 volume=60 deviceN|deviceName= deviceNo=
 EOF
 )
-got=$(cd "$work/files" && PATH="$root/usr/bin:$PATH" bash --norc --noprofile -c '
+# bash-completion loads the file by the command's name from the unpacked
+# /usr/share, as it does from the installed one.
+got=$(cd "$work/files" && PATH="$root/usr/bin:$PATH" XDG_DATA_DIRS="$root/usr/share" \
+      BASH_COMPLETION_USER_DIR="$work/none" bash --norc --noprofile -c '
   source /usr/share/bash-completion/bash_completion
   compopt() { :; } # only works inside a real completion
-  source "$1"
+  __load_completion auctl && [[ $(complete -p auctl) == *"-F _auctl auctl" ]] ||
+    { echo "bash-completion does not find the completion of auctl"; exit 0; }
   while IFS="|" read -r typed _; do
     eval "words=($typed)"
     COMP_WORDS=("${words[@]}"); COMP_CWORD=$((${#words[@]} - 1))
@@ -126,7 +130,7 @@ got=$(cd "$work/files" && PATH="$root/usr/bin:$PATH" bash --norc --noprofile -c 
     COMPREPLY=()
     _auctl auctl "${words[-1]}" "${words[-2]}"
     printf "%s|%s\n" "$typed" "$(printf "%s\n" "${COMPREPLY[@]}" | sort | tr "\n" " " | sed "s/ $//")"
-  done <<<"$2"' sh "$root/usr/share/bash-completion/completions/auctl" "$completion_cases")
+  done <<<"$1"' sh "$completion_cases")
 if [[ $got == "$completion_cases" ]]; then
   pass "bash completion"
 else

@@ -96,7 +96,7 @@ EOF
 # Bash completion: each line is the words typed so far (the last one being
 # completed, '' for an empty word) and the completions expected, in order.
 mkdir -p "$work/files/sub"
-touch "$work/files/hall.alc" "$work/files/firmware.bin" "$work/files/notes.txt"
+touch "$work/files/hall.alc" "$work/files/firmware.bin" "$work/files/notes.txt" "$work/files/report.csv"
 completion_cases=$(cat <<'EOF'
 auctl ''|book devices group mac params search time upgrade
 auctl --d|--data-dir --demo
@@ -110,7 +110,11 @@ auctl devices add --no 60 --n|--name --no
 auctl params export 101 ''|hall.alc sub
 auctl params diff 101 h|hall.alc
 auctl upgrade firmware ''|firmware.bin sub
-auctl upgrade screen firmware.bin --r|--retry-failed
+auctl upgrade screen firmware.bin --r|--report --retries --retry-failed
+auctl upgrade firmware --parallel 8 ''|firmware.bin sub
+auctl upgrade firmware firmware.bin --no|--no-verify
+auctl upgrade firmware firmware.bin 101 --report ''|report.csv sub
+auctl group download --|--no-confirm --parallel --skip-name-check
 auctl params set 101 sampleR|sampleRate=
 auctl --demo params set 101 volume=60 deviceN|deviceName= deviceNo=
 EOF

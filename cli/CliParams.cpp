@@ -300,7 +300,11 @@ int importedRecord(const std::string& file, SysParaBuffer& rec, bool ext, std::o
                                "-byte record, so nothing was imported");
     auto settings = SysParaSettings::load(rec, ext);
     if (auto refusal = settings.save(rec))
-        return refuse(err, refusalText(*refusal));
+        return refuse(err, refusalText(*refusal) + " (" + std::string(refusal->field) + " in " + file +
+                               "); nothing was imported");
+    if (auto refusal = checkImportedAddresses(settings))
+        return refuse(err, refusalText(*refusal) + " (" + std::string(refusal->field) + " in " + file +
+                               "); nothing was imported");
     return EXIT_OK;
 }
 
@@ -420,6 +424,8 @@ int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, s
     const MacTextResult mac = parseMacText(args[2]);
     if (!mac.mac)
         return refuse(err, stringText(IDS_MAC_INCORRECT));
+    if (int id = checkAssignableMac(*mac.mac))
+        return refuse(err, stringText(id));
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);

@@ -81,7 +81,8 @@ std::string Session::open(bool needAdapters)
     manager_ = std::make_unique<DeviceManager>(appDir);
     // auctl waits for another program's hold on the folder rather than give up.
     manager_->setDataLockWait(std::nullopt);
-    if (const auto problems = checkDataFiles(appDir); !problems.empty()) {
+    const auto waiting = [this, appDir] { note("auctl: waiting for another program to finish with " + appDir.string()); };
+    if (const auto problems = checkDataFiles(appDir, waiting); !problems.empty()) {
         std::string text;
         for (const auto& p : problems)
             text += (text.empty() ? "" : " ") + p.message;
@@ -137,9 +138,8 @@ void Session::lockData()
     if (dataLock_)
         return;
     const auto dir = manager_->dataDirectory();
-    dataLock_ = std::make_unique<DataLock>(dir, std::nullopt, [this, dir] {
-        note("auctl: waiting for another program to finish with " + dir.string());
-    });
+    dataLock_ = std::make_unique<DataLock>(
+        dir, std::nullopt, [this, dir] { note("auctl: waiting for another program to finish with " + dir.string()); });
     if (!dataLock_->held())
         note("auctl: " + dataLock_->error() + "; going on without the lock");
 }

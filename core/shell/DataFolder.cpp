@@ -25,9 +25,9 @@ void writeKept(FileLoadReport& report, const std::filesystem::path& file, std::s
 
 } // namespace
 
-std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir)
+std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir, const std::function<void()>& waiting)
 {
-    DataLock lock(dataDir);
+    DataLock lock(dataDir, std::nullopt, waiting);
     std::vector<FileLoadReport> problems;
 
     {

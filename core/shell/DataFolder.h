@@ -2,6 +2,7 @@
 // The data folder's own files as one: the device list, group and address
 // book files checked together before a front end works with them.
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "util/DataFile.h"
@@ -12,6 +13,8 @@ namespace aulira {
 // files. Each damaged one is moved aside (reported), and what was read
 // completely from it is written to a new file in its place. Returns the
 // reports of the files that were damaged or could not be read.
-std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir);
+// `waiting` is called when another program's hold on the folder makes it wait.
+std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir,
+                                           const std::function<void()>& waiting = {});
 
 } // namespace aulira

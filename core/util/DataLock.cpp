@@ -29,11 +29,10 @@ using Handle = int;
 constexpr Handle kNoHandle = -1;
 #endif
 
-// One entry per folder this process holds or waits for. The operating
-// system's lock belongs to the open file; the process hands it on between
-// its threads here.
+// One entry per folder this process holds or is taking. The operating
+// system's lock belongs to the open file; the process counts its holds here.
 struct Holder {
-    std::thread::id owner;
+    bool acquired = false; // false while the first taker waits for the system's lock
     int depth = 0;
     Handle handle = kNoHandle;
 };
@@ -104,20 +103,19 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
     auto canonical = std::filesystem::weakly_canonical(dataDir, ec);
     key_ = (ec ? dataDir : canonical).lexically_normal().string();
     const auto deadline = std::chrono::steady_clock::now() + wait.value_or(std::chrono::milliseconds(0));
-    const auto me = std::this_thread::get_id();
     bool told = false;
 
     std::unique_lock lock(g_mutex);
-    // Another thread of this process holds it: wait for it here.
     for (;;) {
         auto it = g_holders.find(key_);
         if (it == g_holders.end())
             break;
-        if (it->second.owner == me) {
+        if (it->second.acquired) {
             ++it->second.depth;
             held_ = true;
             return;
         }
+        // Another thread of this process is taking it: wait for its outcome.
         if (!told && waiting) {
             told = true;
             waiting();
@@ -126,14 +124,14 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
             g_released.wait(lock);
         } else if (g_released.wait_until(lock, deadline) == std::cv_status::timeout &&
                    g_holders.count(key_)) {
-            error_ = "the data folder " + dataDir.string() + " is in use by another part of this program";
+            error_ = "the data folder " + dataDir.string() + " is in use by another program";
             busy_ = true;
             return;
         }
     }
-    // Claimed for this thread; the operating system's lock is taken outside
-    // the process-wide mutex, so other folders are not held up meanwhile.
-    g_holders[key_] = Holder{me, 1, kNoHandle};
+    // Claimed; the operating system's lock is taken outside the process-wide
+    // mutex, so other folders are not held up meanwhile.
+    g_holders[key_] = Holder{false, 1, kNoHandle};
     lock.unlock();
 
     const Handle h = openLockFile(dataDir / kDataLockFileName, error_);
@@ -174,7 +172,9 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
         return;
     }
     g_holders[key_].handle = h;
+    g_holders[key_].acquired = true;
     held_ = true;
+    g_released.notify_all(); // threads waiting for the outcome share the hold
     lock.unlock();
     for (const char* name : kGuardedFiles)
         removeStaleTemporaries(dataDir / name);

@@ -2,8 +2,10 @@
 // The data folder's lock: an advisory lock on the file "auct.lock" in the
 // folder, held by whoever loads, changes and saves its files (auctl and the
 // desktop app alike), so two programs on one folder never lose each other's
-// changes or mix their saves. Within one process the lock is re-entrant for
-// the thread that holds it and excludes the process's other threads.
+// changes or mix their saves. The lock belongs to the process: taking it
+// again, on any thread, while the process holds it returns at once (one
+// process keeps one copy of each list, under its own mutexes), so a thread
+// that saves while another holds the lock can never wait on it.
 #include <chrono>
 #include <filesystem>
 #include <functional>

@@ -6,6 +6,7 @@
 #include "devices/DeviceView.h"
 #include "shell/AppContext.h"
 #include "shell/MainWindow.h"
+#include "shell/Log.h"
 #include "shell/Resources.h"
 
 int main(int argc, char** argv)
@@ -21,6 +22,8 @@ int main(int argc, char** argv)
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), options.error);
         return 2;
     }
+    // The adapter lines of the start-up come before the log pane exists.
+    aulira::Log::instance().holdUntilFirstSink();
     aulira::app::AppContext context;
     if (const auto error = context.open(options); !error.empty()) {
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), QString::fromStdString(error));

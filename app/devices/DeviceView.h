@@ -62,6 +62,8 @@ signals:
     void deviceClicked(const aulira::DeviceInfo_Type& info);
     // A click on empty space: the properties pane shows nothing.
     void deviceClickCleared();
+    // A parameter read went to the worker; readParaDone follows.
+    void readParaRequested(const aulira::DeviceItemPtr& item);
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
     void writeParaDone(const aulira::DeviceItemPtr& item, int result);
     void macChangeRequested(const aulira::DeviceItemPtr& item);
@@ -79,6 +81,7 @@ private:
 
     void searchDone(int found);
     void editItem(const DeviceItemPtr& item);
+    void readPara(const DeviceItemPtr& item);
     void sortSection(int column);
 
     DeviceManager& manager_;

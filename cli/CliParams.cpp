@@ -270,9 +270,6 @@ int importedRecord(const std::string& file, SysParaBuffer& rec, bool ext, std::o
     if (auto refusal = settings.save(rec))
         return refuse(err, refusalText(*refusal) + " (" + std::string(refusal->field) + " in " + file +
                                "); nothing was imported");
-    if (auto refusal = checkImportedAddresses(settings))
-        return refuse(err, refusalText(*refusal) + " (" + std::string(refusal->field) + " in " + file +
-                               "); nothing was imported");
     return EXIT_OK;
 }
 

@@ -3,10 +3,14 @@
 // imported parameter records.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "addrbook/AddrBook.h"
 #include "devices/DeviceRules.h"
 #include "grouping/GroupRules.h"
+#include "params/ConfigFile.h"
 #include "params/MacText.h"
+#include "params/SysParaOffsets.h"
 #include "params/SysParaSettings.h"
 #include "shell/Strings.h"
 #include "support/TestUtil.h"
@@ -159,4 +163,42 @@ TEST(EntryRules, ImportedRecordsNeedAnAddressTheDeviceCanKeep)
             EXPECT_EQ(r.field, refusal ? refusal->field : std::string_view());
         }
     }
+}
+
+// Both front ends import through the core, so the app's Load Settings
+// refuses what auctl refuses, before anything reaches the sheet.
+TEST(EntryRules, TheImportForADeviceRefusesAnUnusableRecordAndKeepsTheOldOne)
+{
+    TempDir dir;
+    const auto file = dir.path() / "site.alc";
+    SysParaBuffer mine{};
+    writeIp(mine, kLayout436.ip, ip("10.9.0.60"));
+    writeIp(mine, kLayout436.mask, ip("255.255.255.0"));
+    std::copy_n("V2.0.1", 6, mine.begin() + kLayout436.version);
+    struct Row {
+        const char* what;
+        std::function<void(SysParaBuffer&)> damage;
+        const char* says;
+    } rows[] = {
+        {"zeroed address", [](SysParaBuffer& r) { writeIp(r, kLayout436.ip, 0); },
+         "Please enter the correct IP address! (ip in "},
+        {"mask with holes", [](SysParaBuffer& r) { writeIp(r, kLayout436.mask, ip("255.0.255.0")); },
+         "The subnet mask must be ones followed by zeros, such as 255.255.255.0! (mask in "},
+        {"name without its end", [](SysParaBuffer& r) { std::fill_n(r.begin() + kLayout436.devName, 16, 'N'); },
+         "The length of the device name cannot exceed 15 bytes! (deviceName in "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SysParaBuffer theirs = mine;
+        row.damage(theirs);
+        ASSERT_TRUE(exportConfigFile(file, theirs));
+        SysParaBuffer record = mine;
+        std::string error;
+        EXPECT_EQ(ConfigLoad::Unusable, importConfigFileForDevice(file, record, true, &error));
+        EXPECT_EQ(0u, error.rfind(row.says, 0)) << error;
+        EXPECT_EQ(mine, record);
+    }
+    ASSERT_TRUE(exportConfigFile(file, mine));
+    SysParaBuffer record{};
+    EXPECT_EQ(ConfigLoad::Loaded, importConfigFileForDevice(file, record, true));
 }

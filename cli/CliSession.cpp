@@ -81,8 +81,7 @@ std::string Session::open(bool needAdapters)
     manager_ = std::make_unique<DeviceManager>(appDir);
     // auctl waits for another program's hold on the folder rather than give up.
     manager_->setDataLockWait(std::nullopt);
-    const auto waiting = [this, appDir] { note("auctl: waiting for another program to finish with " + appDir.string()); };
-    if (const auto problems = checkDataFiles(appDir, waiting); !problems.empty()) {
+    if (const auto problems = checkDataFiles(appDir, [this] { noteWaiting(); }); !problems.empty()) {
         std::string text;
         for (const auto& p : problems)
             text += (text.empty() ? "" : " ") + p.message;
@@ -133,13 +132,16 @@ void Session::pollRemoteDevices()
     poller.pollPass();
 }
 
+void Session::noteWaiting()
+{
+    note("auctl: waiting for another program to finish with " + manager_->dataDirectory().string());
+}
+
 void Session::lockData()
 {
     if (dataLock_)
         return;
-    const auto dir = manager_->dataDirectory();
-    dataLock_ = std::make_unique<DataLock>(
-        dir, std::nullopt, [this, dir] { note("auctl: waiting for another program to finish with " + dir.string()); });
+    dataLock_ = std::make_unique<DataLock>(manager_->dataDirectory(), std::nullopt, [this] { noteWaiting(); });
     if (!dataLock_->held())
         note("auctl: " + dataLock_->error() + "; going on without the lock");
 }

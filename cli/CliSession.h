@@ -72,6 +72,8 @@ public:
     DeviceItemPtr findDevice(const std::string& text) const;
 
 private:
+    void noteWaiting();
+
     const Globals& globals_;
     std::ostream& err_;
     std::mutex errMutex_;

@@ -67,6 +67,12 @@ void DeviceManager::setDataLockWait(std::optional<std::chrono::milliseconds> wai
     lockWait_ = wait;
 }
 
+std::optional<std::chrono::milliseconds> DeviceManager::lockWait() const
+{
+    std::lock_guard lock(mutex_);
+    return lockWait_;
+}
+
 std::string DeviceManager::takeFileProblem()
 {
     std::lock_guard lock(mutex_);
@@ -75,14 +81,9 @@ std::string DeviceManager::takeFileProblem()
 
 FileLoadReport DeviceManager::loadSavedList()
 {
-    std::optional<std::chrono::milliseconds> wait;
-    {
-        std::lock_guard lock(mutex_);
-        wait = lockWait_;
-    }
     // Reading needs no lock (saves replace the file whole); it keeps a
     // damaged file from being moved aside while another program saves.
-    DataLock dataLock(dataDir_, wait);
+    DataLock dataLock(dataDir_, lockWait());
     return loadSavedListLocked();
 }
 
@@ -101,12 +102,7 @@ bool DeviceManager::saveDeviceList()
 {
     if (!list_.listModified())
         return true;
-    std::optional<std::chrono::milliseconds> wait;
-    {
-        std::lock_guard lock(mutex_);
-        wait = lockWait_;
-    }
-    DataLock dataLock(dataDir_, wait);
+    DataLock dataLock(dataDir_, lockWait());
     if (dataLock.busy()) {
         OutputLog("Failed to save the device list: %s", dataLock.error().c_str());
         return false;
@@ -150,15 +146,10 @@ DeviceManager::SearchStart DeviceManager::StartSearch()
     threads_.clear();
 
     {
-        std::optional<std::chrono::milliseconds> wait;
-        {
-            std::lock_guard lock(mutex_);
-            wait = lockWait_;
-        }
         // Save and reload under one hold, so no other program's save falls
         // between them. A list that could not be saved is not reloaded: that
         // would drop the changes the save was to keep.
-        DataLock dataLock(dataDir_, wait);
+        DataLock dataLock(dataDir_, lockWait());
         if (list_.listModified() && (dataLock.busy() || !saveDeviceListLocked())) {
             if (dataLock.busy())
                 OutputLog("Failed to save the device list: %s", dataLock.error().c_str());

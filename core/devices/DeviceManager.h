@@ -78,6 +78,7 @@ private:
     void searchThreadDone();
     std::unique_ptr<StatusPoller> makePoller(PollListener* listener);
 
+    std::optional<std::chrono::milliseconds> lockWait() const;
     FileLoadReport loadSavedListLocked();
     bool saveDeviceListLocked();
 

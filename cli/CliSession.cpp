@@ -81,7 +81,7 @@ std::string Session::open(bool needAdapters)
     manager_ = std::make_unique<DeviceManager>(appDir);
     // auctl waits for another program's hold on the folder rather than give up.
     manager_->setDataLockWait(std::nullopt);
-    if (const auto problems = checkDataFiles(appDir, [this] { noteWaiting(); }); !problems.empty()) {
+    if (const auto problems = checkDataFiles(appDir); !problems.empty()) {
         std::string text;
         for (const auto& p : problems)
             text += (text.empty() ? "" : " ") + p.message;

@@ -82,8 +82,12 @@ std::string DeviceManager::takeFileProblem()
 FileLoadReport DeviceManager::loadSavedList()
 {
     // Reading needs no lock (saves replace the file whole); it keeps a
-    // damaged file from being moved aside while another program saves.
-    DataLock dataLock(dataDir_, lockWait());
+    // damaged file from being moved aside while another program saves, so a
+    // read-only command waits for it only briefly, then reads anyway.
+    auto wait = lockWait();
+    if (!wait || *wait > kLoadLockWait)
+        wait = kLoadLockWait;
+    DataLock dataLock(dataDir_, wait);
     return loadSavedListLocked();
 }
 

@@ -56,6 +56,8 @@ public:
     // folder; empty: as long as it takes. Default kDataLockWait.
     void setDataLockWait(std::optional<std::chrono::milliseconds> wait);
     static constexpr std::chrono::milliseconds kDataLockWait{5000};
+    // What a load alone waits for the lock before it reads without it.
+    static constexpr std::chrono::milliseconds kLoadLockWait{1000};
 
     enum class SearchStart { Started, NoAdapter, AlreadyRunning };
     SearchStart StartSearch();

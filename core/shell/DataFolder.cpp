@@ -25,10 +25,12 @@ void writeKept(FileLoadReport& report, const std::filesystem::path& file, std::s
 
 } // namespace
 
-std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir, const std::function<void()>& waiting)
+std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir, std::chrono::milliseconds wait)
 {
-    DataLock lock(dataDir, std::nullopt, waiting);
+    DataLock lock(dataDir, wait);
     std::vector<FileLoadReport> problems;
+    if (lock.busy())
+        return problems;
 
     {
         const auto file = dataDir / kDeviceListFileName;

@@ -2,7 +2,7 @@
 // The data folder's own files as one: the device list, group and address
 // book files checked together before a front end works with them.
 #include <filesystem>
-#include <functional>
+#include <chrono>
 #include <vector>
 
 #include "util/DataFile.h"
@@ -13,8 +13,9 @@ namespace aulira {
 // files. Each damaged one is moved aside (reported), and what was read
 // completely from it is written to a new file in its place. Returns the
 // reports of the files that were damaged or could not be read.
-// `waiting` is called when another program's hold on the folder makes it wait.
+// When another program keeps the lock beyond `wait`, nothing is checked: it
+// checked the files when it took them, and its saves replace them whole.
 std::vector<FileLoadReport> checkDataFiles(const std::filesystem::path& dataDir,
-                                           const std::function<void()>& waiting = {});
+                                           std::chrono::milliseconds wait = std::chrono::seconds(1));
 
 } // namespace aulira

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -299,4 +300,39 @@ TEST_F(CliImportTest, ARecordWithoutAUsableAddressIsNotWritten)
     writeAll(file, good);
     EXPECT_EQ(0, run({"--quiet", "params", "import", "127.0.0.41", file.string()}).code);
     EXPECT_EQ(1, writes());
+}
+
+TEST_F(CliFilesTest, ReadersGoOnWhileAnotherProgramHoldsTheFolderAndWritersWaitForIt)
+{
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(0, pipe(toChild));
+    ASSERT_EQ(0, pipe(fromChild));
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        DataLock held(dir.path());
+        char c = held.held() ? 'y' : 'n';
+        (void)!write(fromChild[1], &c, 1);
+        (void)!read(toChild[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(1, read(fromChild[0], &c, 1));
+    ASSERT_EQ('y', c);
+
+    const CliRun list = run({"--quiet", "devices", "list", "--no-poll"});
+    EXPECT_EQ(0, list.code) << list.err;
+    const pid_t add = spawnAuctl(addArgs(7, "10.9.4.7"));
+    ASSERT_GT(add, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    int status = 0;
+    EXPECT_EQ(0, waitpid(add, &status, WNOHANG)) << "the add waits for the holder";
+    EXPECT_FALSE(fs::exists(dir.path() / "devices"));
+
+    (void)!write(toChild[1], "x", 1);
+    EXPECT_EQ(0, waitExit(add));
+    EXPECT_EQ(0, waitExit(holder));
+    EXPECT_EQ(1u, saved().records.size());
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+        close(fd);
 }

@@ -108,6 +108,7 @@ int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);
     auto& m = s.manager();
+    s.lockData(); // the found devices may be saved at the end
     switch (m.StartSearch()) {
     case DeviceManager::SearchStart::NoAdapter:
         return refuse(err, stringText(IDS_NO_LOCAL_ADAPTER));
@@ -116,6 +117,8 @@ int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out
         break;
     }
     m.waitSearchDone();
+    if (auto problem = m.takeFileProblem(); !problem.empty())
+        return refuse(err, problem);
     s.pollRemoteDevices();
     if (keep)
         m.devices().addAllFound();
@@ -141,7 +144,8 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
         }
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
-        s.manager().loadSavedList();
+        if (auto loaded = s.manager().loadSavedList(); loaded.failed())
+            return refuse(err, loaded.message);
         if (poll)
             s.pollRemoteDevices();
         printDevices(s.manager().devices(), g, out);
@@ -180,8 +184,10 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
         auto& m = s.manager();
-        m.loadSavedList();
-        if (int id = checkDeviceEntry(EntryMode::Add, entry, m.devices().snapshot(), nullptr))
+        s.lockData();
+        if (auto loaded = m.loadSavedList(); loaded.failed())
+            return refuse(err, loaded.message);
+        if (int id = checkTypedDeviceEntry(EntryMode::Add, entry, m.devices().snapshot(), nullptr))
             return refuse(err, stringText(id));
         auto item = newManualDevice(entry);
         m.devices().insertManual(item);
@@ -201,7 +207,9 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
         auto& m = s.manager();
-        m.loadSavedList();
+        s.lockData();
+        if (auto loaded = m.loadSavedList(); loaded.failed())
+            return refuse(err, loaded.message);
         auto item = ip ? m.devices().findByIp(*ip) : m.devices().findByMac(mac);
         if (!item)
             return refuse(err, "no saved device has the address " + args[0]);

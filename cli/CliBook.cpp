@@ -85,7 +85,15 @@ struct BookFiles {
     AddrBookList books;
 
     std::filesystem::path path() const { return addrBookPath(session.manager().dataDirectory()); }
-    void load() { LoadAddrBookFile(path(), books); }
+    // Under the data folder's lock until the command ends: a book list
+    // loaded here is saved back whole.
+    int load(std::ostream& err)
+    {
+        session.lockData();
+        if (const auto report = loadAddrBookFile(path(), books); report.failed())
+            return refuse(err, report.message);
+        return EXIT_OK;
+    }
     int save(std::ostream& err)
     {
         std::string error;
@@ -125,10 +133,11 @@ std::string tagOf(const DeviceList& list, const DeviceItemPtr& item)
     return deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
 }
 
-int bookList(Session& s, std::ostream& out)
+int bookList(Session& s, std::ostream& out, std::ostream& err)
 {
     BookFiles f{s, {}};
-    f.load();
+    if (int rc = f.load(err); rc != EXIT_OK)
+        return rc;
     if (s.globals().json) {
         ojson arr = ojson::array();
         for (const auto& b : f.books)
@@ -196,7 +205,8 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
     if (int rc = parseCreate(args, c, err); rc != EXIT_OK)
         return rc;
     BookFiles f{s, {}};
-    f.load();
+    if (int rc = f.load(err); rc != EXIT_OK)
+        return rc;
     if (int id = checkBookName(f.books, c.name))
         return refuse(err, stringText(id));
 
@@ -246,7 +256,8 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
     if (args.size() != 1)
         return usage(err, "book delete needs a NAME");
     BookFiles f{s, {}};
-    f.load();
+    if (int rc = f.load(err); rc != EXIT_OK)
+        return rc;
     auto it = std::find_if(f.books.begin(), f.books.end(), [&](const AddrBook_Type& b) { return b.name == args[0]; });
     if (it == f.books.end())
         return refuse(err, "there is no address book named \"" + args[0] + "\"");
@@ -266,7 +277,8 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
     if (args.size() != 2)
         return usage(err, "book download needs a NAME and a DEVICE");
     BookFiles f{s, {}};
-    f.load();
+    if (int rc = f.load(err); rc != EXIT_OK)
+        return rc;
     if (f.books.empty())
         return refuse(err, stringText(IDS_NO_ADDRESS_BOOK));
     AddrBook_Type* book = findBook(f.books, args[0]);
@@ -351,7 +363,7 @@ int cmdBook(const Globals& g, std::vector<std::string> args, std::ostream& out, 
     if (auto e = s.open(network); !e.empty())
         return refuse(err, e);
     if (sub == "list")
-        return bookList(s, out);
+        return bookList(s, out, err);
     if (sub == "create")
         return bookCreate(s, args, out, err);
     if (sub == "delete")

@@ -77,6 +77,7 @@ struct GroupStore {
 
     explicit GroupStore(Session& s) : file(groupFilePath(s.manager().dataDirectory()))
     {
+        s.lockData();
         bool complete = true;
         groups = LoadGroupInfoFile(file, &complete);
         if (!complete)
@@ -101,7 +102,7 @@ int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out
     if (args.size() != 2)
         return usage(err, "group add needs a NO and a NAME");
     GroupStore store(s);
-    const GroupCheck c = checkGroupEntry(GroupEditMode::Add, {args[0], args[1]}, store.groups, nullptr);
+    const GroupCheck c = checkTypedGroupEntry(GroupEditMode::Add, {args[0], args[1]}, store.groups, nullptr);
     if (c.refusal)
         return refuseCheck(err, c);
     store.groups.push_back(newGroup(c));
@@ -141,7 +142,7 @@ int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& ou
     // What the edit box shows for whatever is not changed.
     const GroupEntry entry{newNo.value_or(std::to_string(group->number())),
                            newName.value_or(ansiToUtf8(group->header.nameBytes()))};
-    const GroupCheck c = checkGroupEntry(GroupEditMode::Edit, entry, store.groups, group);
+    const GroupCheck c = checkTypedGroupEntry(GroupEditMode::Edit, entry, store.groups, group);
     if (c.refusal)
         return refuseCheck(err, c);
     storeGroupEntry(c, *group);

@@ -268,7 +268,8 @@ int importedRecord(const std::string& file, SysParaBuffer& rec, bool ext, std::o
         return refuse(err, error);
     auto settings = SysParaSettings::load(rec, ext);
     if (auto refusal = settings.save(rec))
-        return refuse(err, refusalText(*refusal));
+        return refuse(err, refusalText(*refusal) + " (" + std::string(refusal->field) + " in " + file +
+                               "); nothing was imported");
     return EXIT_OK;
 }
 
@@ -388,6 +389,8 @@ int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, s
     const MacTextResult mac = parseMacText(args[2]);
     if (!mac.mac)
         return refuse(err, stringText(IDS_MAC_INCORRECT));
+    if (int id = checkAssignableMac(*mac.mac))
+        return refuse(err, stringText(id));
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);

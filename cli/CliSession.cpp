@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "protocol/StatusPoll.h"
+#include "shell/DataFolder.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
@@ -78,6 +79,14 @@ std::string Session::open(bool needAdapters)
     const auto& adapters = frontEnd_.adapters;
     const auto& appDir = frontEnd_.appDir;
     manager_ = std::make_unique<DeviceManager>(appDir);
+    // auctl waits for another program's hold on the folder rather than give up.
+    manager_->setDataLockWait(std::nullopt);
+    if (const auto problems = checkDataFiles(appDir); !problems.empty()) {
+        std::string text;
+        for (const auto& p : problems)
+            text += (text.empty() ? "" : " ") + p.message;
+        return text;
+    }
     if (needAdapters) {
         if (!manager_->initAdapters(adapters))
             return oneLine(stringText(IDS_NO_ADAPTER_INFO));
@@ -123,8 +132,23 @@ void Session::pollRemoteDevices()
     poller.pollPass();
 }
 
+void Session::noteWaiting()
+{
+    note("auctl: waiting for another program to finish with " + manager_->dataDirectory().string());
+}
+
+void Session::lockData()
+{
+    if (dataLock_)
+        return;
+    dataLock_ = std::make_unique<DataLock>(manager_->dataDirectory(), std::nullopt, [this] { noteWaiting(); });
+    if (!dataLock_->held())
+        note("auctl: " + dataLock_->error() + "; going on without the lock");
+}
+
 std::string Session::searchAndPoll()
 {
+    lockData();
     switch (manager_->StartSearch()) {
     case DeviceManager::SearchStart::NoAdapter:
         return stringText(IDS_NO_LOCAL_ADAPTER);
@@ -133,6 +157,8 @@ std::string Session::searchAndPoll()
         break;
     }
     manager_->waitSearchDone();
+    if (auto problem = manager_->takeFileProblem(); !problem.empty())
+        return problem;
     pollRemoteDevices();
     return {};
 }

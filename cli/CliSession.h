@@ -16,6 +16,7 @@
 #include "FrontEnd.h"
 #include "devices/DeviceManager.h"
 #include "shell/Log.h"
+#include "util/DataLock.h"
 
 namespace aulira::cli {
 
@@ -41,10 +42,18 @@ public:
     Session(const Globals& g, std::ostream& err);
     ~Session();
 
-    // Returns an error text, empty on success.
+    // Returns an error text, empty on success. A damaged device list, group
+    // or address book file is an error: it is moved aside (what was read
+    // completely from it is written anew) and the command stops.
     std::string open(bool needAdapters);
     DeviceManager& manager() { return *manager_; }
     const Globals& globals() const { return globals_; }
+
+    // Holds the data folder's lock from now until the session ends, so what
+    // the command loads, changes and saves is not changed by another program
+    // in between. Waits for another holder (saying so). Taking it twice is
+    // harmless.
+    void lockData();
 
     // A line on stderr beside the operation log (silent with --quiet).
     void note(const std::string& line);
@@ -54,13 +63,17 @@ public:
     void pollRemoteDevices();
 
     // Search (saved list merged), then poll: what a DEVICE argument is
-    // looked up in. Returns an error text, empty on success.
+    // looked up in. Takes the data folder's lock first, since the command
+    // may save the device list at its end. Returns an error text, empty on
+    // success (a device list file found damaged is an error).
     std::string searchAndPoll();
 
     // A DEVICE argument: an IP address, a MAC address or a device number.
     DeviceItemPtr findDevice(const std::string& text) const;
 
 private:
+    void noteWaiting();
+
     const Globals& globals_;
     std::ostream& err_;
     std::mutex errMutex_;
@@ -68,6 +81,7 @@ private:
     std::unique_ptr<LogSubscription> logSink_;
     FrontEnd frontEnd_;
     std::unique_ptr<DeviceManager> manager_;
+    std::unique_ptr<DataLock> dataLock_;
 };
 
 // Command groups.

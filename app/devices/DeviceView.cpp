@@ -141,6 +141,10 @@ void DeviceView::startSearch()
     }
     progress_->show();
     emit searchStarted();
+    // The search reloaded the saved list: a damaged file (moved aside by
+    // the load) is told here, as is one found when the program started.
+    if (const std::string problem = manager_.takeFileProblem(); !problem.empty())
+        showWarning(this, QString::fromStdString(problem));
 }
 
 void DeviceView::searchDone(int found)

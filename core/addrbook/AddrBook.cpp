@@ -95,10 +95,23 @@ AddrBook_Type* findBook(AddrBookList& books, std::string_view name)
     return it == books.end() ? nullptr : &*it;
 }
 
+std::size_t utf16Length(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (unsigned char c : utf8) {
+        if ((c & 0xC0) == 0x80)
+            continue; // continuation bytes belong to the character before
+        units += c >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 int checkBookName(const AddrBookList& books, std::string_view name)
 {
     if (name.empty())
         return IDS_BOOK_NAME_EMPTY;
+    if (utf16Length(name) > kBookNameMaxUnits)
+        return IDS_BOOK_NAME_TOO_LONG;
     for (const auto& b : books)
         if (b.name == name)
             return IDS_BOOK_NAME_EXISTS;

@@ -34,8 +34,13 @@ using AddrBookList = std::vector<AddrBook_Type>;
 AddrBook_Type* findBook(AddrBookList& books, std::string_view name);
 
 // --- rules of a new book -------------------------------------------------
+// A book name is shown in one line of a drop-down list; longer ones are
+// refused rather than stored (the file could hold four billion units).
+inline constexpr std::size_t kBookNameMaxUnits = 255;
+// The length of UTF-8 text in UTF-16 code units, as the file stores it.
+std::size_t utf16Length(std::string_view utf8);
 // 0 when the name may be used, else the string id of the refusal (empty
-// name, or a book of exactly that name already there).
+// name, longer than kBookNameMaxUnits, or a book of exactly that name already there).
 int checkBookName(const AddrBookList& books, std::string_view name);
 // 0 when the book has at least one entry, else the refusal's string id.
 int checkBookSelection(const AddrBook_Type& book);

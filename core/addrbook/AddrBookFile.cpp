@@ -234,21 +234,34 @@ AddrBookFileContent decodeAddrBookFile(ConstBytes file)
         book.name = std::move(*name);
         c.books.push_back(std::move(book));
     }
+    if (c.complete)
+        c.extraBytes = file.size() - off;
     return c;
 }
 
 std::filesystem::path addrBookPath(const std::filesystem::path& dataDir) { return dataDir / kAddrBookFileName; }
 
+FileLoadReport loadAddrBookFile(const std::filesystem::path& file, AddrBookList& books)
+{
+    FileLoadReport report;
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    report.status = readDataFile(file, bytes, &error);
+    if (report.status == LoadStatus::Unreadable)
+        return unreadableFileReport(file, "address book file", error);
+    if (report.status != LoadStatus::Loaded)
+        return report;
+    AddrBookFileContent c = decodeAddrBookFile(bytes);
+    if (!c.intact())
+        report = damagedFileReport(file, "address book file", damageReason(c.magicOk, c.complete, c.extraBytes),
+                                   c.books.size(), "address books");
+    books = std::move(c.books);
+    return report;
+}
+
 bool LoadAddrBookFile(const std::filesystem::path& file, AddrBookList& books)
 {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes))
-        return false;
-    AddrBookFileContent c = decodeAddrBookFile(bytes);
-    if (!c.magicOk)
-        return false;
-    books = std::move(c.books);
-    return true;
+    return loadAddrBookFile(file, books).status == LoadStatus::Loaded;
 }
 
 bool SaveAddrBookFile(const std::filesystem::path& file, const AddrBookList& books, std::string* error)

@@ -9,6 +9,7 @@
 
 #include "addrbook/AddrBook.h"
 #include "util/Bytes.h"
+#include "util/DataFile.h"
 
 namespace aulira {
 
@@ -29,15 +30,21 @@ std::vector<std::uint8_t> encodeAddrBookFile(const AddrBookList& books);
 struct AddrBookFileContent {
     bool magicOk = false;
     bool complete = true; // false when the file ended before all announced books were read
+    std::size_t extraBytes = 0; // bytes behind the announced books
     AddrBookList books;   // the books read completely
+    bool intact() const { return magicOk && complete && extraBytes == 0; }
 };
 // Treats the bytes as untrusted input.
 AddrBookFileContent decodeAddrBookFile(ConstBytes file);
 
 std::filesystem::path addrBookPath(const std::filesystem::path& dataDir);
 
-// Replaces books with the file's books. A missing file, a directory or
-// another magic leaves books as they are and returns false.
+// Replaces books with the file's books; a missing file or a directory
+// leaves them as they are. A damaged file (another kind, cut short, bytes
+// behind its end) is moved aside and reported, and books then holds the
+// books read completely from it.
+FileLoadReport loadAddrBookFile(const std::filesystem::path& file, AddrBookList& books);
+// The same; true only when the file was there and whole.
 bool LoadAddrBookFile(const std::filesystem::path& file, AddrBookList& books);
 // Writes every book through a temporary file renamed over the target.
 bool SaveAddrBookFile(const std::filesystem::path& file, const AddrBookList& books, std::string* error = nullptr);

@@ -102,14 +102,26 @@ bool DeviceList::save(const std::filesystem::path& file, std::string* error)
     return true;
 }
 
-void DeviceList::load(const std::filesystem::path& file)
+FileLoadReport DeviceList::load(const std::filesystem::path& file)
 {
+    FileLoadReport report;
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes))
-        return;
+    std::string error;
+    report.status = readDataFile(file, bytes, &error);
+    if (report.status == LoadStatus::Unreadable) {
+        report = unreadableFileReport(file, "device list file", error);
+        OutputLog("%s", report.message.c_str());
+        return report;
+    }
+    if (report.status != LoadStatus::Loaded)
+        return report;
     const auto content = decodeDeviceListFile(bytes);
-    if (!content.magicOk)
-        return;
+    if (!content.intact()) {
+        report = damagedFileReport(file, "device list file",
+                                   damageReason(content.magicOk, content.complete, content.extraBytes),
+                                   content.records.size(), "saved devices");
+        OutputLog("%s", report.message.c_str());
+    }
     std::vector<DeviceItemPtr> added;
     {
         std::lock_guard lock(mutex_);
@@ -125,12 +137,12 @@ void DeviceList::load(const std::filesystem::path& file)
             added.push_back(item);
             indexDirty_ = true;
         }
+        if (report.status == LoadStatus::Damaged && !added.empty())
+            modified_ = true;
     }
-    if (!content.complete)
-        OutputLog("The device list file %s is damaged; %d saved devices were read.", file.string().c_str(),
-                  static_cast<int>(content.records.size()));
     for (const auto& item : added)
         notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
+    return report;
 }
 
 void DeviceList::clear()

@@ -13,6 +13,7 @@
 
 #include "devices/DeviceItem.h"
 #include "util/Bytes.h"
+#include "util/DataFile.h"
 
 namespace aulira {
 
@@ -47,7 +48,10 @@ public:
     // last save. On failure the change flag stays set and error says why.
     bool save(const std::filesystem::path& file, std::string* error = nullptr);
     // Appends the saved devices, each in state 3 or 4 and shown "Offline".
-    void load(const std::filesystem::path& file);
+    // A damaged file is moved aside and reported (also in the operation
+    // log); the devices read completely from it are appended and the list
+    // counts as changed, so the next save writes them to a new file.
+    FileLoadReport load(const std::filesystem::path& file);
     void clear();
     bool listModified() const;
     void setListModified(bool modified);

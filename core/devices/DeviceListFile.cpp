@@ -58,6 +58,8 @@ DeviceListFileContent decodeDeviceListFile(ConstBytes file)
         c.records.push_back(r);
         off += kDeviceListRecordSize;
     }
+    if (c.complete)
+        c.extraBytes = file.size() - off;
     return c;
 }
 

@@ -26,7 +26,9 @@ struct DeviceListRecord {
 struct DeviceListFileContent {
     bool magicOk = false;
     bool complete = true; // false when the file ended before its count, or a record had no identity record
+    std::size_t extraBytes = 0; // bytes behind the announced records
     std::vector<DeviceListRecord> records;
+    bool intact() const { return magicOk && complete && extraBytes == 0; }
 };
 
 std::vector<std::uint8_t> encodeDeviceListFile(const std::vector<DeviceListRecord>& records);

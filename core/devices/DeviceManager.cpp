@@ -1,10 +1,13 @@
 #include "devices/DeviceManager.h"
 
+#include <utility>
+
 #include "protocol/Adapters.h"
 #include "protocol/Discovery.h"
 #include "shell/AppDir.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
+#include "util/DataLock.h"
 
 namespace aulira {
 
@@ -58,13 +61,60 @@ bool DeviceManager::isLocalSubnet(std::uint32_t ip, std::uint32_t mask) const
 
 std::filesystem::path DeviceManager::deviceListPath() const { return dataDir_ / kDeviceListFileName; }
 
-void DeviceManager::loadSavedList()
+void DeviceManager::setDataLockWait(std::optional<std::chrono::milliseconds> wait)
+{
+    std::lock_guard lock(mutex_);
+    lockWait_ = wait;
+}
+
+std::optional<std::chrono::milliseconds> DeviceManager::lockWait() const
+{
+    std::lock_guard lock(mutex_);
+    return lockWait_;
+}
+
+std::string DeviceManager::takeFileProblem()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(fileProblem_, {});
+}
+
+FileLoadReport DeviceManager::loadSavedList()
+{
+    // Reading needs no lock (saves replace the file whole); it keeps a
+    // damaged file from being moved aside while another program saves, so a
+    // read-only command waits for it only briefly, then reads anyway.
+    auto wait = lockWait();
+    if (!wait || *wait > kLoadLockWait)
+        wait = kLoadLockWait;
+    DataLock dataLock(dataDir_, wait);
+    return loadSavedListLocked();
+}
+
+FileLoadReport DeviceManager::loadSavedListLocked()
 {
     list_.clear();
-    list_.load(deviceListPath());
+    FileLoadReport report = list_.load(deviceListPath());
+    if (report.failed()) {
+        std::lock_guard lock(mutex_);
+        fileProblem_ = report.message;
+    }
+    return report;
 }
 
 bool DeviceManager::saveDeviceList()
+{
+    if (!list_.listModified())
+        return true;
+    DataLock dataLock(dataDir_, lockWait());
+    if (dataLock.busy()) {
+        OutputLog("Failed to save the device list: %s", dataLock.error().c_str());
+        return false;
+    }
+    return saveDeviceListLocked();
+}
+
+bool DeviceManager::saveDeviceListLocked()
 {
     std::string error;
     if (list_.save(deviceListPath(), &error))
@@ -99,8 +149,18 @@ DeviceManager::SearchStart DeviceManager::StartSearch()
     }
     threads_.clear();
 
-    saveDeviceList();
-    loadSavedList();
+    {
+        // Save and reload under one hold, so no other program's save falls
+        // between them. A list that could not be saved is not reloaded: that
+        // would drop the changes the save was to keep.
+        DataLock dataLock(dataDir_, lockWait());
+        if (list_.listModified() && (dataLock.busy() || !saveDeviceListLocked())) {
+            if (dataLock.busy())
+                OutputLog("Failed to save the device list: %s", dataLock.error().c_str());
+        } else {
+            loadSavedListLocked();
+        }
+    }
 
     auto sink = [this](const std::string& adapter, ConstBytes datagram) {
         return list_.mergeSearchReply(adapter, datagram);

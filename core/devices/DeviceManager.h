@@ -3,11 +3,13 @@
 // list and its file, and the search (save if changed, reload the saved list,
 // one search thread per adapter address, completion when all have ended).
 // The desktop app and auctl both drive this.
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,10 +41,23 @@ public:
     std::filesystem::path dataDirectory() const { return dataDir_; }
     std::filesystem::path deviceListPath() const;
 
-    // Loads the saved list into an empty list (no network).
-    void loadSavedList();
-    // Saves when the list changed; a failure is logged and the change kept.
+    // Loads the saved list into an empty list (no network), under the data
+    // folder's lock. A damaged or unreadable file is reported in the result
+    // and kept for takeFileProblem().
+    FileLoadReport loadSavedList();
+    // Saves when the list changed, under the data folder's lock; a failure
+    // (also a folder another program holds beyond the wait) is logged and
+    // the change kept.
     bool saveDeviceList();
+    // The message of the last load that found the file damaged or
+    // unreadable, once; empty when there is none to tell.
+    std::string takeFileProblem();
+    // How long saves and loads wait for another program's hold on the data
+    // folder; empty: as long as it takes. Default kDataLockWait.
+    void setDataLockWait(std::optional<std::chrono::milliseconds> wait);
+    static constexpr std::chrono::milliseconds kDataLockWait{5000};
+    // What a load alone waits for the lock before it reads without it.
+    static constexpr std::chrono::milliseconds kLoadLockWait{1000};
 
     enum class SearchStart { Started, NoAdapter, AlreadyRunning };
     SearchStart StartSearch();
@@ -65,8 +80,14 @@ private:
     void searchThreadDone();
     std::unique_ptr<StatusPoller> makePoller(PollListener* listener);
 
+    std::optional<std::chrono::milliseconds> lockWait() const;
+    FileLoadReport loadSavedListLocked();
+    bool saveDeviceListLocked();
+
     std::filesystem::path dataDir_;
     DeviceList list_;
+    std::optional<std::chrono::milliseconds> lockWait_ = kDataLockWait;
+    std::string fileProblem_;
     mutable std::mutex mutex_;
     std::condition_variable searchEnded_;
     std::vector<std::string> m_vecLocalIps;

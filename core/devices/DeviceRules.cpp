@@ -5,6 +5,7 @@
 
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
+#include "util/Ipv4.h"
 
 namespace aulira {
 
@@ -61,6 +62,42 @@ int checkDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector
         return IDS_ENTER_IP;
     if (entry.mask.value_or(0) == 0)
         return IDS_ENTER_MASK;
+    return 0;
+}
+
+std::optional<std::int32_t> parseWholeNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 10)
+        return std::nullopt;
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > INT_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+int checkTypedDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector<DeviceItemPtr>& devices,
+                          const DeviceItem_Type* editing)
+{
+    // 0 goes on to the dialog's own message for it.
+    if (!parseWholeNumber(entry.noText))
+        return IDS_DEVICE_NO_RANGE;
+    if (int id = checkDeviceEntry(mode, entry, devices, editing))
+        return id;
+    for (const auto& item : devices) {
+        if (mode == EntryMode::Edit && item.get() == editing)
+            continue;
+        if (item->ip == *entry.ip || item->devItem.ip() == *entry.ip)
+            return IDS_IP_IN_LIST;
+    }
+    if (!isContiguousMask(*entry.mask))
+        return IDS_MASK_NOT_CONTIGUOUS;
+    if (!isHostAddress(*entry.ip, *entry.mask))
+        return IDS_IP_NOT_HOST;
     return 0;
 }
 

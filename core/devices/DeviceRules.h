@@ -29,6 +29,18 @@ std::int32_t parseDeviceNo(const std::string& text);
 int checkDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector<DeviceItemPtr>& devices,
                      const DeviceItem_Type* editing);
 
+// The whole number a typed field holds: decimal digits only, nothing before
+// or after them; nullopt for anything else or a value beyond 32 bits signed.
+std::optional<std::int32_t> parseWholeNumber(const std::string& text);
+
+// An entry typed where no digits-only field guards it (auctl): the number
+// must be a whole decimal number within 32 bits (IDS_DEVICE_NO_RANGE), then the dialog's
+// checks, then the address must not be in the list already (IDS_IP_IN_LIST),
+// the mask must be contiguous (IDS_MASK_NOT_CONTIGUOUS) and the address one
+// device's own (IDS_IP_NOT_HOST).
+int checkTypedDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector<DeviceItemPtr>& devices,
+                          const DeviceItem_Type* editing);
+
 // Stores a checked entry into item (number, name, address, mask).
 void storeDeviceEntry(const DeviceEntry& entry, DeviceItem_Type& item);
 

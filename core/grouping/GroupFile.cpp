@@ -68,22 +68,37 @@ GroupFileContent decodeGroupFile(ConstBytes file)
         }
         c.groups.push_back(std::move(g));
     }
+    if (c.complete)
+        c.extraBytes = file.size() - off;
     return c;
 }
 
 std::filesystem::path groupFilePath(const std::filesystem::path& dataDir) { return dataDir / kGroupFileName; }
 
-GroupList LoadGroupInfoFile(const std::filesystem::path& file, bool* complete)
+GroupList loadGroupFile(const std::filesystem::path& file, FileLoadReport& report)
 {
-    if (complete)
-        *complete = true;
+    report = {};
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes))
+    std::string error;
+    report.status = readDataFile(file, bytes, &error);
+    if (report.status == LoadStatus::Unreadable)
+        report = unreadableFileReport(file, "group file", error);
+    if (report.status != LoadStatus::Loaded)
         return {};
     GroupFileContent c = decodeGroupFile(bytes);
-    if (complete)
-        *complete = c.complete;
+    if (!c.intact())
+        report = damagedFileReport(file, "group file", damageReason(c.magicOk, c.complete, c.extraBytes),
+                                   c.groups.size(), "groups");
     return std::move(c.groups);
+}
+
+GroupList LoadGroupInfoFile(const std::filesystem::path& file, bool* complete)
+{
+    FileLoadReport report;
+    GroupList groups = loadGroupFile(file, report);
+    if (complete)
+        *complete = !report.failed();
+    return groups;
 }
 
 bool SaveGroupInfoFile(const std::filesystem::path& file, const GroupList& groups, std::string* error)

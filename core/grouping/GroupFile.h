@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "grouping/GroupTypes.h"
+#include "util/DataFile.h"
 
 namespace aulira {
 
@@ -18,7 +19,9 @@ inline constexpr std::size_t kGroupFileHeaderSize = kGroupFileMagicSize + 4;
 struct GroupFileContent {
     bool magicOk = false;
     bool complete = true; // false when the file ended before everything it announced
+    std::size_t extraBytes = 0; // bytes behind the announced groups
     GroupList groups;
+    bool intact() const { return magicOk && complete && extraBytes == 0; }
 };
 
 std::vector<std::uint8_t> encodeGroupFile(const GroupList& groups);
@@ -28,7 +31,11 @@ GroupFileContent decodeGroupFile(ConstBytes file);
 
 std::filesystem::path groupFilePath(const std::filesystem::path& dataDir);
 
-// A missing file, a directory or a file of another kind gives no groups.
+// A missing file or a directory gives no groups. A damaged file (another
+// kind, cut short, bytes behind its end) is moved aside and reported; the
+// groups read completely from it are returned.
+GroupList loadGroupFile(const std::filesystem::path& file, FileLoadReport& report);
+// The same; complete is false when the file was damaged or unreadable.
 GroupList LoadGroupInfoFile(const std::filesystem::path& file, bool* complete = nullptr);
 // Writes atomically; on failure the file on disk stays as it was.
 bool SaveGroupInfoFile(const std::filesystem::path& file, const GroupList& groups, std::string* error = nullptr);

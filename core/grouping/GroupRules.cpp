@@ -43,6 +43,17 @@ GroupCheck checkGroupEntry(GroupEditMode mode, const GroupEntry& entry, const Gr
     return c;
 }
 
+GroupCheck checkTypedGroupEntry(GroupEditMode mode, const GroupEntry& entry, const GroupList& groups,
+                                const GroupItem_Type* editing)
+{
+    if (!parseWholeNumber(entry.noText)) {
+        GroupCheck c;
+        c.refusal = IDS_GROUP_NO_ERROR;
+        return c;
+    }
+    return checkGroupEntry(mode, entry, groups, editing);
+}
+
 GroupItem_Type newGroup(const GroupCheck& accepted)
 {
     GroupItem_Type g;

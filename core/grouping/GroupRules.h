@@ -37,6 +37,12 @@ struct GroupCheck {
 GroupCheck checkGroupEntry(GroupEditMode mode, const GroupEntry& entry, const GroupList& groups,
                            const GroupItem_Type* editing);
 
+// The same checks for a number typed where no digits-only box guards it
+// (auctl): text that is not a whole decimal number ("1abc", "", "+3") is
+// refused with the number-range message (111) before anything else.
+GroupCheck checkTypedGroupEntry(GroupEditMode mode, const GroupEntry& entry, const GroupList& groups,
+                                const GroupItem_Type* editing);
+
 // A new group from an accepted entry: kind 2, the number and the name, no members.
 GroupItem_Type newGroup(const GroupCheck& accepted);
 // Edit: the accepted number and name go into the group's header; members stay.

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "params/SysParaOffsets.h"
+#include "params/SysParaSettings.h"
+#include "shell/Strings.h"
 #include "util/AtomicFile.h"
 
 namespace aulira {
@@ -110,6 +112,17 @@ ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaB
                     file + " was saved from a device with the " + (ext ? "392" : "436") +
                         "-byte parameter record; this device uses the " + (ext ? "436" : "392") +
                         "-byte record, so nothing was imported");
+    // No page stands between the file and the device: its names must pass
+    // the pages' rules, and its addresses must leave the device reachable.
+    auto settings = SysParaSettings::load(loaded, ext);
+    SysParaBuffer stored = loaded;
+    auto refusal = settings.save(stored);
+    if (!refusal)
+        refusal = checkImportedAddresses(settings);
+    if (refusal)
+        return fail(ConfigLoad::Unusable, error,
+                    oneLine(refusalText(*refusal)) + " (" + std::string(refusal->field) + " in " + file +
+                        "); nothing was imported");
     record = loaded;
     return result;
 }

@@ -29,6 +29,7 @@ enum class ConfigLoad {
     Truncated,   // the file ends before the length field or the body: unchanged
     CannotOpen,  // missing, a directory, or unreadable: unchanged
     OtherLayout, // saved from a device of the other record layout: unchanged
+    Unusable,    // names or addresses the device could not keep (a zeroed record): unchanged
 };
 
 // The file for `record`, always kConfigFileSize bytes.
@@ -51,7 +52,9 @@ ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& re
 // 436-byte layout when `ext` (else the 392-byte one). Besides the refusals of
 // importConfigFile it refuses a file of another length and a record saved
 // from a device of the other layout, whose fields would land four bytes off
-// from the device number on. The record changes only on Loaded; on any other
+// from the device number on, and a record whose names break the pages' rules
+// or whose address, mask or gateway the device could not keep
+// (checkImportedAddresses). The record changes only on Loaded; on any other
 // result `error` receives the sentence for the user.
 ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaBuffer& record, bool ext,
                                      std::string* error = nullptr);

@@ -3,7 +3,21 @@
 #include <cctype>
 #include <vector>
 
+#include "shell/Strings.h"
+
 namespace aulira {
+
+int checkAssignableMac(const MacAddress& mac)
+{
+    bool zero = true;
+    for (auto b : mac)
+        zero = zero && b == 0;
+    if (zero)
+        return IDS_MAC_ZERO;
+    if (mac[0] & 1) // the group bit: broadcast (all ones) and multicast
+        return IDS_MAC_GROUP;
+    return 0;
+}
 
 MacTextResult parseMacEdits(const std::array<std::string, 6>& edits)
 {

@@ -16,6 +16,11 @@ struct MacTextResult {
     int badEdit = -1;              // otherwise the first edit (0 to 5) that is not
 };
 
+// 0 when a device may take the address, else the refusal's string id: all
+// zeros (IDS_MAC_ZERO), or broadcast and multicast addresses, whose first
+// byte is odd (IDS_MAC_GROUP).
+int checkAssignableMac(const MacAddress& mac);
+
 MacTextResult parseMacEdits(const std::array<std::string, 6>& edits);
 
 // One line as a user types it ("0a:1B:2c:3d:4e:5f", with ':' or '-'): split

@@ -402,6 +402,24 @@ std::string SysParaSettings::display(std::size_t i) const
     return {};
 }
 
+std::optional<SaveRefusal> checkImportedAddresses(const SysParaSettings& s)
+{
+    const auto addr = [&](std::string_view name) { return static_cast<std::uint32_t>(s.value(name).number); };
+    const std::uint32_t ip = addr("ip"), mask = addr("mask"), gateway = addr("gateway");
+    if (ip == 0)
+        return SaveRefusal{IDS_ENTER_IP, "ip"};
+    if (mask == 0)
+        return SaveRefusal{IDS_ENTER_MASK, "mask"};
+    if (!isContiguousMask(mask))
+        return SaveRefusal{IDS_MASK_NOT_CONTIGUOUS, "mask"};
+    if (!isHostAddress(ip, mask))
+        return SaveRefusal{IDS_IP_NOT_HOST, "ip"};
+    // 0.0.0.0 is "no gateway", which a device on one flat network may have.
+    if (isGroupAddress(gateway) || (gateway != 0 && (ipToHostOrder(gateway) >> 24) == 0))
+        return SaveRefusal{IDS_GATEWAY_NOT_HOST, "gateway"};
+    return std::nullopt;
+}
+
 std::string refusalText(const SaveRefusal& r) { return stringText(r.stringId); }
 
 RecordDiff diffRecords(ConstBytes before, ConstBytes after, bool ext)

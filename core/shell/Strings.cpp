@@ -98,6 +98,14 @@ const char* stringText(int id)
         {1309, "The upgrade file is too large: its image needs more than 65535 packets!\n\n"},
         {1101, "The group name holds characters this computer's code page cannot store!\n\n"},
         {1102, "The group file could not be saved; the groups stay as they were on disk!\n\n"},
+        {1501, "The device NO must be a whole number from 1 to 2147483647!\n\n"},
+        {1502, "The IP address must be one device's own address, not a broadcast, multicast or network address!\n\n"},
+        {1503, "The subnet mask must be ones followed by zeros, such as 255.255.255.0!\n\n"},
+        {1504, "A device with this IP address is already in the list!\n\n"},
+        {1505, "The MAC address cannot be all zeros!"},
+        {1506, "The MAC address cannot be a broadcast or multicast address (its first byte must be even)!"},
+        {1507, "The address book name is too long and cannot exceed 255 characters!\n\n"},
+        {1508, "The gateway cannot be a broadcast or multicast address!\n\n"},
     };
     auto it = table.find(id);
     return it == table.end() ? "" : it->second;

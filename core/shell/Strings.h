@@ -91,6 +91,14 @@ enum StringId : int {
     IDS_UPGRADE_FILE_TOO_LARGE = 1309,
     IDS_GROUP_NAME_NOT_ENCODABLE = 1101,
     IDS_GROUP_FILE_NOT_SAVED = 1102,
+    IDS_DEVICE_NO_RANGE = 1501,
+    IDS_IP_NOT_HOST = 1502,
+    IDS_MASK_NOT_CONTIGUOUS = 1503,
+    IDS_IP_IN_LIST = 1504,
+    IDS_MAC_ZERO = 1505,
+    IDS_MAC_GROUP = 1506,
+    IDS_BOOK_NAME_TOO_LONG = 1507,
+    IDS_GATEWAY_NOT_HOST = 1508,
 };
 
 // The text of a string table entry (UTF-8); empty for an unknown number.

@@ -1,12 +1,14 @@
 #include "util/AtomicFile.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <random>
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -14,6 +16,41 @@
 #endif
 
 namespace aulira {
+
+namespace {
+
+constexpr const char* kTempMarker = ".tmp-";
+
+std::string randomSuffix()
+{
+    static std::atomic<unsigned> counter{0};
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device rd;
+    std::mt19937_64 gen((static_cast<std::uint64_t>(rd()) << 32) ^ rd() ^
+                        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                        (static_cast<std::uint64_t>(counter++) << 48));
+    std::string s(8, 'x');
+    for (auto& c : s)
+        c = digits[gen() % (sizeof digits - 1)];
+    return s;
+}
+
+std::string errnoText(int e) { return std::strerror(e); }
+
+#ifndef _WIN32
+// A rename is durable only once the folder that holds the new name is.
+bool syncFolder(const std::filesystem::path& dir)
+{
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+#endif
+
+} // namespace
 
 bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, std::string* error)
 {
@@ -23,45 +60,117 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
             *error = what;
         return false;
     };
-    fs::path tmp = target;
-    tmp += ".tmp";
-    std::FILE* f = nullptr;
+    const fs::path dir = target.parent_path();
+    fs::path tmp;
 #ifdef _WIN32
-    f = _wfopen(tmp.c_str(), L"wb");
-#else
-    f = std::fopen(tmp.c_str(), "wb");
-#endif
-    if (!f)
-        return fail("cannot create " + tmp.string() + ": " + std::strerror(errno));
-    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fflush(f) == 0 && ok;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(f)) == 0;
-#else
-    ok = ok && ::fsync(fileno(f)) == 0;
-#endif
-    int savedErrno = errno;
-    ok = std::fclose(f) == 0 && ok;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        tmp = target;
+        tmp += kTempMarker + randomSuffix();
+        // CREATE_NEW fails on any existing name, a link included.
+        h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (h == INVALID_HANDLE_VALUE)
+        return fail("cannot create " + tmp.string() + ": error " + std::to_string(GetLastError()));
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < data.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        ok = WriteFile(h, data.data() + done, chunk, &wrote, nullptr) && wrote > 0;
+        done += wrote;
+    }
+    ok = FlushFileBuffers(h) && ok;
+    const DWORD savedError = GetLastError();
+    ok = CloseHandle(h) && ok;
     if (!ok) {
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot write " + tmp.string() + ": " + std::strerror(savedErrno));
+        return fail("cannot write " + tmp.string() + ": error " + std::to_string(savedError));
     }
-#ifdef _WIN32
     if (!MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         std::error_code ec;
         fs::remove(tmp, ec);
         return fail("cannot replace " + target.string());
     }
+    return true;
 #else
-    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
-        int e = errno;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = target;
+        tmp += kTempMarker + randomSuffix();
+        // O_EXCL with O_CREAT never opens an existing name, and O_NOFOLLOW
+        // keeps a planted link from redirecting the write.
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return fail("cannot create " + tmp.string() + ": " + errnoText(errno));
+    bool ok = true;
+    int savedErrno = 0;
+    std::size_t done = 0;
+    while (ok && done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            savedErrno = n < 0 ? errno : ENOSPC;
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0) {
+        savedErrno = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        savedErrno = errno;
+        ok = false;
+    }
+    if (!ok) {
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot replace " + target.string() + ": " + std::strerror(e));
+        return fail("cannot write " + tmp.string() + ": " + errnoText(savedErrno));
     }
-#endif
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int e = errno;
+        std::error_code ec;
+        fs::remove(tmp, ec);
+        return fail("cannot replace " + target.string() + ": " + errnoText(e));
+    }
+    if (!syncFolder(dir))
+        return fail("cannot flush the folder of " + target.string() + ": " + errnoText(errno));
     return true;
+#endif
+}
+
+int removeStaleTemporaries(const std::filesystem::path& target)
+{
+    namespace fs = std::filesystem;
+    const std::string name = target.filename().string();
+    const std::string fixed = name + ".tmp";
+    const std::string prefix = name + kTempMarker;
+    std::error_code ec;
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    int removed = 0;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string n = it->path().filename().string();
+        if (n != fixed && n.rfind(prefix, 0) != 0)
+            continue;
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc) && !it->is_symlink(typeEc))
+            continue;
+        std::error_code rmEc;
+        if (fs::remove(it->path(), rmEc))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace aulira

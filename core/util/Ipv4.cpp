@@ -56,6 +56,29 @@ std::uint32_t ipToHostOrder(std::uint32_t s)
 
 std::uint32_t ipFromHostOrder(std::uint32_t h) { return ipToHostOrder(h); }
 
+bool isContiguousMask(std::uint32_t storedMask)
+{
+    const std::uint32_t m = ipToHostOrder(storedMask);
+    // Ones then zeros: the inverse plus one is a power of two.
+    return m != 0 && ((~m + 1) & ~m) == 0;
+}
+
+bool isGroupAddress(std::uint32_t storedIp) { return (ipToHostOrder(storedIp) >> 28) >= 0xE; }
+
+bool isHostAddress(std::uint32_t storedIp, std::uint32_t storedMask)
+{
+    const std::uint32_t a = ipToHostOrder(storedIp);
+    if ((a >> 24) == 0 || isGroupAddress(storedIp))
+        return false;
+    const std::uint32_t m = ipToHostOrder(storedMask);
+    if (isContiguousMask(storedMask) && ~m > 1u) {
+        const std::uint32_t host = a & ~m;
+        if (host == 0 || host == ~m)
+            return false;
+    }
+    return true;
+}
+
 std::string formatMac(const std::uint8_t* m)
 {
     char buf[24];

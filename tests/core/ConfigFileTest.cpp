@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "params/ConfigFile.h"
+#include "params/SysParaFields.h"
 #include "params/SysParaOffsets.h"
 #include "support/TestUtil.h"
 
@@ -166,6 +167,23 @@ TEST(ConfigFile, ImportForADeviceRefusesTheOtherLayout)
     TempDir dir;
     auto withVersion = [](const char* version) {
         SysParaBuffer r = record(9);
+        // Names and addresses a device can keep, where the version's layout
+        // has them: an import refuses others (a test of its own).
+        for (bool ext : {std::string_view(version) > kSysParaLastShortVersion}) {
+            for (const auto& f : kSysParaFields) {
+                if (!f.in(ext))
+                    continue;
+                const auto off = static_cast<std::size_t>(f.offset(ext));
+                if (f.kind == FieldKind::Text)
+                    r[off + f.width - 1] = 0; // each name ends within its field
+                else if (f.name == "ip")
+                    writeIp(r, off, parseIp("10.9.0.60").value());
+                else if (f.name == "mask")
+                    writeIp(r, off, parseIp("255.255.255.0").value());
+                else if (f.name == "gateway")
+                    writeIp(r, off, parseIp("10.9.0.1").value());
+            }
+        }
         writeFixedText(r, kLayout436.version, kSysParaVersionWidth, version);
         return r;
     };

@@ -1,0 +1,338 @@
+// auctl and its data folder: damaged files are reported and kept, parallel
+// runs lose nothing, and values that would strand a device or break a file
+// are refused before anything is written.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include "addrbook/AddrBookFile.h"
+#include "devices/DeviceListFile.h"
+#include "grouping/GroupFile.h"
+#include "params/ConfigFile.h"
+#include "params/SysParaOffsets.h"
+#include "protocol/Packet.h"
+#include "support/CliRunner.h"
+#include "support/SimFixture.h"
+#include "util/DataLock.h"
+
+extern char** environ;
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Vec = std::vector<std::uint8_t>;
+
+Vec readAll(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return Vec(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& p, const Vec& bytes)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// The real auctl in a process of its own, so the lock between programs is
+// what is tested.
+pid_t spawnAuctl(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all{AUCTL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, AUCTL_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+int waitExit(pid_t pid)
+{
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+class CliFilesTest : public ::testing::Test {
+protected:
+    CliRun run(std::vector<std::string> args)
+    {
+        return runAuctl({"--data-dir", dir.path().string(), "--adapter", "127.0.0.1"}, std::move(args));
+    }
+    std::vector<std::string> addArgs(int no, const std::string& addr)
+    {
+        return {"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "devices", "add", "--no",
+                std::to_string(no), "--name", "Dev " + std::to_string(no), "--ip", addr, "--mask", "255.255.255.0"};
+    }
+    DeviceListFileContent saved() { return decodeDeviceListFile(readAll(dir.path() / "devices")); }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliFilesTest, TwentyParallelAddsLoseNothing)
+{
+    std::vector<pid_t> runs;
+    for (int i = 1; i <= 20; ++i)
+        runs.push_back(spawnAuctl(addArgs(i, "10.9.1." + std::to_string(i))));
+    for (pid_t p : runs) {
+        ASSERT_GT(p, 0);
+        EXPECT_EQ(0, waitExit(p));
+    }
+    const auto c = saved();
+    ASSERT_TRUE(c.intact());
+    EXPECT_EQ(20u, c.records.size());
+    std::set<std::int32_t> numbers;
+    for (const auto& r : c.records)
+        numbers.insert(r.info.devNo());
+    EXPECT_EQ(20u, numbers.size());
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_TRUE(e.path().filename() == "devices" || e.path().filename() == kDataLockFileName) << e.path();
+}
+
+TEST_F(CliFilesTest, AddAgainstDeleteNeverTearsTheFile)
+{
+    ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "100", "--name", "First", "--ip", "10.9.2.100", "--mask",
+                      "255.255.255.0"})
+                     .code);
+    std::string previous = "10.9.2.100";
+    for (int i = 1; i <= 15; ++i) {
+        SCOPED_TRACE(i);
+        const std::string next = "10.9.2." + std::to_string(i);
+        const pid_t add = spawnAuctl(addArgs(i, next));
+        const pid_t del = spawnAuctl({"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1",
+                                      "devices", "delete", previous});
+        ASSERT_GT(add, 0);
+        ASSERT_GT(del, 0);
+        EXPECT_EQ(0, waitExit(add));
+        EXPECT_EQ(0, waitExit(del));
+        const auto c = saved();
+        ASSERT_TRUE(c.intact());
+        ASSERT_EQ(1u, c.records.size());
+        EXPECT_EQ(ip(next.c_str()), c.records[0].ip);
+        previous = next;
+    }
+}
+
+TEST_F(CliFilesTest, ADamagedFileIsReportedKeptAndThenStartedAnew)
+{
+    DeviceListRecord r;
+    r.ip = ip("10.9.3.1");
+    r.info.setIp(r.ip);
+    r.info.setDevNo(1);
+    GroupItem_Type g;
+    g.header.kind = kDevItemGroup;
+    g.header.id = 3;
+    g.header.setNameBytes("Hall");
+    AddrBook_Type b;
+    b.name = "Desk";
+    b.groups.push_back(g.header);
+    struct Row {
+        const char* file;
+        const char* kind;
+        Vec bytes;
+    } rows[] = {
+        {"devices", "device list file", [&] { auto v = encodeDeviceListFile({r, r}); v.resize(v.size() - 1); return v; }()},
+        {"devices", "device list file", Vec(64, 'x')},
+        {"group", "group file", [&] { auto v = encodeGroupFile({g}); writeU32(v, 64, 9); return v; }()},
+        {"addrbook", "address book file", [&] { auto v = encodeAddrBookFile({b}); v[0] = 'A'; return v; }()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        TempDir here;
+        const fs::path file = here.path() / row.file;
+        writeAll(file, row.bytes);
+        // The command stops with one line on stderr, --quiet or not, and
+        // saves nothing over the damaged file.
+        const CliRun bad =
+            runAuctl({"--data-dir", here.path().string(), "--adapter", "127.0.0.1"}, {"--quiet", "devices", "list", "--no-poll"});
+        EXPECT_EQ(1, bad.code);
+        EXPECT_EQ(0u, bad.err.rfind(std::string("auctl: The ") + row.kind + " " + file.string() + " is damaged", 0))
+            << bad.err;
+        EXPECT_EQ(1, std::count(bad.err.begin(), bad.err.end(), '\n')) << bad.err;
+        std::vector<fs::path> kept;
+        for (const auto& e : fs::directory_iterator(here.path()))
+            if (e.path().filename().string().rfind(std::string(row.file) + ".damaged-", 0) == 0)
+                kept.push_back(e.path());
+        ASSERT_EQ(1u, kept.size());
+        EXPECT_NE(std::string::npos, bad.err.find(kept[0].string()));
+        EXPECT_EQ(row.bytes, readAll(kept[0]));
+        // The next run goes on with what could be read.
+        const CliRun next =
+            runAuctl({"--data-dir", here.path().string(), "--adapter", "127.0.0.1"}, {"--quiet", "devices", "list", "--no-poll"});
+        EXPECT_EQ(0, next.code) << next.err;
+    }
+    // A missing file is no damage.
+    EXPECT_EQ(0, run({"--quiet", "devices", "list", "--no-poll"}).code);
+}
+
+TEST_F(CliFilesTest, ValuesThatWouldStrandADeviceOrBreakAFileAreRefused)
+{
+    ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "5", "--name", "Gate", "--ip", "10.9.0.5", "--mask",
+                      "255.255.255.0"})
+                     .code);
+    ASSERT_EQ(0, run({"--quiet", "group", "add", "3", "Hall"}).code);
+    const Vec devicesBefore = readAll(dir.path() / "devices");
+    const Vec groupsBefore = readAll(dir.path() / "group");
+
+    auto add = [](const char* no, const char* addr, const char* mask) {
+        return std::vector<std::string>{"--quiet", "devices", "add", "--no", no, "--name", "New",
+                                        "--ip", addr, "--mask", mask};
+    };
+    struct Row {
+        std::vector<std::string> args;
+        const char* message;
+    } rows[] = {
+        {add("12abc", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
+        {add("2147483648", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
+        {add("-1", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
+        {add("60", "10.9.0.5", "255.255.255.0"), "A device with this IP address is already in the list!"},
+        {add("60", "10.9.0.255", "255.255.255.0"),
+         "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
+        {add("60", "255.255.255.255", "255.255.255.0"),
+         "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
+        {add("60", "239.1.1.1", "255.255.255.0"),
+         "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
+        {add("60", "10.9.0.60", "255.255.0.255"), "The subnet mask must be ones followed by zeros, such as 255.255.255.0!"},
+        {{"--quiet", "group", "add", "1abc", "Yard"}, "Group NO setting error!"},
+        {{"--quiet", "group", "add", "7", "Sixteen bytes xx"}, "The group name is too long and cannot exceed 15 bytes!"},
+        {{"--quiet", "book", "create", std::string(256, 'b'), "--group", "3"},
+         "The address book name is too long and cannot exceed 255 characters!"},
+        {{"--quiet", "mac", "set", "5", "00:00:00:00:00:00"}, "The MAC address cannot be all zeros!"},
+        {{"--quiet", "mac", "set", "5", "ff:ff:ff:ff:ff:ff"},
+         "The MAC address cannot be a broadcast or multicast address (its first byte must be even)!"},
+        {{"--quiet", "mac", "set", "5", "01:00:5e:00:00:01"},
+         "The MAC address cannot be a broadcast or multicast address (its first byte must be even)!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[2] + " " + row.args[3]);
+        const CliRun r = run(row.args);
+        EXPECT_EQ(1, r.code);
+        EXPECT_EQ(std::string("auctl: ") + row.message + "\n", r.err);
+    }
+    EXPECT_EQ(devicesBefore, readAll(dir.path() / "devices"));
+    EXPECT_EQ(groupsBefore, readAll(dir.path() / "group"));
+    EXPECT_FALSE(fs::exists(dir.path() / "addrbook"));
+}
+
+namespace {
+
+class CliImportTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        useFastTiming();
+        startSite({simDevice("127.0.0.41", 41, 41, "Lobby")}, sim::SiteOptions{.keepTraffic = true});
+    }
+    CliRun run(std::vector<std::string> args)
+    {
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+    }
+    int writes()
+    {
+        int n = 0;
+        for (const auto& e : site->traffic())
+            n += e.command == CMD_WRITE_SYS_PARA;
+        return n;
+    }
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliImportTest, ARecordWithoutAUsableAddressIsNotWritten)
+{
+    const fs::path file = dir.path() / "lobby.alc";
+    ASSERT_EQ(0, run({"--quiet", "params", "export", "127.0.0.41", file.string()}).code);
+    const Vec good = readAll(file);
+    ASSERT_EQ(kConfigFileSize, good.size());
+    const auto& L = kLayout436;
+    auto patched = [&](std::size_t field, const char* value) {
+        Vec v = good;
+        writeIp(v, kConfigFileBodyOffset + field, ip(value));
+        return v;
+    };
+    struct Row {
+        const char* what;
+        Vec bytes;
+        const char* says;
+    } rows[] = {
+        {"a zeroed file", [] { Vec v = encodeConfigFile(SysParaBuffer{}); return v; }(), "nothing was imported"},
+        {"a zeroed address", patched(L.ip, "0.0.0.0"), "Please enter the correct IP address! (ip in "},
+        {"a broadcast address", patched(L.ip, "127.255.255.255"), "not a broadcast, multicast or network address! (ip in "},
+        {"a zeroed mask", patched(L.mask, "0.0.0.0"), "Please enter the correct subnet mask! (mask in "},
+        {"a mask with holes", patched(L.mask, "255.0.255.0"), "ones followed by zeros"},
+        {"a multicast gateway", patched(L.gateway, "224.0.0.1"), "The gateway cannot be a broadcast or multicast"},
+        {"a name without its end", [&] { Vec v = good; std::fill_n(v.begin() + kConfigFileBodyOffset + L.devName, 16, 'N'); return v; }(),
+         "The length of the device name cannot exceed 15 bytes!"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeAll(file, row.bytes);
+        const CliRun r = run({"--quiet", "params", "import", "127.0.0.41", file.string()});
+        EXPECT_EQ(1, r.code);
+        EXPECT_TRUE(r.said(row.says)) << r.err;
+        EXPECT_EQ(0, writes());
+    }
+    writeAll(file, good);
+    EXPECT_EQ(0, run({"--quiet", "params", "import", "127.0.0.41", file.string()}).code);
+    EXPECT_EQ(1, writes());
+}
+
+TEST_F(CliFilesTest, ReadersGoOnWhileAnotherProgramHoldsTheFolderAndWritersWaitForIt)
+{
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(0, pipe(toChild));
+    ASSERT_EQ(0, pipe(fromChild));
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        DataLock held(dir.path());
+        char c = held.held() ? 'y' : 'n';
+        (void)!write(fromChild[1], &c, 1);
+        (void)!read(toChild[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(1, read(fromChild[0], &c, 1));
+    ASSERT_EQ('y', c);
+
+    const CliRun list = run({"--quiet", "devices", "list", "--no-poll"});
+    EXPECT_EQ(0, list.code) << list.err;
+    const pid_t add = spawnAuctl(addArgs(7, "10.9.4.7"));
+    ASSERT_GT(add, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    int status = 0;
+    EXPECT_EQ(0, waitpid(add, &status, WNOHANG)) << "the add waits for the holder";
+    EXPECT_FALSE(fs::exists(dir.path() / "devices"));
+
+    (void)!write(toChild[1], "x", 1);
+    EXPECT_EQ(0, waitExit(add));
+    EXPECT_EQ(0, waitExit(holder));
+    EXPECT_EQ(1u, saved().records.size());
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+        close(fd);
+}

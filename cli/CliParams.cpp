@@ -99,7 +99,7 @@ void printSettings(const SysParaSettings& s, std::ostream& out)
         std::string shown = s.display(i);
         if (f.name == "password" && !shown.empty())
             shown = "********"; // --json shows it
-        rows.push_back({std::string(f.name), shown});
+        rows.push_back({std::string(f.name), escapeControls(shown)});
     }
     rows.push_back({});
     rows.push_back({"layout", s.ext() ? "436" : "392"});
@@ -115,7 +115,11 @@ struct Target {
     ProtocolWorker worker;
     WorkerResults results;
 
-    explicit Target(Session& s) : session(s), worker(s.manager().devices()) { worker.setListener(&results); }
+    explicit Target(Session& s) : session(s), worker(s.manager().devices())
+    {
+        worker.setListener(&results);
+        worker.setConfirmWrites(!s.globals().noConfirm);
+    }
 
     DeviceList& list() { return session.manager().devices(); }
 
@@ -137,6 +141,14 @@ struct Target {
         if (results.read != RES_OK)
             return refuse(err, "cannot read the parameters of " + tag + ": " + exchangeResultText(results.read));
         return EXIT_OK;
+    }
+
+    // Whether the write was read back as written; nothing when not asked.
+    std::optional<bool> confirmed() const
+    {
+        if (session.globals().noConfirm)
+            return std::nullopt;
+        return results.write == RES_OK;
     }
 
     int findAndRead(const std::string& device, std::ostream& err)
@@ -164,6 +176,11 @@ struct Target {
         }
         worker.postWritePara(item);
         worker.waitIdle();
+        if (results.write == RES_NOT_CONFIRMED) {
+            // The device may have moved: keep where it was sent, and say what is not known.
+            session.manager().saveDeviceList();
+            return refuse(err, "the parameters of " + tag + " were " + exchangeResultText(results.write));
+        }
         if (results.write != RES_OK)
             return refuse(err, "cannot write the parameters of " + tag + ": " + exchangeResultText(results.write));
         session.manager().saveDeviceList();
@@ -173,7 +190,7 @@ struct Target {
 
 // Prints what changed between two records of one layout.
 void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool ext, const Globals& g,
-                  std::ostream& out)
+                  std::ostream& out, std::optional<bool> confirmed = std::nullopt)
 {
     const RecordDiff d = diffRecords(before, after, ext);
     const auto a = SysParaSettings::load(before, ext), b = SysParaSettings::load(after, ext);
@@ -181,12 +198,16 @@ void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool 
         json changes = json::array();
         for (auto i : d.fields)
             changes.push_back({{"field", kSysParaFields[i].name}, {"from", fieldJson(a, i)}, {"to", fieldJson(b, i)}});
-        out << json{{"changes", changes}, {"otherBytes", d.otherBytes}}.dump(2) << "\n";
+        json doc{{"changes", changes}, {"otherBytes", d.otherBytes}};
+        if (confirmed)
+            doc["confirmed"] = *confirmed;
+        out << jsonText(doc, 2) << "\n";
         return;
     }
     std::vector<std::vector<std::string>> rows;
     for (auto i : d.fields)
-        rows.push_back({std::string(kSysParaFields[i].name), a.display(i), "->", b.display(i)});
+        rows.push_back({std::string(kSysParaFields[i].name), escapeControls(a.display(i)), "->",
+                        escapeControls(b.display(i))});
     out << formatTable(rows);
     if (d.otherBytes)
         out << d.otherBytes << " other byte" << (d.otherBytes == 1 ? "" : "s") << " of the record differ\n";
@@ -205,7 +226,7 @@ int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     const SysParaBuffer rec = t.record(ext);
     const auto settings = SysParaSettings::load(rec, ext);
     if (s.globals().json)
-        out << settingsJson(settings).dump(2) << "\n";
+        out << jsonText(settingsJson(settings), 2) << "\n";
     else
         printSettings(settings, out);
     return EXIT_OK;
@@ -234,11 +255,12 @@ int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     for (const auto& [name, value] : assignments)
         if (auto e = settings.set(name, value); !e.empty())
             return refuse(err, e);
-    if (int rc = t.write(before, settings, err); rc != EXIT_OK)
+    const int rc = t.write(before, settings, err);
+    if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
         return rc;
     bool extAfter = ext;
-    printChanges(before, t.record(extAfter), ext, s.globals(), out);
-    return EXIT_OK;
+    printChanges(before, t.record(extAfter), ext, s.globals(), out, t.confirmed());
+    return rc;
 }
 
 int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -253,7 +275,7 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (!exportConfigFile(args[1], t.record(ext), &error))
         return refuse(err, error);
     if (s.globals().json)
-        out << json{{"device", formatIp(t.item->ip)}, {"file", args[1]}, {"layout", ext ? 436 : 392}}.dump(2) << "\n";
+        out << jsonText({{"device", formatIp(t.item->ip)}, {"file", args[1]}, {"layout", ext ? 436 : 392}}, 2) << "\n";
     else
         out << "exported the parameters of " << t.tag << " to " << args[1] << "\n";
     return EXIT_OK;
@@ -285,13 +307,15 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     SysParaBuffer after = before;
     if (int rc = importedRecord(args[1], after, ext, err); rc != EXIT_OK)
         return rc;
+    int rc = EXIT_OK;
     if (!dryRun) {
         auto settings = SysParaSettings::load(after, ext);
-        if (int rc = t.write(after, settings, err); rc != EXIT_OK)
+        rc = t.write(after, settings, err);
+        if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
             return rc;
     }
-    printChanges(before, after, ext, s.globals(), out);
-    return EXIT_OK;
+    printChanges(before, after, ext, s.globals(), out, dryRun ? std::nullopt : t.confirmed());
+    return rc;
 }
 
 std::string_view kindText(FieldKind k)
@@ -352,7 +376,7 @@ int paramsFields(const Globals& g, std::ostream& out)
         arr.push_back(j);
     }
     if (g.json)
-        out << arr.dump(2) << "\n";
+        out << jsonText(arr, 2) << "\n";
     else
         out << formatTable(rows);
     return EXIT_OK;
@@ -370,7 +394,10 @@ int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out
         return args.empty() ? paramsFields(g, out) : usage(err, "params fields takes no arguments");
     if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff")
         return usage(err, "unknown params command " + sub);
-    Session s(g, err);
+    Globals local = g;
+    if (sub == "set" || sub == "import")
+        local.noConfirm = takeFlag(args, "--no-confirm");
+    Session s(local, err);
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);
     if (sub == "get")
@@ -382,8 +409,10 @@ int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out
     return paramsImport(s, args, out, err, sub == "diff");
 }
 
-int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
+    Globals g = global;
+    g.noConfirm = takeFlag(args, "--no-confirm");
     if (args.size() != 3 || args[0] != "set")
         return usage(err, "mac set needs a DEVICE and the NEW-MAC");
     const MacTextResult mac = parseMacText(args[2]);
@@ -404,15 +433,22 @@ int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, s
     }
     t.worker.postWriteMac(t.item);
     t.worker.waitIdle();
-    if (t.results.write != RES_OK)
-        return refuse(err, "the MAC address of " + t.tag + " was not changed: " + exchangeResultText(t.results.write));
+    const int result = t.results.write;
+    if (result != RES_OK && result != RES_NOT_CONFIRMED)
+        return refuse(err, "the MAC address of " + t.tag + " was not changed: " + exchangeResultText(result));
     s.manager().saveDeviceList();
     if (g.json) {
         std::lock_guard lock(t.list().mutex());
-        out << deviceJson(*t.item).dump(2) << "\n";
-    } else {
+        json doc = deviceJson(*t.item);
+        if (auto c = t.confirmed())
+            doc["confirmed"] = *c;
+        out << jsonText(doc, 2) << "\n";
+    } else if (result == RES_OK) {
         out << t.tag << " now has the MAC address " << formatMac(mac.mac->data()) << "\n";
     }
+    if (result == RES_NOT_CONFIRMED)
+        return refuse(err, "the MAC address " + formatMac(mac.mac->data()) + " of " + t.tag + " was " +
+                               exchangeResultText(result));
     return EXIT_OK;
 }
 
@@ -428,7 +464,7 @@ int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, 
         return refuse(err, stringText(IDS_NO_LOCAL_ADAPTER));
     const int done = SyncTimeAllAdapters(adapters);
     if (g.json)
-        out << json{{"adapters", adapters.size()}, {"completed", done}}.dump(2) << "\n";
+        out << jsonText({{"adapters", adapters.size()}, {"completed", done}}, 2) << "\n";
     else
         out << "clock set through " << done << " of " << adapters.size() << " adapter"
             << (adapters.size() == 1 ? "" : "s") << "\n";

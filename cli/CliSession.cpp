@@ -20,10 +20,27 @@ int refuse(std::ostream& err, const std::string& text)
 nlohmann::json deviceJson(const DeviceItem_Type& item)
 {
     const auto cols = deviceColumns(item);
-    return nlohmann::json{{"status", cols[0]},       {"no", item.devItem.devNo()}, {"ip", cols[2]},
-                          {"mac", cols[3]},          {"name", cols[4]},            {"type", cols[5]},
-                          {"firmware", cols[6]},     {"serverIp", cols[7]},        {"deviceStatus", cols[8]},
-                          {"location", cols[9]},     {"state", item.state},        {"localIp", item.localIp}};
+    // JSON escapes control characters itself; the texts go out as the device has them.
+    const auto& r = item.devItem;
+    return nlohmann::json{{"status", cols[0]},
+                          {"no", r.devNo()},
+                          {"ip", cols[2]},
+                          {"mac", cols[3]},
+                          {"name", ansiToUtf8(r.devName())},
+                          {"type", ansiToUtf8(r.deviceType())},
+                          {"firmware", ansiToUtf8(r.firmwareVersion())},
+                          {"serverIp", cols[7]},
+                          {"deviceStatus", cols[8]},
+                          {"location", cols[9]},
+                          {"state", item.state},
+                          {"localIp", item.localIp}};
+}
+
+bool takeFlag(std::vector<std::string>& args, const std::string& flag) { return std::erase(args, flag) > 0; }
+
+std::string jsonText(const nlohmann::json& j, int indent)
+{
+    return j.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 void printDevices(const DeviceList& list, const Globals& g, std::ostream& out)
@@ -34,7 +51,7 @@ void printDevices(const DeviceList& list, const Globals& g, std::ostream& out)
         nlohmann::json arr = nlohmann::json::array();
         for (const auto& item : items)
             arr.push_back(deviceJson(*item));
-        out << arr.dump(2) << "\n";
+        out << jsonText(arr, 2) << "\n";
         return;
     }
     std::vector<std::vector<std::string>> rows;

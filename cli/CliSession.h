@@ -28,13 +28,19 @@ struct Globals {
     bool quiet = false;
     bool verbose = false;
     bool demo = false;
+    bool noConfirm = false; // the command's --no-confirm: a write is not read back
 };
 
 int usage(std::ostream& err, const std::string& message);
+// Removes every occurrence of a flag from a command's arguments; true when there was one.
+bool takeFlag(std::vector<std::string>& args, const std::string& flag);
 // Prints one refusal as a one-line message and returns the refusal exit code.
 int refuse(std::ostream& err, const std::string& text);
 
 nlohmann::json deviceJson(const DeviceItem_Type& item);
+// JSON text for stdout. Text that is not valid UTF-8 (an argument typed in
+// another encoding) comes out with U+FFFD instead of ending the program.
+std::string jsonText(const nlohmann::json& j, int indent = -1);
 void printDevices(const DeviceList& list, const Globals& g, std::ostream& out);
 
 class Session {

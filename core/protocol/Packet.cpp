@@ -32,6 +32,8 @@ const char* resultName(int result)
     case RES_RECV_TIMEOUT: return "RES_RECV_TIMEOUT";
     case RES_NO_REPLY: return "RES_NO_REPLY";
     case RES_NO_RECORD: return "RES_NO_RECORD";
+    case RES_SHORT_RECORD: return "RES_SHORT_RECORD";
+    case RES_NOT_CONFIRMED: return "RES_NOT_CONFIRMED";
     default: return "unknown";
     }
 }
@@ -49,6 +51,10 @@ std::string exchangeResultText(int result)
         return "no valid answer came from the device";
     case RES_NO_RECORD:
         return "no parameters were read from the device";
+    case RES_SHORT_RECORD:
+        return "the device answered with a parameter record shorter than its layout; nothing was taken from it";
+    case RES_NOT_CONFIRMED:
+        return "written but not confirmed";
     default:
         return "result " + std::to_string(result);
     }

@@ -5,7 +5,10 @@
 
 #include "devices/DeviceList.h"
 #include "protocol/Exchange.h"
+#include "protocol/ParaReadBack.h"
 #include "shell/Log.h"
+#include "shell/TextCodec.h"
+#include "util/Ipv4.h"
 
 namespace aulira {
 
@@ -20,13 +23,6 @@ Mac macOf(const DeviceInfo_Type& info)
     Mac m;
     std::copy_n(info.mac(), 6, m.begin());
     return m;
-}
-
-// Copies at most the buffer's size of a reply payload to the front of the record.
-void copyReplyInto(SysParaBuffer& record, ConstBytes payload)
-{
-    const std::size_t n = std::min(payload.size(), record.size());
-    std::copy_n(payload.begin(), n, record.begin());
 }
 
 } // namespace
@@ -171,15 +167,20 @@ void ProtocolWorker::readPara(const DeviceItemPtr& item)
         mac = macOf(item->devItem);
     }
     prepareRequest(CMD_READ_SYS_PARA, mac);
-    const int result = exchange(target, 1);
+    int result = exchange(target, 1);
+    std::optional<SysParaReply> got;
     if (result == RES_OK) {
+        got = takeSysParaReply(reply_.payload());
+        if (!got)
+            result = RES_SHORT_RECORD; // the record held stays as it was
+    }
+    if (got) {
         std::lock_guard lock(list_.mutex());
         if (!item->sysPara)
             item->sysPara = std::make_unique<SysParaBuffer>();
-        item->sysPara->fill(0);
-        copyReplyInto(*item->sysPara, reply_.payload());
+        *item->sysPara = got->record;
         // Every front end needs the layout right after a read; decide it once here.
-        item->bParaExt = paraExtFromVersion(*item->sysPara);
+        item->bParaExt = got->bParaExt;
     }
     if (auto* l = listener())
         l->onReadParaDone(item, result);
@@ -235,8 +236,11 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
             // The list column and every later exchange use the entry's own
             // address; the device has moved there once it applied the record.
             item->ip = item->devItem.ip();
+            target.ip = item->ip;
         }
         list_.identityChanged(item);
+        if (confirm_.load())
+            result = confirmWritten(item, {target.localIp, target.ip, target.unicast, mac}, written, ext);
     }
     if (auto* l = listener())
         l->onWriteParaDone(item, result);
@@ -259,16 +263,22 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
     if (result != RES_OK)
         return macChangeFailed(item, oldMac, result);
 
+    const std::optional<SysParaReply> got = takeSysParaReply(reply_.payload());
+    if (!got)
+        return macChangeFailed(item, oldMac, RES_SHORT_RECORD);
     SysParaBuffer record;
     bool ext;
     {
         std::lock_guard lock(list_.mutex());
         if (!item->sysPara)
             item->sysPara = std::make_unique<SysParaBuffer>();
-        copyReplyInto(*item->sysPara, reply_.payload());
+        // Over the existing buffer, not clearing it: behind a short record it
+        // keeps what it held, and the short layout's write sends six of those bytes.
+        const std::size_t n = std::min(reply_.payload().size(), kSysParaBufferSize);
+        std::copy_n(got->record.begin(), n, item->sysPara->begin());
         // The layout of the record just read decides the write; a device never
         // opened before still carries the default long-layout flag.
-        item->bParaExt = paraExtFromVersion(*item->sysPara);
+        item->bParaExt = got->bParaExt;
         std::copy(newMac.begin(), newMac.end(), item->sysPara->begin() + static_cast<std::ptrdiff_t>(kLayout436.mac));
         record = *item->sysPara;
         ext = item->bParaExt != 0;
@@ -302,10 +312,30 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
         item->devItem.setIp(readIp(written, layout.ip));
         item->ip = item->devItem.ip();
         item->oldMac = macOf(item->devItem);
+        target.ip = item->ip;
     }
     list_.identityChanged(item);
+    result = RES_OK;
+    // The device answers to its new MAC once it has taken the record in.
+    if (confirm_.load())
+        result = confirmWritten(item, {target.localIp, target.ip, true, newMac}, written, ext);
     if (auto* l = listener())
-        l->onWriteParaDone(item, RES_OK);
+        l->onWriteParaDone(item, result);
+}
+
+int ProtocolWorker::confirmWritten(const DeviceItemPtr& item, const ConfirmTarget& target, ConstBytes written,
+                                   bool ext)
+{
+    const int result = ConfirmSysPara(target, written, ext);
+    if (result != RES_OK) {
+        std::string tag;
+        {
+            std::lock_guard lock(list_.mutex());
+            tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+        }
+        OutputLog("%s written but not confirmed", tag.c_str());
+    }
+    return result;
 }
 
 void ProtocolWorker::macChangeFailed(const DeviceItemPtr& item, const Mac& oldMac, int result)

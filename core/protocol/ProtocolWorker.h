@@ -5,6 +5,7 @@
 // to its own thread with a blocking call, so the worker waits until the view
 // has taken a result before it starts the next job.
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -15,6 +16,7 @@
 
 #include "devices/DeviceItem.h"
 #include "protocol/Packet.h"
+#include "protocol/ParaReadBack.h"
 
 namespace aulira {
 
@@ -44,6 +46,13 @@ public:
     ProtocolWorker& operator=(const ProtocolWorker&) = delete;
 
     void setListener(WorkerListener* listener);
+
+    // When on, a parameter write and a MAC change are confirmed after the
+    // apply: the record is read back (by the new MAC after a MAC change) and
+    // compared with what was written. A record that does not come back as
+    // written is logged "written but not confirmed" and reported to
+    // onWriteParaDone as RES_NOT_CONFIRMED. Off by default.
+    void setConfirmWrites(bool on) { confirm_ = on; }
     // For routines that report progress themselves (group download).
     WorkerListener* listener() const;
 
@@ -87,6 +96,7 @@ private:
     void writeMac(const DeviceItemPtr& item);
     void macChangeFailed(const DeviceItemPtr& item, const std::array<std::uint8_t, 6>& oldMac, int result);
     int exchange(const Target& target, int waitReply);
+    int confirmWritten(const DeviceItemPtr& item, const ConfirmTarget& target, ConstBytes written, bool ext);
     void prepareRequest(std::uint16_t command, ConstBytes payload);
 
     DeviceList& list_;
@@ -97,6 +107,7 @@ private:
     std::deque<Job> queue_;
     bool busy_ = false;
     bool stopping_ = false;
+    std::atomic<bool> confirm_{false};
     WorkerListener* listener_ = nullptr;
 
     // One request and one reply buffer for the worker's whole life; only the

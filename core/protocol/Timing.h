@@ -22,6 +22,9 @@ struct Timing {
     int upgradePacketPauseMs = 5;      // pacing before and after each accepted firmware data packet
     int upgradePacketRetryMs = 5;      // before a firmware data packet is sent again on a fresh socket
     int screenRetryPauseMs = 5;        // before a screen upgrade step is sent again on a fresh socket
+    int confirmWindowMs = 5000;        // how long a written record is read back while the device restarts
+    int confirmRetryPauseMs = 300;     // between two read-backs of a written record
+    int searchMarginMs = 11000;        // a search ends this long after its window at the latest
 };
 
 inline constexpr std::uint16_t kDefaultDevicePort = 65176;

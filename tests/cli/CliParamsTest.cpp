@@ -283,3 +283,95 @@ TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
     EXPECT_FALSE(device("127.1.0.5").clock) << "a remote device ignores broadcasts";
     EXPECT_EQ(2, run({"time"}).code);
 }
+
+TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
+{
+    protocolConfig().timing.confirmWindowMs = 600;
+    protocolConfig().timing.confirmRetryPauseMs = 50;
+    const std::string file = (dir.path() / "stage.alc").string();
+    ASSERT_EQ(0, run({"--quiet", "params", "export", "127.0.0.33", file}).code);
+    {
+        std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(68 + 173);
+        f.put(static_cast<char>(device("127.0.0.33").sysPara[173] ^ 0x07)); // the volume differs from the device's
+    }
+    auto commandsAfterApply = [&](const char* addr) {
+        std::vector<std::uint16_t> out;
+        bool applied = false;
+        for (const auto& e : site->traffic(ip(addr))) {
+            if (applied)
+                out.push_back(e.command);
+            applied = applied || e.command == CMD_APPLY_SYS_PARA;
+        }
+        site->clearTraffic();
+        return out;
+    };
+    const std::vector<std::uint16_t> readBack{CMD_READ_SYS_PARA};
+
+    // Confirmed: one read-back after the apply, and JSON says so.
+    CliRun ok = run({"--quiet", "--json", "params", "set", "31", "volume=44"});
+    ASSERT_EQ(0, ok.code) << ok.err;
+    EXPECT_EQ(true, json::parse(ok.out)["confirmed"]);
+    EXPECT_EQ(readBack, commandsAfterApply("127.0.0.31"));
+
+    sim::Faults lost;
+    lost.silentCommands = {CMD_APPLY_SYS_PARA};
+    site->setFaultsAll(lost);
+    struct Case {
+        std::vector<std::string> args;
+        const char* addr;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"params", "set", "31", "volume=45"}, "127.0.0.31",
+         "auctl: the parameters of Lobby(127.0.0.31) were written but not confirmed\n"},
+        {{"params", "import", "33", file}, "127.0.0.33",
+         "auctl: the parameters of Stage(127.0.0.33) were written but not confirmed\n"},
+        {{"mac", "set", "32", "02:aa:bb:00:00:32"}, "127.0.0.32",
+         "auctl: the MAC address 02:aa:bb:00:00:32 of Canteen(127.0.0.32) was written but not confirmed\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        auto args = c.args;
+        args.insert(args.begin(), "--json");
+        CliRun r = run(args);
+        EXPECT_EQ(1, r.code);
+        EXPECT_TRUE(r.said(c.says)) << r.err;
+        EXPECT_TRUE(r.said(") written but not confirmed\n")) << "the operation log says it too: " << r.err;
+        EXPECT_EQ(false, json::parse(r.out)["confirmed"]);
+        const auto after = commandsAfterApply(c.addr);
+        EXPECT_FALSE(after.empty());
+        EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](auto c) { return c == CMD_READ_SYS_PARA; }));
+
+        // --no-confirm, right after the command or at the end: the old behaviour.
+        for (bool early : {true, false}) {
+            auto plain = c.args;
+            if (c.args[0] == "mac")
+                plain[3] = "02:aa:bb:00:00:33"; // the device still answers to its old MAC
+            plain.insert(early ? plain.begin() + 2 : plain.end(), "--no-confirm");
+            plain.insert(plain.begin(), "--quiet");
+            CliRun skipped = run(plain);
+            EXPECT_EQ(0, skipped.code) << skipped.err;
+            EXPECT_TRUE(commandsAfterApply(c.addr).empty());
+        }
+    }
+}
+
+TEST_F(CliParamsTest, AShortParameterReplyIsAFailedReadAndNothingIsWritten)
+{
+    sim::Faults cut;
+    cut.paraReplyBytes = 392; // from a device whose version claims 436
+    site->setFaults(ip("127.0.0.31"), cut);
+    const auto before = device("127.0.0.31");
+    for (const auto& args : {std::vector<std::string>{"params", "set", "31", "volume=5"},
+                             std::vector<std::string>{"params", "get", "31"},
+                             std::vector<std::string>{"mac", "set", "31", "02:00:00:00:00:09"}}) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        CliRun r = run(args);
+        EXPECT_EQ(1, r.code);
+        EXPECT_TRUE(r.said("shorter than its layout")) << r.err;
+        EXPECT_TRUE(r.out.empty()) << "nothing shown: " << r.out;
+    }
+    EXPECT_EQ(0, allWrites());
+    EXPECT_EQ(before.sysPara, device("127.0.0.31").sysPara);
+}

@@ -8,6 +8,7 @@
 
 #include "devices/DeviceList.h"
 #include "protocol/Exchange.h"
+#include "protocol/ParaReadBack.h"
 #include "protocol/ProtocolWorker.h"
 #include "protocol/StatusPoll.h"
 #include "shell/Log.h"
@@ -434,4 +435,133 @@ TEST_F(WorkerTest, WorkerAndPollerShareEntries)
     ASSERT_EQ(20u, e.size());
     for (const auto& line : e)
         EXPECT_TRUE(line.ends_with(" 0")) << line;
+}
+
+TEST(SysParaReply, APayloadShorterThanItsClaimedLayoutIsNoRecord)
+{
+    auto record = [](std::size_t size, const char* version) {
+        Vec r(size, 0x5A);
+        const std::size_t at = std::string_view(version) <= "V1.0.7" ? kLayout392.version : kLayout436.version;
+        if (at + kSysParaVersionWidth <= size)
+            writeFixedText(r, at, kSysParaVersionWidth, version);
+        return r;
+    };
+    struct Case {
+        Vec payload;
+        bool taken;
+        std::int32_t ext;
+    };
+    const Case cases[] = {
+        {record(436, "V2.0.1"), true, 1},  {record(392, "V1.0.7"), true, 0},  {record(436, "V1.0.7"), true, 0},
+        {record(435, "V2.0.1"), false, 0}, {record(392, "V2.0.1"), false, 0}, // claims 436, brings 392
+        {record(391, "V1.0.7"), false, 0}, {record(100, "V2.0.1"), false, 0}, {Vec{}, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.payload.size());
+        const auto got = takeSysParaReply(c.payload);
+        ASSERT_EQ(c.taken, got.has_value());
+        if (!got)
+            continue;
+        EXPECT_EQ(c.ext, got->bParaExt != 0);
+        EXPECT_EQ(c.payload, slice(got->record, 0, c.payload.size()));
+    }
+}
+
+TEST(SysParaReply, TheReadBackMatchesOverTheLayoutExceptTheDevicesVersionText)
+{
+    for (bool ext : {true, false}) {
+        const SysParaLayout& L = sysParaLayout(ext);
+        SysParaBuffer written{};
+        for (std::size_t i = 0; i < written.size(); ++i)
+            written[i] = static_cast<std::uint8_t>(i * 13);
+        auto back = written;
+        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
+        back[L.version + 3] ^= 0xFF; // the firmware fills in its own version
+        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
+        back[L.size] ^= 0xFF; // past the layout: not part of the record
+        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
+        for (std::size_t at : {std::size_t{0}, L.mac, L.ip + 3, L.size - 1}) {
+            auto other = written;
+            other[at] ^= 0x01;
+            EXPECT_FALSE(sameWrittenRecord(written, other, ext)) << at;
+        }
+        EXPECT_FALSE(sameWrittenRecord(ConstBytes(written).first(L.size - 1), back, ext));
+    }
+}
+
+TEST_F(WorkerTest, ShortReadReplyIsAFailedReadAndLeavesTheRecordAlone)
+{
+    auto item = add(longDev, "A");
+    worker.postReadPara(item);
+    ASSERT_EQ(Strings{"read A 0"}, run());
+    Vec before;
+    {
+        std::lock_guard lock(list.mutex());
+        before = slice(*item->sysPara, 0, kSysParaBufferSize);
+    }
+    sim::Faults f;
+    f.paraReplyBytes = 392; // of a 436-byte record
+    site->setFaults(longDev.ip, f);
+    worker.postReadPara(item);
+    EXPECT_EQ(Strings{"read A " + std::to_string(RES_SHORT_RECORD)}, run());
+
+    // A MAC change reads first too: it writes nothing after a short reply.
+    typeMac(item, newMac);
+    site->clearTraffic();
+    worker.postWriteMac(item);
+    EXPECT_EQ(Strings{"macfail A " + std::to_string(RES_SHORT_RECORD)}, run());
+    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commands(trafficUpToNow(longDev.ip)));
+    std::lock_guard lock(list.mutex());
+    EXPECT_EQ(before, slice(*item->sysPara, 0, kSysParaBufferSize));
+    EXPECT_EQ(Vec(longDev.mac.begin(), longDev.mac.end()), Vec(item->devItem.mac(), item->devItem.mac() + 6));
+}
+
+TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
+{
+    protocolConfig().timing.confirmWindowMs = 800;
+    protocolConfig().timing.confirmRetryPauseMs = 50;
+    worker.setConfirmWrites(true);
+    struct Case {
+        const char* what;
+        std::set<std::uint16_t> silent;
+        bool mac;
+        std::uint32_t moveTo; // the written record's address
+        int result;
+    };
+    const Case cases[] = {
+        {"write that moves the device", {}, false, ip("127.0.0.25"), RES_OK},
+        {"write, apply lost", {CMD_APPLY_SYS_PARA}, false, longDev.ip, RES_NOT_CONFIRMED},
+        {"mac", {}, true, longDev.ip, RES_OK},
+        {"mac, apply lost", {CMD_APPLY_SYS_PARA}, true, longDev.ip, RES_NOT_CONFIRMED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        startSite({longDev});
+        auto item = add(longDev, "D");
+        worker.postReadPara(item);
+        ASSERT_EQ(Strings{"read D 0"}, run());
+        sim::Faults f;
+        f.silentCommands = c.silent;
+        site->setFaults(longDev.ip, f);
+        log.clear();
+        if (c.mac) {
+            typeMac(item, newMac);
+            worker.postWriteMac(item);
+        } else {
+            {
+                std::lock_guard lock(list.mutex());
+                writeI32(*item->sysPara, kLayout436.devNo, 4242);
+                writeIp(*item->sysPara, kLayout436.ip, c.moveTo);
+            }
+            worker.postWritePara(item);
+        }
+        EXPECT_EQ(Strings{"write D " + std::to_string(c.result)}, run());
+        // The read-back goes where the device is after the write, by the MAC it should have then.
+        const auto t = trafficUpToNow(c.moveTo);
+        ASSERT_GE(t.size(), 4u);
+        EXPECT_EQ(CMD_READ_SYS_PARA, t.back().command & kCommandMask);
+        const Mac answersTo = c.mac ? newMac : longDev.mac;
+        EXPECT_EQ(Vec(answersTo.begin(), answersTo.end()), t.back().payload);
+        EXPECT_EQ(c.result == RES_OK ? 0u : 1u, log.count("Desk(" + formatIp(c.moveTo) + ") written but not confirmed"));
+    }
 }

@@ -30,8 +30,14 @@ std::string prepareFrontEnd(const FrontEndOptions& o, FrontEnd& out)
     out.languageId = config.m_wLangId;
     for (const auto& problem : config.problems)
         OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
-    if (config.codePage)
-        setCodePage(*config.codePage);
+    if (config.codePage) {
+        // Refused rather than taken: every name would come out as U+FFFD.
+        if (codePageKnown(*config.codePage))
+            setCodePage(*config.codePage);
+        else
+            OutputLog("%s: Text/CodePage: code page %d is not known on this system; the default code page %d is used",
+                      kIniFileName, *config.codePage, defaultCodePage());
+    }
 
     out.adapters = o.adapters;
     if (!o.demo) {

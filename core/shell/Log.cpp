@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "shell/TextCodec.h"
+
 namespace aulira {
 
 Log& Log::instance()
@@ -115,6 +117,22 @@ void cutToChars(std::string& s, std::size_t maxChars)
         }
     }
 }
+// Control characters from device texts are shown as \xNN, never passed on
+// raw; the line feeds some of the program's own texts end in stay.
+std::string escapeLine(const std::string& line)
+{
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == '\n' || line[i] == '\r') {
+            out += escapeControls(std::string_view(line).substr(start, i - start));
+            if (i < line.size())
+                out += line[i];
+            start = i + 1;
+        }
+    }
+    return out;
+}
 } // namespace
 
 void OutputLog(const char* format, ...)
@@ -126,7 +144,8 @@ void OutputLog(const char* format, ...)
     va_end(args);
     if (n < 0)
         return;
-    std::string line(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+    const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1);
+    std::string line = escapeLine(validUtf8(std::string_view(buf, size)));
     cutToChars(line, kLogLineMaxChars);
     Log::instance().write(line);
 }

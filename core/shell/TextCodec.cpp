@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -26,6 +28,8 @@ std::string iconvName(int cp)
         return "ASCII";
     if (cp == 28591)
         return "ISO-8859-1";
+    if (cp == 54936)
+        return "GB18030";
     return "CP" + std::to_string(cp);
 }
 
@@ -123,6 +127,84 @@ int codePage()
 
 void setCodePage(int cp) { g_codePage.store(cp); }
 
+bool codePageKnown(int cp)
+{
+    if (cp <= 0 || cp > 65535)
+        return false;
+#ifdef _WIN32
+    return IsValidCodePage(static_cast<UINT>(cp)) != 0;
+#else
+    for (const auto& [to, from] : {std::pair{std::string("UTF-8"), iconvName(cp)}, {iconvName(cp), "UTF-8"}}) {
+        iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv_close(cd);
+    }
+    return true;
+#endif
+}
+
+std::string validUtf8(std::string_view in)
+{
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(in.size());
+    std::size_t i = 0;
+    while (i < in.size()) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        std::size_t len = 0;
+        std::uint32_t cp = 0, min = 0;
+        if (b < 0x80) {
+            out += in[i++];
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            len = 2, cp = b & 0x1F, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3, cp = b & 0x0F, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            len = 4, cp = b & 0x07, min = 0x10000;
+        }
+        std::size_t n = 1;
+        while (len && n < len && i + n < in.size() && (static_cast<unsigned char>(in[i + n]) & 0xC0) == 0x80)
+            cp = (cp << 6) | (static_cast<unsigned char>(in[i + n++]) & 0x3F);
+        // Overlong forms, surrogates and values past U+10FFFF are invalid too.
+        if (len == 0 || n != len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += kReplacement;
+            i += len == 0 ? 1 : n; // a stray lead or continuation byte, or a cut sequence
+            continue;
+        }
+        out.append(in.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+std::string escapeControls(std::string_view in)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(in.size());
+    auto hex = [&](unsigned v) {
+        out += "\\x";
+        out += kHex[v >> 4];
+        out += kHex[v & 0xF];
+    };
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        if (b < 0x20 || b == 0x7F) {
+            hex(b);
+        } else if (b == 0xC2 && i + 1 < in.size() && static_cast<unsigned char>(in[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(in[i + 1]) <= 0x9F) {
+            hex(static_cast<unsigned char>(in[++i])); // C1 controls, U+0080 to U+009F
+        } else {
+            out += in[i];
+        }
+    }
+    return out;
+}
+
+std::string displayText(std::string_view ansi) { return escapeControls(ansiToUtf8(ansi)); }
+
 std::string ansiToUtf8(std::string_view ansi)
 {
     if (ansi.empty())
@@ -135,10 +217,12 @@ std::string ansiToUtf8(std::string_view ansi)
     int m = WideCharToMultiByte(CP_UTF8, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
     std::string out(m, '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), n, out.data(), m, nullptr, nullptr);
-    return out;
+    return validUtf8(out);
 #else
     auto r = convert("UTF-8", iconvName(codePage()), ansi, "\xEF\xBF\xBD");
-    return r ? *r : std::string(ansi);
+    // A code page iconv does not know (start-up refuses those, but a test or a
+    // later setCodePage may set one): ASCII stays, everything else is U+FFFD.
+    return validUtf8(r ? *r : std::string(ansi));
 #endif
 }
 

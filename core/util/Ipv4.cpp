@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "shell/TextCodec.h"
+
 namespace aulira {
 
 std::string formatIp(std::uint32_t ip)
@@ -13,7 +15,8 @@ std::string formatIp(std::uint32_t ip)
 
 std::string deviceTag(std::string_view name, std::uint32_t ip)
 {
-    std::string out(name);
+    // Tags go to the terminal and the log: a name's control characters are shown escaped.
+    std::string out = escapeControls(name);
     out += '(';
     out += formatIp(ip);
     out += ')';

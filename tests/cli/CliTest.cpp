@@ -148,3 +148,42 @@ TEST_F(CliTest, IniChoosesAdaptersAndPortUnlessTheCommandLineDoes)
     ASSERT_EQ(0, other.code);
     EXPECT_EQ(0u, json::parse(other.out).size());
 }
+
+TEST_F(CliTest, CodePagesAndHostileNamesNeverBreakTheOutput)
+{
+    CodePageGuard guard;
+    if (defaultCodePage() != 1252)
+        GTEST_SKIP() << "the expected texts are those of code page 1252, the default for this locale";
+    startSite({simDevice("127.0.0.83", 83, 83, "Bad\xFF\x1b[2J\x85")});
+    struct Case {
+        const char* ini;
+        std::string name;    // as --json gives it
+        std::string shown;   // as the table shows it
+        const char* startup; // the refusal on stderr, if any
+    };
+    const std::string fffd = "\xEF\xBF\xBD";
+    const Case cases[] = {
+        {"[Text]\nCodePage=1252\n", "Bad\xC3\xBF\x1b[2J\xE2\x80\xA6", "Bad\xC3\xBF\\x1b[2J\xE2\x80\xA6", nullptr},
+        {"[Text]\nCodePage=65001\n", "Bad" + fffd + "\x1b[2J" + fffd, "Bad" + fffd + "\\x1b[2J" + fffd, nullptr},
+        {"[Text]\nCodePage=12345\n", "Bad\xC3\xBF\x1b[2J\xE2\x80\xA6", "Bad\xC3\xBF\\x1b[2J\xE2\x80\xA6",
+         "AuliraServer.ini: Text/CodePage: code page 12345 is not known on this system; the default code page 1252 is "
+         "used\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        setCodePage(1252); // the default this test's locale stands for
+        std::ofstream(dir.path() / "AuliraServer.ini", std::ios::trunc) << c.ini;
+        const std::vector<std::string> where{"--adapter", "127.0.0.1", "--port", std::to_string(site->port())};
+        auto args = where;
+        args.insert(args.end(), {"--json", "search"});
+        CliRun r = run(args);
+        ASSERT_EQ(0, r.code) << r.err;
+        EXPECT_EQ(c.name, json::parse(r.out).at(0)["name"]);
+        EXPECT_EQ(c.startup != nullptr, r.said(c.startup ? c.startup : "CodePage")) << r.err;
+        args = where;
+        args.insert(args.end(), {"--quiet", "search"});
+        CliRun table = run(args);
+        EXPECT_NE(std::string::npos, table.out.find(c.shown)) << table.out;
+        EXPECT_EQ(std::string::npos, table.out.find('\x1b')) << "no raw control character reaches the terminal";
+    }
+}

@@ -152,6 +152,7 @@ void DeviceList::clear()
         items_.clear();
         index_.clear();
         indexDirty_ = true;
+        capLogged_ = false;
     }
     notify([](DeviceListListener& l) { l.listCleared(); });
 }
@@ -189,6 +190,7 @@ int DeviceList::mergeSearchReply(const std::string& adapter, ConstBytes datagram
         return 0;
     const auto info = DeviceInfo_Type::fromPayload(datagram.subspan(kHeaderSize, readU16(datagram, hdr::length)));
     DeviceItemPtr changed, added;
+    bool capHit = false;
     {
         std::lock_guard lock(mutex_);
         const Key key = keyOf(info);
@@ -199,6 +201,14 @@ int DeviceList::mergeSearchReply(const std::string& adapter, ConstBytes datagram
                 found->localIp = adapter;
                 found->ip = info.ip();
                 changed = found;
+            }
+        } else if (items_.size() >= kMaxSearchOnlyDevices &&
+                   static_cast<std::size_t>(std::count_if(items_.begin(), items_.end(), [](const auto& i) {
+                       return i->searchOnly != 0;
+                   })) >= kMaxSearchOnlyDevices) {
+            if (!capLogged_) {
+                capLogged_ = true;
+                capHit = true;
             }
         } else {
             added = std::make_shared<DeviceItem_Type>();
@@ -213,6 +223,9 @@ int DeviceList::mergeSearchReply(const std::string& adapter, ConstBytes datagram
                 index_.emplace(key, added);
         }
     }
+    if (capHit)
+        OutputLog("The list holds %d devices found by search; further devices are not added.",
+                  static_cast<int>(kMaxSearchOnlyDevices));
     if (changed)
         notify([&](DeviceListListener& l) { l.deviceChanged(changed); });
     if (!added)
@@ -396,9 +409,9 @@ std::array<std::string, kDeviceColumnCount> deviceColumns(const DeviceItem_Type&
             std::to_string(r.devNo()),
             formatIp(item.ip),
             r.macText(),
-            ansiToUtf8(r.devName()),
-            ansiToUtf8(r.deviceType()),
-            ansiToUtf8(r.firmwareVersion()),
+            displayText(r.devName()),
+            displayText(r.deviceType()),
+            displayText(r.firmwareVersion()),
             formatIp(r.serverIp()),
             workStateText(r.workState()),
             stringText(item.searchOnly == 1 ? IDS_LOCATION_LOCAL : IDS_LOCATION_BOOK)};

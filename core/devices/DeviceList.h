@@ -57,8 +57,11 @@ public:
     void setListModified(bool modified);
 
     // --- discovery ----------------------------------------------------------
-    // Merges one search reply; returns 1 when it added a new device.
+    // Merges one search reply; returns 1 when it added a new device. Past
+    // kMaxSearchOnlyDevices entries found by search alone, new ones are not
+    // added (logged once), so a flood of invented devices cannot exhaust memory.
     int mergeSearchReply(const std::string& adapter, ConstBytes datagram);
+    static constexpr std::size_t kMaxSearchOnlyDevices = 10000;
     // Entries in states 0, 1 and 2.
     int countOnline() const;
 
@@ -121,6 +124,7 @@ private:
     bool modified_ = false;
     std::unordered_map<Key, DeviceItemPtr, KeyHash> index_;
     bool indexDirty_ = true;
+    bool capLogged_ = false; // the search-only limit was reported since the last clear
     LocalSubnetTest isLocal_;
     std::mutex listenersMutex_;
     std::vector<DeviceListListener*> listeners_;

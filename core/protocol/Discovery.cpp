@@ -6,6 +6,7 @@
 #include "protocol/Timing.h"
 #include "protocol/UdpSocket.h"
 #include "shell/Log.h"
+#include "util/Ipv4.h"
 
 namespace aulira {
 
@@ -23,7 +24,7 @@ void buildSearchRequest(Bytes out)
     writeU16(out, kHeaderSize, PacketSum(ConstBytes(out.data(), kHeaderSize)));
 }
 
-void SearchRound(const std::string& adapterText, std::optional<SteadyTime>& lastNew, const SearchReplySink& sink)
+void SearchRound(const std::string& adapterText, SearchRoundState& state, const SearchReplySink& sink)
 {
     const std::string adapter = adapterText.substr(0, 15);
     UdpSocket sock;
@@ -41,24 +42,38 @@ void SearchRound(const std::string& adapterText, std::optional<SteadyTime>& last
     if (sock.sendTo(ConstBytes(request, sizeof request), kBroadcastTarget, protocolConfig().devicePort) < 0)
         return;
 
+    auto junk = [&](const RecvResult& r) {
+        if (state.junkLogged)
+            return;
+        state.junkLogged = true;
+        OutputLog("Search through %s: datagrams that are not search replies are ignored (the first from %s).",
+                  adapter.c_str(), formatIp(r.fromIp).c_str());
+    };
     std::uint8_t buf[kPacketBufferSize];
     for (;;) {
+        if (state.deadline && std::chrono::steady_clock::now() >= *state.deadline) {
+            state.deadlineHit = true;
+            return;
+        }
         std::fill(std::begin(buf), std::end(buf), 0);
         RecvResult r = sock.receive(Bytes(buf, sizeof buf));
-        if (r.kind == RecvResult::TooLarge)
-            continue; // longer than any reply can be: ignored, as the receive would reject it
+        if (r.kind == RecvResult::TooLarge) {
+            junk(r); // longer than any reply can be: ignored, as the receive would reject it
+            continue;
+        }
         if (r.kind != RecvResult::Ok) {
             if (r.kind != RecvResult::Timeout)
                 OutputLog("recvfrom error:%d", r.error);
             return;
         }
-        if (r.size < hdr::command + 2)
-            continue;
         ConstBytes datagram(buf, r.size);
-        if ((readU16(datagram, hdr::command) & kCommandMask) != CMD_SEARCH)
+        if (r.size < kHeaderSize || (readU16(datagram, hdr::command) & kCommandMask) != CMD_SEARCH ||
+            !PacketChecksumOk(datagram)) {
+            junk(r); // the list would refuse it as well
             continue;
+        }
         if (sink(adapter, datagram) == 1)
-            lastNew = std::chrono::steady_clock::now();
+            state.lastNew = std::chrono::steady_clock::now();
     }
 }
 
@@ -66,15 +81,22 @@ void SearchThreadProc(const std::string& adapter, const SearchReplySink& sink)
 {
     using namespace std::chrono;
     const auto start = steady_clock::now();
-    std::optional<SteadyTime> lastNew;
+    const Timing& timing = protocolConfig().timing;
+    const auto window = milliseconds(timing.searchWindowMs);
+    SearchRoundState state;
+    state.deadline = start + window + milliseconds(timing.searchMarginMs);
     for (;;) {
-        SearchRound(adapter, lastNew, sink);
+        SearchRound(adapter, state, sink);
         const auto now = steady_clock::now();
-        const auto window = milliseconds(protocolConfig().timing.searchWindowMs);
-        if (!lastNew) {
+        if (state.deadlineHit || now >= *state.deadline) {
+            OutputLog("Search through %s ended after %d s: replies kept coming.", adapter.c_str(),
+                      static_cast<int>(duration_cast<seconds>(now - start).count()));
+            break;
+        }
+        if (!state.lastNew) {
             if (now - start >= window)
                 break;
-        } else if (now - *lastNew > window) {
+        } else if (now - *state.lastNew > window) {
             break;
         }
     }

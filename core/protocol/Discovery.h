@@ -20,11 +20,22 @@ using SteadyTime = std::chrono::steady_clock::time_point;
 // The 22-byte search request.
 void buildSearchRequest(Bytes out22);
 
-// One broadcast and its receive phase; lastNew is set when a reply was new.
-void SearchRound(const std::string& adapter, std::optional<SteadyTime>& lastNew, const SearchReplySink& sink);
+// What one search thread carries from round to round.
+struct SearchRoundState {
+    std::optional<SteadyTime> lastNew; // set when a reply was new
+    // The search ends here whatever keeps arriving: a sender of a new
+    // "device" every second, or of any datagram, cannot keep it alive.
+    std::optional<SteadyTime> deadline;
+    bool deadlineHit = false;
+    bool junkLogged = false; // datagrams that are not search replies: logged once
+};
+
+// One broadcast and its receive phase, ended early by the deadline.
+void SearchRound(const std::string& adapter, SearchRoundState& state, const SearchReplySink& sink);
 
 // Rounds until the search window has passed since the last new device (or
-// since the start when none appeared).
+// since the start when none appeared), and at the latest the window plus
+// Timing::searchMarginMs after the start.
 void SearchThreadProc(const std::string& adapter, const SearchReplySink& sink);
 
 } // namespace aulira

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "devices/DeviceManager.h"
 #include "devices/DeviceRules.h"
 #include "protocol/Discovery.h"
 #include "shell/Log.h"
+#include "protocol/UdpSocket.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
@@ -172,4 +174,126 @@ TEST_F(DiscoveryTest, SearchEndsOneWindowAfterTheLastNewDevice)
     EXPECT_GE(empty, window);
     EXPECT_LT(empty, window + 3 * round + 400);
     (void)t0;
+}
+
+namespace {
+
+// A sender on the LAN that answers a search with an endless stream: a new
+// invented device every few milliseconds, and datagrams that are no search
+// reply at all (another command, a broken checksum, too short).
+class Flooder {
+public:
+    Flooder()
+    {
+        sock_.open();
+        sock_.bind(std::uint32_t{0}, 0);
+        sock_.setReceiveTimeout(5);
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~Flooder()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    std::uint16_t port() const { return sock_.localPort(); }
+
+private:
+    void loop()
+    {
+        std::vector<std::uint8_t> buf(kPacketBufferSize);
+        std::uint32_t toIp = 0;
+        std::uint16_t toPort = 0;
+        for (std::uint32_t n = 0; !stop_; ++n) {
+            const RecvResult r = sock_.receive(buf);
+            if (r.kind == RecvResult::Ok) // the latest search socket gets the flood
+                toIp = r.fromIp, toPort = r.fromPort;
+            if (!toPort)
+                continue;
+            auto info = deviceInfo(static_cast<int>(n), "127.0.0.90", 0);
+            const std::uint8_t mac[6] = {0x02, 0x66, 0, static_cast<std::uint8_t>(n >> 16),
+                                         static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+            info.setMac(mac); // a device nobody has seen yet, every time
+            const auto reply = searchReply(info);
+            sock_.sendTo(reply, toIp, toPort);
+            auto other = reply;
+            other[hdr::command] = 0x02; // a read reply where none was asked for
+            sock_.sendTo(other, toIp, toPort);
+            other = reply;
+            other.back() ^= 0x55; // broken checksum
+            sock_.sendTo(other, toIp, toPort);
+            sock_.sendTo(ConstBytes(reply).first(6), toIp, toPort);
+        }
+    }
+
+    UdpSocket sock_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(DiscoveryTest, AFloodCannotKeepTheSearchAliveAndJunkIsLoggedOnce)
+{
+    Flooder flood;
+    protocolConfig().devicePort = flood.port();
+    auto& t = protocolConfig().timing;
+    t.searchMarginMs = 900;
+    LogRecorder log;
+    DeviceList list;
+    std::atomic<int> replies{0}, fresh{0};
+    auto sink = [&](const std::string& adapter, ConstBytes d) {
+        ++replies;
+        const int added = list.mergeSearchReply(adapter, d);
+        fresh += added;
+        return added;
+    };
+    const auto t0 = Clock::now();
+    SearchThreadProc("127.0.0.1", sink);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    // New devices kept coming all the time: only the deadline ended it, one
+    // receive time-out after it at the most (and some slack for a loaded machine).
+    EXPECT_GE(took, t.searchWindowMs + t.searchMarginMs);
+    EXPECT_LT(took, t.searchWindowMs + t.searchMarginMs + t.searchRecvTimeoutMs + 1500);
+    EXPECT_GT(fresh.load(), 10);
+    EXPECT_EQ(replies.load(), fresh.load()) << "nothing but well-formed search replies reached the list";
+    const auto lines = log.lines();
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+                  return l.rfind("Search through 127.0.0.1: datagrams that are not search replies are ignored", 0) == 0;
+              }));
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+                  return l.rfind("Search through 127.0.0.1 ended after ", 0) == 0 &&
+                         l.find("replies kept coming") != std::string::npos;
+              }));
+}
+
+TEST(DeviceListCap, SearchOnlyEntriesStopAtTheLimitWithOneLogLine)
+{
+    LogRecorder log;
+    DeviceList list([](std::uint32_t, std::uint32_t) { return true; });
+    auto reply = [](std::uint32_t n) {
+        auto info = deviceInfo(static_cast<int>(n), "10.0.0.1", 0);
+        std::uint8_t mac[6] = {0x02, 0, static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8),
+                               static_cast<std::uint8_t>(n), 1};
+        info.setMac(mac);
+        return std::pair{info, searchReply(info)};
+    };
+    // A saved device found later than the flood still gets its reply merged.
+    auto saved = std::make_shared<DeviceItem_Type>();
+    saved->devItem = reply(999999).first;
+    saved->ip = saved->devItem.ip();
+    list.insertManual(saved);
+    int added = 0;
+    for (std::uint32_t n = 0; n < DeviceList::kMaxSearchOnlyDevices + 50; ++n)
+        added += list.mergeSearchReply("10.0.0.2", reply(n).second);
+    EXPECT_EQ(static_cast<int>(DeviceList::kMaxSearchOnlyDevices), added);
+    EXPECT_EQ(DeviceList::kMaxSearchOnlyDevices + 1, list.size());
+    EXPECT_EQ(1u, log.count("The list holds 10000 devices found by search; further devices are not added."));
+    EXPECT_EQ(0, list.mergeSearchReply("10.0.0.2", reply(999999).second));
+    {
+        std::lock_guard lock(list.mutex());
+        EXPECT_EQ(STATE_SAVED_FOUND, saved->state);
+    }
+    // A new search starts from an empty list and may report the limit again.
+    list.clear();
+    EXPECT_EQ(1, list.mergeSearchReply("10.0.0.2", reply(1).second));
 }

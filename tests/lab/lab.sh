@@ -10,7 +10,11 @@ lab_begin() {
   work=$(mktemp -d)
   sitepid="" simpid=""
   trap lab_cleanup EXIT
-  unshare -n sleep 300 2>/dev/null &
+  # An interrupted or timed-out run stops what it started too.
+  trap 'exit 130' INT
+  trap 'exit 143' TERM HUP
+  # exec: the recorded pid is the process itself, not a shell around it.
+  (exec unshare -n sleep 300 2>/dev/null) &
   sitepid=$!
   sleep 0.3
   if ! kill -0 "$sitepid" 2>/dev/null || ! ip link add "$1" type veth peer name "$2" netns "$sitepid" 2>/dev/null; then
@@ -20,11 +24,28 @@ lab_begin() {
   ip link add "$3" type veth peer name "$4" netns "$sitepid"
 }
 
+# Stops a process this script started and waits until it is gone; one that
+# ignores the request is killed after two seconds.
+lab_stop() {
+  local pid=$1
+  [[ -n "$pid" ]] || return 0
+  kill "$pid" 2>/dev/null || return 0
+  for _ in $(seq 20); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
 lab_cleanup() {
-  [[ -n "$simpid" ]] && kill "$simpid" 2>/dev/null || true
-  [[ -n "$sitepid" ]] && kill "$sitepid" 2>/dev/null || true
+  local rc=$?
+  trap - EXIT INT TERM HUP
+  lab_stop "$simpid"
+  lab_stop "$sitepid"
   for link in "${lab_links[@]}"; do ip link del "$link" 2>/dev/null || true; done
   rm -rf "$work"
+  exit "$rc"
 }
 
 site() { nsenter -t "$sitepid" -n "$@"; }
@@ -34,7 +55,9 @@ lab_start_sim() {
   # Made before the simulator starts in the background, so polling it cannot
   # race the redirect (a failed read would end the script under set -e).
   : >"$work/sim.out"
-  site "$devsim" --port 0 --quiet "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  # nsenter execs the simulator, so simpid is the simulator itself and the
+  # clean-up stops it (a backgrounded shell function would leave it running).
+  (exec nsenter -t "$sitepid" -n "$devsim" --port 0 --quiet "$@" >"$work/sim.out" 2>"$work/sim.err") &
   simpid=$!
   port=""
   for _ in $(seq 50); do

@@ -275,6 +275,51 @@ def upgrade_reply_seeds():
     }
 
 
+def sysparareply_seeds():
+    hall = sys_para("Hall speaker", "192.168.1.50", firmware="V2.0.1")
+    old = sys_para("Old desk", "10.1.1.5", firmware="V1.0.6")[:392]
+    target = ip("192.168.1.50")
+    reply = CMD_READ_SYS_PARA | REPLY_BIT
+    return {
+        "reply_436.bin": packet(reply, hall, target=target),
+        "reply_392.bin": packet(reply, old, target=ip("10.1.1.5")),
+        "reply_436_cut_to_392.bin": packet(reply, hall[:392], target=target),
+        "reply_392_cut.bin": packet(reply, old[:300], target=ip("10.1.1.5")),
+        "reply_longer_than_record.bin": packet(reply, hall + b"\xee" * 100, target=target),
+        "reply_empty.bin": packet(reply, b"", target=target),
+        "reply_control_names.bin": packet(reply, sys_para("\x1b[2J\x07Hall\r\n", "192.168.1.50",
+                                                           firmware="V2.0.1\x00\xff"), target=target),
+        "bare_payload_436.bin": hall,
+        "bare_payload_oversized_values.bin": bytes(hall[:160]) + b"\xff" * 276,
+    }
+
+
+def pollreply_seeds():
+    hall = device_info(7, "Hall speaker", "192.168.1.50", work_state=2)
+    hostile = device_info(9, "\x1b]0;x\x07Gate\x85", "10.5.0.5", model="KP\x00\x7f", firmware="\xff\xfe\x9b")
+    target = ip("10.0.0.5")
+    return {
+        "poll_reply.bin": packet(CMD_SEARCH | REPLY_BIT, hall, target=target, poll_mark=0x55AA),
+        "poll_reply_short.bin": packet(CMD_SEARCH | REPLY_BIT, hall[:60], target=target),
+        "poll_reply_long.bin": packet(CMD_SEARCH | REPLY_BIT, hall + b"\x11" * 300, target=target),
+        "poll_reply_hostile_texts.bin": packet(CMD_SEARCH | REPLY_BIT, hostile, target=target),
+        "poll_reply_bad_checksum.bin": packet(CMD_SEARCH | REPLY_BIT, hall, target=target, bad_sum=True),
+    }
+
+
+def text_seeds():
+    return {
+        "ascii.txt": b"Lobby speaker",
+        "cp1252.txt": b"Caf\xe9 \x80 \x85",
+        "gbk.txt": "\u5927\u5385".encode("gbk"),
+        "utf8.txt": "Caf\u00e9 \u5927\u5385".encode("utf-8"),
+        "invalid_utf8.txt": b"\xc3\x28 \xed\xa0\x80 \xf5\x80\x80\x80 \xc0\x80",
+        "controls.txt": b"\x1b[2J\x07\x08\r\n\x7f\xc2\x85\xc2\x9b",
+        "cut_multibyte.txt": "\u5927".encode("utf-8")[:2],
+        "nul_inside.txt": b"Hall\x00\x1bhidden",
+    }
+
+
 def write(kind, seeds):
     folder = os.path.join(CORPUS, kind)
     os.makedirs(folder, exist_ok=True)
@@ -297,6 +342,9 @@ def main():
     write("addrbook", addrbook_seeds())
     write("upgrade_header", upgrade_header_seeds())
     write("upgrade_reply", upgrade_reply_seeds())
+    write("sysparareply", sysparareply_seeds())
+    write("pollreply", pollreply_seeds())
+    write("text", text_seeds())
 
 
 if __name__ == "__main__":

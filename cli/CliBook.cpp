@@ -10,6 +10,7 @@
 #include "addrbook/AddrBookFile.h"
 #include "devices/DeviceListFile.h"
 #include "devices/DeviceRules.h"
+#include "protocol/ParaReadBack.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
@@ -309,8 +310,25 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
     if (results.downloaded != RES_OK)
         return refuse(err, "the address book \"" + book->name + "\" was not downloaded into " + tag + ": " +
                                resultText(results.downloaded));
+    // A station acknowledges no address-book packet. What can be checked is
+    // that it is still there after the transfer; that the book arrived cannot.
+    if (!s.globals().noConfirm) {
+        ConfirmTarget where;
+        {
+            std::lock_guard lock(list.mutex());
+            where = {target->localIp, target->ip, true, {}};
+            std::copy_n(target->devItem.mac(), 6, where.mac.begin());
+        }
+        if (ConfirmReachable(where) != RES_OK)
+            return refuse(err, "the address book \"" + book->name + "\" was sent to " + tag +
+                                   ", but the station did not answer afterwards");
+    }
+    s.note(tag + ": call stations do not acknowledge address books, so its arrival is not confirmed");
     if (s.globals().json)
-        out << dumped(json{{"book", book->name}, {"device", formatIp(target->ip)}, {"size", bookImageSize(*book)}})
+        out << dumped(json{{"book", book->name},
+                           {"device", formatIp(target->ip)},
+                           {"size", bookImageSize(*book)},
+                           {"acknowledged", false}})
             << "\n";
     else
         out << oneLine(stringText(IDS_BOOK_DOWNLOADED)) << "\n";

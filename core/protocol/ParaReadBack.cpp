@@ -62,4 +62,23 @@ int ConfirmSysPara(const ConfirmTarget& target, ConstBytes written, bool ext)
     }
 }
 
+int ConfirmReachable(const ConfirmTarget& target)
+{
+    using namespace std::chrono;
+    const Timing& timing = protocolConfig().timing;
+    const auto deadline = steady_clock::now() + milliseconds(timing.confirmWindowMs);
+    Packet request, reply;
+    for (;;) {
+        request = Packet::request(CMD_SEARCH, 0, kPollMark);
+        if (ExchangeUnicast(target.localIp, target.ip, request, reply, 1) == RES_OK) {
+            const DeviceInfo_Type info = DeviceInfo_Type::fromPayload(reply.payload());
+            if (std::equal(target.mac.begin(), target.mac.end(), info.mac()))
+                return RES_OK;
+        }
+        if (steady_clock::now() + milliseconds(timing.confirmRetryPauseMs) >= deadline)
+            return RES_NOT_CONFIRMED;
+        std::this_thread::sleep_for(milliseconds(timing.confirmRetryPauseMs));
+    }
+}
+
 } // namespace aulira

@@ -45,4 +45,9 @@ struct ConfirmTarget {
 // uses its own buffers.
 int ConfirmSysPara(const ConfirmTarget& target, ConstBytes written, bool ext);
 
+// For transfers the device never acknowledges (address books): whether the
+// device with target's MAC still answers a unicast status query at target's
+// address, retried over Timing::confirmWindowMs. RES_OK, or RES_NOT_CONFIRMED.
+int ConfirmReachable(const ConfirmTarget& target);
+
 } // namespace aulira

@@ -168,6 +168,8 @@ TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
     EXPECT_EQ("Back office", b[0].broadcast[1].nameBytes());
     EXPECT_NE(std::string::npos, r.err.find("Address book size:" + std::to_string(bookImageSize(b[0]))));
     EXPECT_NE(std::string::npos, r.err.find("Reception(127.0.0.51) download address book successfully."));
+    EXPECT_NE(std::string::npos, r.err.find("Reception(127.0.0.51): call stations do not acknowledge address books"))
+        << "nothing claims the book arrived";
 
     ASSERT_TRUE(eventually([&] { return site->device(ip("127.0.0.51"))->addrBookUpdates == 1; }));
     const auto stored = site->device(ip("127.0.0.51"))->addrBook;

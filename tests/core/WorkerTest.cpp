@@ -565,3 +565,22 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
         EXPECT_EQ(c.result == RES_OK ? 0u : 1u, log.count("Desk(" + formatIp(c.moveTo) + ") written but not confirmed"));
     }
 }
+
+TEST_F(WorkerTest, AStationIsReachableOnlyWhileTheDeviceWithItsMacAnswersAtItsAddress)
+{
+    protocolConfig().timing.confirmWindowMs = 400;
+    protocolConfig().timing.confirmRetryPauseMs = 50;
+    ConfirmTarget t{"127.0.0.1", longDev.ip, true, longDev.mac};
+    EXPECT_EQ(RES_OK, ConfirmReachable(t));
+    ConfirmTarget otherMac = t;
+    otherMac.mac = newMac; // another device has taken the address
+    EXPECT_EQ(RES_NOT_CONFIRMED, ConfirmReachable(otherMac));
+    sim::Faults f;
+    f.dropRate = 0.3; // answers come through retries
+    site->setFaults(longDev.ip, f);
+    protocolConfig().timing.confirmWindowMs = 3000;
+    EXPECT_EQ(RES_OK, ConfirmReachable(t));
+    protocolConfig().timing.confirmWindowMs = 400;
+    site->removeDevice(longDev.ip); // switched off
+    EXPECT_EQ(RES_NOT_CONFIRMED, ConfirmReachable(t));
+}

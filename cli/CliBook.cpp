@@ -362,8 +362,11 @@ int bookClear(Session& s, const std::vector<std::string>& args, std::ostream& ou
 
 } // namespace
 
-int cmdBook(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+int cmdBook(const Globals& global, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
+    Globals g = global;
+    if (!args.empty() && args.front() == "download")
+        g.noConfirm = takeFlag(args, "--no-confirm");
     if (args.empty())
         return usage(err, "book needs list, create, delete, download or clear");
     const std::string sub = args.front();

@@ -116,6 +116,9 @@ auctl upgrade firmware firmware.bin --no|--no-verify
 auctl upgrade firmware firmware.bin 101 --report ''|report.csv sub
 auctl group download --|--no-confirm --parallel --skip-name-check
 auctl params set 101 sampleR|sampleRate=
+auctl params set 101 volume=60 --n|--no-confirm
+auctl book download Lobby 101 --|--no-confirm
+auctl mac set 101 02:00:00:00:00:01 --|--no-confirm
 auctl --demo params set 101 volume=60 deviceN|deviceName= deviceNo=
 EOF
 )

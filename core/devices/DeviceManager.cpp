@@ -64,12 +64,14 @@ void DeviceManager::loadSavedList()
     list_.load(deviceListPath());
 }
 
-bool DeviceManager::saveDeviceList()
+bool DeviceManager::saveDeviceList(std::string* error)
 {
-    std::string error;
-    if (list_.save(deviceListPath(), &error))
+    std::string why;
+    if (list_.save(deviceListPath(), &why))
         return true;
-    OutputLog("Failed to save the device list: %s", error.c_str());
+    OutputLog("Failed to save the device list: %s", why.c_str());
+    if (error)
+        *error = std::move(why);
     return false;
 }
 
@@ -99,8 +101,12 @@ DeviceManager::SearchStart DeviceManager::StartSearch()
     }
     threads_.clear();
 
-    saveDeviceList();
-    loadSavedList();
+    // The file is the saved list only when it holds the latest changes;
+    // otherwise the entries in memory are the saved list.
+    if (saveDeviceList())
+        loadSavedList();
+    else
+        list_.keepSavedOnly();
 
     auto sink = [this](const std::string& adapter, ConstBytes datagram) {
         return list_.mergeSearchReply(adapter, datagram);

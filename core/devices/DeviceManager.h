@@ -41,8 +41,9 @@ public:
 
     // Loads the saved list into an empty list (no network).
     void loadSavedList();
-    // Saves when the list changed; a failure is logged and the change kept.
-    bool saveDeviceList();
+    // Saves when the list changed; a failure is logged, the change kept and
+    // the reason given in `error`.
+    bool saveDeviceList(std::string* error = nullptr);
 
     enum class SearchStart { Started, NoAdapter, AlreadyRunning };
     SearchStart StartSearch();

@@ -202,6 +202,9 @@ private slots:
     void clickShowsTheDeviceOrNothing()
     {
         searchAndWait();
+        // Start from another current device, whichever the view took on focus.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(model->index(rowOfIp(model, "127.0.0.12"), 4)).center());
         QSignalSpy clicked(view.get(), &DeviceView::deviceShown);
         QSignalSpy cleared(view.get(), &DeviceView::deviceShownCleared);
         const QModelIndex idx = model->index(rowOfIp(model, "127.0.0.5"), 4);

@@ -338,7 +338,7 @@ QString DeviceTableModel::stateLegend(int state)
         QString meaning = tr(kStateLooks[i].meaning).toHtmlEscaped();
         if (static_cast<int>(i) == state)
             meaning = QStringLiteral("<b>%1</b>").arg(meaning);
-        html += QStringLiteral("<tr><td><img src=\"%1\" width=\"16\" height=\"16\"></td><td>%2</td></tr>")
+        html += QStringLiteral("<tr><td><img src=\"%1\" width=\"16\" height=\"16\"></td><td style=\"white-space:nowrap\">%2</td></tr>")
                     .arg(QString::fromLatin1(kStateLooks[i].icon), meaning);
     }
     return html + QStringLiteral("</table>");

@@ -234,12 +234,18 @@ void DeviceView::deleteDevices()
                 taken.push_back({item, item->state});
     }
     manager_.devices().deleteItems(items);
-    if (taken.empty())
+    if (taken.empty()) {
+        // Delete leaves search results alone; say so rather than do nothing.
+        emit statusMessage(tr("Only devices in the saved list can be removed; search results are found again "
+                              "by every search."));
         return;
+    }
     lastDeleted_ = std::move(taken);
     emit undoAvailable(true);
-    emit statusMessage(tr("%n device(s) removed from the saved list; Ctrl+Z brings them back.", nullptr,
-                          static_cast<int>(lastDeleted_.size())));
+    emit statusMessage(lastDeleted_.size() == 1
+                           ? tr("1 device removed from the saved list; Ctrl+Z brings it back.")
+                           : tr("%1 devices removed from the saved list; Ctrl+Z brings them back.")
+                                 .arg(lastDeleted_.size()));
 }
 
 void DeviceView::undoDelete()
@@ -261,7 +267,8 @@ void DeviceView::undoDelete()
             list.insertManual(it->item);
         }
     }
-    emit statusMessage(tr("%n device(s) back in the saved list.", nullptr, static_cast<int>(taken.size())));
+    emit statusMessage(taken.size() == 1 ? tr("1 device back in the saved list.")
+                                         : tr("%1 devices back in the saved list.").arg(taken.size()));
 }
 
 void DeviceView::openCurrent() { activateItem(currentItem()); }

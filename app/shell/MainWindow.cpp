@@ -75,7 +75,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     centralLayout->addLayout(filterRow);
     centralLayout->addWidget(view_, 1);
     setCentralWidget(central);
-    connect(filter_, &QLineEdit::textChanged, view_, &DeviceView::setFilterText);
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        view_->setFilterText(text);
+        updateCounts();
+    });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         filter_->setFocus(Qt::ShortcutFocusReason);
@@ -125,8 +128,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     connect(view_, &DeviceView::searchStarted, this, [this] { setActivity(tr("Searching for devices…")); });
     connect(view_, &DeviceView::searchFinished, this, [this](int found) {
         updateCounts();
-        setActivity(tr("Search finished at %1: %n device(s) online.", nullptr, found)
-                        .arg(QTime::currentTime().toString(Qt::ISODate)));
+        const QString time = QTime::currentTime().toString(Qt::ISODate);
+        setActivity(found == 1 ? tr("Search finished at %1: 1 device online.").arg(time)
+                               : tr("Search finished at %1: %2 devices online.").arg(time).arg(found));
     });
     connect(view_, &DeviceView::statusMessage, this, &MainWindow::setActivity);
     connect(view_, &DeviceView::saveFailed, this,
@@ -203,7 +207,14 @@ void MainWindow::updateCounts()
     for (int r = 0; r < total; ++r)
         if (isOnlineState(static_cast<std::uint8_t>(model->index(r, 0).data(DeviceTableModel::StateRole).toInt())))
             ++online;
-    counts_->setText(tr("Devices: %1   Online: %2   Offline: %3").arg(total).arg(online).arg(total - online));
+    QString line = tr("Devices: %1   Online: %2   Offline: %3").arg(total).arg(online).arg(total - online);
+    if (!view_->filterText().isEmpty()) {
+        int shown = 0;
+        for (int r = 0; r < total; ++r)
+            shown += view_->isRowHidden(r) ? 0 : 1;
+        line = tr("Shown: %1 of %2   ").arg(shown).arg(total) + line;
+    }
+    counts_->setText(line);
 }
 
 void MainWindow::setActivity(const QString& line) { activity_->setText(line); }

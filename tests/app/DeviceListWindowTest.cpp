@@ -288,6 +288,12 @@ private slots:
         s.search();
         QAction* del = s.window->action(QStringLiteral("deleteAction"));
         QVERIFY(!del->isEnabled()); // nothing selected yet
+        // A search result is not removed, and the status bar says why.
+        s.clickRow(s.rowOf("127.0.0.7"));
+        QVERIFY(del->isEnabled());
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QVERIFY2(s.statusText().startsWith(QStringLiteral("Only devices in the saved list")), qPrintable(s.statusText()));
+        QCOMPARE(s.model->rowCount(), 3);
         s.view->setFocus();
         QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
@@ -465,6 +471,9 @@ private slots:
                     visible << s.model->index(r, 2).data().toString();
             QCOMPARE(QSet<QString>(visible.cbegin(), visible.cend()),
                      QSet<QString>(c.visible.cbegin(), c.visible.cend()));
+            if (*c.text)
+                QVERIFY2(s.countsText().startsWith(QStringLiteral("Shown: %1 of 3").arg(c.visible.size())),
+                         qPrintable(s.countsText()));
         }
         // Commands never reach hidden rows: Ctrl+A then Delete under a filter.
         s.view->setFocus();
@@ -538,7 +547,7 @@ private slots:
         QVERIFY(s.statusText().startsWith(QStringLiteral("Searching")));
         QSignalSpy finished(s.view, &DeviceView::searchFinished);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
-        QVERIFY2(s.statusText().contains(QStringLiteral("2 device(s) online")), qPrintable(s.statusText()));
+        QVERIFY2(s.statusText().contains(QStringLiteral("2 devices online")), qPrintable(s.statusText()));
         QTRY_COMPARE(s.countsText(), QStringLiteral("Devices: 2   Online: 2   Offline: 0"));
         s.activate();
         s.view->setFocus();

@@ -263,6 +263,18 @@ private slots:
         QTest::keyClick(s.view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(savedInFile(s.file()).size(), 4);
 
+        // A parameter write that gave a saved device a new number reaches
+        // the file as the worker reports it (the worker's own step here).
+        {
+            const DeviceItemPtr lobby = s.model->itemAt(s.rowOf("127.0.0.5"));
+            {
+                std::lock_guard lock(s.context.manager().devices().mutex());
+                lobby->devItem.setDevNo(55);
+            }
+            s.context.manager().devices().identityChanged(lobby);
+        }
+        QTRY_VERIFY(savedInFile(s.file()).contains(QStringLiteral("55 Lobby 127.0.0.5")));
+
         // The manual entry deleted and restored: it comes back whole.
         s.clickRow(s.rowOf("127.100.100.200"));
         QTest::keyClick(s.view, Qt::Key_Delete);

@@ -351,8 +351,7 @@ private slots:
         QCOMPARE(seen.icon, int(QMessageBox::Warning));
         QVERIFY2(seen.text.contains(QStringLiteral("could not be saved")), qPrintable(seen.text));
         QVERIFY(s.context.manager().devices().listModified());
-        QTRY_VERIFY(std::any_of(s.window->logPane()->lines().cbegin(), s.window->logPane()->lines().cend(),
-                                [](const QString& l) { return l.contains(QStringLiteral("Failed to save the device list")); }));
+        QTRY_VERIFY(!s.window->logPane()->lines().filter(QStringLiteral("Failed to save the device list")).isEmpty());
         QVERIFY(s.statusText().contains(QStringLiteral("could not be saved")));
 
         // The next search does not read the old file over the unsaved entry.

@@ -185,7 +185,12 @@ void DeviceView::startSearch()
 
 void DeviceView::searchDone(int found)
 {
+    // Keys go back to the list, also where no window manager hands the
+    // focus back from the progress window.
+    const bool hadFocus = progress_->isActiveWindow();
     progress_->hide();
+    if (hadFocus)
+        activateWindow();
     emit searchFinished(found);
 }
 
@@ -390,6 +395,7 @@ bool DeviceView::saveList()
                          "The changes are kept and saved again with the next change and when the program closes.")
                           .arg(QString::fromStdString(manager_.deviceListPath().string()), why));
     saving_ = false;
+    activateWindow();
     emit saveFailed(why);
     scheduleSave();
     return false;
@@ -402,7 +408,8 @@ bool DeviceView::saveBeforeClose()
         if (manager_.saveDeviceList(&error))
             return true;
         QMessageBox box(QMessageBox::Warning, tr("Aulira"),
-                        tr("The device list could not be saved to %1:\n%2")
+                        tr("The device list could not be saved to %1:\n%2\n\n"
+                           "Closing without saving loses the changes made to the list since it was last saved.")
                             .arg(QString::fromStdString(manager_.deviceListPath().string()),
                                  QString::fromStdString(error)),
                         QMessageBox::NoButton, this);

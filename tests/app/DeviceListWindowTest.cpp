@@ -452,7 +452,6 @@ private slots:
         QTest::keyClick(s.window.get(), Qt::Key_F5);
         QTRY_VERIFY(s.paneEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
-        QVERIFY(s.paneEmpty()); // the rows that came back are not current by themselves
     }
 
     void filterNarrowsToRowsWithTheText()

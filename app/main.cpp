@@ -3,13 +3,49 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <cstdio>
+#include <cstring>
+
 #include "devices/DeviceView.h"
 #include "shell/AppContext.h"
 #include "shell/MainWindow.h"
+#include "shell/Log.h"
 #include "shell/Resources.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: auct [options] [Qt options]\n"
+    "\n"
+    "The desktop application: finds the audio devices on every network this computer\n"
+    "is attached to, lists them with their live state and configures them.\n"
+    "\n"
+    "Options:\n"
+    "  --adapter ADDR    search from this local adapter address (repeatable);\n"
+    "                    default: every IPv4 address of every up, non-loopback interface\n"
+    "  --port N          device port (default 65176)\n"
+    "  --data-dir DIR    where the device list and the other files live\n"
+    "  --demo            work against a simulated site on loopback\n"
+    "  --help            show this text\n"
+    "  --version         show the version\n"
+    "\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are taken as well.\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before the application object exists, so they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs("auct 3.5.12\n", stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Aulira"));
     QApplication::setApplicationName(QStringLiteral("AUCT"));
@@ -22,6 +58,8 @@ int main(int argc, char** argv)
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), options.error);
         return 2;
     }
+    // The adapter lines of the start-up come before the log pane exists.
+    aulira::Log::instance().holdUntilFirstSink();
     aulira::app::AppContext context;
     if (const auto error = context.open(options); !error.empty()) {
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), QString::fromStdString(error));

@@ -45,6 +45,8 @@ inline std::unique_ptr<sim::SimSite> startSite(const sim::SiteConfig& cfg, int s
 // Cases in other files.
 void benchGroupDownload();
 void benchFirmwareUpgrade();
+void benchFirmwareParallel();
+void benchScreenParallel();
 void benchScreenUpgrade();
 
 } // namespace aulira::bench

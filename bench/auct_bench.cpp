@@ -287,5 +287,9 @@ int main(int argc, char** argv)
         benchFirmwareUpgrade();
     if (want("screen"))
         benchScreenUpgrade();
+    if (want("firmware-parallel"))
+        benchFirmwareParallel();
+    if (want("screen-parallel"))
+        benchScreenParallel();
     return 0;
 }

@@ -151,4 +151,90 @@ void benchScreenUpgrade()
                 raw > 0 ? 1000.0 / raw : 0.0, raw > 0 ? perExchange / raw : 0.0, pause, perExchange / (raw + pause));
 }
 
+namespace {
+
+// One batch over `devices` with `parallel` at a time; its time in ms, and
+// whether every device took the whole image.
+double timedBatch(UpgradeBatch::Kind kind, const std::filesystem::path& path,
+                  const std::vector<sim::DeviceConfig>& devices, const sim::SimSite& site, int parallel, bool& ok)
+{
+    Counter counter;
+    UpgradeBatchInput input{path, {}, &counter, nullptr};
+    for (const auto& d : devices)
+        input.m_vecUpgradeDevices.push_back(entryFor(d, site));
+    input.parallel = parallel;
+    const auto t0 = Clock::now();
+    if (kind == UpgradeBatch::Kind::Firmware)
+        FirmwareUpgradeThreadProc(input);
+    else
+        ScreenUpgradeThreadProc(input);
+    const double total = ms(Clock::now() - t0);
+    ok = counter.failures.empty();
+    return total;
+}
+
+std::vector<sim::DeviceConfig> benchDevices(int count, int firstOctet, const char* model, bool screen)
+{
+    std::vector<sim::DeviceConfig> v;
+    for (int i = 0; i < count; ++i) {
+        sim::DeviceConfig d;
+        d.ip = parseIp("127.0.2." + std::to_string(firstOctet + i)).value();
+        d.mac = sim::generatedMac(static_cast<std::uint32_t>(200 + firstOctet + i));
+        d.devNo = firstOctet + i;
+        d.name = "B" + std::to_string(firstOctet + i);
+        d.modelText = model;
+        d.screenBootMode = screen;
+        v.push_back(d);
+    }
+    return v;
+}
+
+} // namespace
+
+// Devices at a time: 1 MiB of firmware to 8 devices with 8 at a time against
+// one at a time (ideal 0.125, target below 0.16) and against one device alone
+// (target below 1.3), with the default (mandated) timings.
+void benchFirmwareParallel()
+{
+    resetProtocolConfig();
+    const auto devices = benchDevices(8, 1, "KP-4410", false);
+    sim::SiteConfig cfg;
+    cfg.devices = devices;
+    auto site = startSite(cfg, 0);
+    const auto path = writeFile("auct-bench-firmware8.bin", "KP-4410", 1u << 20);
+    const Timing& t = protocolConfig().timing;
+    bool ok8 = false, ok1 = false, okAlone = false;
+    const double alone = timedBatch(UpgradeBatch::Kind::Firmware, path, {devices[0]}, *site, 1, okAlone);
+    const double par8 = timedBatch(UpgradeBatch::Kind::Firmware, path, devices, *site, 8, ok8);
+    const double par1 = timedBatch(UpgradeBatch::Kind::Firmware, path, devices, *site, 1, ok1);
+    std::filesystem::remove(path);
+    std::printf("firmware x8 (1 MiB each; timings: boot wait %d ms, packet pause %d ms, exchange pause %d ms): "
+                "one device alone %.0f ms%s; 8 at a time %.0f ms%s; one at a time %.0f ms%s; "
+                "8 at a time / one at a time %.3f (target 0.16, ideal 0.125); 8 at a time / one alone %.3f "
+                "(target 1.3)\n",
+                t.upgradeBootWaitMs, t.upgradePacketPauseMs, t.sendPauseMs, alone, okAlone ? "" : " (FAILURES)", par8,
+                ok8 ? "" : " (FAILURES)", par1, ok1 ? "" : " (FAILURES)", par8 / par1, par8 / alone);
+}
+
+// 4 call stations' screens, 128 KiB each, 4 at a time against one alone.
+void benchScreenParallel()
+{
+    resetProtocolConfig();
+    const auto devices = benchDevices(4, 20, "KS-530", true);
+    sim::SiteConfig cfg;
+    cfg.devices = devices;
+    auto site = startSite(cfg, 0);
+    const auto path = writeFile("auct-bench-screen4.bin", kScreenFileModel, 128u << 10);
+    bool ok4 = false, okAlone = false;
+    const double alone = timedBatch(UpgradeBatch::Kind::Screen, path, {devices[0]}, *site, 1, okAlone);
+    for (const auto& d : devices)
+        site->setScreenBootMode(d.ip, true);
+    const double par4 = timedBatch(UpgradeBatch::Kind::Screen, path, devices, *site, 4, ok4);
+    std::filesystem::remove(path);
+    std::printf("screen x4 (128 KiB each; exchange pause %d ms, retry pause %d ms): one station alone %.0f ms%s; "
+                "4 at a time %.0f ms%s; ratio %.3f (target 1.3)\n",
+                protocolConfig().timing.sendPauseMs, protocolConfig().timing.screenRetryPauseMs, alone,
+                okAlone ? "" : " (FAILURES)", par4, ok4 ? "" : " (FAILURES)", par4 / alone);
+}
+
 } // namespace aulira::bench

@@ -10,6 +10,7 @@
 #include "grouping/GroupDownload.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupRules.h"
+#include "devices/DeviceRules.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
@@ -171,8 +172,35 @@ int groupDelete(Session& s, const std::vector<std::string>& args, std::ostream& 
     return EXIT_OK;
 }
 
-int groupMembers(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+// The checks the Grouping command makes before the group settings open: the
+// first device without a name (a question there; here a refusal unless
+// --skip-name-check answers it) and the duplicate check. Searches first.
+int groupingChecks(Session& s, bool skipNameCheck, std::ostream& err)
 {
+    if (auto e = s.searchAndPoll(); !e.empty())
+        return refuse(err, e);
+    const DeviceList& list = s.manager().devices();
+    const auto items = list.snapshot();
+    std::lock_guard lock(list.mutex());
+    if (!skipNameCheck) {
+        for (const auto& item : items) {
+            const DeviceInfo_Type& d = item->devItem;
+            if (!d.devName().empty())
+                continue;
+            const std::string text = ":" + std::to_string(d.devNo()) + ",IP:" + formatIp(d.ip());
+            return refuse(err, oneLine(stringText(IDS_COL_NO) + text + stringText(IDS_NO_NAME_SKIP)) +
+                                   " (--skip-name-check answers yes)");
+        }
+    }
+    int messageId = 0;
+    if (CheckDuplicates(items, &messageId))
+        return refuse(err, stringText(messageId));
+    return EXIT_OK;
+}
+
+int groupMembers(Session& s, std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    const bool skipNameCheck = std::erase(args, std::string("--skip-name-check")) > 0;
     if (args.empty())
         return usage(err, "group members needs a NO and the DEVICEs");
     const auto no = parseNumber(args[0]);
@@ -182,11 +210,11 @@ int groupMembers(Session& s, const std::vector<std::string>& args, std::ostream&
     if (!findGroup(store.groups, *no))
         return refuseNoGroup(err, args[0]);
 
+    if (int rc = groupingChecks(s, skipNameCheck, err); rc != EXIT_OK)
+        return rc;
     // Exactly what ticking these rows (and unticking every other) does.
     std::vector<DeviceInfo_Type> ticked;
     if (args.size() > 1) {
-        if (auto e = s.searchAndPoll(); !e.empty())
-            return refuse(err, e);
         std::vector<DeviceItemPtr> items;
         for (std::size_t i = 1; i < args.size(); ++i) {
             auto item = s.findDevice(args[i]);
@@ -232,13 +260,27 @@ private:
 
 int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (!args.empty())
-        return usage(err, "group download takes no arguments");
+    GroupDownloadOptions options;
+    options.confirm = true;
+    bool skipNameCheck = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--no-confirm")
+            options.confirm = false;
+        else if (args[i] == "--skip-name-check")
+            skipNameCheck = true;
+        else if (args[i] == "--parallel") {
+            const auto n = i + 1 < args.size() ? parseNumber(args[++i]) : std::nullopt;
+            if (!n || *n < 1 || *n > 32)
+                return usage(err, "--parallel needs a number from 1 to 32");
+            options.parallel = *n;
+        } else
+            return usage(err, "unknown group download option " + args[i]);
+    }
     GroupStore store(s);
     if (store.groups.empty())
         return refuse(err, stringText(IDS_NO_GROUPING));
-    if (auto e = s.searchAndPoll(); !e.empty())
-        return refuse(err, e);
+    if (int rc = groupingChecks(s, skipNameCheck, err); rc != EXIT_OK)
+        return rc;
 
     ProgressPrinter printer(s.globals(), out);
     GroupDownloadSummary summary;
@@ -246,17 +288,29 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
         DeviceList& list = s.manager().devices();
         ProtocolWorker worker(list, &printer);
         // Handed back through the worker's queue: waitIdle() orders it before our read.
-        postDownloadGrouping(worker, list, std::move(store.groups),
-                             [&summary](const GroupDownloadSummary& done) { summary = done; });
+        postDownloadGrouping(
+            worker, list, std::move(store.groups), [&summary](const GroupDownloadSummary& done) { summary = done; },
+            options);
         worker.waitIdle();
     }
     // Devices that took a record may sit at a new address or number now.
     s.manager().saveDeviceList();
-    if (s.globals().json)
-        out << json{{"event", "end"}, {"online", summary.online}, {"completed", summary.completed}}.dump() << "\n";
-    else
+    if (s.globals().json) {
+        for (const auto& f : summary.failures)
+            out << json{{"event", "failure"}, {"device", f.device}, {"text", f.text}}.dump(
+                       -1, ' ', false, json::error_handler_t::replace)
+                << "\n";
+        json end{{"event", "end"}, {"online", summary.online}, {"completed", summary.completed}};
+        if (options.confirm)
+            end["unconfirmed"] = summary.unconfirmed;
+        out << end.dump() << "\n";
+    } else {
         out << "group numbers set on " << summary.completed << " of " << summary.online << " online device"
-            << (summary.online == 1 ? "" : "s") << "\n";
+            << (summary.online == 1 ? "" : "s");
+        if (summary.unconfirmed)
+            out << "; " << summary.unconfirmed << " " << kNotConfirmedText;
+        out << "\n";
+    }
     if (summary.completed != summary.online)
         return refuse(err, "grouping setting failed on " + std::to_string(summary.online - summary.completed) +
                                " device" + (summary.online - summary.completed == 1 ? "" : "s") +

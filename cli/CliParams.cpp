@@ -33,24 +33,6 @@ std::string tagOf(const DeviceList& list, const DeviceItemPtr& item)
     return deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
 }
 
-std::string resultText(int result)
-{
-    switch (result) {
-    case RES_SOCKET_FAIL:
-        return "no socket could be opened";
-    case RES_SEND_FAIL:
-        return "the request could not be sent";
-    case RES_RECV_TIMEOUT:
-        return "the device did not answer";
-    case RES_NO_REPLY:
-        return "no valid answer came from the device";
-    case RES_NO_RECORD:
-        return "no parameters were read from the device";
-    default:
-        return "result " + std::to_string(result);
-    }
-}
-
 json fieldJson(const SysParaSettings& s, std::size_t i)
 {
     const SysParaField& f = kSysParaFields[i];
@@ -153,7 +135,7 @@ struct Target {
         worker.postReadPara(item);
         worker.waitIdle();
         if (results.read != RES_OK)
-            return refuse(err, "cannot read the parameters of " + tag + ": " + resultText(results.read));
+            return refuse(err, "cannot read the parameters of " + tag + ": " + exchangeResultText(results.read));
         return EXIT_OK;
     }
 
@@ -183,7 +165,7 @@ struct Target {
         worker.postWritePara(item);
         worker.waitIdle();
         if (results.write != RES_OK)
-            return refuse(err, "cannot write the parameters of " + tag + ": " + resultText(results.write));
+            return refuse(err, "cannot write the parameters of " + tag + ": " + exchangeResultText(results.write));
         session.manager().saveDeviceList();
         return EXIT_OK;
     }
@@ -282,22 +264,8 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
 int importedRecord(const std::string& file, SysParaBuffer& rec, bool ext, std::ostream& err)
 {
     std::string error;
-    switch (importConfigFile(file, rec, &error)) {
-    case ConfigLoad::Loaded:
-        break;
-    case ConfigLoad::OtherLength:
-        return refuse(err, file + " does not hold a 436-byte parameter record; nothing was imported");
-    case ConfigLoad::Truncated:
-    case ConfigLoad::CannotOpen:
+    if (importConfigFileForDevice(file, rec, ext, &error) != ConfigLoad::Loaded)
         return refuse(err, error);
-    }
-    // The file carries the firmware version of the device it came from. A
-    // record of the other layout would land shifted by four bytes from the
-    // device number on, so it is refused rather than written.
-    if ((paraExtFromVersion(rec) != 0) != ext)
-        return refuse(err, file + " was saved from a device with the " + (ext ? "392" : "436") +
-                               "-byte parameter record; this device uses the " + (ext ? "436" : "392") +
-                               "-byte record, so nothing was imported");
     auto settings = SysParaSettings::load(rec, ext);
     if (auto refusal = settings.save(rec))
         return refuse(err, refusalText(*refusal));
@@ -434,7 +402,7 @@ int cmdMac(const Globals& g, std::vector<std::string> args, std::ostream& out, s
     t.worker.postWriteMac(t.item);
     t.worker.waitIdle();
     if (t.results.write != RES_OK)
-        return refuse(err, "the MAC address of " + t.tag + " was not changed: " + resultText(t.results.write));
+        return refuse(err, "the MAC address of " + t.tag + " was not changed: " + exchangeResultText(t.results.write));
     s.manager().saveDeviceList();
     if (g.json) {
         std::lock_guard lock(t.list().mutex());

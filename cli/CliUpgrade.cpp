@@ -3,7 +3,12 @@
 // the dialog would list, the named ones (or all) are ticked, and the batch's
 // progress and failures are shown per device.
 #include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <optional>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -20,6 +25,8 @@
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
+#include "upgrade/UpgradeVerify.h"
+#include "util/AtomicFile.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {
@@ -40,7 +47,10 @@ bool stdoutIsTerminal(const std::ostream& out)
 #endif
 }
 
-// One row per ticked device, as the dialog's progress column shows it.
+using SystemClock = std::chrono::system_clock;
+
+// One row per ticked device and batch, as the dialog's progress column shows
+// it, and what the report keeps of it.
 struct Row {
     DeviceItemPtr item;
     std::string ip;
@@ -48,7 +58,89 @@ struct Row {
     int percent = 0;
     std::string failure;
     bool touched = false; // got any notification in this batch
+    std::string mac, name, model, versionBefore, versionAfter;
+    enum class Outcome { NotReached, OtherModel, Upgraded, Failed } outcome = Outcome::NotReached;
+    std::optional<VerifyResult> verified;
+    std::optional<SystemClock::time_point> start, end;
+
+    bool succeeded(bool verifying) const
+    {
+        if (outcome == Outcome::OtherModel)
+            return true;
+        return outcome == Outcome::Upgraded && (!verifying || verified == VerifyResult::Verified);
+    }
+    std::string resultText() const
+    {
+        switch (outcome) {
+        case Outcome::Upgraded:
+            return verified ? verifyResultText(*verified) : "upgraded";
+        case Outcome::Failed:
+            return failure;
+        case Outcome::OtherModel:
+            return "not upgraded: another model than the file's";
+        case Outcome::NotReached:
+            break;
+        }
+        return "not upgraded: the batch ended before it";
+    }
 };
+
+std::string isoTime(const std::optional<SystemClock::time_point>& t)
+{
+    if (!t)
+        return {};
+    const std::time_t tt = SystemClock::to_time_t(*t);
+    std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &tt);
+#else
+    gmtime_r(&tt, &tm);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+std::string csvField(const std::string& v)
+{
+    if (v.find_first_of(",\"\r\n") == std::string::npos)
+        return v;
+    std::string q = "\"";
+    for (char c : v) {
+        if (c == '"')
+            q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+// The report: one row per device and batch. CSV or JSON by the file's
+// extension, written whole beside the target and renamed over it.
+bool writeReport(const std::filesystem::path& path, const std::vector<Row>& rows, std::string* error)
+{
+    std::string text;
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".json") {
+        json arr = json::array();
+        for (const auto& r : rows)
+            arr.push_back({{"address", r.ip}, {"mac", r.mac}, {"name", r.name}, {"model", r.model},
+                           {"version_before", r.versionBefore}, {"version_after", r.versionAfter},
+                           {"result", r.resultText()}, {"start", isoTime(r.start)}, {"end", isoTime(r.end)}});
+        text = arr.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    } else {
+        text = "address,mac,name,model,version_before,version_after,result,start,end\n";
+        for (const auto& r : rows) {
+            const std::string fields[] = {r.ip, r.mac, r.name, r.model, r.versionBefore, r.versionAfter,
+                                          r.resultText(), isoTime(r.start), isoTime(r.end)};
+            for (std::size_t i = 0; i < std::size(fields); ++i)
+                text += (i ? "," : "") + csvField(fields[i]);
+            text += "\n";
+        }
+    }
+    return writeFileAtomically(path, ConstBytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                               error);
+}
 
 // Prints the batch's notifications: JSON lines, plain lines, or progress bars
 // redrawn in place on a terminal. Calls come on the batch's thread while the
@@ -59,12 +151,21 @@ public:
 
     Printer(std::vector<Row>& rows, Mode mode, std::ostream& out) : rows_(rows), mode_(mode), out_(out) {}
 
+    void line(const std::string& text)
+    {
+        out_ << text << "\n";
+        out_.flush();
+    }
+
     void begin()
     {
         for (auto& r : rows_) {
             r.percent = 0;
             r.failure.clear();
             r.touched = false;
+            r.outcome = Row::Outcome::NotReached;
+            r.start.reset();
+            r.end.reset();
         }
         if (mode_ == Mode::Bars) {
             for (const auto& r : rows_)
@@ -78,6 +179,7 @@ public:
         Row* r = find(item);
         if (r) {
             r->percent = percent;
+            r->failure.clear(); // another attempt is under way
             r->touched = true;
         }
         const std::string ip = r ? r->ip : ipOf(item);
@@ -116,6 +218,26 @@ public:
         }
     }
 
+    void deviceStart(const DeviceItemPtr& item) override
+    {
+        if (Row* r = find(item))
+            r->start = SystemClock::now();
+    }
+
+    void deviceEnd(const DeviceItemPtr& item, bool upgraded) override
+    {
+        if (Row* r = find(item)) {
+            r->end = SystemClock::now();
+            r->outcome = upgraded ? Row::Outcome::Upgraded : Row::Outcome::Failed;
+            if (upgraded)
+                r->failure.clear(); // an earlier attempt's text no longer holds
+        }
+        if (upgraded)
+            failed_.erase(item);
+        else
+            failed_.insert(item);
+    }
+
     void batchEnd() override
     {
         if (mode_ == Mode::Json)
@@ -135,12 +257,6 @@ private:
     }
 
     static std::string ipOf(const DeviceItemPtr& item) { return item ? formatIp(item->ip) : std::string(); }
-
-    void line(const std::string& text)
-    {
-        out_ << text << "\n";
-        out_.flush();
-    }
 
     std::string barLine(const Row& r) const
     {
@@ -196,12 +312,37 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     else
         return usage(err, "unknown upgrade command " + sub);
 
-    bool retryFailed = false;
+    bool retryFailed = false, verify = kind == UpgradeBatch::Kind::Firmware;
+    int parallel = 4, retries = 0, verifySeconds = 60;
+    std::vector<std::filesystem::path> reports;
     std::vector<std::string> positional;
-    for (const auto& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto number = [&](int lo, int hi, int& v) {
+            if (i + 1 >= args.size())
+                return false;
+            const std::string& t = args[++i];
+            const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+            return ec == std::errc() && p == t.data() + t.size() && v >= lo && v <= hi;
+        };
         if (a == "--retry-failed")
             retryFailed = true;
-        else if (a.rfind("--", 0) == 0)
+        else if (a == "--no-verify")
+            verify = false;
+        else if (a == "--parallel") {
+            if (!number(1, kMaxUpgradeParallel, parallel))
+                return usage(err, "--parallel needs a number from 1 to " + std::to_string(kMaxUpgradeParallel));
+        } else if (a == "--retries") {
+            if (!number(0, 100, retries))
+                return usage(err, "--retries needs a number from 0 to 100");
+        } else if (a == "--verify-timeout") {
+            if (!number(0, 3600, verifySeconds))
+                return usage(err, "--verify-timeout needs a number of seconds from 0 to 3600");
+        } else if (a == "--report") {
+            if (i + 1 >= args.size())
+                return usage(err, "--report needs a FILE.csv or FILE.json");
+            reports.emplace_back(args[++i]);
+        } else if (a.rfind("--", 0) == 0)
             return usage(err, "unknown upgrade option " + a);
         else
             positional.push_back(a);
@@ -251,21 +392,58 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     {
         std::lock_guard lock(list.mutex());
         for (const auto& item : listed)
-            if (std::find(ticked.begin(), ticked.end(), item) != ticked.end())
-                rows.push_back(Row{item, formatIp(item->ip), deviceTag(ansiToUtf8(item->devItem.devName()), item->ip), 0, {}, false});
+            if (std::find(ticked.begin(), ticked.end(), item) != ticked.end()) {
+                Row r;
+                r.item = item;
+                r.ip = formatIp(item->ip);
+                r.tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+                r.mac = formatMac(item->devItem.mac());
+                r.name = ansiToUtf8(item->devItem.devName());
+                r.model = ansiToUtf8(upgradeModelText(item->devItem));
+                r.versionBefore = ansiToUtf8(item->devItem.firmwareVersion());
+                rows.push_back(std::move(r));
+            }
     }
     const auto mode = g.json ? Printer::Mode::Json
                       : stdoutIsTerminal(out) ? Printer::Mode::Bars
                                               : Printer::Mode::Lines;
     Printer printer(rows, mode, out);
+    std::vector<Row> report; // every batch's rows, for the report
+    const std::string fileModel = check.header.modelText();
 
     auto runBatch = [&](const std::vector<DeviceItemPtr>& tick) {
         tickUpgradeRows(list, listed, tick);
         printer.failed().clear();
         printer.begin();
         UpgradeBatch batch;
-        batch.start(kind, UpgradeBatchInput{file, listed, &printer, &list});
+        UpgradeBatchInput input{file, listed, &printer, &list};
+        input.parallel = parallel;
+        input.retries = retries;
+        batch.start(kind, std::move(input));
         batch.wait();
+        // A row the batch passed over without a word: another model than the
+        // file's, or the batch ended at an earlier device. Nothing was sent to it.
+        for (auto& r : rows) {
+            if (r.outcome != Row::Outcome::NotReached || r.touched)
+                continue;
+            std::string model;
+            {
+                std::lock_guard lock(list.mutex());
+                model = upgradeModelText(r.item->devItem);
+            }
+            if (kind == UpgradeBatch::Kind::Firmware && model != fileModel) {
+                r.outcome = Row::Outcome::OtherModel;
+                s.note(r.tag + ": not upgraded, its model " + ansiToUtf8(model) + " differs from the file's (" +
+                       ansiToUtf8(fileModel) + ")");
+            } else {
+                printer.failed().insert(r.item);
+                s.note(r.tag + ": not upgraded, the batch ended before it");
+            }
+        }
+        // A device that failed before it was taken up (no socket) has a text but no end.
+        for (auto& r : rows)
+            if (r.outcome == Row::Outcome::NotReached && !r.failure.empty())
+                r.outcome = Row::Outcome::Failed;
     };
     runBatch(ticked);
 
@@ -276,30 +454,57 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                 again.push_back(item);
         s.note("trying the " + std::to_string(again.size()) + " failed device" + (again.size() == 1 ? "" : "s") +
                " once more");
+        report.insert(report.end(), rows.begin(), rows.end());
         std::erase_if(rows, [&](const Row& r) { return !printer.failed().count(r.item); });
         runBatch(again);
     }
 
-    // A row the batch passed over without a word: another model than the
-    // file's, or the batch ended at an earlier device. Nothing was sent to it.
-    if (!g.json) {
-        const std::string fileModel = check.header.modelText();
-        for (const auto& r : rows) {
-            if (r.touched)
-                continue;
-            std::string model;
-            {
+    report.insert(report.end(), rows.begin(), rows.end());
+    // Each device's last row is where it stands.
+    std::vector<Row*> finals;
+    for (auto it = report.rbegin(); it != report.rend(); ++it)
+        if (std::none_of(finals.begin(), finals.end(), [&](const Row* f) { return f->item == it->item; }))
+            finals.insert(finals.begin(), &*it);
+
+    // Where the file names a version, the upgraded devices are asked again
+    // once they have had time to restart.
+    const std::string version = check.header.version();
+    verify = verify && !version.empty();
+    if (verify) {
+        std::vector<VerifyTarget> targets;
+        std::vector<Row*> asked;
+        for (Row* f : finals)
+            if (Row& r = *f; r.outcome == Row::Outcome::Upgraded) {
                 std::lock_guard lock(list.mutex());
-                model = upgradeModelText(r.item->devItem);
+                targets.push_back({r.item->localIp, r.item->ip});
+                asked.push_back(&r);
             }
-            if (kind == UpgradeBatch::Kind::Firmware && model != fileModel)
-                s.note(r.tag + ": not upgraded, its model " + ansiToUtf8(model) + " differs from the file's (" +
-                       ansiToUtf8(fileModel) + ")");
-            else
-                s.note(r.tag + ": not upgraded, the batch ended before it");
+        if (!targets.empty()) {
+            s.note("waiting up to " + std::to_string(verifySeconds) + " s for " + std::to_string(targets.size()) +
+                   " device" + (targets.size() == 1 ? "" : "s") + " to report version " + ansiToUtf8(version));
+            const auto outcomes = verifyFirmwareVersions(targets, version, verifySeconds * 1000);
+            for (std::size_t i = 0; i < asked.size(); ++i) {
+                Row& r = *asked[i];
+                r.verified = outcomes[i].result;
+                r.versionAfter = ansiToUtf8(outcomes[i].version);
+                if (g.json)
+                    printer.line(json{{"event", "verify"}, {"device", r.ip}, {"result", r.resultText()},
+                                      {"version", r.versionAfter}}
+                                     .dump(-1, ' ', false, json::error_handler_t::replace));
+                else
+                    printer.line(r.tag + " " + r.resultText() +
+                                 (r.versionAfter.empty() ? std::string() : " (" + r.versionAfter + ")"));
+            }
         }
     }
-    return printer.failed().empty() ? EXIT_OK : EXIT_REFUSED;
+    int rc = EXIT_OK;
+    for (const auto& path : reports) {
+        std::string error;
+        if (!writeReport(path, report, &error))
+            rc = refuse(err, "cannot write " + path.string() + ": " + error);
+    }
+    const bool allGood = std::all_of(finals.begin(), finals.end(), [&](const Row* r) { return r->succeeded(verify); });
+    return allGood ? rc : EXIT_REFUSED;
 }
 
 } // namespace aulira::cli

@@ -236,6 +236,45 @@ def addrbook_seeds():
     }
 
 
+CMD_UPGRADE_PACKET = 0x5903
+
+
+def upgrade_file(image_size, model="KP-4410", version="V2.4.0", magic=b"KPU update file\x00"):
+    header = (magic + b"\x00" * 16 + text_field(version, 16) + text_field("2025-02-03", 32) +
+              text_field(model, 48))
+    assert len(header) == 128
+    return header + bytes((i * 7) & 0xFF for i in range(image_size))
+
+
+def upgrade_header_seeds():
+    return {
+        "firmware.bin": upgrade_file(3000),
+        "one_byte.bin": upgrade_file(1),
+        "header_only.bin": upgrade_file(0),
+        "short.bin": upgrade_file(100)[:60],
+        "bad_magic.bin": upgrade_file(10, magic=b"KPU update fil\x00\x00"),
+        "no_nul_magic.bin": upgrade_file(10, magic=b"KPU update filex"),
+        "full_texts.bin": upgrade_file(5, model="M" * 48, version="V" * 16),
+        "screen.bin": upgrade_file(2048 + 300, model="KM-220"),
+    }
+
+
+def upgrade_reply_seeds():
+    def reply(k, no, **kw):
+        return struct.pack("<H", k) + packet(CMD_UPGRADE_PACKET | REPLY_BIT, packet_count=max(k, 1),
+                                             packet_no=no, target=ip("127.0.0.1"), **kw)
+    return {
+        "header_ok": reply(0, 0),
+        "header_refused": reply(0, 0, poll_mark=1),
+        "packet_3": reply(3, 3),
+        "stale_packet_2_for_3": reply(3, 2),
+        "no_echo_for_5": reply(5, 0),
+        "bad_sum": reply(3, 3, bad_sum=True),
+        "cut": reply(3, 3)[:15],
+        "long_claim": reply(3, 3, length=600),
+    }
+
+
 def write(kind, seeds):
     folder = os.path.join(CORPUS, kind)
     os.makedirs(folder, exist_ok=True)
@@ -256,6 +295,8 @@ def main():
     write("ini", ini_seeds())
     write("group", group_seeds())
     write("addrbook", addrbook_seeds())
+    write("upgrade_header", upgrade_header_seeds())
+    write("upgrade_reply", upgrade_reply_seeds())
 
 
 if __name__ == "__main__":

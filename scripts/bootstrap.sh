@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/bootstrap.sh [--gui]
+# Usage: scripts/bootstrap.sh [--gui] [--pkg]
+#   --gui  Qt 6 for the desktop application
+#   --pkg  the tools that make and check the Debian package (scripts/package-check.sh)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev iproute2 util-linux python3 clang libclang-rt-dev)
-if [[ "${1:-}" == "--gui" ]]; then
-  packages+=(qt6-base-dev qt6-svg-dev libgl-dev)
-fi
+for arg in "$@"; do
+  case $arg in
+    --gui) packages+=(qt6-base-dev qt6-svg-dev libgl-dev) ;;
+    --pkg) packages+=(dpkg-dev file help2man man-db lintian desktop-file-utils appstream bash-completion
+                      xvfb xauth) ;;
+    *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

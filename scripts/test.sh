@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/bootstrap.sh --gui
+scripts/bootstrap.sh --gui --pkg
 
 jobs=${AULIRA_JOBS:-2}
 
@@ -17,6 +17,9 @@ cmake --build build -j"$jobs"
 
 echo "== tests"
 scripts/netns.sh ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
+
+echo "== Debian package, made from the build above and checked as a user installs it"
+scripts/package-check.sh build
 
 if [[ "${AULIRA_SKIP_TSAN:-}" != 1 ]]; then
   echo "== ThreadSanitizer build of the core and simulator tests"

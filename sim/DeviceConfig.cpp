@@ -249,6 +249,14 @@ Faults parseFaults(const json& j, const std::string& where)
             f.headerVerdict = static_cast<std::uint16_t>(getInt(v, w, 0, 0xFFFF));
         else if (k == "bootUnreachableMs")
             f.bootUnreachableMs = static_cast<int>(getInt(v, w, 0, 600000));
+        else if (k == "restartMs")
+            f.restartMs = static_cast<int>(getInt(v, w, 0, 600000));
+        else if (k == "keepOldVersion")
+            f.keepOldVersion = getBool(v, w);
+        else if (k == "paraReplyBytes")
+            f.paraReplyBytes = static_cast<int>(getInt(v, w, 0, 436));
+        else if (k == "dropUpgradePacket")
+            f.dropUpgradePacket = static_cast<int>(getInt(v, w, 0, 65535));
         else if (k == "silentCommands") {
             if (!v.is_array())
                 fail(w, "expected an array of commands");
@@ -494,6 +502,10 @@ std::string siteToJson(const SiteConfig& site)
             if (f.setBit15) fj["setBit15"] = true;
             if (f.headerVerdict) fj["headerVerdict"] = *f.headerVerdict;
             if (f.bootUnreachableMs) fj["bootUnreachableMs"] = f.bootUnreachableMs;
+            if (f.restartMs) fj["restartMs"] = f.restartMs;
+            if (f.keepOldVersion) fj["keepOldVersion"] = true;
+            if (f.dropUpgradePacket) fj["dropUpgradePacket"] = f.dropUpgradePacket;
+            if (f.paraReplyBytes) fj["paraReplyBytes"] = f.paraReplyBytes;
             if (!f.silentCommands.empty()) {
                 fj["silentCommands"] = json::array();
                 for (auto c : f.silentCommands)

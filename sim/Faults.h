@@ -18,6 +18,10 @@ struct Faults {
     std::set<std::uint16_t> silentCommands; // requests the device takes in but never acts on or answers
     std::optional<std::uint16_t> headerVerdict; // verdict on an upgrade header instead of the real check
     int bootUnreachableMs = 0;    // after entering its boot loader the device answers nothing this long
+    int restartMs = 0;            // after taking a whole image the device restarts and answers nothing this long
+    bool keepOldVersion = false;  // the restarted device still runs (and reports) its old firmware
+    int paraReplyBytes = 0;       // a parameter read reply carries only this many bytes of the record; 0 = all
+    int dropUpgradePacket = 0;    // data packet k (from 1) of an upgrade never gets in; 0 = none
 
     bool operator==(const Faults&) const = default;
 };

@@ -215,6 +215,8 @@ std::optional<std::vector<std::uint8_t>> SimDevice::dispatch(const Packet& req, 
     case CMD_READ_SYS_PARA:
         if (!macIs(p, 0))
             return std::nullopt;
+        if (faults_.paraReplyBytes > 0 && static_cast<std::size_t>(faults_.paraReplyBytes) < sysPara_.size())
+            return Payload(sysPara_.begin(), sysPara_.begin() + faults_.paraReplyBytes);
         return sysPara_;
     case CMD_WRITE_SYS_PARA: {
         const std::size_t n = layout().size;
@@ -246,7 +248,7 @@ std::optional<std::vector<std::uint8_t>> SimDevice::dispatch(const Packet& req, 
         unreachableUntil_ = now + std::chrono::milliseconds(faults_.bootUnreachableMs);
         return Payload{};
     case CMD_UPGRADE_PACKET:
-        if (!takeUpgradePacket(req, pollMark))
+        if (!takeUpgradePacket(req, pollMark, now))
             return std::nullopt;
         return Payload{};
     default:
@@ -360,7 +362,7 @@ void SimDevice::takeBookPacket(const Packet& req)
 }
 
 // Header (packet 0) then data packets 1..N. Returns whether to acknowledge.
-bool SimDevice::takeUpgradePacket(const Packet& req, std::uint16_t& pollMark)
+bool SimDevice::takeUpgradePacket(const Packet& req, std::uint16_t& pollMark, Clock::time_point now)
 {
     const ConstBytes p = req.payload();
     const std::size_t count = req.packetCount(), no = req.packetNo();
@@ -386,6 +388,8 @@ bool SimDevice::takeUpgradePacket(const Packet& req, std::uint16_t& pollMark)
     }
     if (upgradePackets_ == 0 || count != upgradePackets_ || no > count || p.size() > kUpgradePacketSize)
         return false;
+    if (faults_.dropUpgradePacket > 0 && no == static_cast<std::size_t>(faults_.dropUpgradePacket))
+        return false; // taken in, never stored nor acknowledged
     // A packet repeated after a lost acknowledgement is stored again and
     // acknowledged again, also after the image was installed.
     std::copy(p.begin(), p.end(), upgradeBuf_.begin() + static_cast<std::ptrdiff_t>((no - 1) * kUpgradePacketSize));
@@ -398,8 +402,12 @@ bool SimDevice::takeUpgradePacket(const Packet& req, std::uint16_t& pollMark)
                               upgradeBuf_.begin() +
                                   static_cast<std::ptrdiff_t>((count - 1) * kUpgradePacketSize + upgradeLastLen_));
         const std::string version = readFixedText(upgradeHeader_, 32, 16);
-        if (!version.empty() && version.size() < 16)
+        if (!version.empty() && version.size() < 16 && !faults_.keepOldVersion)
             setFirmware(version);
+        // The acknowledgement of the last packet still goes out; then the
+        // device restarts into the new image.
+        if (faults_.restartMs > 0)
+            unreachableUntil_ = now + std::chrono::milliseconds(faults_.restartMs);
         inBoot_ = false;
         upgradeDone_ = true;
         ++upgradesInstalled_;

@@ -107,7 +107,7 @@ private:
     void applyRecord(std::vector<std::uint8_t> record, bool& addressChanged);
     void setFirmware(const std::string& version);
     void takeBookPacket(const Packet& req);
-    bool takeUpgradePacket(const Packet& req, std::uint16_t& pollMark);
+    bool takeUpgradePacket(const Packet& req, std::uint16_t& pollMark, Clock::time_point now);
     DeviceInfo_Type currentInfo() const;
     const SysParaLayout& layout() const { return sysParaLayout(sysPara_.size() == kLayout436.size); }
     bool chance(double rate);

@@ -20,7 +20,7 @@ using namespace aulira::sim;
 namespace {
 
 const char kUsage[] =
-    "usage: auct-devsim [options]\n"
+    "Usage: auct-devsim [options]\n"
     "\n"
     "Simulates a site of audio devices on the device port. Without --devices,\n"
     "--count or --device it starts the demo site on loopback.\n"

@@ -9,6 +9,7 @@
 
 #include <mutex>
 
+#include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
@@ -73,6 +74,7 @@ void AddDeviceDialog::build()
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    nameBuddies(this);
 }
 
 DeviceEntry AddDeviceDialog::entry() const

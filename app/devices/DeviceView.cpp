@@ -160,6 +160,11 @@ WorkerListener* DeviceView::workerListener() { return workerBridge_.get(); }
 
 void DeviceView::start()
 {
+    // Without an adapter the first search could only fail; say so once.
+    if (manager_.localIps().empty()) {
+        showWarningText(this, IDS_NO_ADAPTER_INFO);
+        return;
+    }
     QTimer::singleShot(kAutoSearchDelayMs, this, &DeviceView::startSearch);
 }
 
@@ -442,8 +447,7 @@ void DeviceView::activateItem(const DeviceItemPtr& item)
         if (!readable)
             return;
         if (online) {
-            if (worker_)
-                worker_->postReadPara(item);
+            readPara(item);
             return;
         }
         editItem(item);
@@ -451,13 +455,20 @@ void DeviceView::activateItem(const DeviceItemPtr& item)
     }
     // Inside a local subnet a running search may still replace the record.
     if (!manager_.searching() && readable && online) {
-        if (worker_)
-            worker_->postReadPara(item);
+        readPara(item);
         return;
     }
     if (online)
         return;
     editItem(item);
+}
+
+void DeviceView::readPara(const DeviceItemPtr& item)
+{
+    if (!worker_)
+        return;
+    emit readParaRequested(item);
+    worker_->postReadPara(item);
 }
 
 void DeviceView::editItem(const DeviceItemPtr& item)

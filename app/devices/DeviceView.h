@@ -92,6 +92,8 @@ signals:
     void undoAvailable(bool available);
     // The saved list could not be written (after the log line and the box).
     void saveFailed(const QString& error);
+    // A parameter read went to the worker; readParaDone follows.
+    void readParaRequested(const aulira::DeviceItemPtr& item);
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
     void writeParaDone(const aulira::DeviceItemPtr& item, int result);
     void macChangeRequested(const aulira::DeviceItemPtr& item);
@@ -110,6 +112,7 @@ private:
 
     void searchDone(int found);
     void editItem(const DeviceItemPtr& item);
+    void readPara(const DeviceItemPtr& item);
     void sortSection(int column);
     void currentRowChanged(const QModelIndex& current);
     void showCurrent();

@@ -12,12 +12,18 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "shell/MessageBox.h"
 
 namespace aulira::app {
 
 namespace {
+
+// What the box offers for typing (seconds), as the field's rules say.
+const int kHeartbeatMax = static_cast<int>(sysParaField("heartbeat").max);
 
 IpAddressEdit* addressEdit(QWidget* parent, const char* name)
 {
@@ -49,13 +55,13 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     password_ = lineEdit(info, "password");
     password_->setEchoMode(QLineEdit::Password);
     auto* infoGrid = new QGridLayout(info);
-    infoGrid->addWidget(new QLabel(tr("Local Machine NO:"), info), 0, 0);
+    infoGrid->addWidget(buddyLabel(tr("Local Machine NO:"), deviceNo_, info), 0, 0);
     infoGrid->addWidget(deviceNo_, 0, 1);
-    infoGrid->addWidget(new QLabel(tr("Device Name:"), info), 0, 2);
+    infoGrid->addWidget(buddyLabel(tr("Device Name:"), deviceName_, info), 0, 2);
     infoGrid->addWidget(deviceName_, 0, 3);
-    infoGrid->addWidget(new QLabel(tr("User Name:"), info), 1, 0);
+    infoGrid->addWidget(buddyLabel(tr("User Name:"), userName_, info), 1, 0);
     infoGrid->addWidget(userName_, 1, 1);
-    infoGrid->addWidget(new QLabel(tr("Password:"), info), 1, 2);
+    infoGrid->addWidget(buddyLabel(tr("Password:"), password_, info), 1, 2);
     infoGrid->addWidget(password_, 1, 3);
 
     auto* ipBox = new QGroupBox(tr("IP Address"), this);
@@ -72,11 +78,11 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     auto* ipGrid = new QGridLayout(ipBox);
     ipGrid->addWidget(staticIp_, 0, 0, 1, 2);
     ipGrid->addWidget(dhcp_, 0, 2, 1, 2);
-    ipGrid->addWidget(new QLabel(tr("IP Address:"), ipBox), 1, 0);
+    ipGrid->addWidget(buddyLabel(tr("IP Address:"), ip_, ipBox), 1, 0);
     ipGrid->addWidget(ip_, 1, 1);
-    ipGrid->addWidget(new QLabel(tr("Subnet Mask:"), ipBox), 1, 2);
+    ipGrid->addWidget(buddyLabel(tr("Subnet Mask:"), mask_, ipBox), 1, 2);
     ipGrid->addWidget(mask_, 1, 3);
-    ipGrid->addWidget(new QLabel(tr("Default Gateway:"), ipBox), 2, 0);
+    ipGrid->addWidget(buddyLabel(tr("Default Gateway:"), gateway_, ipBox), 2, 0);
     ipGrid->addWidget(gateway_, 2, 1);
 
     auto* dnsBox = new QGroupBox(tr("DNS"), this);
@@ -92,9 +98,9 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     auto* dnsGrid = new QGridLayout(dnsBox);
     dnsGrid->addWidget(autoDns_, 0, 0, 1, 2);
     dnsGrid->addWidget(manualDns_, 0, 2, 1, 2);
-    dnsGrid->addWidget(new QLabel(tr("Preferred DNS:"), dnsBox), 1, 0);
+    dnsGrid->addWidget(buddyLabel(tr("Preferred DNS:"), dns1_, dnsBox), 1, 0);
     dnsGrid->addWidget(dns1_, 1, 1);
-    dnsGrid->addWidget(new QLabel(tr("Alternative DNS:"), dnsBox), 1, 2);
+    dnsGrid->addWidget(buddyLabel(tr("Alternative DNS:"), dns2_, dnsBox), 1, 2);
     dnsGrid->addWidget(dns2_, 1, 3);
 
     auto* serverBox = new QGroupBox(tr("Server Setting"), this);
@@ -105,16 +111,16 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     port_->setObjectName(QStringLiteral("serverPort"));
     port_->setRange(0, 65535);
     port_->setValue(8890);
-    heartbeatLabel_ = new QLabel(tr("Heartbeat Time:"), serverBox);
     heartbeat_ = new QSpinBox(serverBox);
     heartbeat_->setObjectName(QStringLiteral("heartbeat"));
-    heartbeat_->setRange(0, 60);
+    heartbeat_->setRange(0, kHeartbeatMax);
     heartbeat_->setValue(3);
+    heartbeatLabel_ = buddyLabel(tr("Heartbeat Time:"), heartbeat_, serverBox);
     heartbeatUnit_ = new QLabel(tr("sec"), serverBox);
     auto* serverGrid = new QGridLayout(serverBox);
-    serverGrid->addWidget(new QLabel(tr("Server IP:"), serverBox), 0, 0);
+    serverGrid->addWidget(buddyLabel(tr("Server IP:"), serverIp_, serverBox), 0, 0);
     serverGrid->addWidget(serverIp_, 0, 1);
-    serverGrid->addWidget(new QLabel(tr("Port:"), serverBox), 0, 2);
+    serverGrid->addWidget(buddyLabel(tr("Port:"), port_, serverBox), 0, 2);
     serverGrid->addWidget(port_, 0, 3);
     serverGrid->addWidget(heartbeatLabel_, 1, 0);
     auto* heartbeatRow = new QHBoxLayout;
@@ -193,8 +199,13 @@ void BasicParaPage::load(const SysParaSettings& s)
     heartbeatLabel_->setVisible(ext_);
     heartbeat_->setVisible(ext_);
     heartbeatUnit_->setVisible(ext_);
-    if (ext_)
-        heartbeat_->setValue(static_cast<int>(s.value("heartbeat").number));
+    if (ext_) {
+        // A device may hold more than the box offers for typing: the box
+        // widens for it, so a Save without an edit writes the value back as it was.
+        const int stored = static_cast<int>(s.value("heartbeat").number);
+        heartbeat_->setRange(0, std::max(kHeartbeatMax, stored));
+        heartbeat_->setValue(stored);
+    }
     updateEnabled();
 }
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "params/MacText.h"
 #include "shell/MessageBox.h"
@@ -39,6 +40,8 @@ EditMacDialog::EditMacDialog(DeviceList& list, DeviceItemPtr item, QWidget* pare
         f->setObjectName(QStringLiteral("macByte%1").arg(i + 1));
         f->setMaxLength(2);
         f->setFixedWidth(f->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 8);
+        f->setAccessibleName(tr("MAC Address"));
+        f->setAccessibleDescription(tr("byte %1 of 6").arg(i + 1));
         mac_[static_cast<std::size_t>(i)] = f;
         macRow->addWidget(f);
         if (i < 5)
@@ -57,6 +60,7 @@ EditMacDialog::EditMacDialog(DeviceList& list, DeviceItemPtr item, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(box);
     layout->addWidget(buttons);
+    nameBuddies(this);
 
     if (item_) {
         std::lock_guard lock(list_.mutex());

@@ -2,6 +2,7 @@
 
 #include "shell/MessageBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -12,9 +13,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "devices/DeviceList.h"
 #include "params/BasicParaPage.h"
 #include "params/ConfigFile.h"
+#include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
@@ -41,6 +45,8 @@ QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action)
 
 std::size_t fieldIndex(const char* name) { return static_cast<std::size_t>(sysParaFieldIndex(name)); }
 
+QString sheetTitle() { return QObject::tr("Audio terminal parameter settings"); }
+
 } // namespace
 
 SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
@@ -48,7 +54,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
       warn_(showWarning)
 {
     setObjectName(QStringLiteral("settingsSheet"));
-    setWindowTitle(tr("Audio terminal parameter settings"));
+    setWindowTitle(sheetTitle());
     setModal(false);
 
     heading_ = new QLabel(this);
@@ -57,6 +63,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     tree_->setObjectName(QStringLiteral("pageTree"));
     tree_->setHeaderHidden(true);
     tree_->setFixedWidth(170);
+    tree_->setAccessibleName(tr("Settings pages"));
 
     info_ = new QTreeWidget(this);
     info_->setObjectName(QStringLiteral("runningInfo"));
@@ -67,6 +74,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     info_->setColumnWidth(1, 250);
     info_->setAllColumnsShowFocus(true);
     info_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    info_->setAccessibleName(tr("Running Information"));
     basic_ = new BasicParaPage(this);
     basic_->hide();
 
@@ -102,10 +110,35 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     resize(780, 500);
 
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onTreeClicked(item); });
+    // The arrow keys in the tree turn the pages as clicks do.
+    connect(tree_, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item, QTreeWidgetItem*) { onTreeClicked(item); });
     connect(saveButton_, &QPushButton::clicked, this, &SettingsSheet::save);
     connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::hide);
     connect(loadButton_, &QPushButton::clicked, this, &SettingsSheet::loadSettings);
     connect(exportButton_, &QPushButton::clicked, this, &SettingsSheet::saveSettings);
+}
+
+SettingsSheet::~SettingsSheet()
+{
+    setReadsPending(0);
+}
+
+QString SettingsSheet::describe(const DeviceList& list, const DeviceItemPtr& item)
+{
+    std::int32_t no = 0;
+    std::string name;
+    std::uint32_t ip = 0;
+    {
+        std::lock_guard lock(list.mutex());
+        no = item->devItem.devNo();
+        name = ansiToUtf8(item->devItem.devName());
+        ip = item->ip;
+    }
+    return QStringLiteral("%1 %2 %3")
+        .arg(QString::fromStdString(oneLine(stringText(IDS_COL_NO))))
+        .arg(no)
+        .arg(QString::fromStdString(deviceTag(name, ip)));
 }
 
 void SettingsSheet::setWarnHandler(WarnHandler warn)
@@ -128,6 +161,9 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
     }
     basic_->unload();
     reloadPages();
+    setWindowTitle(sheetTitle() + QStringLiteral(" - ") + describe(list, item_));
+    // A write still under way belongs to the device shown before.
+    setWaiting(writing_ && writing_ == item_);
     // A sheet already on screen starts over for the new device.
     if (isVisible())
         rebuild();
@@ -217,7 +253,7 @@ bool SettingsSheet::storePage(int page)
 
 void SettingsSheet::onTreeClicked(QTreeWidgetItem* item)
 {
-    if (item)
+    if (item && item->data(0, Qt::UserRole).toInt() != current_)
         showPage(item->data(0, Qt::UserRole).toInt());
 }
 
@@ -243,6 +279,8 @@ void SettingsSheet::showPage(int page)
 
 void SettingsSheet::save()
 {
+    if (writing_)
+        return; // one write at a time; its result decides
     if (!item_) {
         hide();
         return;
@@ -253,11 +291,94 @@ void SettingsSheet::save()
     }
     saveToList_ = saveToListCheck_->isChecked();
     publishRecord();
-    if (worker_)
-        worker_->postWritePara(item_);
     if (saveToList_)
-        emit addSelectedRequested();
-    hide();
+        emit addToListRequested(item_);
+    if (!worker_) {
+        hide();
+        return;
+    }
+    writing_ = item_;
+    setWaiting(true);
+    worker_->postWritePara(item_);
+}
+
+void SettingsSheet::setWaiting(bool waiting)
+{
+    saveButton_->setText(waiting ? tr("Saving...") : tr("Save"));
+    saveButton_->setEnabled(!waiting);
+    // Nothing typed now could reach the device before the result is in.
+    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(basic_),
+                       static_cast<QWidget*>(loadButton_), static_cast<QWidget*>(saveToListCheck_)})
+        w->setEnabled(!waiting);
+    if (waiting)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void SettingsSheet::writeFinished(const DeviceItemPtr& item, int result)
+{
+    if (!writing_ || item != writing_)
+        return; // not the sheet's write (a MAC change reports the same way)
+    writing_.reset();
+    if (item == item_)
+        setWaiting(false);
+    const DeviceList* list = list_ ? list_ : devices_;
+    const QString who = list ? describe(*list, item) : QString();
+    if (result == RES_OK) {
+        const QString line = tr("Parameters saved to %1.").arg(who);
+        OutputLog("%s", line.toStdString().c_str());
+        emit statusMessage(line);
+        if (item == item_)
+            hide();
+        return;
+    }
+    const QString reason = QString::fromStdString(exchangeResultText(result));
+    const QString line = tr("The parameters of %1 were not saved: %2.").arg(who, reason);
+    OutputLog("%s", line.toStdString().c_str());
+    emit statusMessage(line);
+    // The worker waits until this returns: the box is shown from the event loop.
+    const QString text =
+        tr("The parameters were not saved to %1: %2.\n\nEverything typed is still on the sheet; press Save to try "
+           "again.")
+            .arg(who, reason);
+    QMetaObject::invokeMethod(this, [this, text] { warn_(this, text); }, Qt::QueuedConnection);
+}
+
+void SettingsSheet::setReadsPending(int count)
+{
+    if (count > 0 && readsPending_ == 0)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else if (count == 0 && readsPending_ > 0)
+        QApplication::restoreOverrideCursor();
+    readsPending_ = count;
+}
+
+void SettingsSheet::readStarted(const DeviceItemPtr& item)
+{
+    setReadsPending(readsPending_ + 1);
+    if (devices_)
+        emit statusMessage(tr("Reading the parameters of %1...").arg(describe(*devices_, item)));
+}
+
+void SettingsSheet::readFinished(const DeviceItemPtr& item, int result)
+{
+    setReadsPending(std::max(0, readsPending_ - 1));
+    DeviceList* list = devices_ ? devices_ : list_;
+    if (!list)
+        return;
+    if (result != RES_OK) {
+        const QString line = tr("Cannot read the parameters of %1: %2.")
+                                 .arg(describe(*list, item), QString::fromStdString(exchangeResultText(result)));
+        OutputLog("%s", line.toStdString().c_str());
+        emit statusMessage(line);
+        return;
+    }
+    emit statusMessage(QString());
+    attachDevice(item, *list);
+    show();
+    raise();
+    activateWindow();
 }
 
 void SettingsSheet::saveSettings()
@@ -277,12 +398,12 @@ void SettingsSheet::loadSettings()
     if (path.isEmpty())
         return;
     std::string error;
-    const ConfigLoad result = importConfigFile(path.toStdString(), record_, &error);
-    if (result == ConfigLoad::CannotOpen || result == ConfigLoad::Truncated) {
+    // A file of another length or of the other record layout is refused: its
+    // fields would not land where this device keeps them.
+    if (importConfigFileForDevice(path.toStdString(), record_, ext_, &error) != ConfigLoad::Loaded) {
         warn_(this, QString::fromStdString(error));
         return;
     }
-    // A file of another length leaves the record alone but still reloads the pages.
     publishRecord();
     fillRunningInfo();
     reloadPages();

@@ -37,8 +37,11 @@ public:
     using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
 
     explicit SettingsSheet(ProtocolWorker* worker, QWidget* parent = nullptr);
+    ~SettingsSheet() override;
 
     void setWorker(ProtocolWorker* worker) { worker_ = worker; }
+    // The list whose entries the worker reads: readFinished() attaches them from it.
+    void setDeviceList(DeviceList* list) { devices_ = list; }
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // Used by the sheet and by its pages.
     void setWarnHandler(WarnHandler warn);
@@ -53,6 +56,12 @@ public:
     // The working copy of the record, with every stored page in it.
     const SysParaBuffer& record() const { return record_; }
     bool saveToList() const { return saveToList_; }
+    // A write has been posted and its result has not arrived yet.
+    bool writePending() const { return writing_ != nullptr; }
+    QPushButton* saveButton() const { return saveButton_; }
+
+    // "NO 21 Lobby(192.168.1.21)": how messages name a device.
+    static QString describe(const DeviceList& list, const DeviceItemPtr& item);
 
     BasicParaPage* basicPage() const { return basic_; }
     QTreeWidget* pageTree() const { return tree_; }
@@ -63,13 +72,24 @@ public slots:
     // navigation still happens.
     void showPage(int page);
     // Writes the record to the device; a refused page keeps the sheet open.
+    // The sheet then waits for writeFinished(): it closes on success and stays
+    // open with everything typed on failure.
     void save();
     void loadSettings();
     void saveSettings();
 
+    // The worker's reports, on the UI thread. A read shows the sheet for the
+    // device; a failed one is said in the log and the status bar.
+    void readStarted(const aulira::DeviceItemPtr& item);
+    void readFinished(const aulira::DeviceItemPtr& item, int result);
+    void writeFinished(const aulira::DeviceItemPtr& item, int result);
+
 signals:
-    // "Save device to list" was checked when the record was written.
-    void addSelectedRequested();
+    // "Save device to list" was checked when the record was written: the
+    // device the sheet edits joins the saved list.
+    void addToListRequested(const aulira::DeviceItemPtr& item);
+    // A short note for the status bar.
+    void statusMessage(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -83,6 +103,8 @@ private:
     bool storePage(int page);
     void publishRecord();
     void onTreeClicked(QTreeWidgetItem* item);
+    void setWaiting(bool waiting);
+    void setReadsPending(int count);
 
     ProtocolWorker* worker_;
     DeviceList* list_ = nullptr;
@@ -94,6 +116,9 @@ private:
     bool saveToList_ = false;
     FileChooser chooseFile_;
     WarnHandler warn_;
+    DeviceList* devices_ = nullptr;
+    DeviceItemPtr writing_; // the entry whose write result is awaited
+    int readsPending_ = 0;
 
     QLabel* heading_;
     QTreeWidget* tree_;

@@ -1,5 +1,7 @@
 #include "shell/AppContext.h"
 
+#include "shell/AppDir.h"
+#include "shell/Log.h"
 #include "util/Ipv4.h"
 
 namespace aulira::app {
@@ -59,6 +61,11 @@ std::string AppContext::open(const StartupOptions& o)
         return e;
     manager_ = std::make_unique<DeviceManager>(frontEnd_.appDir);
     manager_->initAdapters(frontEnd_.adapters);
+    if (manager_->localIps().empty())
+        // A newcomer's first question when nothing can be searched.
+        OutputLog("No network adapter to search through. Choose one with --adapter ADDRESS, with Adapters= in the "
+                  "[Network] section of %s, or try the simulated site with --demo.",
+                  (frontEnd_.appDir / kIniFileName).string().c_str());
     manager_->loadSavedList();
     worker_ = std::make_unique<ProtocolWorker>(manager_->devices());
     return {};

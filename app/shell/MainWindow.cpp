@@ -139,20 +139,25 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     connect(view_, &DeviceView::deviceShown, this,
             [this](const DeviceInfo_Type& info) { properties_->showDevice(&info); });
     connect(view_, &DeviceView::deviceShownCleared, this, [this] { properties_->showDevice(nullptr); });
-    connect(view_, &DeviceView::readParaDone, this, [this](const DeviceItemPtr& item, int result) {
-        if (result != 0)
-            return; // a failed read shows nothing
-        sheet_->attachDevice(item, context_.manager().devices());
-        sheet_->show();
-        sheet_->raise();
+    // The sheet follows its device's reads and writes, and a new search hides it.
+    sheet_->setDeviceList(&context_.manager().devices());
+    connect(view_, &DeviceView::readParaRequested, sheet_, &SettingsSheet::readStarted);
+    connect(view_, &DeviceView::readParaDone, sheet_, &SettingsSheet::readFinished);
+    connect(view_, &DeviceView::writeParaDone, sheet_, &SettingsSheet::writeFinished);
+    connect(view_, &DeviceView::searchStarted, sheet_, &SettingsSheet::hide);
+    connect(sheet_, &SettingsSheet::statusMessage, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text, 15000);
     });
     connect(view_, &DeviceView::macChangeRequested, this, [this](const DeviceItemPtr& item) {
         EditMacDialog dialog(context_.manager().devices(), item, this);
         if (dialog.exec() == QDialog::Accepted)
             context_.worker().postWriteMac(item);
     });
-    connect(sheet_, &SettingsSheet::addSelectedRequested, this,
-            [this] { context_.manager().devices().addSelected(view_->selectedItems()); });
+    connect(sheet_, &SettingsSheet::addToListRequested, this,
+            [this](const DeviceItemPtr& item) { context_.manager().devices().addSelected({item}); });
     resize(1200, 760);
     restoreLayout();
 }

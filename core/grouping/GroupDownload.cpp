@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "devices/DeviceList.h"
 #include "grouping/GroupRules.h"
@@ -11,6 +13,7 @@
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
+#include "util/AtATime.h"
 #include "util/Ipv4.h"
 
 namespace aulira {
@@ -53,9 +56,35 @@ void sendProgress(ProtocolWorker& worker, int percent)
         l->onGroupProgress(percent);
 }
 
+// A device's record read back by MAC from where it now is, retried while it
+// restarts its network; true when its group bytes are what was written.
+bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayout& layout,
+                       const std::array<std::uint8_t, kGroupNosPerDevice>& written, int limitMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    Peer at = peer;
+    at.ip = newIp;
+    auto reply = std::make_unique<Packet>();
+    for (;;) {
+        if (exchange(at, CMD_READ_SYS_PARA, at.mac, *reply, 1) == RES_OK) {
+            const ConstBytes p = reply->payload();
+            // A short reply holds no group bytes to compare, and a device may
+            // still answer with its old record before the apply takes: ask again.
+            if (p.size() >= layout.size &&
+                std::equal(written.begin(), written.end(), p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos)))
+                return true;
+        }
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+}
+
 } // namespace
 
-GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, const GroupList& groups)
+GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, const GroupList& groups,
+                                      const GroupDownloadOptions& options)
 {
     // The online set is fixed at the start, so a device the poll brings online
     // or loses meanwhile cannot push the progress past 100 or leave it short.
@@ -70,102 +99,169 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
     GroupDownloadSummary summary;
     summary.online = static_cast<int>(online.size());
     const int n = summary.online;
-    auto reply = std::make_unique<Packet>();
+    const std::size_t count = online.size();
+    const int atATime = std::max(options.parallel, 1);
+
+    // What each device's steps found, handed from its (maybe concurrent) work
+    // to the in-order reporting.
+    struct DeviceRun {
+        Peer peer;
+        bool haveRecord = false;
+        int result = RES_OK;
+        std::string newTag;
+        std::uint32_t newIp = 0;
+        const SysParaLayout* layout = nullptr;
+        std::array<std::uint8_t, kGroupNosPerDevice> groupBytes{};
+        bool tooMany = false;
+        bool confirmed = true;
+    };
+    std::vector<DeviceRun> runs(count);
+    auto fail = [&](const DeviceRun& r, const char* text) {
+        summary.failures.push_back({formatIp(r.peer.ip), r.peer.tag, text});
+    };
 
     int s1 = 0;
-    for (const auto& item : online) {
-        Peer peer;
-        bool haveRecord;
-        {
-            std::lock_guard lock(list.mutex());
-            haveRecord = item->sysPara != nullptr;
-            peer = peerOf(*item);
-        }
-        if (!haveRecord && exchange(peer, CMD_READ_SYS_PARA, peer.mac, *reply, 1) == RES_OK) {
-            std::lock_guard lock(list.mutex());
-            if (!item->sysPara) {
-                item->sysPara = std::make_unique<SysParaBuffer>();
-                const ConstBytes payload = reply->payload();
-                std::copy_n(payload.begin(), std::min(payload.size(), kSysParaBufferSize), item->sysPara->begin());
-                // Without this a device never opened keeps the default long
-                // layout and a V1.0.7 one would be sent a record it refuses.
-                item->bParaExt = paraExtFromVersion(*item->sysPara);
-            }
-            haveRecord = true;
-        }
-        if (!haveRecord)
-            OutputLog("%s failed to read system parameters!", peer.tag.c_str());
-        s1 += 50;
-        sendProgress(worker, s1 / n);
-    }
-
-    int s2 = 0;
-    for (const auto& item : online) {
-        Peer peer;
-        SysParaBuffer record;
-        bool ext = true;
-        bool haveRecord;
-        {
-            std::lock_guard lock(list.mutex());
-            peer = peerOf(*item);
-            haveRecord = item->sysPara != nullptr;
-            if (haveRecord) {
-                record = *item->sysPara;
-                ext = item->bParaExt != 0;
-            }
-        }
-        if (!haveRecord) {
-            OutputLog("%s grouping setting failed\xEF\xBC\x81", peer.tag.c_str());
-            continue;
-        }
-        const SysParaLayout& layout = sysParaLayout(ext);
-        std::vector<std::int32_t> numbers = groupNumbersOfDevice(groups, peer.devIp);
-        if (numbers.size() > kGroupNosPerDevice) {
-            OutputLog("%s the data belonging to the group exceeds 8\xEF\xBC\x81", peer.tag.c_str());
-            numbers.resize(kGroupNosPerDevice);
-        }
-        // Every byte is rewritten, so a device taken out of a group leaves it.
-        std::array<std::uint8_t, kGroupNosPerDevice> groupBytes{};
-        for (std::size_t i = 0; i < numbers.size(); ++i)
-            groupBytes[i] = static_cast<std::uint8_t>(numbers[i]);
-        std::copy(groupBytes.begin(), groupBytes.end(), record.begin() + static_cast<std::ptrdiff_t>(layout.groupNos));
-        {
-            std::lock_guard lock(list.mutex());
-            if (item->sysPara)
-                std::copy(groupBytes.begin(), groupBytes.end(),
-                          item->sysPara->begin() + static_cast<std::ptrdiff_t>(layout.groupNos));
-        }
-
-        int result = exchange(peer, CMD_WRITE_SYS_PARA, ConstBytes(record).first(layout.size), *reply, 1);
-        if (result == RES_OK)
-            result = exchange(peer, CMD_APPLY_SYS_PARA, peer.mac, *reply, 0);
-        if (result == RES_OK) {
-            std::string tag;
+    runAtATimeInOrder(
+        count, atATime,
+        [&](std::size_t i) {
+            const auto& item = online[i];
+            DeviceRun& r = runs[i];
             {
                 std::lock_guard lock(list.mutex());
-                item->devItem.setDevNo(readI32(record, layout.devNo));
-                item->devItem.setIp(readIp(record, layout.ip));
+                r.haveRecord = item->sysPara != nullptr;
+                r.peer = peerOf(*item);
+            }
+            auto reply = std::make_unique<Packet>();
+            if (r.haveRecord || exchange(r.peer, CMD_READ_SYS_PARA, r.peer.mac, *reply, 1) != RES_OK)
+                return;
+            // A reply shorter than the layout it claims is no record: taking it
+            // would write zeros over the device's address.
+            const ConstBytes payload = reply->payload();
+            if (payload.size() < kLayout392.size)
+                return;
+            auto record = std::make_unique<SysParaBuffer>();
+            std::copy_n(payload.begin(), std::min(payload.size(), kSysParaBufferSize), record->begin());
+            // Without this a device never opened keeps the default long
+            // layout and a V1.0.7 one would be sent a record it refuses.
+            const std::int32_t ext = paraExtFromVersion(*record);
+            if (ext != 0 && payload.size() < kLayout436.size)
+                return;
+            std::lock_guard lock(list.mutex());
+            if (!item->sysPara) {
+                item->sysPara = std::move(record);
+                item->bParaExt = ext;
+            }
+            r.haveRecord = true;
+        },
+        [&](std::size_t i) {
+            if (!runs[i].haveRecord)
+                OutputLog("%s failed to read system parameters!", runs[i].peer.tag.c_str());
+            s1 += 50;
+            sendProgress(worker, s1 / n);
+        });
+
+    int s2 = 0;
+    runAtATimeInOrder(
+        count, atATime,
+        [&](std::size_t i) {
+            const auto& item = online[i];
+            DeviceRun& r = runs[i];
+            SysParaBuffer record;
+            bool ext = true;
+            {
+                std::lock_guard lock(list.mutex());
+                r.peer = peerOf(*item);
+                r.haveRecord = item->sysPara != nullptr;
+                if (r.haveRecord) {
+                    record = *item->sysPara;
+                    ext = item->bParaExt != 0;
+                }
+            }
+            if (!r.haveRecord)
+                return;
+            r.layout = &sysParaLayout(ext);
+            std::vector<std::int32_t> numbers = groupNumbersOfDevice(groups, r.peer.devIp);
+            if (numbers.size() > kGroupNosPerDevice) {
+                r.tooMany = true;
+                numbers.resize(kGroupNosPerDevice);
+            }
+            // Every byte is rewritten, so a device taken out of a group leaves it.
+            for (std::size_t k = 0; k < numbers.size(); ++k)
+                r.groupBytes[k] = static_cast<std::uint8_t>(numbers[k]);
+            std::copy(r.groupBytes.begin(), r.groupBytes.end(),
+                      record.begin() + static_cast<std::ptrdiff_t>(r.layout->groupNos));
+            {
+                std::lock_guard lock(list.mutex());
+                if (item->sysPara)
+                    std::copy(r.groupBytes.begin(), r.groupBytes.end(),
+                              item->sysPara->begin() + static_cast<std::ptrdiff_t>(r.layout->groupNos));
+            }
+            auto reply = std::make_unique<Packet>();
+            r.result = exchange(r.peer, CMD_WRITE_SYS_PARA, ConstBytes(record).first(r.layout->size), *reply, 1);
+            if (r.result == RES_OK)
+                r.result = exchange(r.peer, CMD_APPLY_SYS_PARA, r.peer.mac, *reply, 0);
+            if (r.result == RES_OK) {
+                std::lock_guard lock(list.mutex());
+                item->devItem.setDevNo(readI32(record, r.layout->devNo));
+                item->devItem.setIp(readIp(record, r.layout->ip));
                 // Later exchanges and the list go to where the device now is.
                 item->ip = item->devItem.ip();
-                tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->devItem.ip());
+                r.newIp = item->ip;
+                r.newTag = deviceTag(ansiToUtf8(item->devItem.devName()), item->devItem.ip());
             }
-            list.identityChanged(item);
-            OutputLog("%s set grouping completed.", tag.c_str());
-            ++summary.completed;
-        } else {
-            OutputLog("%s grouping setting failed\xEF\xBC\x81", peer.tag.c_str());
-        }
-        s2 += 50;
-        sendProgress(worker, s2 / n + 50);
+        },
+        [&](std::size_t i) {
+            const DeviceRun& r = runs[i];
+            if (!r.haveRecord) {
+                OutputLog("%s grouping setting failed\xEF\xBC\x81", r.peer.tag.c_str());
+                fail(r, "grouping setting failed");
+                return;
+            }
+            if (r.tooMany)
+                OutputLog("%s the data belonging to the group exceeds 8\xEF\xBC\x81", r.peer.tag.c_str());
+            if (r.result == RES_OK) {
+                list.identityChanged(online[i]);
+                OutputLog("%s set grouping completed.", r.newTag.c_str());
+                ++summary.completed;
+            } else {
+                OutputLog("%s grouping setting failed\xEF\xBC\x81", r.peer.tag.c_str());
+                fail(r, "grouping setting failed");
+            }
+            s2 += 50;
+            sendProgress(worker, s2 / n + 50);
+        });
+
+    // The apply is not answered, so a lost one looks like success: one pass at
+    // the end reads every written device back.
+    if (options.confirm) {
+        std::vector<std::size_t> written;
+        for (std::size_t i = 0; i < count; ++i)
+            if (runs[i].haveRecord && runs[i].result == RES_OK)
+                written.push_back(i);
+        runAtATimeInOrder(
+            written.size(), std::max(atATime, 8),
+            [&](std::size_t k) {
+                DeviceRun& r = runs[written[k]];
+                r.confirmed = confirmGroupBytes(r.peer, r.newIp, *r.layout, r.groupBytes, options.confirmLimitMs);
+            },
+            [&](std::size_t k) {
+                DeviceRun& r = runs[written[k]];
+                if (r.confirmed)
+                    return;
+                OutputLog("%s %s", r.newTag.c_str(), kNotConfirmedText);
+                --summary.completed;
+                ++summary.unconfirmed;
+                summary.failures.push_back({formatIp(r.newIp), r.newTag, kNotConfirmedText});
+            });
     }
     return summary;
 }
 
 void postDownloadGrouping(ProtocolWorker& worker, DeviceList& list, GroupList groups,
-                          std::function<void(const GroupDownloadSummary&)> done)
+                          std::function<void(const GroupDownloadSummary&)> done, GroupDownloadOptions options)
 {
-    worker.postDownloadGroup([&worker, &list, groups = std::move(groups), done = std::move(done)] {
-        const GroupDownloadSummary summary = DownloadGrouping(worker, list, groups);
+    worker.postDownloadGroup([&worker, &list, groups = std::move(groups), done = std::move(done), options] {
+        const GroupDownloadSummary summary = DownloadGrouping(worker, list, groups, options);
         if (done)
             done(summary);
     });

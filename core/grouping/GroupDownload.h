@@ -5,6 +5,8 @@
 // the protocol worker; progress goes to the worker's listener
 // (onGroupProgress) and per-device results to the operation log.
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "grouping/GroupTypes.h"
 
@@ -13,20 +15,44 @@ namespace aulira {
 class DeviceList;
 class ProtocolWorker;
 
+// The text of a device whose record was written and applied but read back
+// without its new group numbers (or not at all).
+inline constexpr const char* kNotConfirmedText = "written but not confirmed";
+
+struct GroupDownloadFailure {
+    std::string device; // the device's address
+    std::string tag;    // name(address), as the log lines name it
+    std::string text;   // what went wrong
+};
+
 struct GroupDownloadSummary {
-    int online = 0;    // devices taken into the download
-    int completed = 0; // devices that took their group numbers
+    int online = 0;      // devices taken into the download
+    int completed = 0;   // devices that took their group numbers (and, confirming, showed them)
+    int unconfirmed = 0; // written and applied, but not confirmed by a read-back
+    std::vector<GroupDownloadFailure> failures; // every device that did not complete, in list order
+};
+
+struct GroupDownloadOptions {
+    // Devices read and written at once; progress and log lines still come in
+    // list order, as with one at a time.
+    int parallel = 1;
+    // After the last write, read every written device's record back (by MAC,
+    // retrying while it restarts its network) and compare the group bytes.
+    bool confirm = false;
+    int confirmLimitMs = 5000; // per device, from the first read-back attempt
 };
 
 // Runs on the calling thread (the worker). Progress is 50 per device over the
 // first pass (reads), then 50 per device written over the second, each
 // divided by the online count: two devices give 25, 50, 75, 100.
-GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, const GroupList& groups);
+GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, const GroupList& groups,
+                                      const GroupDownloadOptions& options = {});
 
 // Queues the download on the worker with a copy of the groups, so the caller
 // may go on changing its own list. `done`, when given, runs on the worker
 // right after the download, before onGroupDownloaded.
 void postDownloadGrouping(ProtocolWorker& worker, DeviceList& list, GroupList groups,
-                          std::function<void(const GroupDownloadSummary&)> done = {});
+                          std::function<void(const GroupDownloadSummary&)> done = {},
+                          GroupDownloadOptions options = {});
 
 } // namespace aulira

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "params/SysParaOffsets.h"
 #include "util/AtomicFile.h"
 
 namespace aulira {
@@ -90,6 +91,26 @@ ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& re
         return fail(result, error,
                     "The configuration file " + name + " is incomplete (" + std::to_string(n) + " of " +
                         std::to_string(kConfigFileSize) + " bytes); the settings were not changed.");
+    return result;
+}
+
+ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaBuffer& record, bool ext,
+                                     std::string* error)
+{
+    const std::string file = path.string();
+    SysParaBuffer loaded = record;
+    const ConfigLoad result = importConfigFile(path, loaded, error);
+    if (result == ConfigLoad::OtherLength)
+        return fail(result, error, file + " does not hold a 436-byte parameter record; nothing was imported");
+    if (result != ConfigLoad::Loaded)
+        return result;
+    // The file carries the firmware version of the device it came from.
+    if ((paraExtFromVersion(loaded) != 0) != ext)
+        return fail(ConfigLoad::OtherLayout, error,
+                    file + " was saved from a device with the " + (ext ? "392" : "436") +
+                        "-byte parameter record; this device uses the " + (ext ? "436" : "392") +
+                        "-byte record, so nothing was imported");
+    record = loaded;
     return result;
 }
 

@@ -28,6 +28,7 @@ enum class ConfigLoad {
     OtherLength, // the length field is not 436: the record is unchanged
     Truncated,   // the file ends before the length field or the body: unchanged
     CannotOpen,  // missing, a directory, or unreadable: unchanged
+    OtherLayout, // saved from a device of the other record layout: unchanged
 };
 
 // The file for `record`, always kConfigFileSize bytes.
@@ -45,5 +46,14 @@ bool exportConfigFile(const std::filesystem::path& path, const SysParaBuffer& re
 // `record`. On CannotOpen and Truncated, `error` receives a sentence for the
 // user that names the file; it is left alone otherwise.
 ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& record, std::string* error = nullptr);
+
+// The import every front end offers for a device whose record has the
+// 436-byte layout when `ext` (else the 392-byte one). Besides the refusals of
+// importConfigFile it refuses a file of another length and a record saved
+// from a device of the other layout, whose fields would land four bytes off
+// from the device number on. The record changes only on Loaded; on any other
+// result `error` receives the sentence for the user.
+ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaBuffer& record, bool ext,
+                                     std::string* error = nullptr);
 
 } // namespace aulira

@@ -17,13 +17,17 @@ double nowMs()
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-enum class Match { TargetAndCommand, CommandOnly };
+enum class Match { TargetAndCommand, CommandAndPacketNo };
 
 bool replyMatches(const Packet& request, const Packet& reply, Match match)
 {
     if (!PacketChecksumOk(reply.bytes().first(reply.received)))
         return false;
     if (match == Match::TargetAndCommand && reply.targetIp() != request.targetIp())
+        return false;
+    // A late copy of an earlier packet's reply must not stand in for this
+    // one's; devices that do not echo the number (0) are taken at their word.
+    if (match == Match::CommandAndPacketNo && reply.packetNo() != 0 && reply.packetNo() != request.packetNo())
         return false;
     return (reply.command() & kCommandMask) == request.command();
 }
@@ -90,15 +94,23 @@ int ExchangeBroadcast(const std::string& localIp, std::uint32_t targetIp, Packet
     return exchange(localIp, targetIp, request, reply, waitReply, true);
 }
 
+bool OnSocketReplyMatches(const Packet& request, const Packet& reply)
+{
+    return replyMatches(request, reply, Match::CommandAndPacketNo);
+}
+
 int ExchangeOnSocket(UdpSocket& sock, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply)
 {
     const std::size_t size = request.seal(ip);
+    // Replies to earlier requests (duplicates, late ones) still queued would
+    // otherwise be read as this request's.
+    sock.discardPending();
     if (sock.sendTo(request.bytes().first(size), ip, port) < 0) {
         OutputLog("sendto error:%d", UdpSocket::lastError());
         return RES_SEND_FAIL;
     }
     sock.setReceiveTimeout(protocolConfig().timing.broadcastRecvTimeoutMs);
-    return awaitReply(sock, request, reply, Match::CommandOnly);
+    return awaitReply(sock, request, reply, Match::CommandAndPacketNo);
 }
 
 } // namespace aulira

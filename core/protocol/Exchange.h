@@ -21,7 +21,12 @@ int ExchangeBroadcast(const std::string& localIp, std::uint32_t targetIp, Packet
                       int waitReply);
 
 // On a socket the caller owns (upgrades): always waits; the reply must match
-// the checksum and the command, not the echoed address.
+// the checksum and the command, not the echoed address, and carry the
+// request's packetNo (or 0). Datagrams queued before the send are discarded.
 int ExchangeOnSocket(UdpSocket& socket, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply);
+
+// Whether a received datagram (reply.received bytes) answers a sealed request
+// as ExchangeOnSocket judges it.
+bool OnSocketReplyMatches(const Packet& request, const Packet& reply);
 
 } // namespace aulira

@@ -36,6 +36,24 @@ const char* resultName(int result)
     }
 }
 
+std::string exchangeResultText(int result)
+{
+    switch (result) {
+    case RES_SOCKET_FAIL:
+        return "no socket could be opened";
+    case RES_SEND_FAIL:
+        return "the request could not be sent";
+    case RES_RECV_TIMEOUT:
+        return "the device did not answer";
+    case RES_NO_REPLY:
+        return "no valid answer came from the device";
+    case RES_NO_RECORD:
+        return "no parameters were read from the device";
+    default:
+        return "result " + std::to_string(result);
+    }
+}
+
 PacketHeader PacketHeader::read(ConstBytes b)
 {
     PacketHeader h;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "util/Bytes.h"
 
@@ -39,6 +40,8 @@ enum Result : int {
 
 const char* commandName(std::uint16_t command);
 const char* resultName(int result);
+// What a failed job means to the person who asked for it ("the device did not answer").
+std::string exchangeResultText(int result);
 
 inline constexpr std::size_t kHeaderSize = 20;
 inline constexpr std::size_t kChecksumSize = 2;

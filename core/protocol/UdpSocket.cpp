@@ -182,6 +182,32 @@ RecvResult UdpSocket::receive(Bytes buf)
     return r;
 }
 
+int UdpSocket::discardPending()
+{
+    int n = 0;
+    std::uint8_t scrap[1];
+    for (;;) {
+#ifdef _WIN32
+        u_long waiting = 0;
+        if (::ioctlsocket(static_cast<SOCKET>(fd_), FIONREAD, &waiting) != 0 || waiting == 0)
+            return n;
+        sockaddr_in from{};
+        int fromLen = sizeof from;
+        // A datagram larger than the scrap buffer is still taken off the queue.
+        ::recvfrom(static_cast<SOCKET>(fd_), reinterpret_cast<char*>(scrap), sizeof scrap, 0,
+                   reinterpret_cast<sockaddr*>(&from), &fromLen);
+#else
+        const ssize_t r = ::recv(static_cast<int>(fd_), scrap, sizeof scrap, MSG_DONTWAIT | MSG_TRUNC);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return n;
+        }
+#endif
+        ++n;
+    }
+}
+
 int UdpSocket::lastError()
 {
 #ifdef _WIN32

@@ -49,6 +49,9 @@ public:
     // Receives one datagram of at most buf.size() bytes; a longer one is
     // reported as TooLarge, never truncated silently.
     RecvResult receive(Bytes buf);
+    // Throws away every datagram already waiting, without blocking; returns
+    // how many there were.
+    int discardPending();
 
     intptr_t native() const { return fd_; }
 

@@ -21,15 +21,36 @@ struct Log::Holder {
     std::vector<std::thread::id> callers; // guarded by Log::mutex_
 };
 
-int Log::subscribe(Sink sink)
+void Log::holdUntilFirstSink()
 {
     std::lock_guard lock(mutex_);
-    int token = nextToken_++;
+    holding_ = true;
+}
+
+int Log::subscribe(Sink sink)
+{
     auto holder = std::make_shared<Holder>();
-    holder->token = token;
     holder->sink = std::move(sink);
-    sinks_.push_back(std::move(holder));
-    return token;
+    std::lock_guard replay(replayMutex_);
+    for (;;) {
+        std::vector<std::string> lines;
+        {
+            std::lock_guard lock(mutex_);
+            if (!holding_ || held_.empty()) {
+                // Lines written from here on reach the sink directly.
+                holding_ = false;
+                held_.clear();
+                holder->token = nextToken_++;
+                sinks_.push_back(holder);
+                return holder->token;
+            }
+            lines.swap(held_);
+        }
+        // Outside the lock, as write() calls sinks; lines written meanwhile are
+        // held and handed over in the next round, so the order stays.
+        for (const auto& l : lines)
+            holder->sink(l);
+    }
 }
 
 void Log::unsubscribe(int token)
@@ -53,6 +74,11 @@ void Log::write(const std::string& line)
     std::vector<std::shared_ptr<Holder>> sinks;
     {
         std::lock_guard lock(mutex_);
+        if (holding_ && sinks_.empty()) {
+            if (held_.size() < kMaxHeldLines)
+                held_.push_back(line);
+            return;
+        }
         sinks = sinks_;
     }
     const auto self = std::this_thread::get_id();

@@ -1,7 +1,9 @@
 #pragma once
 // The operation log. Any thread writes one-line messages with OutputLog; every
 // front end subscribes a sink (the desktop pane, the CLI's stderr, a test's
-// recorder). A line written while nobody listens is dropped.
+// recorder). A line written while nobody listens is dropped, unless the front
+// end asked to hold such lines for the sink it attaches later (the desktop
+// app's start-up lines come before its log pane exists).
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -26,6 +28,12 @@ public:
     // (unless called from inside that same sink).
     void unsubscribe(int token);
 
+    // From now until the next subscribe(), lines written while no sink is
+    // subscribed are kept (at most kMaxHeldLines) and handed to that sink, in
+    // order, before any later line.
+    void holdUntilFirstSink();
+    static constexpr std::size_t kMaxHeldLines = 2000;
+
     // Hands the line to every sink and returns after they took it. Sinks are
     // called without the registry lock held, so a sink may itself log or wait
     // for another thread that logs; a sink must be safe to call from any thread.
@@ -37,6 +45,9 @@ private:
     std::condition_variable idle_;
     std::vector<std::shared_ptr<Holder>> sinks_;
     int nextToken_ = 1;
+    bool holding_ = false;
+    std::vector<std::string> held_;
+    std::mutex replayMutex_; // one subscribe() hands over the held lines at a time
 };
 
 // printf-style; the text is cut to kLogLineMaxChars characters (UTF-8 aware).

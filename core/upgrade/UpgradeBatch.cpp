@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <functional>
 #include <optional>
 
 #include "devices/DeviceList.h"
@@ -11,6 +12,7 @@
 #include "protocol/StatusPoll.h"
 #include "protocol/Timing.h"
 #include "upgrade/UpgradeFile.h"
+#include "util/AtATime.h"
 
 namespace aulira {
 
@@ -57,7 +59,8 @@ class Batch {
 public:
     explicit Batch(const UpgradeBatchInput& in)
         : input(in), listener_(in.listener ? *in.listener : silent_), timing(protocolConfig().timing),
-          port_(protocolConfig().devicePort)
+          port_(protocolConfig().devicePort),
+          parallel(std::clamp(in.parallel, 1, kMaxUpgradeParallel)), retries(std::max(in.retries, 0))
     {
     }
 
@@ -115,16 +118,74 @@ public:
         return Step::Failed;
     }
 
-    void progress(const DeviceItemPtr& item, int percent) { listener_.progress(item, percent); }
-    void failure(const DeviceItemPtr& item, const std::string& text) { listener_.failure(item, text); }
+    // Listener calls, one at a time whichever device thread makes them.
+    void progress(const DeviceItemPtr& item, int percent)
+    {
+        std::lock_guard lock(notify_);
+        listener_.progress(item, percent);
+    }
+    void failure(const DeviceItemPtr& item, const std::string& text)
+    {
+        std::lock_guard lock(notify_);
+        listener_.failure(item, text);
+    }
+    void deviceStart(const DeviceItemPtr& item)
+    {
+        std::lock_guard lock(notify_);
+        listener_.deviceStart(item);
+    }
+    void deviceEnd(const DeviceItemPtr& item, bool upgraded)
+    {
+        std::lock_guard lock(notify_);
+        listener_.deviceEnd(item, upgraded);
+    }
     void end() { listener_.batchEnd(); }
 
     const UpgradeBatchInput& input;
     SilentListener silent_;
     UpgradeListener& listener_;
+    std::mutex notify_;
     const Timing timing; // read once, so a batch keeps the timings it started with
     const std::uint16_t port_;
+    const int parallel;
+    const int retries;
 };
+
+// How one attempt at one entry ended.
+enum class Run {
+    Skipped,   // not ticked or another model: nothing was said
+    Upgraded,
+    Failed,    // reported; the batch goes on
+    EndsBatch, // reported; one at a time, the batch stops here
+};
+
+// One attempt at an entry. `started` tells whether deviceStart was sent
+// already; the attempt sends it once the entry turns out to be taken up.
+using Attempt = std::function<Run(const DeviceItemPtr& item, bool& started)>;
+
+// Every listed entry through `attempt`, with the batch's retries and
+// concurrency. One at a time the entries go in order and an EndsBatch result
+// stops the batch; several at a time it ends only its own device.
+void runEntries(Batch& batch, const Attempt& attempt)
+{
+    const auto& entries = batch.input.m_vecUpgradeDevices;
+    std::atomic<bool> stop{false};
+    runAtATime(entries.size(), batch.parallel, [&](std::size_t i) {
+        if (stop)
+            return;
+        const DeviceItemPtr& item = entries[i];
+        bool started = false;
+        Run r = attempt(item, started);
+        for (int again = 0; again < batch.retries && (r == Run::Failed || r == Run::EndsBatch); ++again) {
+            sleepMs(batch.timing.upgradeTypeRetryMs);
+            r = attempt(item, started);
+        }
+        if (started)
+            batch.deviceEnd(item, r == Run::Upgraded);
+        if (r == Run::EndsBatch && batch.parallel == 1)
+            stop = true;
+    });
+}
 
 std::string packetFailText(std::size_t k)
 {
@@ -145,16 +206,19 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
     const ConstBytes image = file.image();
 
     UpgradingFlag upgrading;
-    for (const DeviceItemPtr& item : batch.input.m_vecUpgradeDevices) {
+    runEntries(batch, [&](const DeviceItemPtr& item, bool& started) {
         const EntryFields e = batch.fields(item);
         // The socket closes however this entry ends, a skipped one included.
         UdpSocket sock;
         if (!Batch::openPrepared(sock, e.localIp)) {
             batch.failure(item, connectFail);
-            return;
+            return Run::EndsBatch;
         }
         if (!e.selected || e.model != fileModel)
-            continue;
+            return Run::Skipped;
+        if (!started)
+            batch.deviceStart(item);
+        started = true;
 
         Packet reply;
         Packet typeQuery = Packet::request(CMD_SEARCH, 0, e.unicastOk == 1 ? kPollMark : 0);
@@ -166,7 +230,7 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
         }
         if (!answered) {
             batch.failure(item, typeFail);
-            return;
+            return Run::EndsBatch;
         }
         // The first word of the reply's payload; bit 31 marks a device already
         // in its boot loader.
@@ -176,13 +240,13 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
             Packet enterBoot = Packet::request(CMD_ENTER_BOOT);
             if (batch.exchange(sock, e.ip, enterBoot, reply) != RES_OK) {
                 batch.failure(item, enterBootFail);
-                continue;
+                return Run::Failed;
             }
             sock.close();
             sleepMs(t.upgradeBootWaitMs);
             if (!Batch::openPrepared(sock, e.localIp)) {
                 batch.failure(item, connectFail);
-                return;
+                return Run::EndsBatch;
             }
         }
 
@@ -192,26 +256,25 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
         const auto headerStep = batch.withRenewal(sock, e.ip, first, reply, t.upgradeHeaderRetryMs, false);
         if (headerStep == Batch::Step::NoSocket) {
             batch.failure(item, connectFail);
-            return;
+            return Run::EndsBatch;
         }
         if (headerStep == Batch::Step::Failed) {
             batch.failure(item, firstPacketFail);
-            continue;
+            return Run::Failed;
         }
         const std::uint16_t verdict = reply.pollMark();
         if (verdict == 1) {
             batch.failure(item, typeNotMatch);
-            continue;
+            return Run::Failed;
         }
         if (verdict > 1) {
             batch.failure(item, upgradeError);
-            continue;
+            return Run::Failed;
         }
 
         sleepMs(t.upgradePacketPauseMs);
         std::size_t sent = 0;
-        bool failed = false;
-        for (std::size_t k = 1; k <= N && !failed; ++k) {
+        for (std::size_t k = 1; k <= N; ++k) {
             const std::size_t len = k < N ? upgfile::firmwarePacketSize : lastLen;
             // An odd length gains a zero pad byte when the exchange seals it.
             Packet data = Packet::request(CMD_UPGRADE_PACKET, static_cast<std::uint16_t>(len), 0,
@@ -221,12 +284,11 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
             const auto step = batch.withRenewal(sock, e.ip, data, reply, t.upgradePacketRetryMs, false);
             if (step == Batch::Step::NoSocket) {
                 batch.failure(item, connectFail);
-                return;
+                return Run::EndsBatch;
             }
             if (step == Batch::Step::Failed) {
                 batch.failure(item, packetFailText(k));
-                failed = true;
-                break;
+                return Run::Failed;
             }
             sent += len;
             const int percent =
@@ -234,7 +296,8 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
             batch.progress(item, percent);
             sleepMs(t.upgradePacketPauseMs);
         }
-    }
+        return Run::Upgraded;
+    });
 }
 
 void runScreen(Batch& batch, const UpgradeImageFile& file)
@@ -248,49 +311,45 @@ void runScreen(Batch& batch, const UpgradeImageFile& file)
     const ConstBytes image = file.image();
 
     UpgradingFlag upgrading;
-    for (const DeviceItemPtr& item : batch.input.m_vecUpgradeDevices) {
+    runEntries(batch, [&](const DeviceItemPtr& item, bool& started) {
         const EntryFields e = batch.fields(item);
         UdpSocket sock; // closed however this entry ends
         if (!Batch::openPrepared(sock, e.localIp)) {
             batch.failure(item, connectFail);
-            return;
+            return Run::EndsBatch;
         }
         if (!e.selected)
-            continue;
+            return Run::Skipped;
+        if (!started)
+            batch.deviceStart(item);
+        started = true;
 
         Packet reply;
-        // One step with its retries: true to go on with this entry. A socket
-        // that cannot be renewed ends the batch with the step's own text.
-        bool endBatch = false;
+        // One step with its retries. A socket that cannot be renewed ends the
+        // batch with the step's own text.
+        Run failed = Run::Failed;
         auto step = [&](Packet request, const char* failText) {
             const auto r = batch.withRenewal(sock, e.ip, request, reply, t.screenRetryPauseMs, true);
             if (r == Batch::Step::Ok)
                 return true;
             batch.failure(item, failText);
-            endBatch = r == Batch::Step::NoSocket;
+            failed = r == Batch::Step::NoSocket ? Run::EndsBatch : Run::Failed;
             return false;
         };
 
-        if (!step(Packet::request(CMD_SCREEN_STATUS), screenStatusFail)) {
-            if (endBatch)
-                return;
-            continue;
-        }
+        if (!step(Packet::request(CMD_SCREEN_STATUS), screenStatusFail))
+            return failed;
         // Bit 0 of the first payload byte: the screen still runs its application.
         if (reply.bytes()[kHeaderSize] & 1) {
             batch.failure(item, enterBootMode);
-            continue;
+            return Run::Failed;
         }
-        if (!step(Packet::request(CMD_SCREEN_START), startFail)) {
-            if (endBatch)
-                return;
-            continue;
-        }
+        if (!step(Packet::request(CMD_SCREEN_START), startFail))
+            return failed;
 
-        bool failed = false;
-        for (std::size_t b = 0; b < B && !failed; ++b) {
+        for (std::size_t b = 0; b < B; ++b) {
             const std::size_t blockLen = std::min(kScreenBlockSize, L - b * kScreenBlockSize);
-            for (std::size_t off = 0; off < blockLen && !failed; off += kScreenPieceSize) {
+            for (std::size_t off = 0; off < blockLen; off += kScreenPieceSize) {
                 const std::size_t n = std::min(kScreenPieceSize, blockLen - off);
                 Packet piece = Packet::request(CMD_SCREEN_WRITE_BUFFER, static_cast<std::uint16_t>(n + 4));
                 const Bytes p = piece.payloadArea();
@@ -298,29 +357,18 @@ void runScreen(Batch& batch, const UpgradeImageFile& file)
                 writeU16(p, 2, static_cast<std::uint16_t>(n));
                 const auto bytes = image.subspan(b * kScreenBlockSize + off, n);
                 std::copy(bytes.begin(), bytes.end(), p.begin() + 4);
-                failed = !step(piece, writeBufferFail);
+                if (!step(piece, writeBufferFail))
+                    return failed;
             }
-            if (failed)
-                break;
             Packet flash = Packet::request(CMD_SCREEN_WRITE_FLASH, 6);
             writeU32(flash.payloadArea(), 0, static_cast<std::uint32_t>(kScreenFlashBase + b * kScreenBlockSize));
             writeU16(flash.payloadArea(), 4, static_cast<std::uint16_t>(blockLen));
-            if (!step(flash, writeFlashFail)) {
-                failed = true;
-                break;
-            }
+            if (!step(flash, writeFlashFail))
+                return failed;
             batch.progress(item, static_cast<int>((b + 1) * 100 / B));
         }
-        if (failed) {
-            if (endBatch)
-                return;
-            continue;
-        }
-        if (!step(Packet::request(CMD_SCREEN_END), endFail)) {
-            if (endBatch)
-                return;
-            continue;
-        }
+        if (!step(Packet::request(CMD_SCREEN_END), endFail))
+            return failed;
 
         // The screen has its firmware once the end is taken; entering the
         // application is reported after the 100 %.
@@ -328,16 +376,19 @@ void runScreen(Batch& batch, const UpgradeImageFile& file)
         const auto r = batch.withRenewal(sock, e.ip, enterApp, reply, t.screenRetryPauseMs, true);
         if (r == Batch::Step::NoSocket) {
             batch.failure(item, enterAppFail);
-            return;
+            return Run::EndsBatch;
         }
         batch.progress(item, 100);
-        if (r == Batch::Step::Failed)
+        if (r == Batch::Step::Failed) {
             batch.failure(item, enterAppFail);
-    }
+            return Run::Failed;
+        }
+        return Run::Upgraded;
+    });
 }
 
-template <typename Run>
-void runBatch(const UpgradeBatchInput& input, Run run)
+template <typename Runner>
+void runBatch(const UpgradeBatchInput& input, Runner run)
 {
     Batch batch(input);
     {

@@ -1,9 +1,10 @@
 #pragma once
 // Batch upgrades of device firmware and of call-station screen firmware. A
 // batch goes over the entries a front end listed, in order, upgrades the
-// ticked ones (`selected`) one after the other on a socket of its own per
-// device, and reports through an UpgradeListener. g_bUpgrading is set while
-// it works, so the status poller keeps off the network.
+// ticked ones (`selected`) on a socket of its own per device, one after the
+// other or several at a time, and reports through an UpgradeListener.
+// g_bUpgrading is set while it works, so the status poller keeps off the
+// network.
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -38,8 +39,9 @@ inline constexpr const char* enterAppFail = "enter app fail!";
 // The model whose screen firmware the screen batch writes.
 inline constexpr const char* kScreenFileModel = "KM-220";
 
-// What a batch tells its front end. Calls come on the batch's thread, one at
-// a time, and the batch waits for each to return: a front end that must show
+// What a batch tells its front end. Calls come one at a time (from the
+// batch's thread, or with several devices at a time from one of its device
+// threads) and the batch waits for each to return: a front end that must show
 // them on another thread hands them over synchronously.
 class UpgradeListener {
 public:
@@ -51,7 +53,13 @@ public:
     virtual void failure(const DeviceItemPtr& item, const std::string& text) = 0;
     // Last call of every batch, also when the file could not be had.
     virtual void batchEnd() = 0;
+    // A ticked entry of the right model is taken up (once, however many
+    // attempts follow), and its last attempt has ended: upgraded or not.
+    virtual void deviceStart(const DeviceItemPtr&) {}
+    virtual void deviceEnd(const DeviceItemPtr&, bool /*upgraded*/) {}
 };
+
+inline constexpr int kMaxUpgradeParallel = 32;
 
 struct UpgradeBatchInput {
     std::filesystem::path m_strFilePath;
@@ -61,6 +69,12 @@ struct UpgradeBatchInput {
     // The list the entries belong to: its lock guards their fields while other
     // threads (a search) may change them. May be null when nobody else does.
     DeviceList* list = nullptr;
+    // Devices upgraded at once (1 to kMaxUpgradeParallel). With 1 the entries
+    // go one after the other and a socket or device-type failure ends the
+    // batch; with more, every failure ends only its own device.
+    int parallel = 1;
+    // Further attempts at a device whose sequence failed, right after it.
+    int retries = 0;
 };
 
 // The batch runners; each returns after batchEnd(). Run them on a thread of

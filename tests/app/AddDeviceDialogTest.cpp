@@ -1,3 +1,5 @@
+#include <memory>
+
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -5,6 +7,7 @@
 #include <QTest>
 
 #include "ModalWatch.h"
+#include "Typing.h"
 #include "controls/IpAddressEdit.h"
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceManager.h"
@@ -166,6 +169,65 @@ private slots:
         QCOMPARE(gate->devItem.devName(), std::string("Gate East"));
         QCOMPARE(formatIp(gate->ip), std::string("127.0.0.8"));
         QCOMPARE(int(gate->state), int(STATE_LOCAL_OFFLINE)); // now inside the loopback subnet
+    }
+
+    // Typed as a person does, Tab from field to field, into the empty add
+    // dialog and over a stored entry in the edit dialog.
+    void typedAddressesReachTheList_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<QString>("ipKeys");
+        QTest::addColumn<QString>("maskKeys");
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mask");
+        QTest::newRow("add, short fields") << false << "127.20.0.5" << "255.0.0.0" << "127.20.0.5" << "255.0.0.0";
+        QTest::newRow("add, dots after full fields") << false << "10.100.200.1" << "255.255.0.0" << "10.100.200.1"
+                                                     << "255.255.0.0";
+        QTest::newRow("edit over 10.1.1.5") << true << "192.168.1.10" << "255.255.255.0" << "192.168.1.10"
+                                            << "255.255.255.0";
+        QTest::newRow("edit, digits only") << true << "172016000009" << "255255254000" << "172.16.0.9"
+                                           << "255.255.254.0";
+    }
+
+    void typedAddressesReachTheList()
+    {
+        QFETCH(bool, edit);
+        QFETCH(QString, ipKeys);
+        QFETCH(QString, maskKeys);
+        QFETCH(QString, ip);
+        QFETCH(QString, mask);
+        auto stored = manual(5, "10.1.1.5");
+        manager->devices().insertManual(stored);
+        auto dialog = edit ? std::make_unique<AddDeviceDialog>(manager->devices(), stored)
+                           : std::make_unique<AddDeviceDialog>(manager->devices());
+        AddDeviceDialog& d = *dialog;
+        auto f = fieldsOf(d);
+        QVERIFY(ui::clickInto(&d, f.no));
+        if (edit) {
+            f.no->selectAll();
+            f.name->clear();
+        }
+        ui::typeKeys(&d, QStringLiteral("6\tHall\t") + ipKeys + QLatin1Char('\t') + maskKeys);
+        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QCOMPARE(d.lastRefusal(), 0);
+        const auto entry = edit ? stored : manager->devices().snapshot().front();
+        QVERIFY(entry != (edit ? nullptr : stored));
+        std::lock_guard lock(manager->devices().mutex());
+        QCOMPARE(entry->devItem.devNo(), 6);
+        QCOMPARE(entry->devItem.devName(), std::string("Hall"));
+        QCOMPARE(QString::fromStdString(formatIp(entry->ip)), ip);
+        QCOMPARE(QString::fromStdString(formatIp(entry->devItem.mask())), mask);
+    }
+
+    void inputsAreNamedByTheirLabels()
+    {
+        AddDeviceDialog d(manager->devices());
+        d.show();
+        auto f = fieldsOf(d);
+        QCOMPARE(f.no->accessibleName(), QStringLiteral("Device NO"));
+        QCOMPARE(f.name->accessibleName(), QStringLiteral("Device Name"));
+        QCOMPARE(f.ip->field(2)->accessibleName(), QStringLiteral("IP Address"));
+        QCOMPARE(f.mask->field(0)->accessibleName(), QStringLiteral("Subnet Mask"));
     }
 
 private:

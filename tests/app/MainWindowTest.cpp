@@ -1,11 +1,16 @@
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QStatusBar>
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "DeviceConfig.h"
 #include "ModalWatch.h"
+#include "SimSite.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "params/BasicParaPage.h"
@@ -15,10 +20,43 @@
 #include "shell/LogPane.h"
 #include "shell/MainWindow.h"
 #include "shell/Log.h"
+#include "shell/Strings.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
+using aulira::test::ip;
+namespace ui = aulira::app::test;
+
+namespace {
+
+sim::DeviceConfig simDevice(const char* addr, int no, std::uint32_t serial, const char* name)
+{
+    sim::DeviceConfig d;
+    d.ip = ip(addr);
+    d.mask = ip("255.0.0.0");
+    d.devNo = no;
+    d.name = name;
+    d.mac = sim::generatedMac(serial);
+    d.firmware = "V2.0.1";
+    return d;
+}
+
+int rowOf(const DeviceTableModel* m, const char* addr)
+{
+    for (int r = 0; r < m->rowCount(); ++r)
+        if (m->index(r, 2).data().toString() == QLatin1String(addr))
+            return r;
+    return -1;
+}
+
+void doubleClickRow(DeviceView* view, int row)
+{
+    const QRect r = view->visualRect(view->model()->index(row, 4));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+} // namespace
 
 // The whole program on its simulated site: what a person sees after
 // `auct --demo`.
@@ -67,8 +105,8 @@ private slots:
         name->setText(QStringLiteral("Renamed"));
         QSignalSpy written(view, &DeviceView::writeParaDone);
         sheet->save();
-        QVERIFY(!sheet->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(written.count(), 1, 5000);
+        QTRY_VERIFY(!sheet->isVisible());
         QCOMPARE(written.at(0).at(1).toInt(), 0);
 
         // Reading the device again brings the new name back from the device itself.
@@ -82,6 +120,144 @@ private slots:
         std::lock_guard lock(context.manager().devices().mutex());
         const auto settings = SysParaSettings::load(*item->sysPara, item->bParaExt != 0);
         QCOMPARE(settings.value("deviceName").text, std::string("Renamed"));
+    }
+
+    // The settings sheet as a person meets it on a site where one device does
+    // not answer reads and another drops writes: real double-clicks and Save.
+    void theSheetReportsEveryReadAndWrite()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        aulira::test::useFastTiming();
+        aulira::test::TempDir dir;
+        sim::SiteOptions siteOptions;
+        siteOptions.port = 0;
+        sim::SimSite site(siteOptions);
+        std::string error;
+        QVERIFY2(site.addDevices({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
+                                  simDevice("127.0.0.33", 33, 33, "Gate")},
+                                 &error),
+                 error.c_str());
+        QVERIFY2(site.start(&error), error.c_str());
+        StartupOptions options;
+        options.adapters = {"127.0.0.1"};
+        options.port = site.port();
+        options.dataDir = dir.path().string();
+        AppContext context;
+        QCOMPARE(context.open(options), std::string());
+        MainWindow window(context);
+        window.show();
+        DeviceView* view = window.deviceView();
+        DeviceTableModel* model = view->deviceModel();
+        view->start();
+        QTRY_VERIFY_WITH_TIMEOUT(window.logPane()->lines().contains(
+                                     QStringLiteral("Search for audio devices completed, total number of devices found:3.")),
+                                 15000);
+        sim::Faults mute;
+        mute.silentCommands = {CMD_READ_SYS_PARA};
+        site.setFaults(ip("127.0.0.32"), mute);
+        sim::Faults dropWrites;
+        dropWrites.silentCommands = {CMD_WRITE_SYS_PARA};
+        site.setFaults(ip("127.0.0.33"), dropWrites);
+
+        // A read that gets no answer: busy while it waits, then said in the log and the status bar.
+        doubleClickRow(view, rowOf(model, "127.0.0.32"));
+        QVERIFY(QApplication::overrideCursor());
+        QVERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Reading the parameters of NO 32 Hall(127.0.0.32)")));
+        const QString readFailed =
+            QStringLiteral("Cannot read the parameters of NO 32 Hall(127.0.0.32): the device did not answer.");
+        QTRY_VERIFY_WITH_TIMEOUT(window.logPane()->lines().contains(readFailed), 10000);
+        QCOMPARE(window.statusBar()->currentMessage(), readFailed);
+        QVERIFY(!QApplication::overrideCursor());
+        SettingsSheet* sheet = window.settingsSheet();
+        QVERIFY(!sheet->isVisible());
+
+        // With another row selected, the sheet's "Save device to list" adds the device it edits.
+        const QRect hallRect = view->visualRect(model->index(rowOf(model, "127.0.0.32"), 4));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, hallRect.center());
+        const DeviceItemPtr lobby = model->itemAt(rowOf(model, "127.0.0.31"));
+        const DeviceItemPtr hall = model->itemAt(rowOf(model, "127.0.0.32"));
+        doubleClickRow(view, rowOf(model, "127.0.0.31"));
+        QTRY_VERIFY_WITH_TIMEOUT(sheet->isVisible(), 10000);
+        QVERIFY(sheet->windowTitle().endsWith(QStringLiteral("NO 31 Lobby(127.0.0.31)")));
+        view->selectRow(rowOf(model, "127.0.0.32"));
+        sheet->showPage(SettingsSheet::BasicSettings);
+        sheet->basicPage()->deviceNameEdit()->setText(QStringLiteral("Foyer"));
+        sheet->basicPage()->deviceNoEdit()->setText(QStringLiteral("41"));
+        QTest::mouseClick(sheet->findChild<QCheckBox*>(QStringLiteral("saveToListCheck")), Qt::LeftButton);
+        QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
+        QVERIFY(sheet->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!sheet->isVisible(), 10000);
+        // The row shows the new name and number as soon as the device took them.
+        QTRY_COMPARE(model->index(rowOf(model, "127.0.0.31"), 4).data().toString(), QStringLiteral("Foyer"));
+        QCOMPARE(model->index(rowOf(model, "127.0.0.31"), 1).data().toString(), QStringLiteral("41"));
+        QVERIFY(window.logPane()->lines().contains(QStringLiteral("Parameters saved to NO 41 Foyer(127.0.0.31).")));
+        {
+            std::lock_guard lock(context.manager().devices().mutex());
+            QCOMPARE(int(lobby->state), int(STATE_SAVED_FOUND));
+            QCOMPARE(int(hall->state), int(STATE_FOUND));
+        }
+
+        // A device that drops the write: the sheet stays open with the edit, and says so.
+        doubleClickRow(view, rowOf(model, "127.0.0.33"));
+        QTRY_VERIFY_WITH_TIMEOUT(sheet->windowTitle().endsWith(QStringLiteral("NO 33 Gate(127.0.0.33)")), 10000);
+        QVERIFY(sheet->isVisible());
+        sheet->showPage(SettingsSheet::BasicSettings);
+        sheet->basicPage()->deviceNameEdit()->setText(QStringLiteral("Gate East"));
+        ui::SeenBox seen;
+        ui::closeNextMessageBox(&seen);
+        QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
+        QCOMPARE(sheet->saveButton()->text(), QStringLiteral("Saving..."));
+        QTRY_VERIFY_WITH_TIMEOUT(!seen.text.isEmpty(), 10000);
+        QVERIFY2(seen.text.contains(QStringLiteral("NO 33 Gate(127.0.0.33)")), qPrintable(seen.text));
+        QCOMPARE(seen.icon, int(QMessageBox::Warning));
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(sheet->basicPage()->deviceNameEdit()->text(), QStringLiteral("Gate East"));
+        QVERIFY(window.logPane()->lines().contains(QStringLiteral("set system para error!")));
+        QCOMPARE(model->index(rowOf(model, "127.0.0.33"), 4).data().toString(), QStringLiteral("Gate"));
+
+        // A new search hides the sheet.
+        window.action(QStringLiteral("searchAction"))->trigger();
+        QVERIFY(!sheet->isVisible());
+        context.manager().waitSearchDone();
+    }
+
+    void startUpLinesReachThePane()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        aulira::test::TempDir dir;
+        Log::instance().holdUntilFirstSink();
+        StartupOptions options;
+        options.adapters = {"127.0.0.1"};
+        options.dataDir = dir.path().string();
+        AppContext context;
+        QCOMPARE(context.open(options), std::string());
+        MainWindow window(context);
+        QTRY_VERIFY(window.logPane()->lines().contains(QStringLiteral("Local network card1:")));
+        QVERIFY(window.logPane()->lines().contains(QStringLiteral("<127.0.0.1>,<255.0.0.0>")));
+    }
+
+    void noAdapterSaysHowToChooseOne()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        aulira::test::TempDir dir;
+        Log::instance().holdUntilFirstSink();
+        StartupOptions options;
+        options.adapters = {"192.0.2.1"}; // not an address of this machine: left out
+        options.dataDir = dir.path().string();
+        AppContext context;
+        QCOMPARE(context.open(options), std::string());
+        MainWindow window(context);
+        window.show();
+        ui::SeenBox seen;
+        ui::closeNextMessageBox(&seen);
+        window.deviceView()->start();
+        QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_NO_ADAPTER_INFO)));
+        QCOMPARE(seen.title, QStringLiteral("Aulira"));
+        QTRY_VERIFY(!window.logPane()->lines().filter(QStringLiteral("No network adapter to search through")).isEmpty());
+        const QString hint = window.logPane()->lines().filter(QStringLiteral("No network adapter")).constFirst();
+        QVERIFY(hint.contains(QStringLiteral("--adapter")) && hint.contains(QStringLiteral("Adapters=")) &&
+                hint.contains(QStringLiteral("--demo")));
+        QVERIFY(!context.manager().searching());
     }
 };
 

@@ -8,11 +8,14 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <memory>
 
 #include "DeviceConfig.h"
+#include "Typing.h"
+#include "controls/IpAddressEdit.h"
 #include "SimSite.h"
 #include "devices/DeviceList.h"
 #include "params/BasicParaPage.h"
@@ -23,24 +26,36 @@
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "support/TestUtil.h"
+#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;
 using aulira::app::SettingsSheet;
+namespace ui = aulira::app::test;
 
 namespace {
 
-// Worker answers arrive on the worker thread; the test only counts them.
+// Worker answers arrive on the worker thread: the test counts them, and hands
+// write results to the sheet on screen on the UI thread, as the main window does.
 struct Results : WorkerListener {
     std::atomic<int> reads{0}, writes{0}, lastRead{1}, lastWrite{1};
+    QObject relay;                    // lives on the UI thread, longer than the worker
+    SettingsSheet* sheet = nullptr;   // UI thread only
     void onReadParaDone(const DeviceItemPtr&, int r) override
     {
         lastRead = r;
         ++reads;
     }
-    void onWriteParaDone(const DeviceItemPtr&, int r) override
+    void onWriteParaDone(const DeviceItemPtr& item, int r) override
     {
         lastWrite = r;
+        QMetaObject::invokeMethod(
+            &relay,
+            [this, item, r] {
+                if (sheet)
+                    sheet->writeFinished(item, r);
+            },
+            Qt::QueuedConnection);
         ++writes;
     }
 };
@@ -123,11 +138,15 @@ class SettingsSheetTest : public QObject {
     }
 
     struct Sheet {
-        explicit Sheet(ProtocolWorker* w) : sheet(w)
+        Sheet(ProtocolWorker* w, Results& r) : sheet(w), results(r)
         {
             sheet.setWarnHandler([this](QWidget*, const QString& t) { warnings << t; });
+            results.sheet = &sheet;
         }
+        ~Sheet() { results.sheet = nullptr; }
+        QPushButton* button(const char* name) { return sheet.findChild<QPushButton*>(QString::fromLatin1(name)); }
         SettingsSheet sheet;
+        Results& results;
         QStringList warnings;
     };
 
@@ -157,11 +176,11 @@ private slots:
     void showsTheRunningInformation()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
-        QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings"));
+        QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings - NO 21 Lobby(127.0.0.21)"));
         QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 2);
         QCOMPARE(s.sheet.pageTree()->topLevelItem(1)->text(0), QStringLiteral("Basic Settings"));
         QTreeWidget* info = s.sheet.runningInfo();
@@ -187,7 +206,7 @@ private slots:
     void saveWritesTheEditedPageToTheDevice()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
@@ -196,11 +215,16 @@ private slots:
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Lobby"));
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Front Desk"));
         s.sheet.basicPage()->portSpin()->setValue(9001);
-        const int writes = results.writes;
-        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
-        QVERIFY(!s.sheet.isVisible());
-        QTRY_COMPARE(results.writes.load(), writes + 1);
+        LogRecorder log;
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        // Open, and showing that it waits, until the device has answered.
+        QVERIFY(s.sheet.isVisible());
+        QVERIFY(!s.button("saveButton")->isEnabled());
+        QCOMPARE(s.button("saveButton")->text(), QStringLiteral("Saving..."));
+        QTRY_VERIFY(!s.sheet.isVisible());
         QCOMPARE(results.lastWrite.load(), 0);
+        QVERIFY(s.button("saveButton")->isEnabled());
+        QVERIFY(log.contains("Parameters saved to NO 21 Front Desk(127.0.0.21)."));
         QTRY_COMPARE(deviceSettings("127.0.0.21").value("deviceName").text, std::string("Front Desk"));
         QCOMPARE(deviceSettings("127.0.0.21").value("serverPort").number, 9001);
         QVERIFY(s.warnings.isEmpty());
@@ -209,7 +233,7 @@ private slots:
     void anOverLongNameRefusesAndSendsNothing()
     {
         auto item = readDevice("127.0.0.22");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         clickTree(s.sheet, SettingsSheet::BasicSettings);
@@ -226,7 +250,7 @@ private slots:
     void leavingARefusedPageStillShowsTheClickedOne()
     {
         auto item = readDevice("127.0.0.22");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         clickTree(s.sheet, SettingsSheet::BasicSettings);
@@ -247,7 +271,7 @@ private slots:
         const QString file = QString::fromStdString((dir.path() / "studio.alc").string());
         auto studio = readDevice("127.0.0.23");
         auto hall = readDevice("127.0.0.24");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return file; });
         s.sheet.attachDevice(studio, list);
         s.sheet.show();
@@ -280,7 +304,7 @@ private slots:
         const auto path = dir.path() / "short.alc";
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return QString::fromStdString(path.string()); });
         s.sheet.attachDevice(hall, list);
         s.sheet.show();
@@ -288,8 +312,10 @@ private slots:
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("typed"));
         s.sheet.loadSettings();
         QCOMPARE(s.sheet.record(), before);
-        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Hall")); // reloaded all the same
-        QVERIFY(s.warnings.isEmpty());
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("typed"));
+        QCOMPARE(s.warnings, QStringList{QString::fromStdString(path.string()) +
+                                         QStringLiteral(" does not hold a 436-byte parameter record; nothing was imported")});
+        s.warnings.clear();
 
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) {
             return QString::fromStdString((dir.path() / "missing.alc").string());
@@ -302,17 +328,17 @@ private slots:
     void saveDeviceToListIsRemembered()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get());
-        QSignalSpy add(&s.sheet, &SettingsSheet::addSelectedRequested);
+        Sheet s(worker.get(), results);
+        QSignalSpy add(&s.sheet, &SettingsSheet::addToListRequested);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         auto* check = s.sheet.findChild<QCheckBox*>(QStringLiteral("saveToListCheck"));
         QVERIFY(!check->isChecked());
         QTest::mouseClick(check, Qt::LeftButton);
-        const int writes = results.writes;
-        s.sheet.save();
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         QCOMPARE(add.count(), 1);
-        QTRY_COMPARE(results.writes.load(), writes + 1);
+        QCOMPARE(add.at(0).at(0).value<DeviceItemPtr>(), item); // the device the sheet edits
+        QTRY_VERIFY(!s.sheet.isVisible());
 
         auto other = readDevice("127.0.0.22");
         s.sheet.attachDevice(other, list);
@@ -334,7 +360,7 @@ private slots:
             std::lock_guard lock(list.mutex());
             QCOMPARE(item->bParaExt, 0);
         }
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V1.0.7"));
@@ -344,7 +370,7 @@ private slots:
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Annex"));
         QVERIFY(!s.sheet.basicPage()->heartbeatSpin()->isVisible());
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Annex B"));
-        s.sheet.save();
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         QTRY_COMPARE(deviceSettings("127.0.0.25").value("deviceName").text, std::string("Annex B"));
         QCOMPARE(site->device(ip("127.0.0.25"))->sysPara.size(), std::size_t{392});
     }
@@ -353,7 +379,7 @@ private slots:
     {
         auto lobby = readDevice("127.0.0.21");
         auto stage = readDevice("127.0.0.22");
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(lobby, list);
         s.sheet.show();
         clickTree(s.sheet, SettingsSheet::BasicSettings);
@@ -362,6 +388,131 @@ private slots:
         QVERIFY(s.sheet.runningInfo()->isVisible());
         QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.22"));
         QCOMPARE(s.sheet.basicPage()->deviceNoEdit()->text(), QStringLiteral("22"));
+    }
+
+    // Every address editor of the basic page, typed into keystroke by
+    // keystroke, filled and empty; what reaches the device is compared.
+    void typedAddressesReachTheDevice_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("start"); // empty: cleared before typing
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("gateway over 127.0.0.200") << "gateway" << "gateway" << "127.0.0.200" << "192.168.1.10"
+                                                  << "192.168.1.10";
+        QTest::newRow("preferred DNS, empty") << "preferredDns" << "dns1" << "" << "127.20.0.5" << "127.20.0.5";
+        QTest::newRow("alternative DNS, dots after full fields") << "alternativeDns" << "dns2" << "8.8.4.4"
+                                                                 << "208.67.222.222" << "208.67.222.222";
+        QTest::newRow("server IP, digits only") << "serverIp" << "serverIp" << "" << "010001002003" << "10.1.2.3";
+        QTest::newRow("subnet mask over 255.0.0.0") << "subnetMask" << "mask" << "255.0.0.0" << "255.255.0.0"
+                                                    << "255.255.0.0";
+        QTest::newRow("address, backspace corrects") << "ipAddress" << "ip" << "127.0.0.23" << "127.0.0.239\b\b3"
+                                                     << "127.0.0.23";
+    }
+
+    void typedAddressesReachTheDevice()
+    {
+        QFETCH(QString, editor);
+        QFETCH(QString, field);
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, stored);
+        auto item = readDevice("127.0.0.23");
+        Sheet s(worker.get(), results);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto* edit = s.sheet.basicPage()->findChild<aulira::app::IpAddressEdit*>(editor);
+        QVERIFY(edit && edit->isEnabled());
+        if (start.isEmpty())
+            edit->clear();
+        else
+            edit->setAddress(*parseIp(start.toStdString()));
+        QVERIFY(ui::clickInto(&s.sheet, s.sheet.basicPage()->deviceNameEdit()));
+        QVERIFY(ui::clickInto(&s.sheet, edit->field(0)));
+        ui::typeKeys(&s.sheet, keys);
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.isVisible(), 10000);
+        QVERIFY(s.warnings.isEmpty());
+        QCOMPARE(QString::fromStdString(formatIp(static_cast<std::uint32_t>(
+                     deviceSettings("127.0.0.23").value(field.toStdString().c_str()).number))),
+                 stored);
+    }
+
+    void aStoredHeartbeatAboveTheBoxSurvivesSave()
+    {
+        auto item = readDevice("127.0.0.24");
+        const std::size_t at = sysParaOffset("heartbeat", true);
+        {
+            std::lock_guard lock(list.mutex());
+            (*item->sysPara)[at] = 90;
+        }
+        Sheet s(worker.get(), results);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->value(), 90);
+        site->clearTraffic();
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.isVisible(), 10000);
+        const auto traffic = site->traffic(ip("127.0.0.24"));
+        const auto write = std::find_if(traffic.begin(), traffic.end(), [](const sim::TrafficEntry& e) {
+            return (e.command & kCommandMask) == CMD_WRITE_SYS_PARA;
+        });
+        QVERIFY(write != traffic.end());
+        QCOMPARE(int(write->payload.at(at)), 90);
+        // Typing still stops where the field's rules do.
+        QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->maximum(), 90);
+        auto other = readDevice("127.0.0.21");
+        s.sheet.attachDevice(other, list);
+        QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->maximum(), int(sysParaField("heartbeat").max));
+    }
+
+    void aFileOfTheOtherLayoutIsRefusedAsAuctlDoes()
+    {
+        const auto file = dir.path() / "annex.alc";
+        auto annex = readDevice("127.0.0.25"); // the 392-byte record
+        auto hall = readDevice("127.0.0.24");
+        Sheet s(worker.get(), results);
+        s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return QString::fromStdString(file.string()); });
+        s.sheet.attachDevice(annex, list);
+        s.sheet.show();
+        QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
+        s.sheet.attachDevice(hall, list);
+        const SysParaBuffer before = s.sheet.record();
+        QTest::mouseClick(s.button("loadSettingsButton"), Qt::LeftButton);
+        SysParaBuffer scratch = before;
+        std::string expected;
+        QCOMPARE(importConfigFileForDevice(file, scratch, true, &expected), ConfigLoad::OtherLayout);
+        QCOMPARE(s.warnings, QStringList{QString::fromStdString(expected)});
+        QVERIFY(s.warnings[0].contains(QStringLiteral("392-byte parameter record; this device uses the 436-byte")));
+        QCOMPARE(s.sheet.record(), before);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Hall"));
+    }
+
+    void everyInputIsNamedByItsLabel()
+    {
+        auto item = readDevice("127.0.0.21");
+        Sheet s(worker.get(), results);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        const auto* page = s.sheet.basicPage();
+        const std::pair<QWidget*, const char*> named[] = {
+            {page->deviceNoEdit(), "Local Machine NO"}, {page->deviceNameEdit(), "Device Name"},
+            {page->passwordEdit(), "Password"},          {page->ipEdit()->field(0), "IP Address"},
+            {page->gatewayEdit()->field(3), "Default Gateway"}, {page->dns2Edit()->field(1), "Alternative DNS"},
+            {page->portSpin(), "Port"},                  {page->heartbeatSpin(), "Heartbeat Time"},
+        };
+        for (const auto& [w, name] : named)
+            QCOMPARE(w->accessibleName(), QString::fromLatin1(name));
+        QVERIFY(!s.sheet.pageTree()->accessibleName().isEmpty());
+        // The tree turns the pages from the keyboard as well.
+        s.sheet.pageTree()->setFocus();
+        QTest::keyClick(s.sheet.pageTree(), Qt::Key_Up);
+        QCOMPARE(s.sheet.currentPage(), int(SettingsSheet::RunningInfo));
+        QVERIFY(s.sheet.runningInfo()->isVisible());
     }
 
     void aRightDoubleClickLogsTheDevice()
@@ -373,7 +524,7 @@ private slots:
             std::lock_guard lock(m);
             lines << QString::fromStdString(l);
         });
-        Sheet s(worker.get());
+        Sheet s(worker.get(), results);
         s.sheet.attachDevice(item, list);
         s.sheet.show();
         QTest::mouseDClick(&s.sheet, Qt::RightButton);

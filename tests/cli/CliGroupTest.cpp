@@ -132,7 +132,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     ASSERT_EQ(0, d.code) << d.err;
     const auto [percents, end] = events(d.out);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
-    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}}), end);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
     EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
     EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32")) << "in its own 392-byte record";
@@ -162,8 +162,79 @@ TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
     EXPECT_EQ(1, d.code);
     const auto [percents, end] = events(d.out);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83}), percents);
-    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}}), end);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
     EXPECT_TRUE(d.said("Stage(127.0.0.33) grouping setting failed\xEF\xBC\x81\n")) << d.err;
     EXPECT_TRUE(d.said("auctl: grouping setting failed on 1 device")) << d.err;
+}
+
+TEST_F(CliGroupTest, ALostApplyIsReportedAsNotConfirmed)
+{
+    ASSERT_EQ(0, run({"group", "add", "4", "Four"}).code);
+    ASSERT_EQ(0, run({"--quiet", "group", "members", "4", "31", "32", "33"}).code);
+    sim::Faults f;
+    f.silentCommands = {CMD_APPLY_SYS_PARA};
+    site->setFaults(ip("127.0.0.32"), f);
+
+    CliRun d = run({"--json", "group", "download", "--parallel", "3"});
+    EXPECT_EQ(1, d.code);
+    const auto [percents, end] = events(d.out);
+    EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
+    EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 1}}), end);
+    std::vector<json> failures;
+    for (const auto& e : d.events())
+        if (e["event"] == "failure")
+            failures.push_back(e);
+    EXPECT_EQ((std::vector<json>{{{"event", "failure"}, {"device", "127.0.0.32"}, {"text", "written but not confirmed"}}}),
+              failures)
+        << d.out;
+    EXPECT_TRUE(d.said("Canteen(127.0.0.32) written but not confirmed")) << d.err;
+
+    // Not confirming, the lost apply passes unseen: what --no-confirm trades away.
+    EXPECT_EQ(0, run({"--quiet", "group", "download", "--no-confirm"}).code);
+}
+
+namespace {
+class CliGroupChecksTest : public SimFixture {
+protected:
+    CliRun run(std::vector<std::string> args)
+    {
+        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+    }
+    TempDir dir;
+};
+} // namespace
+
+TEST_F(CliGroupChecksTest, MembersAndDownloadRefuseWhatTheGroupingCommandRefuses)
+{
+    useFastTiming();
+    // name, number: two devices numbered 7, then a device without a name.
+    const struct {
+        const char* name7b;
+        const char* unnamedName;
+        const char* refusal;
+    } cases[] = {
+        {"Seven", "Named", "Device NO is duplicate!"},
+        {"Other", "", "NO:9,IP:127.0.0.63No name set. Are you sure to skip checking?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        startSite({simDevice("127.0.0.61", 7, 61, "Lobby"),
+                   simDevice("127.0.0.62", std::string(c.name7b) == "Seven" ? 7 : 8, 62, c.name7b),
+                   simDevice("127.0.0.63", 9, 63, c.unnamedName)});
+        ASSERT_EQ(0, run({"group", "add", "1", "One"}).code);
+        CliRun m = run({"--quiet", "group", "members", "1", "127.0.0.61"});
+        EXPECT_EQ(1, m.code);
+        EXPECT_TRUE(m.said(c.refusal)) << m.err;
+        CliRun d = run({"--quiet", "group", "download"});
+        EXPECT_EQ(1, d.code);
+        EXPECT_TRUE(d.said(c.refusal)) << d.err;
+        for (const auto& e : site->traffic())
+            EXPECT_NE(CMD_WRITE_SYS_PARA, e.command & kCommandMask) << "nothing written";
+        if (std::string(c.unnamedName).empty()) {
+            EXPECT_EQ(0, run({"--quiet", "group", "members", "1", "127.0.0.61", "--skip-name-check"}).code);
+            EXPECT_EQ(0, run({"--quiet", "group", "download", "--skip-name-check"}).code);
+        }
+        std::filesystem::remove(dir.path() / "group");
+    }
 }

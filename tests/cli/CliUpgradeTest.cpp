@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -111,7 +112,7 @@ protected:
 TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 {
     start({hall, picky, desk});
-    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410")});
+    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410")});
     EXPECT_EQ(1, r.code) << "a device failed\n" << r.err;
     // The station has another model: listed and ticked, passed over without a word.
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 34", "127.0.0.41 68", "127.0.0.41 100",
@@ -123,7 +124,7 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 
     // Only the named device, by number; the others hear nothing of it.
     site->clearTraffic();
-    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 1024), "41"});
+    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"});
     EXPECT_EQ(0, one.code) << one.err;
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "end"}), summary(one.events()));
     EXPECT_EQ(0, upgradePackets(picky));
@@ -137,21 +138,21 @@ TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
     EXPECT_NE(std::string::npos, r.err.find("Failed to get file information!")) << r.err;
     EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search";
 
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 3000, false)});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 3000, false)});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("Non upgrade file!")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410", 0)});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 0)});
     EXPECT_NE(std::string::npos, r.err.find("File length error!")) << r.err;
-    r = run({"--quiet", "upgrade", "screen", file("KM-221")});
+    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-221")});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("KM-220")) << r.err;
     EXPECT_TRUE(site->traffic().empty());
 
     // A terminal is no screen device; an unknown device is not found.
-    r = run({"--quiet", "upgrade", "screen", file("KM-220"), "127.0.0.41"});
+    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-220"), "127.0.0.41"});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("127.0.0.41 is not an online call station with a screen")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", file("KP-4410"), "127.0.0.99"});
+    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410"), "127.0.0.99"});
     EXPECT_EQ(1, r.code);
     EXPECT_NE(std::string::npos, r.err.find("no device with the address or number 127.0.0.99")) << r.err;
     EXPECT_EQ(0, upgradePackets(hall) + upgradePackets(desk));
@@ -159,13 +160,13 @@ TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
     EXPECT_EQ(2, run({"upgrade"}).code);
     EXPECT_EQ(2, run({"upgrade", "bios", file("KP-4410")}).code);
     EXPECT_EQ(2, run({"upgrade", "firmware"}).code);
-    EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--force"}).code);
+    EXPECT_EQ(2, run({"upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410"), "--force"}).code);
 }
 
 TEST_F(CliUpgradeTest, ScreenBatchListsOnlyCallStationsAndPrintsALinePerStep)
 {
     start({hall, desk, booth});
-    const CliRun r = run({"--quiet", "upgrade", "screen", file("KM-220", 2048 + 10)});
+    const CliRun r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-220", 2048 + 10)});
     EXPECT_EQ(1, r.code) << "the booth's screen is not in boot mode";
     EXPECT_EQ("Desk(127.0.0.45) 50%\n"
               "Desk(127.0.0.45) 100%\n"
@@ -180,7 +181,7 @@ TEST_F(CliUpgradeTest, ScreenBatchListsOnlyCallStationsAndPrintsALinePerStep)
 TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
 {
     start({hall, flaky, picky});
-    const CliRun r = run({"--json", "upgrade", "firmware", file("KP-4410", 100), "--retry-failed"});
+    const CliRun r = run({"--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 100), "--retry-failed"});
     EXPECT_EQ(1, r.code) << "the picky device fails both times";
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 Enter boot fail!",
                                         "127.0.0.43 device type not match!", "end", "127.0.0.44 100",
@@ -191,8 +192,70 @@ TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
     EXPECT_NE(std::string::npos, r.err.find("trying the 2 failed devices once more")) << r.err;
 
     // When the second batch mends every failure the command succeeds.
-    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410", 100), "41", "44",
+    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 100), "41", "44",
                               "--retry-failed"});
     EXPECT_EQ(0, again.code) << again.err;
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));
+}
+
+TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)
+{
+    std::vector<sim::DeviceConfig> devices;
+    for (int n = 51; n <= 58; ++n)
+        devices.push_back(simDevice(("127.0.0.5" + std::to_string(n - 50)).c_str(), n, static_cast<std::uint32_t>(n),
+                                    ("T" + std::to_string(n)).c_str()));
+    devices[2].faults.headerVerdict = 1;     // .53
+    devices[5].faults.dropUpgradePacket = 2; // .56
+    devices[7].faults.keepOldVersion = true; // .58 restarts on its old image
+    devices[0].faults.restartMs = 500;       // .51 takes a while to come back
+    start(devices);
+    const auto csv = dir.path() / "r.csv";
+    const auto js = dir.path() / "r.json";
+    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", file("KP-4410"), "--parallel", "4",
+                          "--verify-timeout", "3", "--report", csv.string(), "--report", js.string()});
+    EXPECT_EQ(1, r.code) << r.err;
+
+    std::map<std::string, std::string> verified;
+    for (const auto& e : r.events())
+        if (e["event"] == "verify")
+            verified[e["device"]] = e["result"].get<std::string>() + " " + e["version"].get<std::string>();
+    EXPECT_EQ((std::map<std::string, std::string>{{"127.0.0.51", "verified V2.4.0"},
+                                                  {"127.0.0.52", "verified V2.4.0"},
+                                                  {"127.0.0.54", "verified V2.4.0"},
+                                                  {"127.0.0.55", "verified V2.4.0"},
+                                                  {"127.0.0.57", "verified V2.4.0"},
+                                                  {"127.0.0.58", "still old version V2.0.1"}}),
+              verified);
+
+    std::ifstream in(csv);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    ASSERT_EQ(9u, lines.size());
+    EXPECT_EQ("address,mac,name,model,version_before,version_after,result,start,end", lines[0]);
+    const json report = json::parse(std::ifstream(js));
+    ASSERT_EQ(8u, report.size());
+    std::map<std::string, std::string> results;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        const json& row = report[i];
+        results[row["address"]] = row["result"];
+        EXPECT_EQ(0u, lines[i + 1].find(row["address"].get<std::string>() + ",")) << "the same rows in both files";
+        EXPECT_EQ("V2.0.1", row["version_before"]);
+        EXPECT_FALSE(row["start"].get<std::string>().empty()) << row.dump();
+        EXPECT_FALSE(row["end"].get<std::string>().empty()) << row.dump();
+    }
+    EXPECT_EQ("device type not match!", results["127.0.0.53"]);
+    EXPECT_EQ("2 packet fail!", results["127.0.0.56"]);
+    EXPECT_EQ("still old version", results["127.0.0.58"]);
+    EXPECT_EQ("verified", results["127.0.0.51"]);
+    EXPECT_EQ("T51", report[0]["name"]);
+    EXPECT_EQ("KP-4410", report[0]["model"]);
+
+    // Every device made it and reports the version: status 0.
+    const CliRun good = run({"--quiet", "upgrade", "firmware", file("KP-4410", 1000), "51", "52", "--parallel", "2",
+                             "--verify-timeout", "3"});
+    EXPECT_EQ(0, good.code) << good.err;
+    EXPECT_NE(std::string::npos, good.out.find("T52(127.0.0.52) verified (V2.4.0)")) << good.out;
+    EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--parallel", "33"}).code);
+    EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--retries", "x"}).code);
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "params/ConfigFile.h"
+#include "params/SysParaOffsets.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;
@@ -156,4 +157,57 @@ TEST(ConfigFile, FailedImportsLeaveTheRecordAndSaySo)
     EXPECT_EQ(ConfigLoad::OtherLength, importConfigFile("/dev/zero", r));
     EXPECT_EQ(ours, r);
 #endif
+}
+
+// What both front ends import: a file of the device's own layout only, with
+// the same sentence for every refusal.
+TEST(ConfigFile, ImportForADeviceRefusesTheOtherLayout)
+{
+    TempDir dir;
+    auto withVersion = [](const char* version) {
+        SysParaBuffer r = record(9);
+        writeFixedText(r, kLayout436.version, kSysParaVersionWidth, version);
+        return r;
+    };
+    const auto longFile = dir.path() / "long.alc";
+    const auto shortFile = dir.path() / "short.alc";
+    const auto oddFile = dir.path() / "odd.alc";
+    ASSERT_TRUE(exportConfigFile(longFile, withVersion("V2.0.1")));
+    ASSERT_TRUE(exportConfigFile(shortFile, withVersion("V1.0.7")));
+    auto odd = encodeConfigFile(record(9));
+    odd[kConfigFileLengthOffset] = 392 & 0xFF;
+    odd[kConfigFileLengthOffset + 1] = 392 >> 8;
+    writeFile(oddFile, odd);
+
+    const struct {
+        std::filesystem::path file;
+        bool ext;
+        ConfigLoad result;
+        std::string message; // after the file name
+    } cases[] = {
+        {longFile, true, ConfigLoad::Loaded, ""},
+        {shortFile, false, ConfigLoad::Loaded, ""},
+        {shortFile, true, ConfigLoad::OtherLayout,
+         " was saved from a device with the 392-byte parameter record; this device uses the 436-byte record, so "
+         "nothing was imported"},
+        {longFile, false, ConfigLoad::OtherLayout,
+         " was saved from a device with the 436-byte parameter record; this device uses the 392-byte record, so "
+         "nothing was imported"},
+        {oddFile, true, ConfigLoad::OtherLength, " does not hold a 436-byte parameter record; nothing was imported"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.filename().string() + (c.ext ? " into 436" : " into 392"));
+        const SysParaBuffer ours = record(1);
+        SysParaBuffer r = ours;
+        std::string error;
+        EXPECT_EQ(c.result, importConfigFileForDevice(c.file, r, c.ext, &error));
+        if (c.result == ConfigLoad::Loaded) {
+            EXPECT_EQ(record(9)[kLayout436.devNo], r[kLayout436.devNo]);
+            EXPECT_EQ(ours[kMac], r[kMac]);
+            EXPECT_TRUE(error.empty());
+        } else {
+            EXPECT_EQ(ours, r);
+            EXPECT_EQ(c.file.string() + c.message, error);
+        }
+    }
 }

@@ -65,10 +65,11 @@ protected:
         return g;
     }
 
-    GroupDownloadSummary download(const GroupList& groups)
+    GroupDownloadSummary download(const GroupList& groups, GroupDownloadOptions options = {})
     {
         GroupDownloadSummary summary;
-        postDownloadGrouping(worker, list, groups, [&summary](const GroupDownloadSummary& s) { summary = s; });
+        postDownloadGrouping(
+            worker, list, groups, [&summary](const GroupDownloadSummary& s) { summary = s; }, options);
         worker.waitIdle();
         return summary;
     }
@@ -228,4 +229,51 @@ TEST_F(GroupDownloadTest, EntryFollowsTheNumberAndAddressOfTheWrittenRecord)
     // Members are matched by the address they were ticked with.
     download(groups);
     EXPECT_EQ(Vec(8, 0), groupBytes(moved));
+}
+
+TEST_F(GroupDownloadTest, SeveralAtATimeReportInListOrderAndConfirmCatchesALostApply)
+{
+    sim::DeviceConfig d = simDevice("127.0.0.24", 24, 24, "Hall");
+    found({a, b, c, d});
+    sim::Faults lostApply;
+    lostApply.silentCommands = {CMD_APPLY_SYS_PARA};
+    site->setFaults(c.ip, lostApply);
+    const GroupList groups{group(4, {a, b, c, d})};
+
+    // Without the read-back the lost apply passes for success.
+    GroupDownloadSummary s = download(groups, {.parallel = 4});
+    EXPECT_EQ(4, s.completed);
+    EXPECT_EQ((Ints{12, 25, 37, 50, 62, 75, 87, 100}), progress.take()) << "the one-at-a-time sequence";
+    EXPECT_EQ((Strings{"Lobby(127.0.0.21) set grouping completed.", "Stage(127.0.0.22) set grouping completed.",
+                       "Yard(127.0.0.23) set grouping completed.", "Hall(127.0.0.24) set grouping completed."}),
+              log.lines());
+
+    log.clear();
+    s = download(groups, {.parallel = 4, .confirm = true, .confirmLimitMs = 600});
+    EXPECT_EQ(3, s.completed);
+    EXPECT_EQ(1, s.unconfirmed);
+    ASSERT_EQ(1u, s.failures.size());
+    EXPECT_EQ("127.0.0.23", s.failures[0].device);
+    EXPECT_EQ(kNotConfirmedText, s.failures[0].text);
+    EXPECT_EQ("Yard(127.0.0.23) written but not confirmed", log.lines().back());
+    EXPECT_EQ((Vec{4, 0, 0, 0, 0, 0, 0, 0}), groupBytes(a.ip));
+    EXPECT_EQ(Vec(8, 0), groupBytes(c.ip)) << "the device never took its record";
+}
+
+TEST_F(GroupDownloadTest, ShortReadReplyIsAFailedReadAndNothingIsWritten)
+{
+    found({a, b});
+    sim::Faults shortReply;
+    shortReply.paraReplyBytes = 300; // less than either layout
+    site->setFaults(a.ip, shortReply);
+    const auto before = site->device(a.ip)->sysPara;
+    const GroupDownloadSummary s = download({group(5, {a, b})}, {.confirm = true});
+    EXPECT_EQ(1, s.completed);
+    EXPECT_EQ((Strings{"Lobby(127.0.0.21) failed to read system parameters!", "Lobby(127.0.0.21)" + kFail,
+                       "Stage(127.0.0.22) set grouping completed."}),
+              log.lines());
+    EXPECT_EQ(Commands{CMD_READ_SYS_PARA}, commandsUpToNow(a.ip)) << "no write of a half record";
+    EXPECT_EQ(before, site->device(a.ip)->sysPara);
+    std::lock_guard lock(list.mutex());
+    EXPECT_EQ(nullptr, entry(a)->sysPara);
 }

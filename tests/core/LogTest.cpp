@@ -73,3 +73,42 @@ TEST(Log, OneLineDisplayDropsLineFeeds)
     EXPECT_EQ("Found device:10.0.0.5", oneLine(std::string(stringText(IDS_FOUND_DEVICE)) + ":10.0.0.5"));
     EXPECT_EQ("Please enter the correct device NO\xEF\xBC\x81", oneLine(stringText(IDS_ENTER_DEVICE_NO)));
 }
+
+TEST(Log, HeldStartUpLinesGoToTheFirstSinkInOrderAndOnlyOnce)
+{
+    Log::instance().holdUntilFirstSink();
+    OutputLog("%s%d:", stringText(IDS_LOCAL_NETWORK_CARD), 1);
+    OutputLog("<%s>,<%s>", "127.0.0.1", "255.0.0.0");
+    // A writer racing the hand-over lands after the held lines, never lost.
+    std::vector<std::string> first;
+    std::thread racer;
+    {
+        LogSubscription sub([&](const std::string& l) {
+            first.push_back(l);
+            if (l == "<127.0.0.1>,<255.0.0.0>" && !racer.joinable())
+                racer = std::thread([] { OutputLog("racing"); });
+        });
+        racer.join();
+        OutputLog("after");
+        LogRecorder second;
+        OutputLog("both");
+        EXPECT_EQ(std::vector<std::string>{"both"}, second.lines());
+    }
+    EXPECT_EQ((std::vector<std::string>{"Local network card1:", "<127.0.0.1>,<255.0.0.0>", "racing", "after", "both"}),
+              first);
+    // Holding ends with the first sink: later unheard lines are dropped again.
+    OutputLog("unheard");
+    LogRecorder late;
+    EXPECT_TRUE(late.lines().empty());
+}
+
+TEST(Log, HeldLinesAreBounded)
+{
+    Log::instance().holdUntilFirstSink();
+    for (std::size_t i = 0; i < Log::kMaxHeldLines + 5; ++i)
+        OutputLog("line %zu", i);
+    LogRecorder rec;
+    const auto lines = rec.lines();
+    ASSERT_EQ(Log::kMaxHeldLines, lines.size());
+    EXPECT_EQ("line 0", lines.front());
+}

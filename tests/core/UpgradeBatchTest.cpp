@@ -1,23 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "devices/DeviceList.h"
 #include "protocol/StatusPoll.h"
 #include "support/SimFixture.h"
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
+#include "upgrade/UpgradeVerify.h"
 #include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct Event {
     std::string what; // "progress", "failure", "end"
@@ -32,15 +37,37 @@ class Recorder : public UpgradeListener {
 public:
     void progress(const DeviceItemPtr& item, int percent) override
     {
+        Inside in(*this);
         add({"progress", item->ip, percent, {}, g_bUpgrading});
         if (onProgress)
             onProgress(item, percent);
     }
     void failure(const DeviceItemPtr& item, const std::string& text) override
     {
+        Inside in(*this);
         add({"failure", item ? item->ip : 0, -1, text, g_bUpgrading});
     }
     void batchEnd() override { add({"end", 0, -1, {}, g_bUpgrading}); }
+    // Kept apart from the events, which stay what the batch reports as written.
+    void deviceStart(const DeviceItemPtr& item) override
+    {
+        Inside in(*this);
+        std::lock_guard lock(m_);
+        outcomes_.insert(formatIp(item->ip) + " start");
+    }
+    void deviceEnd(const DeviceItemPtr& item, bool upgraded) override
+    {
+        Inside in(*this);
+        std::lock_guard lock(m_);
+        outcomes_.insert(formatIp(item->ip) + (upgraded ? " upgraded" : " failed"));
+    }
+    // "ip start" and "ip upgraded|failed" of the device calls.
+    std::multiset<std::string> outcomes() const
+    {
+        std::lock_guard lock(m_);
+        return outcomes_;
+    }
+    std::atomic<bool> overlapped{false}; // two listener calls were ever under way at once
 
     std::vector<Event> events() const
     {
@@ -73,6 +100,17 @@ public:
     std::function<void(const DeviceItemPtr&, int)> onProgress;
 
 private:
+    struct Inside {
+        Recorder& r;
+        explicit Inside(Recorder& rec) : r(rec)
+        {
+            if (++r.inside_ > 1)
+                r.overlapped = true;
+            std::this_thread::yield();
+        }
+        ~Inside() { --r.inside_; }
+    };
+    std::atomic<int> inside_{0};
     void add(Event e)
     {
         std::lock_guard lock(m_);
@@ -80,6 +118,7 @@ private:
     }
     mutable std::mutex m_;
     std::vector<Event> events_;
+    std::multiset<std::string> outcomes_;
 };
 
 std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
@@ -158,10 +197,14 @@ protected:
         return p;
     }
 
-    void run(UpgradeBatch::Kind kind, const std::filesystem::path& path, std::vector<DeviceItemPtr> rows)
+    void run(UpgradeBatch::Kind kind, const std::filesystem::path& path, std::vector<DeviceItemPtr> rows,
+             int parallel = 1, int retries = 0)
     {
         UpgradeBatch batch;
-        ASSERT_TRUE(batch.start(kind, UpgradeBatchInput{path, std::move(rows), &rec, nullptr}));
+        UpgradeBatchInput input{path, std::move(rows), &rec, nullptr};
+        input.parallel = parallel;
+        input.retries = retries;
+        ASSERT_TRUE(batch.start(kind, std::move(input)));
         batch.wait();
         EXPECT_FALSE(batch.running());
         const auto ev = rec.events();
@@ -516,4 +559,131 @@ TEST(UpgradeBatchListTest, OnlineDevicesAndTheScreenModels)
     for (const auto& i : all)
         ticks.push_back(i->selected);
     EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 1, 0, 0, 1, 0}), ticks);
+}
+
+// --- several devices at a time ----------------------------------------------
+TEST_F(UpgradeBatchTest, FourAtATimeEachDeviceGetsItsWholeSequenceAndFailuresEndOnlyTheirDevice)
+{
+    std::vector<sim::DeviceConfig> site8;
+    for (int n = 81; n <= 88; ++n)
+        site8.push_back(terminal(("127.0.0." + std::to_string(n)).c_str(), n));
+    site8[2].faults.headerVerdict = 1;             // .83 refuses the header
+    site8[5].faults.silentCommands = {CMD_SEARCH}; // .86 never tells its type: one at a time this ends the batch
+    // Each device keeps its own boot wait: when its enter-boot request and its
+    // header arrived. The sink is in place before the site's threads start.
+    protocolConfig().timing.upgradeBootWaitMs = 120;
+    struct Arrivals {
+        std::mutex m;
+        std::map<std::uint32_t, std::pair<Clock::time_point, Clock::time_point>> at;
+    };
+    auto arrivals = std::make_shared<Arrivals>();
+    site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
+    std::string error;
+    ASSERT_TRUE(site->addDevices(site8, &error)) << error;
+    site->setTrafficSink([arrivals](const sim::TrafficEntry& e) {
+        std::lock_guard lock(arrivals->m);
+        if (e.command == CMD_ENTER_BOOT)
+            arrivals->at[e.deviceIp].first = Clock::now();
+        else if (e.command == CMD_UPGRADE_PACKET && e.packetNo == 0)
+            arrivals->at[e.deviceIp].second = Clock::now();
+    });
+    ASSERT_TRUE(site->start(&error)) << error;
+    protocolConfig().devicePort = site->port();
+    const auto image = pattern(3000, 3);
+    std::vector<DeviceItemPtr> rows;
+    for (const auto& d : site8)
+        rows.push_back(entry(d));
+    run(UpgradeBatch::Kind::Firmware, file(image), rows, 4);
+
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.83 device type not match!", "127.0.0.86 get device type fail!"}),
+              [&] { auto f = rec.failures(); std::sort(f.begin(), f.end()); return f; }());
+    EXPECT_FALSE(rec.overlapped) << "listener calls come one at a time";
+    for (const auto& d : site8) {
+        const bool fails = d.ip == site8[2].ip || d.ip == site8[5].ip;
+        EXPECT_EQ(fails ? 0 : 1, site->device(d.ip)->upgradesInstalled) << formatIp(d.ip);
+        if (fails)
+            continue;
+        EXPECT_EQ(image, site->device(d.ip)->firmwareImage);
+        EXPECT_EQ((std::vector<int>{34, 68, 100}), rec.percents(d.ip)) << formatIp(d.ip);
+        // Type, boot, header and the three packets in order, nothing twice.
+        std::vector<std::uint16_t> numbers;
+        for (const auto& e : sent(d, CMD_UPGRADE_PACKET))
+            numbers.push_back(e.packetNo);
+        EXPECT_EQ((std::vector<std::uint16_t>{0, 1, 2, 3}), numbers) << formatIp(d.ip);
+        EXPECT_EQ(1u, sent(d, CMD_ENTER_BOOT).size());
+        std::lock_guard lock(arrivals->m);
+        const auto [boot, header] = arrivals->at.at(d.ip);
+        EXPECT_GE(header - boot, std::chrono::milliseconds(120)) << formatIp(d.ip) << ": its own boot wait";
+    }
+    std::multiset<std::string> expected;
+    for (const auto& d : site8) {
+        const bool fails = d.ip == site8[2].ip || d.ip == site8[5].ip;
+        expected.insert(formatIp(d.ip) + " start");
+        expected.insert(formatIp(d.ip) + (fails ? " failed" : " upgraded"));
+    }
+    EXPECT_EQ(expected, rec.outcomes());
+}
+
+TEST_F(UpgradeBatchTest, DuplicatedRepliesNeverStandInForTheNextPacket)
+{
+    auto dup = terminal("127.0.0.75", 75);
+    dup.typeCode = static_cast<std::int32_t>(0x80000001u);
+    dup.faults.duplicateReplies = 2;
+    dup.faults.dropRate = 0.2;
+    startSite({dup}, sim::SiteOptions{.seed = 5});
+    const auto image = pattern(9000, 2);
+    run(UpgradeBatch::Kind::Firmware, file(image), {entry(dup)});
+
+    EXPECT_TRUE(rec.failures().empty());
+    EXPECT_EQ(9u, rec.percents(dup.ip).size()) << "each packet counted once";
+    EXPECT_EQ(1, site->device(dup.ip)->upgradesInstalled) << "100 % only with every packet in";
+    EXPECT_EQ(image, site->device(dup.ip)->firmwareImage);
+}
+
+TEST_F(UpgradeBatchTest, RetriesTryAFailedDeviceAgainAndEndItOnce)
+{
+    auto gap = terminal("127.0.0.76", 76);
+    gap.faults.dropUpgradePacket = 2;
+    auto fine = terminal("127.0.0.77", 77);
+    startSite({gap, fine});
+    run(UpgradeBatch::Kind::Firmware, file(pattern(3000, 1)), {entry(gap), entry(fine)}, 1, 2);
+
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.76 2 packet fail!", "127.0.0.76 2 packet fail!",
+                                        "127.0.0.76 2 packet fail!"}),
+              rec.failures())
+        << "the first attempt and two retries, each reported";
+    EXPECT_EQ((std::multiset<std::string>{"127.0.0.76 start", "127.0.0.76 failed", "127.0.0.77 start",
+                                          "127.0.0.77 upgraded"}),
+              rec.outcomes());
+    // The first attempt left it in its boot loader: later ones go straight to the header.
+    EXPECT_EQ(1u, sent(gap, CMD_ENTER_BOOT).size());
+    std::size_t headers = 0;
+    for (const auto& e : sent(gap, CMD_UPGRADE_PACKET))
+        headers += e.packetNo == 0;
+    EXPECT_EQ(3u, headers);
+    EXPECT_EQ(1, site->device(fine.ip)->upgradesInstalled);
+}
+
+TEST_F(UpgradeBatchTest, VerifyTellsNewOldAndSilentDevices)
+{
+    auto slow = terminal("127.0.0.78", 78);
+    slow.firmware = "V1.0.0";
+    slow.faults.restartMs = 700;
+    auto stuck = terminal("127.0.0.79", 79);
+    stuck.firmware = "V1.0.0";
+    stuck.faults.keepOldVersion = true;
+    startSite({slow, stuck});
+    run(UpgradeBatch::Kind::Firmware, file(pattern(2000, 4)), {entry(slow), entry(stuck)});
+    ASSERT_TRUE(rec.failures().empty());
+
+    const auto out = verifyFirmwareVersions(
+        {{"127.0.0.1", slow.ip}, {"127.0.0.1", stuck.ip}, {"127.0.0.1", ip("127.0.0.99")}}, "V2.3.0", 2500);
+    ASSERT_EQ(3u, out.size());
+    EXPECT_EQ(VerifyResult::Verified, out[0].result) << "seen again after its restart";
+    EXPECT_EQ("V2.3.0", out[0].version);
+    EXPECT_EQ(VerifyResult::StillOld, out[1].result);
+    EXPECT_EQ("V1.0.0", out[1].version);
+    EXPECT_EQ(VerifyResult::NotSeen, out[2].result);
+    EXPECT_STREQ("still old version", verifyResultText(out[1].result));
+    EXPECT_STREQ("not seen again", verifyResultText(out[2].result));
 }

@@ -149,6 +149,9 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
             EXPECT_EQ(onDevice, slice(*item->sysPara, 0, kSysParaBufferSize));
             writeI32(*item->sysPara, layout.devNo, 77);
             writeIp(*item->sysPara, layout.ip, moved);
+            writeFixedText(*item->sysPara, layout.devName, kSysParaTextWidth, "Renamed");
+            writeIp(*item->sysPara, layout.dns2, ip("10.9.9.9"));
+            writeIp(*item->sysPara, layout.serverIp, ip("10.1.2.3"));
             written = slice(*item->sysPara, 0, layout.size);
         }
         worker.postWritePara(item);
@@ -170,6 +173,9 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
         {
             std::lock_guard lock(list.mutex());
             EXPECT_EQ(77, item->devItem.devNo());
+            EXPECT_EQ("Renamed", item->devItem.devName()); // the list row shows it at once
+            EXPECT_EQ(ip("10.9.9.9"), item->devItem.dns2());
+            EXPECT_EQ(ip("10.1.2.3"), item->devItem.serverIp());
             EXPECT_EQ(moved, item->devItem.ip());
             EXPECT_EQ(moved, item->ip);
         }
@@ -198,9 +204,11 @@ TEST_F(WorkerTest, FailuresLeaveTheEntryAsItWas)
     f.silentCommands = {CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA};
     site->setFaults(longDev.ip, f);
     site->clearTraffic();
+    LogRecorder log;
     worker.postReadPara(item);
     worker.postWritePara(item);
     EXPECT_EQ((Strings{"read A -3", "write A -3"}), run());
+    EXPECT_EQ(1u, log.count("set system para error!"));
     EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA}), commands(trafficUpToNow(longDev.ip)));
     EXPECT_FALSE(list.listModified());
     std::lock_guard lock(list.mutex());

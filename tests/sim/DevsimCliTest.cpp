@@ -133,7 +133,7 @@ TEST(DevsimCli, UsageErrorsExitWithTwo)
         EXPECT_NE(std::string::npos, sim.restOfStderr().find("auct-devsim: ")) << args[0];
     }
     Devsim help({"--help"});
-    EXPECT_NE(std::string::npos, help.restOfStdout().find("usage: auct-devsim"));
+    EXPECT_NE(std::string::npos, help.restOfStdout().find("Usage: auct-devsim"));
     EXPECT_EQ(0, help.exitCode());
 
     Devsim print({"--print-site"});

@@ -1,0 +1,66 @@
+#include "upgrade/UpgradeVerify.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "devices/DeviceInfo.h"
+#include "protocol/Exchange.h"
+#include "protocol/StatusPoll.h"
+#include "util/AtATime.h"
+
+namespace aulira {
+
+namespace {
+// Devices asked at once, and the pause between rounds: a restarting device
+// needs seconds, not milliseconds.
+constexpr int kVerifyAtATime = 32;
+constexpr auto kVerifyRoundPause = std::chrono::milliseconds(500);
+} // namespace
+
+const char* verifyResultText(VerifyResult r)
+{
+    switch (r) {
+    case VerifyResult::Verified:
+        return "verified";
+    case VerifyResult::StillOld:
+        return "still old version";
+    case VerifyResult::NotSeen:
+        break;
+    }
+    return "not seen again";
+}
+
+std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
+                                                  const std::string& version, int timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    std::vector<VerifyOutcome> out(targets.size());
+    for (;;) {
+        std::vector<std::size_t> open;
+        for (std::size_t i = 0; i < targets.size(); ++i)
+            if (out[i].result != VerifyResult::Verified)
+                open.push_back(i);
+        if (open.empty())
+            break;
+        runAtATime(open.size(), kVerifyAtATime, [&](std::size_t k) {
+            const std::size_t i = open[k];
+            Packet request = Packet::request(CMD_SEARCH, 0, kPollMark);
+            Packet reply;
+            if (ExchangeUnicast(targets[i].localIp, targets[i].ip, request, reply, 1) != RES_OK)
+                return;
+            DeviceInfo_Type info;
+            const ConstBytes p = reply.payload();
+            std::copy_n(p.begin(), std::min(p.size(), info.raw.size()), info.raw.begin());
+            out[i].version = info.firmwareVersion();
+            out[i].result = out[i].version == version ? VerifyResult::Verified : VerifyResult::StillOld;
+        });
+        if (Clock::now() + kVerifyRoundPause > deadline)
+            break;
+        std::this_thread::sleep_for(kVerifyRoundPause);
+    }
+    return out;
+}
+
+} // namespace aulira

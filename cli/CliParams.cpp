@@ -231,6 +231,10 @@ int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     bool ext = true;
     const SysParaBuffer before = t.record(ext);
     auto settings = SysParaSettings::load(before, ext);
+    {
+        std::lock_guard lock(t.list().mutex());
+        settings.setIntercomStatusOffered(offersIntercomStatus(t.item->devItem.modelText()));
+    }
     for (const auto& [name, value] : assignments)
         if (auto e = settings.set(name, value); !e.empty())
             return refuse(err, e);

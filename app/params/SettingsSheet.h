@@ -6,6 +6,7 @@
 // the worker always sends what the pages stored.
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 #include "devices/DeviceItem.h"
@@ -25,12 +26,29 @@ class ProtocolWorker;
 namespace aulira::app {
 
 class BasicParaPage;
+class KeyParaPage;
+class ParaPage;
 
 class SettingsSheet : public QDialog {
     Q_OBJECT
 public:
-    // Positions in the tree; pages that do not exist yet are not listed.
-    enum Page { RunningInfo = 0, BasicSettings = 1 };
+    // The pages in tree order, numbered as SysParaPage numbers the record's sections.
+    enum Page {
+        RunningInfo = 0,
+        BasicSettings,
+        PlaySettings,
+        SessionSettings,
+        RecordingSettings,
+        ControlAndStatus,
+        Control1,
+        Control2,
+        Control3,
+        Control4,
+        ControlSerial,
+        DataSerial,
+        Gpio,
+        PageCount
+    };
     enum class FileAction { Open, Save };
     // Asks the user for a configuration file; an empty path cancels.
     using FileChooser = std::function<QString(QWidget* parent, FileAction action)>;
@@ -64,6 +82,8 @@ public:
     static QString describe(const DeviceList& list, const DeviceItemPtr& item);
 
     BasicParaPage* basicPage() const { return basic_; }
+    // The parameter page at a tree position (BasicSettings to Gpio).
+    ParaPage* page(int index) const;
     QTreeWidget* pageTree() const { return tree_; }
     QTreeWidget* runningInfo() const { return info_; }
 
@@ -111,6 +131,7 @@ private:
     DeviceItemPtr item_;
     SysParaBuffer record_{};
     bool ext_ = true;
+    bool intercomStatus_ = false; // the device's model has key 3's "Intercom Status" mode
     SysParaSettings settings_;
     int current_ = -1;
     bool saveToList_ = false;
@@ -124,6 +145,8 @@ private:
     QTreeWidget* tree_;
     QTreeWidget* info_;
     BasicParaPage* basic_;
+    std::array<ParaPage*, PageCount> pages_{}; // [0] is the running-information list
+    KeyParaPage* key3_;
     QPushButton* saveButton_;
     QPushButton* cancelButton_;
     QPushButton* loadButton_;

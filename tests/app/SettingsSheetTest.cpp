@@ -18,7 +18,7 @@
 #include "controls/IpAddressEdit.h"
 #include "SimSite.h"
 #include "devices/DeviceList.h"
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
 #include "params/ConfigFile.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
@@ -181,7 +181,7 @@ private slots:
         s.sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
         QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings - NO 21 Lobby(127.0.0.21)"));
-        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 2);
+        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 9);
         QCOMPARE(s.sheet.pageTree()->topLevelItem(1)->text(0), QStringLiteral("Basic Settings"));
         QTreeWidget* info = s.sheet.runningInfo();
         QVERIFY(info->isVisible());

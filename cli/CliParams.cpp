@@ -1,5 +1,6 @@
 // auctl params, mac and time: the single-device operations, run through the
 // same protocol worker and settings rules as the desktop app.
+#include <algorithm>
 #include <iostream>
 
 #include "CliSession.h"
@@ -211,8 +212,13 @@ int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     return EXIT_OK;
 }
 
-int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
+    // --dry-run: the changes are listed as a write would make them, and nothing is written.
+    const auto dry = std::find(args.begin(), args.end(), "--dry-run");
+    const bool dryRun = dry != args.end();
+    if (dryRun)
+        args.erase(dry);
     if (args.size() < 2)
         return usage(err, "params set needs a DEVICE and at least one NAME=VALUE");
     std::vector<std::pair<std::string, std::string>> assignments;
@@ -238,6 +244,13 @@ int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     for (const auto& [name, value] : assignments)
         if (auto e = settings.set(name, value); !e.empty())
             return refuse(err, e);
+    if (dryRun) {
+        SysParaBuffer after = before;
+        if (auto refusal = settings.save(after))
+            return refuse(err, refusalText(*refusal));
+        printChanges(before, after, ext, s.globals(), out);
+        return EXIT_OK;
+    }
     if (int rc = t.write(before, settings, err); rc != EXIT_OK)
         return rc;
     bool extAfter = ext;

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -27,6 +28,7 @@
 #include "params/pages/RecordingParaPage.h"
 #include "params/pages/SessionParaPage.h"
 #include "params/ConfigFile.h"
+#include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
@@ -60,7 +62,8 @@ QString sheetTitle() { return QObject::tr("Audio terminal parameter settings"); 
 
 SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)), chooseFile_(defaultChooser),
-      warn_(showWarning)
+      warn_(showWarning),
+      inform_([](QWidget* owner, const QString& text) { QMessageBox::information(owner, owner->windowTitle(), text); })
 {
     setObjectName(QStringLiteral("settingsSheet"));
     setWindowTitle(sheetTitle());
@@ -189,6 +192,7 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
             record_ = *item_->sysPara;
         else
             record_.fill(0);
+        readRecord_ = record_;
         intercomStatus_ = offersIntercomStatus(item_->devItem.modelText());
     }
     key3_->setIntercomStatusOffered(intercomStatus_);
@@ -339,8 +343,20 @@ void SettingsSheet::save()
             return;
         }
     }
-    saveToList_ = saveToListCheck_->isChecked();
     publishRecord();
+    if (ReviewDialog::reviewWanted()) {
+        const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
+        if (changes.fields.empty() && changes.otherBytes == 0) {
+            const QString line = tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
+            emit statusMessage(line);
+            inform_(this, line);
+            return;
+        }
+        ReviewDialog review(readRecord_, record_, ext_, this);
+        if (review.exec() != QDialog::Accepted)
+            return;
+    }
+    saveToList_ = saveToListCheck_->isChecked();
     if (saveToList_)
         emit addToListRequested(item_);
     if (!worker_) {

@@ -53,6 +53,7 @@ public:
     // Asks the user for a configuration file; an empty path cancels.
     using FileChooser = std::function<QString(QWidget* parent, FileAction action)>;
     using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
+    using InfoHandler = std::function<void(QWidget* owner, const QString& text)>;
 
     explicit SettingsSheet(ProtocolWorker* worker, QWidget* parent = nullptr);
     ~SettingsSheet() override;
@@ -63,6 +64,7 @@ public:
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // Used by the sheet and by its pages.
     void setWarnHandler(WarnHandler warn);
+    void setInfoHandler(InfoHandler info) { inform_ = std::move(info); }
 
     // Shows `item` (its record already read) in every page. The entry stays
     // owned by `list`, whose lock guards its record.
@@ -92,6 +94,8 @@ public slots:
     // navigation still happens.
     void showPage(int page);
     // Writes the record to the device; a refused page keeps the sheet open.
+    // Unless the user turned it off, the changes are reviewed first: nothing
+    // changed writes nothing, and Cancel in the review writes nothing.
     // The sheet then waits for writeFinished(): it closes on success and stays
     // open with everything typed on failure.
     void save();
@@ -130,6 +134,7 @@ private:
     DeviceList* list_ = nullptr;
     DeviceItemPtr item_;
     SysParaBuffer record_{};
+    SysParaBuffer readRecord_{}; // as read from the device: what Save's review compares against
     bool ext_ = true;
     bool intercomStatus_ = false; // the device's model has key 3's "Intercom Status" mode
     SysParaSettings settings_;
@@ -137,6 +142,7 @@ private:
     bool saveToList_ = false;
     FileChooser chooseFile_;
     WarnHandler warn_;
+    InfoHandler inform_;
     DeviceList* devices_ = nullptr;
     DeviceItemPtr writing_; // the entry whose write result is awaited
     int readsPending_ = 0;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,9 +20,11 @@
 
 #include "DeviceConfig.h"
 #include "SimSite.h"
+#include "ModalWatch.h"
 #include "Typing.h"
 #include "controls/IpAddressEdit.h"
 #include "devices/DeviceList.h"
+#include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
 #include "params/pages/KeyParaPage.h"
@@ -261,12 +264,14 @@ class ParaPagesTest : public QObject {
         Sheet(ProtocolWorker* w, Results& r) : sheet(w), results(r)
         {
             sheet.setWarnHandler([this](QWidget*, const QString& t) { warnings << t; });
+            sheet.setInfoHandler([this](QWidget*, const QString& t) { notes << t; });
             results.sheet = &sheet;
         }
         ~Sheet() { results.sheet = nullptr; }
         SettingsSheet sheet;
         Results& results;
         QStringList warnings;
+        QStringList notes;
     };
 
     // Opens the sheet on the device's factory record (or on `patched`).
@@ -297,6 +302,9 @@ class ParaPagesTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The user's settings go to the test's own folder; the review is tested where asked for.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
+        app::ReviewDialog::setReviewWanted(false);
         useFastTiming();
         sim::SiteOptions options;
         options.port = 0;
@@ -488,6 +496,59 @@ private slots:
         QTest::qWait(200);
         QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
         s->sheet.hide();
+    }
+
+    // Save lists the changes the write makes; Cancel writes nothing, and
+    // "Do not ask again" is remembered.
+    void saveReviewsTheChanges()
+    {
+        app::ReviewDialog::setReviewWanted(true);
+        auto s = open(kLong);
+        const auto before = record(kLong);
+
+        // Nothing changed: said, and nothing written.
+        QTest::mouseClick(s->sheet.saveButton(), Qt::LeftButton);
+        QCOMPARE(s->notes.size(), 1);
+        QVERIFY(s->notes[0].startsWith(QStringLiteral("No parameter of NO 41 Pages(127.0.0.41) has changed")));
+        QVERIFY(s->sheet.isVisible());
+
+        clickPage(s->sheet, SettingsSheet::Control2);
+        for (const char* e : {"key2.mode=Encode", "key2.priority=12"})
+            perform(&s->sheet, s->sheet.page(SettingsSheet::Control2), QString::fromLatin1(e));
+        clickPage(s->sheet, SettingsSheet::Gpio);
+        perform(&s->sheet, s->sheet.page(SettingsSheet::Gpio), QStringLiteral("gpio.line3=Pullup"));
+
+        QStringList rows;
+        app::test::whenModal([&rows](QWidget* w) {
+            auto* review = qobject_cast<app::ReviewDialog*>(w);
+            QVERIFY(review);
+            for (int i = 0; i < review->changes()->topLevelItemCount(); ++i) {
+                const auto* it = review->changes()->topLevelItem(i);
+                rows << QStringList{it->text(0), it->text(1), it->text(2), it->text(3)}.join(QLatin1Char('|'));
+            }
+            QTest::mouseClick(review->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+        });
+        QTest::mouseClick(s->sheet.saveButton(), Qt::LeftButton);
+        const QStringList expected{QStringLiteral("Key Input Mode|Control 2|Intecom|Encode"),
+                                   QStringLiteral("Priority|Control 2|10|12"),
+                                   QStringLiteral("GPIO 3 Mode|GPIO|Floating|Pullup")};
+        QCOMPARE(rows, expected);
+        QTest::qWait(200);
+        QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
+        QVERIFY(s->sheet.isVisible());
+
+        app::test::whenModal([](QWidget* w) {
+            auto* review = qobject_cast<app::ReviewDialog*>(w);
+            QVERIFY(review);
+            QTest::mouseClick(review->doNotAskAgain(), Qt::LeftButton, {}, QPoint(4, 4));
+            QTest::mouseClick(review->writeButton(), Qt::LeftButton);
+        });
+        const auto written = save(*s, kLong);
+        QCOMPARE(diffRecords(before, written, true).fields.size(), std::size_t{3});
+        QVERIFY(!app::ReviewDialog::reviewWanted());
+        QVERIFY(!QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Aulira"), QStringLiteral("auct"))
+                     .value(QStringLiteral("SettingsSheet/ReviewBeforeWrite"), true)
+                     .toBool());
     }
 
     void keyModesSwapTheSettingsShown()

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QSettings>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "devices/DeviceList.h"
 #include "params/pages/BasicParaPage.h"
 #include "params/ConfigFile.h"
+#include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
 #include "protocol/ProtocolWorker.h"
@@ -153,6 +155,9 @@ class SettingsSheetTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The user's settings go to the test's own folder; Save writes without a review here.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
+        app::ReviewDialog::setReviewWanted(false);
         useFastTiming();
         sim::SiteOptions options;
         options.port = 0;

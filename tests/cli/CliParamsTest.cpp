@@ -125,6 +125,29 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
     EXPECT_EQ(2, run({"--quiet", "params", "get"}).code);
 }
 
+TEST_F(CliParamsTest, DryRunListsTheChangesAndWritesNothing)
+{
+    const auto before = device("127.0.0.31").sysPara;
+    CliRun r = run({"--quiet", "--json", "params", "set", "127.0.0.31", "--dry-run", "volume=61", "key2.mode=Mute",
+                    "sessionCache=30"});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(0, writesTo("127.0.0.31"));
+    EXPECT_EQ(before, device("127.0.0.31").sysPara);
+    const auto changes = json::parse(r.out)["changes"];
+    std::vector<std::string> names;
+    for (const auto& c : changes)
+        names.push_back(c["field"]);
+    // In table order, with the clamp the write would apply.
+    EXPECT_EQ((std::vector<std::string>{"volume", "sessionCache", "key2.mode"}), names);
+    EXPECT_EQ(26, changes[1]["to"]);
+    EXPECT_EQ("Mute", changes[2]["to"]);
+
+    // The site's devices are KP-4410s: key 3 may take "Intercom Status" (other models: ParaPagesTest).
+    CliRun status = run({"--quiet", "params", "set", "127.0.0.31", "--dry-run", "key3.mode=Intercom Status"});
+    EXPECT_EQ(0, status.code) << status.err;
+    EXPECT_EQ(0, writesTo("127.0.0.31"));
+}
+
 TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
 {
     CliRun r = run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer", "outputCache=40",

@@ -41,6 +41,8 @@ const char* kUsage =
     "  params import DEVICE FILE.alc   load a configuration file (keeping the device's MAC),\n"
     "                                  then write and apply it\n"
     "  params diff DEVICE FILE.alc     what an import of the file would change\n"
+    "  params backups DEVICE           the device's records kept before each write (restore one\n"
+    "                                  with params import)\n"
     "  mac set DEVICE NEW-MAC          give the device a new MAC address\n"
     "  time sync                       set every device's clock to this computer's time\n"
     "  group list                      the broadcast groups and their members\n"

@@ -6,6 +6,7 @@
 #include "CliSession.h"
 #include "params/ConfigFile.h"
 #include "params/MacText.h"
+#include "params/ParaBackups.h"
 #include "params/SysParaSettings.h"
 #include "protocol/ProtocolWorker.h"
 #include "protocol/TimeSync.h"
@@ -159,6 +160,11 @@ struct Target {
     {
         if (auto refusal = settings.save(rec))
             return refuse(err, refusalText(*refusal));
+        // The record as read is kept before anything overwrites it; no backup, no write.
+        bool ext = true;
+        std::string error;
+        if (backupRecord(session.dataDir(), record(ext), &error).empty())
+            return refuse(err, "the parameters of " + tag + " were not written: " + error);
         {
             std::lock_guard lock(list().mutex());
             *item->sysPara = rec;
@@ -310,6 +316,30 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     return EXIT_OK;
 }
 
+// The device's automatic backups, oldest first.
+int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "params backups needs one DEVICE");
+    Target t(s);
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
+        return rc;
+    bool ext = true;
+    const auto files = listBackups(s.dataDir(), t.record(ext));
+    if (s.globals().json) {
+        json arr = json::array();
+        for (const auto& f : files)
+            arr.push_back(f.string());
+        out << json{{"device", formatIp(t.item->ip)}, {"backups", arr}}.dump(2) << "\n";
+        return EXIT_OK;
+    }
+    if (files.empty())
+        out << "no backups of " << t.tag << " in " << backupFolder(s.dataDir(), t.record(ext)).string() << "\n";
+    for (const auto& f : files)
+        out << f.string() << "\n";
+    return EXIT_OK;
+}
+
 std::string_view kindText(FieldKind k)
 {
     switch (k) {
@@ -379,12 +409,12 @@ int paramsFields(const Globals& g, std::ostream& out)
 int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "params needs fields, get, set, export, import or diff");
+        return usage(err, "params needs fields, get, set, export, import, diff or backups");
     const std::string sub = args.front();
     args.erase(args.begin());
     if (sub == "fields")
         return args.empty() ? paramsFields(g, out) : usage(err, "params fields takes no arguments");
-    if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff")
+    if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff" && sub != "backups")
         return usage(err, "unknown params command " + sub);
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
@@ -395,6 +425,8 @@ int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out
         return paramsSet(s, args, out, err);
     if (sub == "export")
         return paramsExport(s, args, out, err);
+    if (sub == "backups")
+        return paramsBackups(s, args, out, err);
     return paramsImport(s, args, out, err, sub == "diff");
 }
 

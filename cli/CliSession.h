@@ -45,6 +45,8 @@ public:
     std::string open(bool needAdapters);
     DeviceManager& manager() { return *manager_; }
     const Globals& globals() const { return globals_; }
+    // The data directory: device list, groups, address books, backups.
+    const std::filesystem::path& dataDir() const { return frontEnd_.appDir; }
 
     // A line on stderr beside the operation log (silent with --quiet).
     void note(const std::string& line);

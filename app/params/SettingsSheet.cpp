@@ -28,6 +28,7 @@
 #include "params/pages/RecordingParaPage.h"
 #include "params/pages/SessionParaPage.h"
 #include "params/ConfigFile.h"
+#include "params/ParaBackups.h"
 #include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
@@ -355,6 +356,18 @@ void SettingsSheet::save()
         ReviewDialog review(readRecord_, record_, ext_, this);
         if (review.exec() != QDialog::Accepted)
             return;
+    }
+    if (!backupDir_.empty()) {
+        // The record as read is kept before anything overwrites it; no backup, no write.
+        std::string error;
+        if (backupRecord(backupDir_, readRecord_, &error).empty()) {
+            const QString line = tr("The parameters of %1 were not saved: %2")
+                                     .arg(describe(*list_, item_), QString::fromStdString(error));
+            OutputLog("%s", line.toStdString().c_str());
+            emit statusMessage(line);
+            warn_(this, line);
+            return;
+        }
     }
     saveToList_ = saveToListCheck_->isChecked();
     if (saveToList_)

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 
 #include "devices/DeviceItem.h"
@@ -62,6 +63,9 @@ public:
     // The list whose entries the worker reads: readFinished() attaches them from it.
     void setDeviceList(DeviceList* list) { devices_ = list; }
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The data directory: once set, Save keeps the record as read in its
+    // backups folder before writing (and writes nothing when it cannot).
+    void setBackupDirectory(std::filesystem::path dir) { backupDir_ = std::move(dir); }
     // Used by the sheet and by its pages.
     void setWarnHandler(WarnHandler warn);
     void setInfoHandler(InfoHandler info) { inform_ = std::move(info); }
@@ -141,6 +145,7 @@ private:
     int current_ = -1;
     bool saveToList_ = false;
     FileChooser chooseFile_;
+    std::filesystem::path backupDir_;
     WarnHandler warn_;
     InfoHandler inform_;
     DeviceList* devices_ = nullptr;

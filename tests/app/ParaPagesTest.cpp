@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <memory>
 
 #include "DeviceConfig.h"
@@ -24,6 +25,8 @@
 #include "Typing.h"
 #include "controls/IpAddressEdit.h"
 #include "devices/DeviceList.h"
+#include "params/ConfigFile.h"
+#include "params/ParaBackups.h"
 #include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
@@ -549,6 +552,45 @@ private slots:
         QVERIFY(!QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Aulira"), QStringLiteral("auct"))
                      .value(QStringLiteral("SettingsSheet/ReviewBeforeWrite"), true)
                      .toBool());
+    }
+
+    // Save keeps the record as read before it writes; when it cannot, it writes nothing.
+    void saveBacksTheRecordUpFirst()
+    {
+        const auto data = dir.path() / "data";
+        auto s = open(kLong);
+        s->sheet.setBackupDirectory(data);
+        const auto before = record(kLong);
+        SysParaBuffer asRead{};
+        std::copy(before.begin(), before.end(), asRead.begin());
+        clickPage(s->sheet, SettingsSheet::PlaySettings);
+        perform(&s->sheet, s->sheet.page(SettingsSheet::PlaySettings), QStringLiteral("volume=44"));
+        QVERIFY(!save(*s, kLong).empty());
+        const auto files = listBackups(data, asRead);
+        QCOMPARE(files.size(), std::size_t{1});
+        SysParaBuffer kept{};
+        std::string error;
+        QCOMPARE(importConfigFileForDevice(files[0], kept, true, &error), ConfigLoad::Loaded);
+        // The import keeps the MAC of the record it goes over: compare the rest.
+        QVERIFY(std::equal(asRead.begin() + 62, asRead.end(), kept.begin() + 62));
+        QCOMPARE(int(record(kLong)[sysParaOffset("volume", true)]), 44);
+
+        // A data directory that cannot take the backup: said, and nothing written.
+        auto t = open(kLong);
+        const auto blocked = dir.path() / "not-a-folder";
+        std::ofstream(blocked) << "x";
+        t->sheet.setBackupDirectory(blocked);
+        clickPage(t->sheet, SettingsSheet::PlaySettings);
+        perform(&t->sheet, t->sheet.page(SettingsSheet::PlaySettings), QStringLiteral("volume=45"));
+        QTest::mouseClick(t->sheet.saveButton(), Qt::LeftButton);
+        QCOMPARE(t->warnings.size(), 1);
+        QVERIFY2(t->warnings[0].startsWith(QStringLiteral("The parameters of NO 41 Pages(127.0.0.41) were not saved: "
+                                                          "cannot create the backup folder")),
+                 qPrintable(t->warnings[0]));
+        QVERIFY(t->sheet.isVisible());
+        QTest::qWait(200);
+        QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
+        t->sheet.hide();
     }
 
     void keyModesSwapTheSettingsShown()

@@ -41,10 +41,10 @@ namespace aulira::app {
 
 namespace {
 
-QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action)
+QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action, const QString& folder)
 {
     const bool saving = action == SettingsSheet::FileAction::Save;
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), folder);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QObject::tr("Aulira config files (*.alc)"));
@@ -62,7 +62,14 @@ QString sheetTitle() { return QObject::tr("Audio terminal parameter settings"); 
 } // namespace
 
 SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
-    : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)), chooseFile_(defaultChooser),
+    : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)),
+      chooseFile_([this](QWidget* owner, FileAction action) {
+          // A restore starts in this device's backups.
+          const QString folder = action == FileAction::Restore
+                                     ? QString::fromStdString(backupFolder(backupDir_, readRecord_).string())
+                                     : QString();
+          return defaultChooser(owner, action, folder);
+      }),
       warn_(showWarning),
       inform_([](QWidget* owner, const QString& text) { QMessageBox::information(owner, owner->windowTitle(), text); })
 {
@@ -112,6 +119,9 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     loadButton_->setObjectName(QStringLiteral("loadSettingsButton"));
     exportButton_ = new QPushButton(tr("Save Setttings"), this);
     exportButton_->setObjectName(QStringLiteral("saveSettingsButton"));
+    restoreButton_ = new QPushButton(tr("Restore..."), this);
+    restoreButton_->setObjectName(QStringLiteral("restoreButton"));
+    restoreButton_->hide(); // until the sheet knows where backups are kept
     saveButton_ = new QPushButton(tr("Save"), this);
     saveButton_->setObjectName(QStringLiteral("saveButton"));
     saveButton_->setDefault(true);
@@ -131,6 +141,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(loadButton_);
     buttons->addWidget(exportButton_);
+    buttons->addWidget(restoreButton_);
     buttons->addWidget(saveButton_);
     buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
@@ -146,6 +157,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::hide);
     connect(loadButton_, &QPushButton::clicked, this, &SettingsSheet::loadSettings);
     connect(exportButton_, &QPushButton::clicked, this, &SettingsSheet::saveSettings);
+    connect(restoreButton_, &QPushButton::clicked, this, &SettingsSheet::restoreBackup);
 }
 
 SettingsSheet::~SettingsSheet()
@@ -387,7 +399,7 @@ void SettingsSheet::setWaiting(bool waiting)
     saveButton_->setEnabled(!waiting);
     // Nothing typed now could reach the device before the result is in.
     for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(loadButton_),
-                       static_cast<QWidget*>(saveToListCheck_)})
+                       static_cast<QWidget*>(restoreButton_), static_cast<QWidget*>(saveToListCheck_)})
         w->setEnabled(!waiting);
     for (int i = BasicSettings; i < PageCount; ++i)
         page(i)->setEnabled(!waiting);
@@ -488,6 +500,31 @@ void SettingsSheet::loadSettings()
     publishRecord();
     fillRunningInfo();
     reloadPages();
+}
+
+void SettingsSheet::setBackupDirectory(std::filesystem::path dir)
+{
+    backupDir_ = std::move(dir);
+    restoreButton_->setVisible(!backupDir_.empty());
+}
+
+void SettingsSheet::restoreBackup()
+{
+    if (!item_ || backupDir_.empty() || writing_)
+        return;
+    const QString path = chooseFile_(this, FileAction::Restore);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    // As Load Settings: the device keeps its own MAC address.
+    if (importConfigFileForDevice(path.toStdString(), record_, ext_, &error) != ConfigLoad::Loaded) {
+        warn_(this, QString::fromStdString(error));
+        return;
+    }
+    publishRecord();
+    fillRunningInfo();
+    reloadPages();
+    save();
 }
 
 void SettingsSheet::mouseDoubleClickEvent(QMouseEvent* event)

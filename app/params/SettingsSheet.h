@@ -50,7 +50,7 @@ public:
         Gpio,
         PageCount
     };
-    enum class FileAction { Open, Save };
+    enum class FileAction { Open, Save, Restore };
     // Asks the user for a configuration file; an empty path cancels.
     using FileChooser = std::function<QString(QWidget* parent, FileAction action)>;
     using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
@@ -65,7 +65,8 @@ public:
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // The data directory: once set, Save keeps the record as read in its
     // backups folder before writing (and writes nothing when it cannot).
-    void setBackupDirectory(std::filesystem::path dir) { backupDir_ = std::move(dir); }
+    // "Restore..." is offered from then on.
+    void setBackupDirectory(std::filesystem::path dir);
     // Used by the sheet and by its pages.
     void setWarnHandler(WarnHandler warn);
     void setInfoHandler(InfoHandler info) { inform_ = std::move(info); }
@@ -105,6 +106,9 @@ public slots:
     void save();
     void loadSettings();
     void saveSettings();
+    // Loads a backup of this device chosen by the user, then saves as Save
+    // does (review included).
+    void restoreBackup();
 
     // The worker's reports, on the UI thread. A read shows the sheet for the
     // device; a failed one is said in the log and the status bar.
@@ -162,6 +166,7 @@ private:
     QPushButton* cancelButton_;
     QPushButton* loadButton_;
     QPushButton* exportButton_;
+    QPushButton* restoreButton_;
     QCheckBox* saveToListCheck_;
 };
 

@@ -278,9 +278,10 @@ class ParaPagesTest : public QObject {
     };
 
     // Opens the sheet on the device's factory record (or on `patched`).
-    std::unique_ptr<Sheet> open(const char* addr, const std::vector<std::uint8_t>* patched = nullptr)
+    std::unique_ptr<Sheet> open(const char* addr, const std::vector<std::uint8_t>* patched = nullptr, bool factory = true)
     {
-        reset(addr);
+        if (factory)
+            reset(addr);
         auto item = readDevice(addr);
         if (patched) {
             std::lock_guard lock(list.mutex());
@@ -574,6 +575,20 @@ private slots:
         // The import keeps the MAC of the record it goes over: compare the rest.
         QVERIFY(std::equal(asRead.begin() + 62, asRead.end(), kept.begin() + 62));
         QCOMPARE(int(record(kLong)[sysParaOffset("volume", true)]), 44);
+
+        // "Restore..." writes the chosen backup back, with the device's own MAC.
+        auto r = open(kLong, nullptr, false);
+        r->sheet.setBackupDirectory(data);
+        auto* restore = r->sheet.findChild<QPushButton*>(QStringLiteral("restoreButton"));
+        QVERIFY(restore->isVisible());
+        r->sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction a) {
+            return a == SettingsSheet::FileAction::Restore ? QString::fromStdString(files[0].string()) : QString();
+        });
+        const int writes = results.writes;
+        QTest::mouseClick(restore, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(results.writes.load() == writes + 1 && !r->sheet.isVisible(), 10000);
+        QVERIFY(record(kLong) == before);
+        QCOMPARE(listBackups(data, asRead).size(), std::size_t{2}); // the restore kept what it overwrote
 
         // A data directory that cannot take the backup: said, and nothing written.
         auto t = open(kLong);

@@ -36,6 +36,8 @@ public:
 
 protected:
     void updateView() override;
+    // Its boxes are laid out as pairs of columns of their own; nothing to line up.
+    void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
 
 private:
 

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -245,6 +246,25 @@ int ParaPage::shownPosition(std::string_view field) const
     default:
         return -1;
     }
+}
+
+void ParaPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    int widest = 0;
+    const auto grids = findChildren<QGridLayout*>();
+    for (auto* g : grids)
+        for (int r = 0; r < g->rowCount(); ++r)
+            if (auto* item = g->itemAtPosition(r, 0); item && item->widget() && !item->widget()->isHidden())
+                if (g->itemAtPosition(r, 1) != item) // not a control spanning the row
+                    widest = std::max(widest, item->widget()->sizeHint().width());
+    for (auto* g : grids)
+        g->setColumnMinimumWidth(0, widest);
+    for (auto* box : findChildren<QWidget*>())
+        if (box->layout())
+            box->layout()->activate(); // laid out before the first paint, not one event later
+    if (layout())
+        layout()->activate();
 }
 
 void ParaPage::load(const SysParaSettings& s)

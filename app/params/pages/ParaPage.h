@@ -94,6 +94,10 @@ protected:
 
     bool ext() const { return ext_; }
 
+    // The first label column of every group box gets the width of the
+    // widest, so the labels line up from box to box.
+    void showEvent(QShowEvent* event) override;
+
 private:
     enum class Kind { Spin, Combo, Check, Address, Radios, Target };
     struct Binding {

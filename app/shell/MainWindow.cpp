@@ -141,6 +141,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     connect(view_, &DeviceView::deviceShownCleared, this, [this] { properties_->showDevice(nullptr); });
     // The sheet follows its device's reads and writes, and a new search hides it.
     sheet_->setDeviceList(&context_.manager().devices());
+    // Every write from the sheet first keeps the record as read in the data folder.
+    sheet_->setBackupDirectory(context_.dataDir());
     connect(view_, &DeviceView::readParaRequested, sheet_, &SettingsSheet::readStarted);
     connect(view_, &DeviceView::readParaDone, sheet_, &SettingsSheet::readFinished);
     connect(view_, &DeviceView::writeParaDone, sheet_, &SettingsSheet::writeFinished);

@@ -47,6 +47,7 @@ int main(int argc, char** argv)
         }
     }
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Aulira"));
     QApplication::setApplicationName(QStringLiteral("AUCT"));
     QApplication::setApplicationVersion(QStringLiteral("3.5.12"));
     aulira::app::initResources();

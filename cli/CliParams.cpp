@@ -1,10 +1,12 @@
 // auctl params, mac and time: the single-device operations, run through the
 // same protocol worker and settings rules as the desktop app.
+#include <algorithm>
 #include <iostream>
 
 #include "CliSession.h"
 #include "params/ConfigFile.h"
 #include "params/MacText.h"
+#include "params/ParaBackups.h"
 #include "params/SysParaSettings.h"
 #include "protocol/ProtocolWorker.h"
 #include "protocol/TimeSync.h"
@@ -170,6 +172,11 @@ struct Target {
     {
         if (auto refusal = settings.save(rec))
             return refuse(err, refusalText(*refusal));
+        // The record as read is kept before anything overwrites it; no backup, no write.
+        bool ext = true;
+        std::string error;
+        if (backupRecord(session.dataDir(), record(ext), &error).empty())
+            return refuse(err, "the parameters of " + tag + " were not written: " + error);
         {
             std::lock_guard lock(list().mutex());
             *item->sysPara = rec;
@@ -232,8 +239,13 @@ int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     return EXIT_OK;
 }
 
-int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
+    // --dry-run: the changes are listed as a write would make them, and nothing is written.
+    const auto dry = std::find(args.begin(), args.end(), "--dry-run");
+    const bool dryRun = dry != args.end();
+    if (dryRun)
+        args.erase(dry);
     if (args.size() < 2)
         return usage(err, "params set needs a DEVICE and at least one NAME=VALUE");
     std::vector<std::pair<std::string, std::string>> assignments;
@@ -252,9 +264,20 @@ int paramsSet(Session& s, const std::vector<std::string>& args, std::ostream& ou
     bool ext = true;
     const SysParaBuffer before = t.record(ext);
     auto settings = SysParaSettings::load(before, ext);
+    {
+        std::lock_guard lock(t.list().mutex());
+        settings.setIntercomStatusOffered(offersIntercomStatus(t.item->devItem.modelText()));
+    }
     for (const auto& [name, value] : assignments)
         if (auto e = settings.set(name, value); !e.empty())
             return refuse(err, e);
+    if (dryRun) {
+        SysParaBuffer after = before;
+        if (auto refusal = settings.save(after))
+            return refuse(err, refusalText(*refusal));
+        printChanges(before, after, ext, s.globals(), out);
+        return EXIT_OK;
+    }
     const int rc = t.write(before, settings, err);
     if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
         return rc;
@@ -316,6 +339,30 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     }
     printChanges(before, after, ext, s.globals(), out, dryRun ? std::nullopt : t.confirmed());
     return rc;
+}
+
+// The device's automatic backups, oldest first.
+int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return usage(err, "params backups needs one DEVICE");
+    Target t(s);
+    if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
+        return rc;
+    bool ext = true;
+    const auto files = listBackups(s.dataDir(), t.record(ext));
+    if (s.globals().json) {
+        json arr = json::array();
+        for (const auto& f : files)
+            arr.push_back(f.string());
+        out << json{{"device", formatIp(t.item->ip)}, {"backups", arr}}.dump(2) << "\n";
+        return EXIT_OK;
+    }
+    if (files.empty())
+        out << "no backups of " << t.tag << " in " << backupFolder(s.dataDir(), t.record(ext)).string() << "\n";
+    for (const auto& f : files)
+        out << f.string() << "\n";
+    return EXIT_OK;
 }
 
 std::string_view kindText(FieldKind k)
@@ -387,12 +434,12 @@ int paramsFields(const Globals& g, std::ostream& out)
 int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "params needs fields, get, set, export, import or diff");
+        return usage(err, "params needs fields, get, set, export, import, diff or backups");
     const std::string sub = args.front();
     args.erase(args.begin());
     if (sub == "fields")
         return args.empty() ? paramsFields(g, out) : usage(err, "params fields takes no arguments");
-    if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff")
+    if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff" && sub != "backups")
         return usage(err, "unknown params command " + sub);
     Globals local = g;
     if (sub == "set" || sub == "import")
@@ -406,6 +453,8 @@ int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out
         return paramsSet(s, args, out, err);
     if (sub == "export")
         return paramsExport(s, args, out, err);
+    if (sub == "backups")
+        return paramsBackups(s, args, out, err);
     return paramsImport(s, args, out, err, sub == "diff");
 }
 

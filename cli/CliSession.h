@@ -54,6 +54,8 @@ public:
     std::string open(bool needAdapters);
     DeviceManager& manager() { return *manager_; }
     const Globals& globals() const { return globals_; }
+    // The data directory: device list, groups, address books, backups.
+    const std::filesystem::path& dataDir() const { return frontEnd_.appDir; }
 
     // Holds the data folder's lock from now until the session ends, so what
     // the command loads, changes and saves is not changed by another program

@@ -13,7 +13,7 @@ QString nameOf(const QLabel* label)
     name = name.trimmed();
     if (name.endsWith(QLatin1Char(':')) || name.endsWith(QChar(0xFF1A)))
         name.chop(1);
-    return name;
+    return name.trimmed(); // "Sixth Group :" names "Sixth Group"
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "devices/DeviceTableModel.h"
 
 #include <QMetaObject>
-#include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 #include <mutex>
@@ -115,6 +113,8 @@ QVariant DeviceTableModel::data(const QModelIndex& index, int role) const
         return index.column() == 0 ? QVariant(stateIcon(r.state)) : QVariant();
     case StateRole:
         return r.state;
+    case Qt::ToolTipRole:
+        return index.column() == 0 ? QVariant(stateLegend(r.state)) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     default:
@@ -124,6 +124,8 @@ QVariant DeviceTableModel::data(const QModelIndex& index, int role) const
 
 QVariant DeviceTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == 0)
+        return stateLegend();
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kDeviceColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const auto titles = deviceColumnTitles();
@@ -160,7 +162,9 @@ void DeviceTableModel::inserted(Row row, bool atTop)
         changed(std::move(row));
         return;
     }
-    const int at = atTop ? 0 : rowCount();
+    int at = sortedPosition(row.item, -1);
+    if (at < 0)
+        at = atTop ? 0 : rowCount();
     beginInsertRows({}, at, at);
     present_.insert(row.item.get());
     rows_.insert(rows_.begin() + at, std::move(row));
@@ -174,6 +178,63 @@ void DeviceTableModel::changed(Row row)
         return; // removed meanwhile
     rows_[static_cast<std::size_t>(r)] = std::move(row);
     emit dataChanged(index(r, 0), index(r, kDeviceColumnCount - 1));
+    keepSorted(r);
+}
+
+bool DeviceTableModel::sortAscending() const
+{
+    // The flag says how the next sort of the column goes.
+    const int c = sort_.m_nSortColumn;
+    return c >= 0 && sort_.m_bSortAsc[static_cast<std::size_t>(c)] == 0;
+}
+
+void DeviceTableModel::restoreSort(int column, bool ascending)
+{
+    if (column < 0 || column >= kDeviceColumnCount)
+        return;
+    sort_.m_bSortAsc[static_cast<std::size_t>(column)] = ascending ? 1 : 0;
+    sortByColumn(column);
+}
+
+int DeviceTableModel::sortedPosition(const DeviceItemPtr& item, int skipRow) const
+{
+    const int column = sort_.m_nSortColumn;
+    if (column < 0)
+        return -1;
+    const bool asc = sortAscending();
+    std::lock_guard lock(list_.mutex());
+    // Upper bound over the rows in their order, leaving out skipRow.
+    int lo = 0;
+    int hi = rowCount() - (skipRow >= 0 ? 1 : 0);
+    auto at = [&](int i) -> const DeviceItem_Type& {
+        const int r = skipRow >= 0 && i >= skipRow ? i + 1 : i;
+        return *rows_[static_cast<std::size_t>(r)].item;
+    };
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const int c = compareDevices(*item, at(mid), column);
+        const bool before = asc ? c < 0 : c > 0;
+        if (before)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+void DeviceTableModel::keepSorted(int row)
+{
+    const int to = sortedPosition(rows_[static_cast<std::size_t>(row)].item, row);
+    if (to < 0 || to == row)
+        return;
+    // beginMoveRows takes the destination in the numbering before the move.
+    const int dest = to > row ? to + 1 : to;
+    if (!beginMoveRows({}, row, row, {}, dest))
+        return;
+    Row moving = std::move(rows_[static_cast<std::size_t>(row)]);
+    rows_.erase(rows_.begin() + row);
+    rows_.insert(rows_.begin() + to, std::move(moving));
+    endMoveRows();
 }
 
 void DeviceTableModel::removed(const DeviceItemPtr& item)
@@ -229,26 +290,58 @@ bool DeviceTableModel::sortByColumn(int column)
     return ascending;
 }
 
+namespace {
+
+struct StateLook {
+    const char* icon;
+    const char* meaning;
+};
+
+// Found only, saved and found, remote and answering, local offline, remote
+// offline: a ring, a tick, a globe for online; a bar and a grey globe for
+// offline, so the state reads without telling colours apart.
+constexpr std::array<StateLook, 5> kStateLooks{{
+    {":/icons/state-found.svg", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
+                                                  "Online: found by the search, not in the saved list")},
+    {":/icons/state-saved.svg", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
+                                                  "Online: in the saved list and found by the search")},
+    {":/icons/state-remote-online.svg",
+     QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Online: in the saved list, in another subnet, answering")},
+    {":/icons/state-local-offline.svg",
+     QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Offline: in the saved list, not found by the search")},
+    {":/icons/state-remote-offline.svg",
+     QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Offline: in the saved list, in another subnet, no answer yet")},
+}};
+
+} // namespace
+
 QIcon DeviceTableModel::stateIcon(int state)
 {
-    // Found only, saved and found, remote and answering, local offline,
-    // remote offline: greens for online, greys and amber for offline.
-    static const std::array<QColor, 5> colours{QColor(0x4c, 0xaf, 0x50), QColor(0x1e, 0x88, 0xe5),
-                                               QColor(0x00, 0x96, 0x88), QColor(0x9e, 0x9e, 0x9e),
-                                               QColor(0xff, 0xa0, 0x00)};
     static std::array<QIcon, 5> icons;
     const auto i = static_cast<std::size_t>(std::clamp(state, 0, 4));
     if (icons[i].isNull()) {
-        QPixmap pm(16, 16);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(colours[i].darker(140), 1));
-        p.setBrush(colours[i]);
-        p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-        icons[i] = QIcon(pm);
+        const QString file = QString::fromLatin1(kStateLooks[i].icon);
+        QIcon icon;
+        // A selected row keeps the state's own colours rather than a tint.
+        icon.addFile(file, {}, QIcon::Normal);
+        icon.addFile(file, {}, QIcon::Selected);
+        icon.addFile(file, {}, QIcon::Active);
+        icons[i] = icon;
     }
     return icons[i];
+}
+
+QString DeviceTableModel::stateLegend(int state)
+{
+    QString html = QStringLiteral("<table>");
+    for (std::size_t i = 0; i < kStateLooks.size(); ++i) {
+        QString meaning = tr(kStateLooks[i].meaning).toHtmlEscaped();
+        if (static_cast<int>(i) == state)
+            meaning = QStringLiteral("<b>%1</b>").arg(meaning);
+        html += QStringLiteral("<tr><td><img src=\"%1\" width=\"16\" height=\"16\"></td><td style=\"white-space:nowrap\">%2</td></tr>")
+                    .arg(QString::fromLatin1(kStateLooks[i].icon), meaning);
+    }
+    return html + QStringLiteral("</table>");
 }
 
 } // namespace aulira::app

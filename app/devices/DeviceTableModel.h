@@ -39,9 +39,20 @@ public:
     // alternating. Returns true when this sort was ascending.
     bool sortByColumn(int column);
     const SortState& sortState() const { return sort_; }
+    // The column and direction of the last sort, column -1 when unsorted.
+    int sortColumn() const { return sort_.m_nSortColumn; }
+    bool sortAscending() const;
+    // Sorts as a sort on `column` in that direction would (a remembered
+    // sort); the next request for the column reverses it.
+    void restoreSort(int column, bool ascending);
 
-    // The icon of a list state (0 to 4).
+    // The icon of a list state (0 to 4): each state its own shape, drawn
+    // from vector images so it stays sharp at any scale, and the same when
+    // its row is selected.
     static QIcon stateIcon(int state);
+    // What each state icon means, as rich text with the icons, the given
+    // state (or none for -1) marked.
+    static QString stateLegend(int state = -1);
 
 private:
     struct Row {
@@ -53,6 +64,11 @@ private:
 
     static Row rowFor(const DeviceList& list, const DeviceItemPtr& item);
     void inserted(Row row, bool atTop);
+    // Where a row goes under the current sort: after its equals, so rows
+    // that compare equal keep their arrival order. -1 when unsorted.
+    int sortedPosition(const DeviceItemPtr& item, int skipRow) const;
+    // A changed row moves to its place under the current sort.
+    void keepSorted(int row);
     void changed(Row row);
     void removed(const DeviceItemPtr& item);
     void cleared();

@@ -2,7 +2,10 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QThread>
@@ -81,7 +84,38 @@ DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)
     workerBridge_ = std::make_unique<WorkerBridge>(guard_);
 
     model_ = new DeviceTableModel(manager_.devices(), this);
+    // Connected before the selection model is: the view notes that the
+    // shown row goes before Qt moves the current index to a neighbour.
+    connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) { rowsGoing(first, last); });
     setModel(model_);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { currentRowChanged(current); });
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] { rowsGone(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { clearCurrent(); });
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                filterRows(topLeft.row(), bottomRight.row());
+                const QModelIndex current = currentIndex();
+                if (shown_ && current.isValid() && current.row() >= topLeft.row() && current.row() <= bottomRight.row())
+                    showCurrent();
+            });
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { filterRows(first, last); });
+    connect(model_, &QAbstractItemModel::rowsMoved, this, [this] { filterRows(0, model_->rowCount() - 1); });
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { filterRows(0, model_->rowCount() - 1); });
+
+    // Every change to the saved part reaches the file at once, so a crash
+    // or a power cut loses nothing; the model reports each change.
+    saveTimer_ = new QTimer(this);
+    saveTimer_->setSingleShot(true);
+    saveTimer_->setInterval(0);
+    connect(saveTimer_, &QTimer::timeout, this, &DeviceView::saveList);
+    lastSaveTry_ = manager_.devices().changeCount();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model_, signal, this, &DeviceView::scheduleSave);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &DeviceView::scheduleSave);
+    connect(model_, &QAbstractItemModel::modelReset, this, &DeviceView::scheduleSave);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -98,6 +132,10 @@ DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DeviceView::sortSection);
+    // A click on a column title sorts; it must not also select every row
+    // (the table's default), which a following Delete would act on.
+    disconnect(horizontalHeader(), SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));
+    disconnect(horizontalHeader(), SIGNAL(sectionEntered(int)), this, nullptr);
 
     progress_ = new SearchProgressDialog(this);
     progress_->hide();
@@ -111,6 +149,8 @@ DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)
 
 DeviceView::~DeviceView()
 {
+    // The list is saved when the view goes, whatever closed it.
+    manager_.saveDeviceList();
     manager_.setSearchFinishedHandler({});
     std::lock_guard lock(guard_->m);
     guard_->view = nullptr;
@@ -139,6 +179,11 @@ void DeviceView::startSearch()
     case DeviceManager::SearchStart::Started:
         break;
     }
+    // The entries a Delete took may come back from the file or not at all.
+    if (!lastDeleted_.empty()) {
+        lastDeleted_.clear();
+        emit undoAvailable(false);
+    }
     progress_->show();
     emit searchStarted();
     // The search reloaded the saved list: a damaged file (moved aside by
@@ -149,7 +194,12 @@ void DeviceView::startSearch()
 
 void DeviceView::searchDone(int found)
 {
+    // Keys go back to the list, also where no window manager hands the
+    // focus back from the progress window.
+    const bool hadFocus = progress_->isActiveWindow();
     progress_->hide();
+    if (hadFocus)
+        activateWindow();
     emit searchFinished(found);
 }
 
@@ -162,7 +212,9 @@ std::vector<DeviceItemPtr> DeviceView::selectedItems() const
     // In list order, as the commands expect.
     std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     for (const auto& idx : rows)
-        if (auto item = model_->itemAt(idx.row()))
+        if (isRowHidden(idx.row()))
+            continue;
+        else if (auto item = model_->itemAt(idx.row()))
             out.push_back(item);
     return out;
 }
@@ -170,7 +222,7 @@ std::vector<DeviceItemPtr> DeviceView::selectedItems() const
 DeviceItemPtr DeviceView::currentItem() const
 {
     const QModelIndex idx = currentIndex();
-    return idx.isValid() ? model_->itemAt(idx.row()) : nullptr;
+    return idx.isValid() && !isRowHidden(idx.row()) ? model_->itemAt(idx.row()) : nullptr;
 }
 
 void DeviceView::addDevices()
@@ -188,7 +240,198 @@ void DeviceView::deleteDevices()
         showWarningText(this, IDS_SELECT_TO_DELETE);
         return;
     }
+    std::vector<Deleted> taken;
+    {
+        std::lock_guard lock(manager_.devices().mutex());
+        for (const auto& item : items)
+            if (item->state != STATE_FOUND)
+                taken.push_back({item, item->state});
+    }
     manager_.devices().deleteItems(items);
+    if (taken.empty()) {
+        // Delete leaves search results alone; say so rather than do nothing.
+        emit statusMessage(tr("Only devices in the saved list can be removed; search results are found again "
+                              "by every search."));
+        return;
+    }
+    lastDeleted_ = std::move(taken);
+    emit undoAvailable(true);
+    emit statusMessage(lastDeleted_.size() == 1
+                           ? tr("1 device removed from the saved list; Ctrl+Z brings it back.")
+                           : tr("%1 devices removed from the saved list; Ctrl+Z brings them back.")
+                                 .arg(lastDeleted_.size()));
+}
+
+void DeviceView::undoDelete()
+{
+    if (lastDeleted_.empty())
+        return;
+    const auto taken = std::move(lastDeleted_);
+    lastDeleted_.clear();
+    emit undoAvailable(false);
+    auto& list = manager_.devices();
+    const auto listed = list.snapshot();
+    // Backwards, so entries put back at the top keep their order.
+    for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
+        const bool present = std::find(listed.begin(), listed.end(), it->item) != listed.end();
+        if (it->state == STATE_SAVED_FOUND) {
+            if (present)
+                list.addSelected({it->item});
+        } else if (!present) {
+            list.insertManual(it->item);
+        }
+    }
+    emit statusMessage(taken.size() == 1 ? tr("1 device back in the saved list.")
+                                         : tr("%1 devices back in the saved list.").arg(taken.size()));
+}
+
+void DeviceView::openCurrent() { activateItem(currentItem()); }
+
+void DeviceView::setFilterText(const QString& text)
+{
+    filter_ = text.trimmed();
+    const int rows = model_->rowCount();
+    for (int r = 0; r < rows; ++r)
+        setRowHidden(r, !rowMatches(r));
+    // Commands never act on rows the person cannot see.
+    for (const QModelIndex& idx : selectionModel()->selectedRows())
+        if (isRowHidden(idx.row()))
+            selectionModel()->select(idx, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    if (currentIndex().isValid() && isRowHidden(currentIndex().row()))
+        clearCurrent();
+}
+
+bool DeviceView::rowMatches(int row) const
+{
+    if (filter_.isEmpty())
+        return true;
+    for (int c = 0; c < kDeviceColumnCount; ++c)
+        if (model_->index(row, c).data().toString().contains(filter_, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+void DeviceView::filterRows(int first, int last)
+{
+    if (filter_.isEmpty())
+        return;
+    for (int r = std::max(first, 0); r <= last && r < model_->rowCount(); ++r)
+        setRowHidden(r, !rowMatches(r));
+}
+
+void DeviceView::restoreSort(int column, bool ascending)
+{
+    if (column < 0 || column >= kDeviceColumnCount)
+        return;
+    model_->restoreSort(column, ascending);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void DeviceView::currentRowChanged(const QModelIndex&)
+{
+    // While the shown row is being removed Qt moves the current index to a
+    // neighbour; the pane clears instead (rowsGone).
+    if (shownGoing_)
+        return;
+    showCurrent();
+}
+
+void DeviceView::showCurrent()
+{
+    const auto item = currentItem();
+    if (!item) {
+        const bool was = shown_ != nullptr;
+        shown_.reset();
+        if (was)
+            emit deviceShownCleared();
+        return;
+    }
+    DeviceInfo_Type info;
+    {
+        std::lock_guard lock(manager_.devices().mutex());
+        info = item->devItem;
+    }
+    shown_ = item;
+    emit deviceShown(info);
+}
+
+void DeviceView::clearCurrent()
+{
+    shownGoing_ = false;
+    shown_.reset();
+    if (selectionModel())
+        selectionModel()->clearCurrentIndex();
+    emit deviceShownCleared();
+}
+
+void DeviceView::rowsGoing(int first, int last)
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() >= first && current.row() <= last)
+        shownGoing_ = true;
+}
+
+void DeviceView::rowsGone()
+{
+    if (!shownGoing_)
+        return;
+    clearCurrent();
+    clearSelection();
+}
+
+void DeviceView::scheduleSave()
+{
+    if (manager_.devices().changeCount() != lastSaveTry_)
+        saveTimer_->start();
+}
+
+bool DeviceView::saveList()
+{
+    auto& list = manager_.devices();
+    if (saving_)
+        return !list.listModified(); // the save under way looks again when its box closes
+    const auto count = list.changeCount();
+    if (count == lastSaveTry_)
+        return !list.listModified(); // a failed change is tried again with the next one
+    lastSaveTry_ = count;
+    std::string error;
+    if (manager_.saveDeviceList(&error))
+        return true;
+    saving_ = true;
+    const QString why = QString::fromStdString(error);
+    showWarning(this, tr("The device list could not be saved to %1:\n%2\n\n"
+                         "The changes are kept and saved again with the next change and when the program closes.")
+                          .arg(QString::fromStdString(manager_.deviceListPath().string()), why));
+    saving_ = false;
+    activateWindow();
+    emit saveFailed(why);
+    scheduleSave();
+    return false;
+}
+
+bool DeviceView::saveBeforeClose()
+{
+    for (;;) {
+        std::string error;
+        if (manager_.saveDeviceList(&error))
+            return true;
+        QMessageBox box(QMessageBox::Warning, tr("Aulira"),
+                        tr("The device list could not be saved to %1:\n%2\n\n"
+                           "Closing without saving loses the changes made to the list since it was last saved.")
+                            .arg(QString::fromStdString(manager_.deviceListPath().string()),
+                                 QString::fromStdString(error)),
+                        QMessageBox::NoButton, this);
+        box.setObjectName(QStringLiteral("saveOnCloseBox"));
+        QPushButton* retry = box.addButton(tr("&Retry"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(tr("Close &Without Saving"), QMessageBox::DestructiveRole);
+        box.addButton(tr("&Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(retry);
+        box.exec();
+        if (box.clickedButton() == retry)
+            continue;
+        return box.clickedButton() == discard;
+    }
 }
 
 void DeviceView::activateItem(const DeviceItemPtr& item)
@@ -246,23 +489,22 @@ void DeviceView::sortSection(int column)
     horizontalHeader()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+void DeviceView::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        openCurrent();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 void DeviceView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QModelIndex idx = indexAt(event->position().toPoint());
-    const auto item = idx.isValid() ? model_->itemAt(idx.row()) : nullptr;
-    if (!item) {
-        emit deviceClickCleared();
-        return;
-    }
-    DeviceInfo_Type info;
-    {
-        std::lock_guard lock(manager_.devices().mutex());
-        info = item->devItem;
-    }
-    emit deviceClicked(info);
+    // A click beside every row: no current device (the pane clears).
+    if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid())
+        clearCurrent();
 }
 
 void DeviceView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -297,15 +539,29 @@ bool DeviceView::macMenuAllowed() const
 
 void DeviceView::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (!macMenuAllowed())
+    const QModelIndex idx = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
+    const auto item = idx.isValid() ? model_->itemAt(idx.row()) : nullptr;
+    if (!item)
         return;
-    const auto item = currentItem();
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("deviceContextMenu"));
-    QAction* change = menu.addAction(tr("Modify MAC address(&M)"));
-    change->setObjectName(QStringLiteral("modifyMacAction"));
-    change->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    if (menu.exec(event->globalPos()) == change)
+    QAction* open = menu.addAction(tr("&Open"));
+    open->setObjectName(QStringLiteral("openDeviceAction"));
+    open->setShortcut(QKeySequence(Qt::Key_Return));
+    menu.setDefaultAction(open);
+    QAction* change = nullptr;
+    if (macMenuAllowed()) {
+        change = menu.addAction(tr("Modify MAC address(&M)"));
+        change->setObjectName(QStringLiteral("modifyMacAction"));
+        change->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    }
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse
+                          ? event->globalPos()
+                          : viewport()->mapToGlobal(visualRect(idx).center());
+    QAction* chosen = menu.exec(at);
+    if (chosen == open)
+        activateItem(item);
+    else if (chosen && chosen == change)
         emit macChangeRequested(item);
 }
 

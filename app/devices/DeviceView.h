@@ -5,6 +5,8 @@
 // and the MAC context menu.
 #include <QTableView>
 
+class QTimer;
+
 #include <functional>
 #include <memory>
 
@@ -39,11 +41,28 @@ public:
     // The context menu's conditions for the current selection.
     bool macMenuAllowed() const;
 
+    // Selected entries in list order; rows hidden by the filter never count.
     std::vector<DeviceItemPtr> selectedItems() const;
     // The entry at the selection mark (the current row), or null.
     DeviceItemPtr currentItem() const;
 
     static constexpr int kAutoSearchDelayMs = 500;
+
+    // Shows only the rows where some column contains `text` (any case);
+    // empty shows all.
+    void setFilterText(const QString& text);
+    QString filterText() const { return filter_; }
+    // Restores a remembered sort (column -1: none) and its header arrow.
+    void restoreSort(int column, bool ascending);
+
+    // Writes the saved part of the list when it changed since the last try.
+    // A failure is logged and shown in a message box; the change stays
+    // pending. Returns false when a change could not be written.
+    bool saveList();
+    // Saving as the window closes: on failure the person chooses to retry,
+    // close without saving, or stay. Returns false to keep the window open.
+    bool saveBeforeClose();
+    bool canUndoDelete() const { return !lastDeleted_.empty(); }
 
 public slots:
     // The first search, shortly after the window shows.
@@ -52,16 +71,27 @@ public slots:
     // Selected search results join the saved list; with none, manual entry.
     void addDevices();
     void deleteDevices();
+    // Brings back what the last Delete took from the saved list.
+    void undoDelete();
+    // Opens the current device, as a double-click on it does.
+    void openCurrent();
     // What a double-click on the entry does.
     void activateItem(const aulira::DeviceItemPtr& item);
 
 signals:
     void searchStarted();
     void searchFinished(int found);
-    // A click on a row: the properties pane shows this record.
-    void deviceClicked(const aulira::DeviceInfo_Type& info);
-    // A click on empty space: the properties pane shows nothing.
-    void deviceClickCleared();
+    // The current row's record, again whenever it changes: the properties
+    // pane shows it.
+    void deviceShown(const aulira::DeviceInfo_Type& info);
+    // No current row (a click on empty space, the row went, a new search):
+    // the properties pane shows nothing.
+    void deviceShownCleared();
+    // Something the status bar says for a while.
+    void statusMessage(const QString& text);
+    void undoAvailable(bool available);
+    // The saved list could not be written (after the log line and the box).
+    void saveFailed(const QString& error);
     // A parameter read went to the worker; readParaDone follows.
     void readParaRequested(const aulira::DeviceItemPtr& item);
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
@@ -71,6 +101,7 @@ signals:
     void deviceEdited(const aulira::DeviceItemPtr& item);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -83,6 +114,19 @@ private:
     void editItem(const DeviceItemPtr& item);
     void readPara(const DeviceItemPtr& item);
     void sortSection(int column);
+    void currentRowChanged(const QModelIndex& current);
+    void showCurrent();
+    void clearCurrent();
+    void rowsGoing(int first, int last);
+    void rowsGone();
+    bool rowMatches(int row) const;
+    void filterRows(int first, int last);
+    void scheduleSave();
+
+    struct Deleted {
+        DeviceItemPtr item;
+        int state = 0;
+    };
 
     DeviceManager& manager_;
     DeviceTableModel* model_ = nullptr;
@@ -91,6 +135,13 @@ private:
     std::function<bool()> macMenuEnabled_;
     std::shared_ptr<Guard> guard_;
     std::unique_ptr<WorkerBridge> workerBridge_;
+    DeviceItemPtr shown_;
+    bool shownGoing_ = false;
+    QString filter_;
+    std::vector<Deleted> lastDeleted_;
+    QTimer* saveTimer_ = nullptr;
+    std::uint64_t lastSaveTry_ = 0;
+    bool saving_ = false;
 };
 
 } // namespace aulira::app

@@ -8,16 +8,28 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "devices/DeviceList.h"
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
+#include "params/pages/ControlSerialPage.h"
+#include "params/pages/ControlStatusPage.h"
+#include "params/pages/DataSerialPage.h"
+#include "params/pages/GpioParaPage.h"
+#include "params/pages/KeyParaPage.h"
+#include "params/pages/PlayParaPage.h"
+#include "params/pages/RecordingParaPage.h"
+#include "params/pages/SessionParaPage.h"
 #include "params/ConfigFile.h"
+#include "params/ParaBackups.h"
+#include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
@@ -29,10 +41,10 @@ namespace aulira::app {
 
 namespace {
 
-QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action)
+QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action, const QString& folder)
 {
     const bool saving = action == SettingsSheet::FileAction::Save;
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), folder);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QObject::tr("Aulira config files (*.alc)"));
@@ -50,8 +62,16 @@ QString sheetTitle() { return QObject::tr("Audio terminal parameter settings"); 
 } // namespace
 
 SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
-    : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)), chooseFile_(defaultChooser),
-      warn_(showWarning)
+    : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)),
+      chooseFile_([this](QWidget* owner, FileAction action) {
+          // A restore starts in this device's backups.
+          const QString folder = action == FileAction::Restore
+                                     ? QString::fromStdString(backupFolder(backupDir_, readRecord_).string())
+                                     : QString();
+          return defaultChooser(owner, action, folder);
+      }),
+      warn_(showWarning),
+      inform_([](QWidget* owner, const QString& text) { QMessageBox::information(owner, owner->windowTitle(), text); })
 {
     setObjectName(QStringLiteral("settingsSheet"));
     setWindowTitle(sheetTitle());
@@ -76,7 +96,22 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     info_->setSelectionBehavior(QAbstractItemView::SelectRows);
     info_->setAccessibleName(tr("Running Information"));
     basic_ = new BasicParaPage(this);
-    basic_->hide();
+    key3_ = new KeyParaPage(3, this);
+    pages_ = {nullptr,
+              basic_,
+              new PlayParaPage(this),
+              new SessionParaPage(this),
+              new RecordingParaPage(this),
+              new ControlStatusPage(this),
+              new KeyParaPage(1, this),
+              new KeyParaPage(2, this),
+              key3_,
+              new KeyParaPage(4, this),
+              new ControlSerialPage(this),
+              new DataSerialPage(this),
+              new GpioParaPage(this)};
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->hide();
 
     saveToListCheck_ = new QCheckBox(tr("Save device to list"), this);
     saveToListCheck_->setObjectName(QStringLiteral("saveToListCheck"));
@@ -84,6 +119,9 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     loadButton_->setObjectName(QStringLiteral("loadSettingsButton"));
     exportButton_ = new QPushButton(tr("Save Setttings"), this);
     exportButton_->setObjectName(QStringLiteral("saveSettingsButton"));
+    restoreButton_ = new QPushButton(tr("Restore..."), this);
+    restoreButton_->setObjectName(QStringLiteral("restoreButton"));
+    restoreButton_->hide(); // until the sheet knows where backups are kept
     saveButton_ = new QPushButton(tr("Save"), this);
     saveButton_->setObjectName(QStringLiteral("saveButton"));
     saveButton_->setDefault(true);
@@ -93,7 +131,8 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     auto* pages = new QVBoxLayout;
     pages->addWidget(heading_);
     pages->addWidget(info_, 1);
-    pages->addWidget(basic_, 1);
+    for (int i = BasicSettings; i < PageCount; ++i)
+        pages->addWidget(page(i), 1);
     auto* body = new QHBoxLayout;
     body->addWidget(tree_);
     body->addLayout(pages, 1);
@@ -102,6 +141,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(loadButton_);
     buttons->addWidget(exportButton_);
+    buttons->addWidget(restoreButton_);
     buttons->addWidget(saveButton_);
     buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
@@ -117,6 +157,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::hide);
     connect(loadButton_, &QPushButton::clicked, this, &SettingsSheet::loadSettings);
     connect(exportButton_, &QPushButton::clicked, this, &SettingsSheet::saveSettings);
+    connect(restoreButton_, &QPushButton::clicked, this, &SettingsSheet::restoreBackup);
 }
 
 SettingsSheet::~SettingsSheet()
@@ -141,10 +182,16 @@ QString SettingsSheet::describe(const DeviceList& list, const DeviceItemPtr& ite
         .arg(QString::fromStdString(deviceTag(name, ip)));
 }
 
+ParaPage* SettingsSheet::page(int index) const
+{
+    return index > RunningInfo && index < PageCount ? pages_[static_cast<std::size_t>(index)] : nullptr;
+}
+
 void SettingsSheet::setWarnHandler(WarnHandler warn)
 {
     warn_ = warn;
-    basic_->setWarnHandler(std::move(warn));
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->setWarnHandler(warn);
 }
 
 void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
@@ -158,8 +205,12 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
             record_ = *item_->sysPara;
         else
             record_.fill(0);
+        readRecord_ = record_;
+        intercomStatus_ = offersIntercomStatus(item_->devItem.modelText());
     }
-    basic_->unload();
+    key3_->setIntercomStatusOffered(intercomStatus_);
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->unload();
     reloadPages();
     setWindowTitle(sheetTitle() + QStringLiteral(" - ") + describe(list, item_));
     // A write still under way belongs to the device shown before.
@@ -172,7 +223,9 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
 void SettingsSheet::reloadPages()
 {
     settings_ = SysParaSettings::load(record_, ext_);
-    basic_->load(settings_);
+    settings_.setIntercomStatusOffered(intercomStatus_);
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->load(settings_);
 }
 
 void SettingsSheet::publishRecord()
@@ -198,14 +251,22 @@ void SettingsSheet::rebuild()
     if (item_) {
         heading_->setText(tr("Settings"));
         tree_->clear();
-        auto* info = new QTreeWidgetItem(tree_, {tr("Running Information")});
-        info->setData(0, Qt::UserRole, RunningInfo);
-        auto* basic = new QTreeWidgetItem(tree_, {tr("Basic Settings")});
-        basic->setData(0, Qt::UserRole, BasicSettings);
+        QTreeWidgetItem* controls = nullptr;
+        for (int i = RunningInfo; i < PageCount; ++i) {
+            const bool key = i >= Control1 && i <= Control4;
+            const auto text = sysParaPageTitle(static_cast<SysParaPage>(i));
+            const QString title = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            auto* it = key ? new QTreeWidgetItem(controls, {title}) : new QTreeWidgetItem(tree_, {title});
+            it->setData(0, Qt::UserRole, i);
+            if (i == ControlAndStatus)
+                controls = it;
+        }
+        controls->setExpanded(true);
     }
     fillRunningInfo();
     saveToListCheck_->setChecked(saveToList_);
-    basic_->hide();
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->hide();
     info_->show();
 }
 
@@ -244,8 +305,8 @@ void SettingsSheet::fillRunningInfo()
 bool SettingsSheet::storePage(int page)
 {
     bool stored = true;
-    if (page == BasicSettings)
-        stored = basic_->saveTo(settings_, record_);
+    if (ParaPage* p = this->page(page))
+        stored = p->saveTo(settings_, record_);
     // Fields stored before a refused one belong to the record as well.
     publishRecord();
     return stored;
@@ -259,22 +320,24 @@ void SettingsSheet::onTreeClicked(QTreeWidgetItem* item)
 
 void SettingsSheet::showPage(int page)
 {
-    if (page != RunningInfo && page != BasicSettings)
+    if (page < RunningInfo || page >= PageCount)
         return;
     if (current_ >= 0)
         storePage(current_); // a refusal has been shown; the user still goes where they clicked
-    if (page == BasicSettings) {
-        // A page always shows what the record holds now.
+    // A page always shows what the record holds now.
+    if (page != RunningInfo)
         reloadPages();
-        info_->hide();
-        basic_->show();
-    } else {
-        basic_->hide();
-        info_->show();
-    }
+    info_->setVisible(page == RunningInfo);
+    for (int i = BasicSettings; i < PageCount; ++i)
+        this->page(i)->setVisible(i == page);
     current_ = page;
-    if (auto* it = tree_->topLevelItem(page); it && tree_->currentItem() != it)
-        tree_->setCurrentItem(it);
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toInt() == page) {
+            if (tree_->currentItem() != *it)
+                tree_->setCurrentItem(*it);
+            break;
+        }
+    }
 }
 
 void SettingsSheet::save()
@@ -285,12 +348,40 @@ void SettingsSheet::save()
         hide();
         return;
     }
-    if (!basic_->saveTo(settings_, record_)) {
-        publishRecord();
-        return;
+    // The basic page first, then the others in tree order; the first refusal
+    // keeps the sheet open with its message.
+    for (int i = BasicSettings; i < PageCount; ++i) {
+        if (!page(i)->saveTo(settings_, record_)) {
+            publishRecord();
+            return;
+        }
+    }
+    publishRecord();
+    if (ReviewDialog::reviewWanted()) {
+        const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
+        if (changes.fields.empty() && changes.otherBytes == 0) {
+            const QString line = tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
+            emit statusMessage(line);
+            inform_(this, line);
+            return;
+        }
+        ReviewDialog review(readRecord_, record_, ext_, this);
+        if (review.exec() != QDialog::Accepted)
+            return;
+    }
+    if (!backupDir_.empty()) {
+        // The record as read is kept before anything overwrites it; no backup, no write.
+        std::string error;
+        if (backupRecord(backupDir_, readRecord_, &error).empty()) {
+            const QString line = tr("The parameters of %1 were not saved: %2")
+                                     .arg(describe(*list_, item_), QString::fromStdString(error));
+            OutputLog("%s", line.toStdString().c_str());
+            emit statusMessage(line);
+            warn_(this, line);
+            return;
+        }
     }
     saveToList_ = saveToListCheck_->isChecked();
-    publishRecord();
     if (saveToList_)
         emit addToListRequested(item_);
     if (!worker_) {
@@ -307,9 +398,11 @@ void SettingsSheet::setWaiting(bool waiting)
     saveButton_->setText(waiting ? tr("Saving...") : tr("Save"));
     saveButton_->setEnabled(!waiting);
     // Nothing typed now could reach the device before the result is in.
-    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(basic_),
-                       static_cast<QWidget*>(loadButton_), static_cast<QWidget*>(saveToListCheck_)})
+    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(loadButton_),
+                       static_cast<QWidget*>(restoreButton_), static_cast<QWidget*>(saveToListCheck_)})
         w->setEnabled(!waiting);
+    for (int i = BasicSettings; i < PageCount; ++i)
+        page(i)->setEnabled(!waiting);
     if (waiting)
         setCursor(Qt::BusyCursor);
     else
@@ -407,6 +500,31 @@ void SettingsSheet::loadSettings()
     publishRecord();
     fillRunningInfo();
     reloadPages();
+}
+
+void SettingsSheet::setBackupDirectory(std::filesystem::path dir)
+{
+    backupDir_ = std::move(dir);
+    restoreButton_->setVisible(!backupDir_.empty());
+}
+
+void SettingsSheet::restoreBackup()
+{
+    if (!item_ || backupDir_.empty() || writing_)
+        return;
+    const QString path = chooseFile_(this, FileAction::Restore);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    // As Load Settings: the device keeps its own MAC address.
+    if (importConfigFileForDevice(path.toStdString(), record_, ext_, &error) != ConfigLoad::Loaded) {
+        warn_(this, QString::fromStdString(error));
+        return;
+    }
+    publishRecord();
+    fillRunningInfo();
+    reloadPages();
+    save();
 }
 
 void SettingsSheet::mouseDoubleClickEvent(QMouseEvent* event)

@@ -6,6 +6,8 @@
 // the worker always sends what the pages stored.
 #include <QDialog>
 
+#include <array>
+#include <filesystem>
 #include <functional>
 
 #include "devices/DeviceItem.h"
@@ -25,16 +27,34 @@ class ProtocolWorker;
 namespace aulira::app {
 
 class BasicParaPage;
+class KeyParaPage;
+class ParaPage;
 
 class SettingsSheet : public QDialog {
     Q_OBJECT
 public:
-    // Positions in the tree; pages that do not exist yet are not listed.
-    enum Page { RunningInfo = 0, BasicSettings = 1 };
-    enum class FileAction { Open, Save };
+    // The pages in tree order, numbered as SysParaPage numbers the record's sections.
+    enum Page {
+        RunningInfo = 0,
+        BasicSettings,
+        PlaySettings,
+        SessionSettings,
+        RecordingSettings,
+        ControlAndStatus,
+        Control1,
+        Control2,
+        Control3,
+        Control4,
+        ControlSerial,
+        DataSerial,
+        Gpio,
+        PageCount
+    };
+    enum class FileAction { Open, Save, Restore };
     // Asks the user for a configuration file; an empty path cancels.
     using FileChooser = std::function<QString(QWidget* parent, FileAction action)>;
     using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
+    using InfoHandler = std::function<void(QWidget* owner, const QString& text)>;
 
     explicit SettingsSheet(ProtocolWorker* worker, QWidget* parent = nullptr);
     ~SettingsSheet() override;
@@ -43,8 +63,13 @@ public:
     // The list whose entries the worker reads: readFinished() attaches them from it.
     void setDeviceList(DeviceList* list) { devices_ = list; }
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The data directory: once set, Save keeps the record as read in its
+    // backups folder before writing (and writes nothing when it cannot).
+    // "Restore..." is offered from then on.
+    void setBackupDirectory(std::filesystem::path dir);
     // Used by the sheet and by its pages.
     void setWarnHandler(WarnHandler warn);
+    void setInfoHandler(InfoHandler info) { inform_ = std::move(info); }
 
     // Shows `item` (its record already read) in every page. The entry stays
     // owned by `list`, whose lock guards its record.
@@ -64,6 +89,8 @@ public:
     static QString describe(const DeviceList& list, const DeviceItemPtr& item);
 
     BasicParaPage* basicPage() const { return basic_; }
+    // The parameter page at a tree position (BasicSettings to Gpio).
+    ParaPage* page(int index) const;
     QTreeWidget* pageTree() const { return tree_; }
     QTreeWidget* runningInfo() const { return info_; }
 
@@ -72,11 +99,16 @@ public slots:
     // navigation still happens.
     void showPage(int page);
     // Writes the record to the device; a refused page keeps the sheet open.
+    // Unless the user turned it off, the changes are reviewed first: nothing
+    // changed writes nothing, and Cancel in the review writes nothing.
     // The sheet then waits for writeFinished(): it closes on success and stays
     // open with everything typed on failure.
     void save();
     void loadSettings();
     void saveSettings();
+    // Loads a backup of this device chosen by the user, then saves as Save
+    // does (review included).
+    void restoreBackup();
 
     // The worker's reports, on the UI thread. A read shows the sheet for the
     // device; a failed one is said in the log and the status bar.
@@ -110,12 +142,16 @@ private:
     DeviceList* list_ = nullptr;
     DeviceItemPtr item_;
     SysParaBuffer record_{};
+    SysParaBuffer readRecord_{}; // as read from the device: what Save's review compares against
     bool ext_ = true;
+    bool intercomStatus_ = false; // the device's model has key 3's "Intercom Status" mode
     SysParaSettings settings_;
     int current_ = -1;
     bool saveToList_ = false;
     FileChooser chooseFile_;
+    std::filesystem::path backupDir_;
     WarnHandler warn_;
+    InfoHandler inform_;
     DeviceList* devices_ = nullptr;
     DeviceItemPtr writing_; // the entry whose write result is awaited
     int readsPending_ = 0;
@@ -124,10 +160,13 @@ private:
     QTreeWidget* tree_;
     QTreeWidget* info_;
     BasicParaPage* basic_;
+    std::array<ParaPage*, PageCount> pages_{}; // [0] is the running-information list
+    KeyParaPage* key3_;
     QPushButton* saveButton_;
     QPushButton* cancelButton_;
     QPushButton* loadButton_;
     QPushButton* exportButton_;
+    QPushButton* restoreButton_;
     QCheckBox* saveToListCheck_;
 };
 

@@ -34,6 +34,8 @@ public:
 
     DeviceManager& manager() { return *manager_; }
     ProtocolWorker& worker() { return *worker_; }
+    // The data directory (device list, groups, address books, parameter backups).
+    const std::filesystem::path& dataDir() const { return frontEnd_.appDir; }
     bool demo() const { return frontEnd_.site != nullptr; }
     // The language the INI file names (read for compatibility) and the one
     // message boxes use.

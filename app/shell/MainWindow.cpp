@@ -1,17 +1,26 @@
 #include "shell/MainWindow.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDockWidget>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QSettings>
 #include <QTabWidget>
+#include <QTime>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
+#include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "params/EditMacDialog.h"
 #include "params/SettingsSheet.h"
@@ -46,7 +55,41 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     view_->setWorker(&context_.worker());
     view_->setMacMenuEnabled([] { return g_bMacEditMenu; });
     context_.worker().setListener(view_->workerListener());
-    setCentralWidget(view_);
+
+    // The filter box over the list: Ctrl+F goes to it, Escape clears it.
+    auto* central = new QWidget(this);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->setContentsMargins(4, 4, 4, 0);
+    auto* filterLabel = new QLabel(tr("&Filter:"), central);
+    filter_ = new QLineEdit(central);
+    filter_->setObjectName(QStringLiteral("deviceFilter"));
+    filter_->setClearButtonEnabled(true);
+    filter_->setPlaceholderText(tr("Any column contains… (Ctrl+F)"));
+    filter_->setAccessibleName(tr("Filter"));
+    filterLabel->setBuddy(filter_);
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(filter_, 1);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->setSpacing(2);
+    centralLayout->addLayout(filterRow);
+    centralLayout->addWidget(view_, 1);
+    setCentralWidget(central);
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        view_->setFilterText(text);
+        updateCounts();
+    });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        filter_->setFocus(Qt::ShortcutFocusReason);
+        filter_->selectAll();
+    });
+    auto* clearFilter = new QShortcut(QKeySequence(Qt::Key_Escape), filter_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(clearFilter, &QShortcut::activated, this, [this] {
+        filter_->clear();
+        view_->setFocus(Qt::OtherFocusReason);
+    });
+
     sheet_ = new SettingsSheet(&context_.worker(), this);
 
     log_ = new LogPane(this);
@@ -63,20 +106,43 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
 
     buildCommands();
 
-    auto* ready = new QLabel(text(IDS_READY), this);
-    ready->setObjectName(QStringLiteral("readyLabel"));
-    statusBar()->addWidget(ready, 1);
-    for (const char* key : {"CAP", "NUM", "SCRL"}) {
-        auto* indicator = new QLabel(QString::fromLatin1(key), this);
-        indicator->setEnabled(false);
-        statusBar()->addPermanentWidget(indicator);
-    }
+    // What is going on (the search, its last result) and the device counts.
+    // The lock-key indicators are left out: Qt cannot read those keys'
+    // state on every platform, and a pane that never changes misleads.
+    activity_ = new QLabel(text(IDS_READY), this);
+    activity_->setObjectName(QStringLiteral("readyLabel"));
+    statusBar()->addWidget(activity_, 1);
+    counts_ = new QLabel(this);
+    counts_->setObjectName(QStringLiteral("deviceCountLabel"));
+    statusBar()->addPermanentWidget(counts_);
+    countTimer_ = new QTimer(this);
+    countTimer_->setSingleShot(true);
+    countTimer_->setInterval(100); // a large search reports thousands of rows
+    connect(countTimer_, &QTimer::timeout, this, &MainWindow::updateCounts);
+    auto* model = view_->deviceModel();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, signal, countTimer_, qOverload<>(&QTimer::start));
+    connect(model, &QAbstractItemModel::dataChanged, countTimer_, qOverload<>(&QTimer::start));
+    connect(model, &QAbstractItemModel::modelReset, countTimer_, qOverload<>(&QTimer::start));
+    updateCounts();
+    connect(view_, &DeviceView::searchStarted, this, [this] { setActivity(tr("Searching for devices…")); });
+    connect(view_, &DeviceView::searchFinished, this, [this](int found) {
+        updateCounts();
+        const QString time = QTime::currentTime().toString(Qt::ISODate);
+        setActivity(found == 1 ? tr("Search finished at %1: 1 device online.").arg(time)
+                               : tr("Search finished at %1: %2 devices online.").arg(time).arg(found));
+    });
+    connect(view_, &DeviceView::statusMessage, this, &MainWindow::setActivity);
+    connect(view_, &DeviceView::saveFailed, this,
+            [this](const QString& why) { setActivity(tr("The device list could not be saved: %1").arg(why)); });
 
-    connect(view_, &DeviceView::deviceClicked, this,
+    connect(view_, &DeviceView::deviceShown, this,
             [this](const DeviceInfo_Type& info) { properties_->showDevice(&info); });
-    connect(view_, &DeviceView::deviceClickCleared, this, [this] { properties_->showDevice(nullptr); });
+    connect(view_, &DeviceView::deviceShownCleared, this, [this] { properties_->showDevice(nullptr); });
     // The sheet follows its device's reads and writes, and a new search hides it.
     sheet_->setDeviceList(&context_.manager().devices());
+    // Every write from the sheet first keeps the record as read in the data folder.
+    sheet_->setBackupDirectory(context_.dataDir());
     connect(view_, &DeviceView::readParaRequested, sheet_, &SettingsSheet::readStarted);
     connect(view_, &DeviceView::readParaDone, sheet_, &SettingsSheet::readFinished);
     connect(view_, &DeviceView::writeParaDone, sheet_, &SettingsSheet::writeFinished);
@@ -95,6 +161,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     connect(sheet_, &SettingsSheet::addToListRequested, this,
             [this](const DeviceItemPtr& item) { context_.manager().devices().addSelected({item}); });
     resize(1200, 760);
+    restoreLayout();
 }
 
 MainWindow::~MainWindow()
@@ -106,6 +173,58 @@ MainWindow::~MainWindow()
     for (auto& t : timeSync_)
         t.join();
 }
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!view_->saveBeforeClose()) {
+        event->ignore();
+        return;
+    }
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::restoreLayout()
+{
+    QSettings settings;
+    restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
+    restoreState(settings.value(QLatin1String(kStateKey)).toByteArray());
+    view_->horizontalHeader()->restoreState(settings.value(QLatin1String(kHeaderKey)).toByteArray());
+    // The header's arrow comes back with its state; the rows follow the model.
+    view_->horizontalHeader()->setSortIndicatorShown(false);
+    const int column = settings.value(QLatin1String(kSortColumnKey), -1).toInt();
+    view_->restoreSort(column, settings.value(QLatin1String(kSortAscendingKey), true).toBool());
+}
+
+void MainWindow::saveLayout() const
+{
+    QSettings settings;
+    settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+    settings.setValue(QLatin1String(kStateKey), saveState());
+    settings.setValue(QLatin1String(kHeaderKey), view_->horizontalHeader()->saveState());
+    settings.setValue(QLatin1String(kSortColumnKey), view_->deviceModel()->sortColumn());
+    settings.setValue(QLatin1String(kSortAscendingKey), view_->deviceModel()->sortAscending());
+}
+
+void MainWindow::updateCounts()
+{
+    const auto* model = view_->deviceModel();
+    int online = 0;
+    const int total = model->rowCount();
+    for (int r = 0; r < total; ++r)
+        if (isOnlineState(static_cast<std::uint8_t>(model->index(r, 0).data(DeviceTableModel::StateRole).toInt())))
+            ++online;
+    QString line = tr("Devices: %1   Online: %2   Offline: %3").arg(total).arg(online).arg(total - online);
+    if (!view_->filterText().isEmpty()) {
+        int shown = 0;
+        for (int r = 0; r < total; ++r)
+            shown += view_->isRowHidden(r) ? 0 : 1;
+        line = tr("Shown: %1 of %2   ").arg(shown).arg(total) + line;
+    }
+    counts_->setText(line);
+}
+
+void MainWindow::setActivity(const QString& line) { activity_->setText(line); }
 
 QAction* MainWindow::makeAction(const QString& name, const QString& label, const QString& icon, const QString& tip)
 {
@@ -129,6 +248,21 @@ void MainWindow::buildCommands()
     auto* del = makeAction(QStringLiteral("deleteAction"), tr("&Delete"), QStringLiteral("delete"),
                            tr("Remove the selected device from the device list"));
     del->setShortcut(QKeySequence::Delete);
+    // The Delete key removes devices only while the list has the focus; in
+    // the filter box or the log it edits text as everywhere else.
+    del->setShortcutContext(Qt::WidgetShortcut);
+    view_->addAction(del);
+    del->setEnabled(false);
+    auto updateDelete = [this, del] { del->setEnabled(view_->selectionModel()->hasSelection()); };
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, updateDelete);
+    connect(view_->deviceModel(), &QAbstractItemModel::modelReset, this, updateDelete);
+    connect(view_->deviceModel(), &QAbstractItemModel::rowsRemoved, this, updateDelete);
+    auto* undo = makeAction(QStringLiteral("undoDeleteAction"), tr("&Undo Delete"), QStringLiteral("delete"),
+                            tr("Bring back the devices the last Delete removed from the saved list"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setEnabled(false);
+    connect(view_, &DeviceView::undoAvailable, undo, &QAction::setEnabled);
+    connect(undo, &QAction::triggered, view_, &DeviceView::undoDelete);
     auto* time = makeAction(QStringLiteral("timeSyncAction"), tr("&Time Sync"), QStringLiteral("time-sync"),
                             tr("Set the clocks of all devices to this computer's time"));
     auto* props = makeAction(QStringLiteral("propertiesWindowAction"), tr("&Properties Window"),
@@ -175,6 +309,7 @@ void MainWindow::buildCommands()
     home->addSeparator();
     home->addAction(add);
     home->addAction(del);
+    home->addAction(undo);
     home->addAction(time);
     QMenu* help = menu->addMenu(tr("&Help"));
     help->addAction(about);
@@ -191,7 +326,7 @@ void MainWindow::buildCommands()
     // The Help tab's key tip is X, which its title does not hold.
     auto* helpKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_X), this);
     connect(helpKey, &QShortcut::activated, this, [this, helpTab] { ribbon_->tabs()->setCurrentIndex(helpTab); });
-    addActions({search, add, del, about, exit});
+    addActions({search, add, undo, about, exit});
 }
 
 void MainWindow::about()

@@ -10,6 +10,8 @@
 class QAction;
 class QDockWidget;
 class QLabel;
+class QLineEdit;
+class QTimer;
 
 namespace aulira::app {
 
@@ -33,6 +35,14 @@ public:
     QDockWidget* logDock() const { return logDock_; }
     QDockWidget* propertiesDock() const { return propertiesDock_; }
     QAction* action(const QString& objectName) const;
+    QLineEdit* filterEdit() const { return filter_; }
+
+    // Per-user settings keys of the window's layout.
+    static constexpr const char* kGeometryKey = "mainWindow/geometry";
+    static constexpr const char* kStateKey = "mainWindow/state";
+    static constexpr const char* kHeaderKey = "deviceList/header";
+    static constexpr const char* kSortColumnKey = "deviceList/sortColumn";
+    static constexpr const char* kSortAscendingKey = "deviceList/sortAscending";
 
     // The support address the contact command writes to.
     static QString supportAddress();
@@ -42,7 +52,14 @@ public slots:
     void contactSupport();
     void synchronizeTime();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void restoreLayout();
+    void saveLayout() const;
+    void updateCounts();
+    void setActivity(const QString& text);
     QAction* makeAction(const QString& name, const QString& text, const QString& icon, const QString& tip);
     void buildCommands();
 
@@ -54,6 +71,10 @@ private:
     PropertiesPane* properties_ = nullptr;
     QDockWidget* logDock_ = nullptr;
     QDockWidget* propertiesDock_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QLabel* activity_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QTimer* countTimer_ = nullptr;
     std::vector<std::thread> timeSync_;
 };
 

@@ -66,7 +66,22 @@ bool DeviceList::listModified() const
 void DeviceList::setListModified(bool modified)
 {
     std::lock_guard lock(mutex_);
-    modified_ = modified;
+    if (modified)
+        markModifiedLocked();
+    else
+        modified_ = false;
+}
+
+std::uint64_t DeviceList::changeCount() const
+{
+    std::lock_guard lock(mutex_);
+    return changes_;
+}
+
+void DeviceList::markModifiedLocked()
+{
+    modified_ = true;
+    ++changes_;
 }
 
 std::uint8_t DeviceList::savedState(const DeviceInfo_Type& info, std::uint32_t ip) const
@@ -78,10 +93,12 @@ std::uint8_t DeviceList::savedState(const DeviceInfo_Type& info, std::uint32_t i
 bool DeviceList::save(const std::filesystem::path& file, std::string* error)
 {
     std::vector<DeviceListRecord> records;
+    std::uint64_t written = 0;
     {
         std::lock_guard lock(mutex_);
         if (!modified_)
             return true;
+        written = changes_;
         for (const auto& item : items_) {
             if (item->searchOnly != 0)
                 continue;
@@ -98,7 +115,10 @@ bool DeviceList::save(const std::filesystem::path& file, std::string* error)
     if (!writeFileAtomically(file, bytes, error))
         return false;
     std::lock_guard lock(mutex_);
-    modified_ = false;
+    // A change made by another thread while the file was written is not in
+    // it: the list stays changed for the next save.
+    if (changes_ == written)
+        modified_ = false;
     return true;
 }
 
@@ -143,6 +163,25 @@ FileLoadReport DeviceList::load(const std::filesystem::path& file)
     for (const auto& item : added)
         notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
     return report;
+}
+
+void DeviceList::keepSavedOnly()
+{
+    std::vector<DeviceItemPtr> kept;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(items_, [](const DeviceItemPtr& i) { return i->searchOnly != 0; });
+        for (const auto& item : items_) {
+            item->devItem.setWorkState(0);
+            item->state = savedState(item->devItem, item->ip);
+        }
+        kept = items_;
+        index_.clear();
+        indexDirty_ = true;
+    }
+    notify([](DeviceListListener& l) { l.listCleared(); });
+    for (const auto& item : kept)
+        notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
 }
 
 void DeviceList::clear()
@@ -255,7 +294,7 @@ bool DeviceList::addSelected(const std::vector<DeviceItemPtr>& selected)
             changed.push_back(item);
         }
         if (!changed.empty())
-            modified_ = true;
+            markModifiedLocked();
     }
     for (const auto& item : changed)
         notify([&](DeviceListListener& l) { l.deviceChanged(item); });
@@ -287,7 +326,7 @@ bool DeviceList::deleteItems(const std::vector<DeviceItemPtr>& items)
             }
         }
         if (!changed.empty() || !removed.empty())
-            modified_ = true;
+            markModifiedLocked();
     }
     for (const auto& item : changed)
         notify([&](DeviceListListener& l) { l.deviceChanged(item); });
@@ -302,7 +341,7 @@ void DeviceList::insertManual(const DeviceItemPtr& item)
         std::lock_guard lock(mutex_);
         item->state = savedState(item->devItem, item->ip);
         items_.insert(items_.begin(), item);
-        modified_ = true;
+        markModifiedLocked();
         indexDirty_ = true;
     }
     notify([&](DeviceListListener& l) { l.deviceInserted(item, true); });
@@ -312,7 +351,7 @@ void DeviceList::editedManual(const DeviceItemPtr& item)
 {
     {
         std::lock_guard lock(mutex_);
-        modified_ = true;
+        markModifiedLocked();
         indexDirty_ = true;
         item->state = savedState(item->devItem, item->ip);
     }
@@ -343,7 +382,7 @@ void DeviceList::identityChanged(const DeviceItemPtr& item)
             return;
         indexDirty_ = true;
         if (item->searchOnly == 0)
-            modified_ = true;
+            markModifiedLocked();
     }
     notify([&](DeviceListListener& l) { l.deviceChanged(item); });
 }

@@ -53,8 +53,17 @@ public:
     // counts as changed, so the next save writes them to a new file.
     FileLoadReport load(const std::filesystem::path& file);
     void clear();
+    // What reloading the file gives, taken from memory: search results go,
+    // saved entries stay in list order, offline until seen again. For a
+    // search that starts while the file could not be written, so its older
+    // content does not replace changes that are not saved yet.
+    void keepSavedOnly();
     bool listModified() const;
     void setListModified(bool modified);
+    // Counts the changes to the saved part. A front end that saves after
+    // every change compares it with the count it last tried to save, so a
+    // failing save is tried (and reported) once per change, not per redraw.
+    std::uint64_t changeCount() const;
 
     // --- discovery ----------------------------------------------------------
     // Merges one search reply; returns 1 when it added a new device. Past
@@ -121,7 +130,10 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<DeviceItemPtr> items_;
+    void markModifiedLocked();
+
     bool modified_ = false;
+    std::uint64_t changes_ = 0;
     std::unordered_map<Key, DeviceItemPtr, KeyHash> index_;
     bool indexDirty_ = true;
     bool capLogged_ = false; // the search-only limit was reported since the last clear

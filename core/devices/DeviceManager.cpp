@@ -102,24 +102,28 @@ FileLoadReport DeviceManager::loadSavedListLocked()
     return report;
 }
 
-bool DeviceManager::saveDeviceList()
+bool DeviceManager::saveDeviceList(std::string* error)
 {
     if (!list_.listModified())
         return true;
     DataLock dataLock(dataDir_, lockWait());
     if (dataLock.busy()) {
         OutputLog("Failed to save the device list: %s", dataLock.error().c_str());
+        if (error)
+            *error = dataLock.error();
         return false;
     }
-    return saveDeviceListLocked();
+    return saveDeviceListLocked(error);
 }
 
-bool DeviceManager::saveDeviceListLocked()
+bool DeviceManager::saveDeviceListLocked(std::string* error)
 {
-    std::string error;
-    if (list_.save(deviceListPath(), &error))
+    std::string why;
+    if (list_.save(deviceListPath(), &why))
         return true;
-    OutputLog("Failed to save the device list: %s", error.c_str());
+    OutputLog("Failed to save the device list: %s", why.c_str());
+    if (error)
+        *error = std::move(why);
     return false;
 }
 
@@ -152,11 +156,13 @@ DeviceManager::SearchStart DeviceManager::StartSearch()
     {
         // Save and reload under one hold, so no other program's save falls
         // between them. A list that could not be saved is not reloaded: that
-        // would drop the changes the save was to keep.
+        // would drop the changes the save was to keep; the entries in memory
+        // are the saved list then.
         DataLock dataLock(dataDir_, lockWait());
         if (list_.listModified() && (dataLock.busy() || !saveDeviceListLocked())) {
             if (dataLock.busy())
                 OutputLog("Failed to save the device list: %s", dataLock.error().c_str());
+            list_.keepSavedOnly();
         } else {
             loadSavedListLocked();
         }

@@ -46,9 +46,9 @@ public:
     // and kept for takeFileProblem().
     FileLoadReport loadSavedList();
     // Saves when the list changed, under the data folder's lock; a failure
-    // (also a folder another program holds beyond the wait) is logged and
-    // the change kept.
-    bool saveDeviceList();
+    // (also a folder another program holds beyond the wait) is logged, the
+    // change kept and the reason given in `error`.
+    bool saveDeviceList(std::string* error = nullptr);
     // The message of the last load that found the file damaged or
     // unreadable, once; empty when there is none to tell.
     std::string takeFileProblem();
@@ -82,7 +82,7 @@ private:
 
     std::optional<std::chrono::milliseconds> lockWait() const;
     FileLoadReport loadSavedListLocked();
-    bool saveDeviceListLocked();
+    bool saveDeviceListLocked(std::string* error = nullptr);
 
     std::filesystem::path dataDir_;
     DeviceList list_;

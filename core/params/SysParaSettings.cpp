@@ -239,6 +239,9 @@ std::string SysParaSettings::set(std::string_view name, std::string_view text)
     case FieldKind::Index:
     case FieldKind::GpioLine:
         if (auto n = parseListEntry(f, text)) {
+            if (name == "key3.mode" && *n == kKey3IntercomStatus && !intercomStatus_)
+                return "key3.mode cannot be \"Intercom Status\": only " + std::string(kIntercomStatusModel) +
+                       " devices have that mode";
             v.number = *n;
             return {};
         }
@@ -418,6 +421,11 @@ std::optional<SaveRefusal> checkImportedAddresses(const SysParaSettings& s)
     if (isGroupAddress(gateway) || (gateway != 0 && (ipToHostOrder(gateway) >> 24) == 0))
         return SaveRefusal{IDS_GATEWAY_NOT_HOST, "gateway"};
     return std::nullopt;
+}
+
+bool offersIntercomStatus(std::string_view modelText)
+{
+    return modelText.substr(0, kIntercomStatusModel.size()) == kIntercomStatusModel;
 }
 
 std::string refusalText(const SaveRefusal& r) { return stringText(r.stringId); }

@@ -38,6 +38,11 @@ public:
     static SysParaSettings load(ConstBytes record, bool ext);
 
     bool ext() const { return ext_; }
+    // Whether key 3 may take its "Intercom Status" mode: only one model has
+    // it, so set() refuses it for any other. A record loaded for no known
+    // device offers it.
+    bool intercomStatusOffered() const { return intercomStatus_; }
+    void setIntercomStatusOffered(bool offered) { intercomStatus_ = offered; }
     const FieldValue& value(std::size_t field) const { return values_[field]; }
     FieldValue& value(std::size_t field) { return values_[field]; }
     const FieldValue& value(std::string_view name) const;
@@ -61,8 +66,16 @@ public:
 
 private:
     bool ext_ = true;
+    bool intercomStatus_ = true;
     std::vector<FieldValue> values_;
 };
+
+// The model whose key 3 has the "Intercom Status" mode, compared on the first
+// seven bytes of a device's model text.
+inline constexpr std::string_view kIntercomStatusModel = "KP-4410";
+bool offersIntercomStatus(std::string_view modelText);
+// The position of "Intercom Status" in key 3's mode list.
+inline constexpr std::int64_t kKey3IntercomStatus = 3;
 
 // Reads one field from a record as the pages show it.
 FieldValue readField(const SysParaField& f, ConstBytes record, bool ext);

@@ -5,7 +5,7 @@
 
 #include "controls/IpAddressEdit.h"
 #include "devices/DeviceItem.h"
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
 #include "params/SysParaSettings.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"

@@ -13,7 +13,7 @@
 #include "SimSite.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
 #include "shell/AppContext.h"

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QSettings>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,8 +19,9 @@
 #include "controls/IpAddressEdit.h"
 #include "SimSite.h"
 #include "devices/DeviceList.h"
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
 #include "params/ConfigFile.h"
+#include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
 #include "protocol/ProtocolWorker.h"
@@ -153,6 +155,9 @@ class SettingsSheetTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The user's settings go to the test's own folder; Save writes without a review here.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
+        app::ReviewDialog::setReviewWanted(false);
         useFastTiming();
         sim::SiteOptions options;
         options.port = 0;
@@ -181,7 +186,7 @@ private slots:
         s.sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
         QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings - NO 21 Lobby(127.0.0.21)"));
-        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 2);
+        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 9);
         QCOMPARE(s.sheet.pageTree()->topLevelItem(1)->text(0), QStringLiteral("Basic Settings"));
         QTreeWidget* info = s.sheet.runningInfo();
         QVERIFY(info->isVisible());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "devices/DeviceList.h"
 #include "devices/DeviceRules.h"
 #include "shell/Log.h"
@@ -182,4 +184,60 @@ TEST_F(DeviceListTest, SortingByColumn)
     s.sort(rows, 0);
     s.sort(rows, 9);
     EXPECT_EQ(before, rows);
+}
+
+TEST_F(DeviceListTest, KeepSavedOnlyIsAReloadFromMemory)
+{
+    merge(deviceInfo(1, "10.0.0.5", 5));
+    merge(deviceInfo(2, "10.0.0.6", 6));
+    merge(deviceInfo(3, "10.0.0.7", 7));
+    auto items = list.snapshot();
+    ASSERT_TRUE(list.addSelected({items[0], items[2]}));
+    items[2]->devItem.setWorkState(3);
+    auto remote = newManualDevice(DeviceEntry{"9", "Far", ip("172.16.0.9"), ip("255.255.255.0")});
+    list.insertManual(remote);
+    rec.events.clear();
+
+    list.keepSavedOnly();
+    const auto kept = list.snapshot();
+    ASSERT_EQ(3u, kept.size());
+    // The same entries in list order: search results gone, the rest offline
+    // as a loaded file would show them, the change still to be saved.
+    EXPECT_EQ(remote, kept[0]);
+    EXPECT_EQ(items[0], kept[1]);
+    EXPECT_EQ(items[2], kept[2]);
+    EXPECT_EQ(STATE_REMOTE_OFFLINE, kept[0]->state);
+    EXPECT_EQ(STATE_LOCAL_OFFLINE, kept[1]->state);
+    EXPECT_EQ(0, kept[2]->devItem.workState());
+    EXPECT_TRUE(list.listModified());
+    EXPECT_EQ((std::vector<std::string>{"cleared", "end 172.16.0.9", "end 10.0.0.5", "end 10.0.0.7"}), rec.events);
+    // A search finds them again by address and MAC.
+    EXPECT_EQ(0, merge(deviceInfo(1, "10.0.0.5", 5)));
+    EXPECT_EQ(STATE_SAVED_FOUND, kept[1]->state);
+}
+
+TEST_F(DeviceListTest, EveryChangeToTheSavedPartIsCounted)
+{
+    merge(deviceInfo(1, "10.0.0.5", 5));
+    const auto item = list.snapshot()[0];
+    const auto manual = newManualDevice(DeviceEntry{"9", "Far", ip("172.16.0.9"), ip("255.255.255.0")});
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        int counted;
+    } cases[] = {
+        {"search reply", [&] { merge(deviceInfo(2, "10.0.0.6", 6)); }, 0},
+        {"add", [&] { list.addSelected({item}); }, 1},
+        {"add again (nothing to add)", [&] { list.addSelected({item}); }, 0},
+        {"manual add", [&] { list.insertManual(manual); }, 1},
+        {"manual edit", [&] { list.editedManual(manual); }, 1},
+        {"new identity of a saved entry", [&] { list.identityChanged(item); }, 1},
+        {"delete", [&] { list.deleteItems({item}); }, 1},
+        {"new identity of a search result", [&] { list.identityChanged(item); }, 0},
+    };
+    for (const auto& c : cases) {
+        const auto before = list.changeCount();
+        c.change();
+        EXPECT_EQ(before + c.counted, list.changeCount()) << c.what;
+    }
 }

@@ -1,4 +1,4 @@
-#include "params/BasicParaPage.h"
+#include "params/pages/BasicParaPage.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -16,7 +16,6 @@
 
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
-#include "shell/MessageBox.h"
 
 namespace aulira::app {
 
@@ -42,7 +41,7 @@ QLineEdit* lineEdit(QWidget* parent, const char* name)
 
 } // namespace
 
-BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarning)
+BasicParaPage::BasicParaPage(QWidget* parent) : ParaPage({SysParaPage::Basic}, parent)
 {
     setObjectName(QStringLiteral("basicPage"));
 
@@ -142,13 +141,14 @@ BasicParaPage::BasicParaPage(QWidget* parent) : QWidget(parent), warn_(showWarni
     staticIp_->setChecked(true);
     manualDns_->setChecked(true);
     // The radios act at once; nothing reaches the record before a save.
-    connect(staticIp_, &QRadioButton::toggled, this, &BasicParaPage::updateEnabled);
-    connect(autoDns_, &QRadioButton::toggled, this, &BasicParaPage::updateEnabled);
-    updateEnabled();
+    connect(staticIp_, &QRadioButton::toggled, this, &BasicParaPage::updateView);
+    connect(autoDns_, &QRadioButton::toggled, this, &BasicParaPage::updateView);
+    updateView();
 }
 
-void BasicParaPage::updateEnabled()
+void BasicParaPage::updateView()
 {
+    ParaPage::updateView();
     const bool manualIp = staticIp_->isChecked();
     ip_->setEnabled(manualIp);
     mask_->setEnabled(manualIp);
@@ -179,8 +179,7 @@ void putAddress(const IpAddressEdit* e, FieldValue& v)
 
 void BasicParaPage::load(const SysParaSettings& s)
 {
-    ext_ = s.ext();
-    loaded_ = true;
+    ParaPage::load(s);
     deviceNo_->setText(QString::number(s.value("deviceNo").number));
     deviceName_->setText(QString::fromStdString(s.value("deviceName").text));
     userName_->setText(QString::fromStdString(s.value("userName").text));
@@ -196,17 +195,17 @@ void BasicParaPage::load(const SysParaSettings& s)
     setAddress(altServerIp_, s.value("altServerIp"));
     port_->setValue(static_cast<int>(s.value("serverPort").number));
     // The short record has no heartbeat: the control keeps its initial value, out of sight.
-    heartbeatLabel_->setVisible(ext_);
-    heartbeat_->setVisible(ext_);
-    heartbeatUnit_->setVisible(ext_);
-    if (ext_) {
+    heartbeatLabel_->setVisible(ext());
+    heartbeat_->setVisible(ext());
+    heartbeatUnit_->setVisible(ext());
+    if (ext()) {
         // A device may hold more than the box offers for typing: the box
         // widens for it, so a Save without an edit writes the value back as it was.
         const int stored = static_cast<int>(s.value("heartbeat").number);
         heartbeat_->setRange(0, std::max(kHeartbeatMax, stored));
         heartbeat_->setValue(stored);
     }
-    updateEnabled();
+    updateView();
 }
 
 void BasicParaPage::store(SysParaSettings& s) const
@@ -229,19 +228,6 @@ void BasicParaPage::store(SysParaSettings& s) const
     s.value("serverPort").number = port_->value();
     if (s.ext())
         s.value("heartbeat").number = heartbeat_->value();
-}
-
-bool BasicParaPage::saveTo(SysParaSettings& settings, Bytes record)
-{
-    if (!loaded_)
-        return true;
-    store(settings);
-    if (const auto refusal = settings.savePage(SysParaPage::Basic, record)) {
-        // Table texts are shown as stored, trailing line feeds included.
-        warn_(this, QString::fromStdString(refusalText(*refusal)));
-        return false;
-    }
-    return true;
 }
 
 } // namespace aulira::app

@@ -2,44 +2,19 @@
 // The "Basic Settings" page: device number, names and login, IP and DNS
 // configuration, and the audio server. A view over SysParaSettings; the
 // model decides what is refused and how each field is written.
-#include <QWidget>
+#include "params/pages/ParaPage.h"
 
-#include <functional>
-
-#include "params/SysParaSettings.h"
-
-class QCheckBox;
-class QLabel;
 class QLineEdit;
-class QRadioButton;
-class QSpinBox;
 
 namespace aulira::app {
 
-class IpAddressEdit;
-
-class BasicParaPage : public QWidget {
+class BasicParaPage : public ParaPage {
     Q_OBJECT
 public:
-    // Shows a refusal to the user; replaceable so tests see the text.
-    using WarnHandler = std::function<void(QWidget* owner, const QString& text)>;
-
     explicit BasicParaPage(QWidget* parent = nullptr);
 
-    void setWarnHandler(WarnHandler warn) { warn_ = std::move(warn); }
-
-    // Fills the controls from the settings and marks the page loaded.
-    void load(const SysParaSettings& settings);
-    bool isLoaded() const { return loaded_; }
-    void unload() { loaded_ = false; }
-
-    // Puts what the controls hold into the settings, without any check.
-    void store(SysParaSettings& settings) const;
-
-    // Stores the page into the record through the settings' rules. True when
-    // stored (or never loaded); false after a refusal, whose message has been
-    // shown. Fields before the refused one are in the record either way.
-    bool saveTo(SysParaSettings& settings, Bytes record);
+    void load(const SysParaSettings& settings) override;
+    void store(SysParaSettings& settings) const override;
 
     QLineEdit* deviceNoEdit() const { return deviceNo_; }
     QLineEdit* deviceNameEdit() const { return deviceName_; }
@@ -59,12 +34,12 @@ public:
     QSpinBox* portSpin() const { return port_; }
     QSpinBox* heartbeatSpin() const { return heartbeat_; }
 
-private:
-    void updateEnabled();
+protected:
+    void updateView() override;
+    // Its boxes are laid out as pairs of columns of their own; nothing to line up.
+    void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
 
-    bool loaded_ = false;
-    bool ext_ = true;
-    WarnHandler warn_;
+private:
 
     QLineEdit* deviceNo_;
     QLineEdit* deviceName_;

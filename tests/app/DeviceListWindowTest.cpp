@@ -1,0 +1,686 @@
+// The device list in the real main window, driven by keys and mouse against
+// a simulated site: the saved list reaching its file, the properties pane
+// following the current row, the filter, Delete and its undo, Enter and the
+// context menu, the status bar, the remembered layout and what a screen
+// reader gets.
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QApplication>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+
+#include "DeviceConfig.h"
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "controls/IpAddressEdit.h"
+#include "devices/AddDeviceDialog.h"
+#include "devices/DeviceListFile.h"
+#include "devices/DeviceRules.h"
+#include "devices/DeviceTableModel.h"
+#include "devices/DeviceView.h"
+#include "params/SettingsSheet.h"
+#include "shell/AppContext.h"
+#include "shell/LogPane.h"
+#include "shell/MainWindow.h"
+#include "shell/PropertiesPane.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+namespace ui = aulira::app::test;
+
+namespace {
+
+// Each device has its own gateway, so the pane tells them apart.
+sim::DeviceConfig simDevice(const char* addr, int no, const char* name, const char* gateway)
+{
+    sim::DeviceConfig d;
+    d.ip = ip(addr);
+    d.mask = ip("255.0.0.0");
+    d.gateway = ip(gateway);
+    d.devNo = no;
+    d.name = name;
+    d.mac = sim::generatedMac(static_cast<std::uint32_t>(no));
+    d.firmware = "V2.0.1";
+    return d;
+}
+
+// The saved devices in the file, as "NO name address" lines.
+QStringList savedInFile(const std::filesystem::path& file)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, bytes))
+        return {QStringLiteral("<no file>")};
+    const auto content = decodeDeviceListFile(bytes);
+    QStringList out;
+    for (const auto& r : content.records)
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(r.info.devNo())
+                   .arg(QString::fromStdString(std::string(r.info.devName())))
+                   .arg(QString::fromStdString(formatIp(r.info.ip())));
+    out.sort();
+    return out;
+}
+
+// A site of three devices, the program on it with its own data directory.
+struct Session {
+    aulira::test::ProtocolConfigGuard guard;
+    std::unique_ptr<sim::SimSite> site;
+    aulira::test::TempDir dir;
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+    DeviceView* view = nullptr;
+    DeviceTableModel* model = nullptr;
+
+    bool open()
+    {
+        aulira::test::useFastTiming();
+        sim::SiteOptions options;
+        options.port = 0;
+        site = std::make_unique<sim::SimSite>(options);
+        std::string error;
+        if (!site->addDevices({simDevice("127.0.0.5", 5, "Lobby", "127.0.0.105"),
+                               simDevice("127.0.0.12", 12, "Hall", "127.0.0.112"),
+                               simDevice("127.0.0.7", 7, "Desk", "127.0.0.107")},
+                              &error)
+            || !site->start(&error)) {
+            qWarning("%s", error.c_str());
+            return false;
+        }
+        StartupOptions start;
+        start.adapters = {"127.0.0.1"};
+        start.port = site->port();
+        start.dataDir = dir.path().string();
+        if (const auto e = context.open(start); !e.empty()) {
+            qWarning("%s", e.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    void show()
+    {
+        window = std::make_unique<MainWindow>(context);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        view = window->deviceView();
+        model = view->deviceModel();
+    }
+
+    void search(int rows = 3)
+    {
+        QSignalSpy finished(view, &DeviceView::searchFinished);
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        QTRY_COMPARE(model->rowCount(), rows);
+        activate();
+    }
+
+    std::filesystem::path file() { return context.manager().deviceListPath(); }
+
+    int rowOf(const char* addr) const
+    {
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, 2).data().toString() == QLatin1String(addr))
+                return r;
+        return -1;
+    }
+
+    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        const QRect cell = view->visualRect(model->index(row, 4));
+        QTest::mouseClick(view->viewport(), button, {}, cell.center());
+    }
+
+    void clickHeader(int section)
+    {
+        auto* header = view->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QString paneGateway() const { return window->propertiesPane()->value(QStringLiteral("Gateway")); }
+    bool paneEmpty() const { return window->propertiesPane()->tree()->topLevelItemCount() == 0; }
+    QString statusText() const
+    {
+        return window->findChild<QLabel*>(QStringLiteral("readyLabel"))->text();
+    }
+    QString countsText() const
+    {
+        return window->findChild<QLabel*>(QStringLiteral("deviceCountLabel"))->text();
+    }
+
+    // Opens the add dialog with Ctrl+N and types one device into it,
+    // keystroke by keystroke, each address part into its field; `extra`
+    // runs once OK was clicked.
+    void addByHand(const char* no, const char* name, QStringList address, std::function<void(QDialog*)> extra = {},
+                   std::function<void(QDialog*)> beforeOk = {})
+    {
+        bool typed = false;
+        ui::whenModal([&](QWidget* w) {
+            auto* d = qobject_cast<AddDeviceDialog*>(w);
+            QVERIFY(d);
+            auto fill = [&] {
+                auto* noEdit = d->findChild<QLineEdit*>("deviceNoEdit");
+                auto* nameEdit = d->findChild<QLineEdit*>("deviceNameEdit");
+                QTest::mouseClick(noEdit, Qt::LeftButton);
+                QTest::keyClicks(noEdit, no);
+                QTest::mouseClick(nameEdit, Qt::LeftButton);
+                QTest::keyClicks(nameEdit, name);
+                auto* ipEdit = d->findChild<IpAddressEdit*>("ipAddressEdit");
+                const auto parts = ipEdit->findChildren<QLineEdit*>();
+                QCOMPARE(parts.size(), 4);
+                for (int i = 0; i < 4; ++i) {
+                    QTest::mouseClick(parts[i], Qt::LeftButton);
+                    QTest::keyClicks(parts[i], address[i]);
+                }
+                QCOMPARE(noEdit->text(), QLatin1String(no));
+                QCOMPARE(d->findChild<QLineEdit*>("deviceNameEdit")->text(), QLatin1String(name));
+                QCOMPARE(ipEdit->address(), parseIp(address.join(QLatin1Char('.')).toStdString()));
+                if (beforeOk)
+                    beforeOk(d);
+                QTest::mouseClick(d->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+                if (extra)
+                    extra(d);
+                typed = true;
+            };
+            fill();
+            QTest::keyClick(d, Qt::Key_Escape); // add mode stays open for the next device
+        });
+        view->clearSelection();
+        view->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(typed);
+        activate();
+    }
+
+    // A window manager gives the main window back the focus when a dialog
+    // or the search progress closes; the offscreen platform does not.
+    void activate()
+    {
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+};
+
+} // namespace
+
+class DeviceListWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        // Window layouts go to a scratch place, never the user's settings.
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsDir.path().string()));
+        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("DeviceListWindowTest"));
+    }
+
+    void init() { QSettings().clear(); }
+
+    void everyChangeToTheSavedListReachesTheFile()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        const QStringList found{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5", "7 Desk 127.0.0.7"};
+
+        // Add typed into the dialog: on disk before the dialog closes.
+        QStringList onDisk;
+        s.addByHand("40", "Annex", {"127", "100", "100", "200"}, [&](QDialog*) {
+            QTRY_VERIFY(savedInFile(s.file()).contains(QStringLiteral("40 Annex 127.100.100.200")));
+        });
+        QCOMPARE(savedInFile(s.file()), QStringList{"40 Annex 127.100.100.200"});
+
+        // Add with the found devices selected (Ctrl+A in the list, Ctrl+N).
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(savedInFile(s.file()), (QStringList{found[0], "40 Annex 127.100.100.200", found[1], found[2]}));
+
+        // Delete with the list focused: Hall leaves the file at once, Ctrl+Z brings it back.
+        s.clickRow(s.rowOf("127.0.0.12"));
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QTRY_COMPARE(savedInFile(s.file()), (QStringList{"40 Annex 127.100.100.200", found[1], found[2]}));
+        QVERIFY(s.statusText().contains(QStringLiteral("Ctrl+Z")));
+        QTest::keyClick(s.view, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(savedInFile(s.file()).size(), 4);
+
+        // A parameter write that gave a saved device a new number reaches
+        // the file as the worker reports it (the worker's own step here).
+        {
+            const DeviceItemPtr lobby = s.model->itemAt(s.rowOf("127.0.0.5"));
+            {
+                std::lock_guard lock(s.context.manager().devices().mutex());
+                lobby->devItem.setDevNo(55);
+            }
+            s.context.manager().devices().identityChanged(lobby);
+        }
+        QTRY_VERIFY(savedInFile(s.file()).contains(QStringLiteral("55 Lobby 127.0.0.5")));
+
+        // The manual entry deleted and restored: it comes back whole.
+        s.clickRow(s.rowOf("127.100.100.200"));
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QTRY_COMPARE(s.rowOf("127.100.100.200"), -1);
+        QTRY_COMPARE(savedInFile(s.file()).size(), 3);
+        QTest::keyClick(s.view, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(s.rowOf("127.100.100.200") >= 0);
+        QTRY_COMPARE(savedInFile(s.file()).size(), 4);
+
+        // Closing the real window leaves the same list behind.
+        s.window->close();
+        QVERIFY(!s.window->isVisible());
+        s.window.reset();
+        QCOMPARE(savedInFile(s.file()).size(), 4);
+        QVERIFY(!s.context.manager().devices().listModified());
+    }
+
+    void deleteKeyActsOnlyOnTheFocusedListWithASelection()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        QAction* del = s.window->action(QStringLiteral("deleteAction"));
+        QVERIFY(!del->isEnabled()); // nothing selected yet
+        // A search result is not removed, and the status bar says why.
+        s.clickRow(s.rowOf("127.0.0.7"));
+        QVERIFY(del->isEnabled());
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QVERIFY2(s.statusText().startsWith(QStringLiteral("Only devices in the saved list")), qPrintable(s.statusText()));
+        QCOMPARE(s.model->rowCount(), 3);
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(savedInFile(s.file()).size(), 3);
+        s.clickRow(s.rowOf("127.0.0.7"));
+        QVERIFY(del->isEnabled());
+
+        // In the filter box the key edits the text; the list and the file stay.
+        QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), s.window->filterEdit());
+        QTest::keyClicks(s.window->filterEdit(), "e");
+        QTest::keyClick(s.window->filterEdit(), Qt::Key_Home);
+        QTest::keyClick(s.window->filterEdit(), Qt::Key_Delete);
+        QCOMPARE(s.window->filterEdit()->text(), QString());
+        QTest::qWait(50);
+        QCOMPARE(savedInFile(s.file()).size(), 3);
+
+        // Back in the list it removes Desk from the saved list.
+        s.clickRow(s.rowOf("127.0.0.7"));
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QTRY_COMPARE(savedInFile(s.file()), (QStringList{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5"}));
+
+        // A click beside the rows selects nothing: Delete is off again.
+        const QRect last = s.view->visualRect(s.model->index(s.model->rowCount() - 1, 4));
+        QTest::mouseClick(s.view->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 40));
+        QVERIFY(!del->isEnabled());
+    }
+
+    void failedSaveIsReportedAndKeepsTheEntries()
+    {
+        Session s;
+        QVERIFY(s.open());
+        // A directory where the file belongs: no save can replace it.
+        std::filesystem::create_directories(s.file() / "in-the-way");
+        s.show();
+        s.search();
+
+        ui::SeenBox seen;
+        s.addByHand("41", "Vault", {"127", "101", "101", "201"}, {},
+                    [&](QDialog* d) { ui::closeNextMessageBox(&seen, d); });
+        QTRY_VERIFY(!seen.text.isEmpty());
+        QCOMPARE(seen.title, QStringLiteral("Aulira"));
+        QCOMPARE(seen.icon, int(QMessageBox::Warning));
+        QVERIFY2(seen.text.contains(QStringLiteral("could not be saved")), qPrintable(seen.text));
+        QVERIFY(s.context.manager().devices().listModified());
+        QTRY_VERIFY(!s.window->logPane()->lines().filter(QStringLiteral("Failed to save the device list")).isEmpty());
+        QVERIFY(s.statusText().contains(QStringLiteral("could not be saved")));
+
+        // The next search does not read the old file over the unsaved entry.
+        s.activate();
+        s.search(4);
+        QVERIFY(s.rowOf("127.101.101.201") >= 0);
+        QCOMPARE(s.model->index(s.rowOf("127.101.101.201"), 4).data().toString(), QStringLiteral("Vault"));
+        QVERIFY(s.context.manager().devices().listModified());
+
+        // Closing tries again; once the way is clear the entry is written.
+        std::filesystem::remove_all(s.file());
+        s.window->close();
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(savedInFile(s.file()), QStringList{"41 Vault 127.101.101.201"});
+    }
+
+    void closingWithAnUnwritableListAsksFirst()
+    {
+        Session s;
+        QVERIFY(s.open());
+        std::filesystem::create_directories(s.file() / "in-the-way");
+        s.show();
+        s.context.manager().devices().insertManual(
+            newManualDevice(DeviceEntry{"9", "Shed", ip("127.9.9.9"), ip("255.255.255.0")}));
+        ui::SeenBox report;
+        ui::closeNextMessageBox(&report); // the save right after the change
+        QTRY_VERIFY(!report.text.isEmpty());
+
+        // Cancel keeps the window; Close Without Saving lets it go.
+        for (const char* answer : {"&Cancel", "Close &Without Saving"}) {
+            QString text;
+            ui::whenModal([&text, answer](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                text = box->text();
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == QLatin1String(answer))
+                        QTest::mouseClick(b, Qt::LeftButton);
+            });
+            s.window->close();
+            QVERIFY2(text.contains(QStringLiteral("could not be saved")), qPrintable(text));
+            QCOMPARE(s.window->isVisible(), QByteArray(answer) == "&Cancel");
+        }
+    }
+
+    void propertiesPaneFollowsTheCurrentRow()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        s.clickHeader(1); // by number: 5, 7, 12
+        s.clickRow(0);
+        QCOMPARE(s.paneGateway(), QStringLiteral("127.0.0.105"));
+
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            const char* gateway;
+        } steps[] = {
+            {Qt::Key_Down, {}, "127.0.0.107"},
+            {Qt::Key_Down, {}, "127.0.0.112"},
+            {Qt::Key_Up, {}, "127.0.0.107"},
+            {Qt::Key_Home, Qt::ControlModifier, "127.0.0.105"},
+            {Qt::Key_End, Qt::ControlModifier, "127.0.0.112"},
+        };
+        for (const auto& step : steps) {
+            QTest::keyClick(s.view, step.key, step.modifiers);
+            QCOMPARE(s.paneGateway(), QLatin1String(step.gateway));
+        }
+        // Sorting moves the row, not the pane's device.
+        s.clickHeader(1);
+        QCOMPARE(s.paneGateway(), QStringLiteral("127.0.0.112"));
+        QCOMPARE(s.view->currentIndex().row(), 0);
+
+        // Filtering the current row away clears the pane.
+        QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(s.window->filterEdit(), "lob");
+        QVERIFY(s.paneEmpty());
+        QTest::keyClick(s.window->filterEdit(), Qt::Key_Escape);
+
+        // A deleted device leaves the pane, its neighbour does not take it over.
+        s.context.manager().devices().insertManual(
+            newManualDevice(DeviceEntry{"60", "Depot", ip("127.60.0.1"), ip("255.255.255.0")}));
+        QTRY_VERIFY(s.rowOf("127.60.0.1") >= 0);
+        s.clickRow(s.rowOf("127.60.0.1"));
+        QCOMPARE(s.paneGateway(), QStringLiteral("0.0.0.0"));
+        QCOMPARE(s.window->propertiesPane()->value(QStringLiteral("Subnet Mask")), QStringLiteral("255.255.255.0"));
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QTRY_COMPARE(s.rowOf("127.60.0.1"), -1);
+        QVERIFY(s.paneEmpty());
+        QVERIFY(!s.view->currentIndex().isValid());
+
+        // A new search takes every row away: the pane clears.
+        s.clickRow(0);
+        QVERIFY(!s.paneEmpty());
+        QSignalSpy finished(s.view, &DeviceView::searchFinished);
+        QTest::keyClick(s.window.get(), Qt::Key_F5);
+        QTRY_VERIFY(s.paneEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+    }
+
+    void filterNarrowsToRowsWithTheText()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        const struct {
+            const char* text;
+            QStringList visible; // addresses
+        } cases[] = {
+            {"hall", {"127.0.0.12"}},          // a name, any case
+            {"127.0.0.1", {"127.0.0.12"}},     // part of an address
+            {"v2.0", {"127.0.0.5", "127.0.0.12", "127.0.0.7"}}, // the firmware column
+            {"nothing", {}},
+            {"", {"127.0.0.5", "127.0.0.12", "127.0.0.7"}},
+        };
+        for (const auto& c : cases) {
+            QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClick(s.window->filterEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(s.window->filterEdit(), Qt::Key_Backspace);
+            QTest::keyClicks(s.window->filterEdit(), c.text);
+            QStringList visible;
+            for (int r = 0; r < s.model->rowCount(); ++r)
+                if (!s.view->isRowHidden(r))
+                    visible << s.model->index(r, 2).data().toString();
+            QCOMPARE(QSet<QString>(visible.cbegin(), visible.cend()),
+                     QSet<QString>(c.visible.cbegin(), c.visible.cend()));
+            if (*c.text)
+                QVERIFY2(s.countsText().startsWith(QStringLiteral("Shown: %1 of 3").arg(c.visible.size())),
+                         qPrintable(s.countsText()));
+        }
+        // Commands never reach hidden rows: Ctrl+A then Delete under a filter.
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(savedInFile(s.file()).size(), 3);
+        QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(s.window->filterEdit(), "desk");
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(s.view, Qt::Key_Delete);
+        QTRY_COMPARE(savedInFile(s.file()), (QStringList{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5"}));
+    }
+
+    void enterAndTheMenuOpenTheDevice()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        const struct {
+            bool byMenu;
+            const char* addr;
+            int no;
+        } cases[] = {{false, "127.0.0.7", 7}, {true, "127.0.0.12", 12}};
+        for (const auto& c : cases) {
+            QSignalSpy read(s.view, &DeviceView::readParaDone);
+            const int row = s.rowOf(c.addr);
+            s.clickRow(row);
+            if (c.byMenu) {
+                bool chosen = false;
+                QTimer timer;
+                connect(&timer, &QTimer::timeout, [&chosen, &timer] {
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    if (!menu)
+                        return;
+                    timer.stop();
+                    QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("&Open"));
+                    QTest::mouseClick(menu, Qt::LeftButton, {},
+                                      menu->actionGeometry(menu->actions().value(0)).center());
+                    chosen = true;
+                });
+                timer.start(10);
+                const QPoint at = s.view->visualRect(s.model->index(row, 4)).center();
+                QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, s.view->viewport()->mapToGlobal(at));
+                QApplication::sendEvent(s.view->viewport(), &menuEvent);
+                QVERIFY(chosen);
+            } else {
+                QTest::keyClick(s.view, Qt::Key_Return);
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 5000);
+            QCOMPARE(read.first().at(0).value<DeviceItemPtr>()->devItem.devNo(), c.no);
+            QCOMPARE(read.first().at(1).toInt(), 0);
+            s.window->settingsSheet()->hide();
+        }
+    }
+
+    void statusBarSaysWhatIsGoingOn()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        QCOMPARE(s.statusText(), QStringLiteral("Be Ready"));
+        for (const char* key : {"CAP", "NUM", "SCRL"}) // nothing that would never change
+            for (auto* label : s.window->statusBar()->findChildren<QLabel*>())
+                QVERIFY(label->text() != QLatin1String(key));
+        s.site->removeDevice(ip("127.0.0.12"));
+        QSignalSpy started(s.view, &DeviceView::searchStarted);
+        QTest::keyClick(s.window.get(), Qt::Key_F5);
+        QCOMPARE(started.count(), 1);
+        QVERIFY(s.statusText().startsWith(QStringLiteral("Searching")));
+        QSignalSpy finished(s.view, &DeviceView::searchFinished);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
+        QVERIFY2(s.statusText().contains(QStringLiteral("2 devices online")), qPrintable(s.statusText()));
+        QTRY_COMPARE(s.countsText(), QStringLiteral("Devices: 2   Online: 2   Offline: 0"));
+        s.activate();
+        s.view->setFocus();
+        QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
+        s.site->removeDevice(ip("127.0.0.7"));
+        s.search(2); // Desk is saved: it stays, offline
+        QTRY_COMPARE(s.countsText(), QStringLiteral("Devices: 2   Online: 1   Offline: 1"));
+    }
+
+    void layoutAndSortAreRemembered()
+    {
+        QStringList order;
+        {
+            Session s;
+            QVERIFY(s.open());
+            s.show();
+            s.search();
+            s.window->resize(900, 640);
+            s.view->horizontalHeader()->resizeSection(4, 222);
+            s.clickHeader(1);
+            s.clickHeader(1); // by number, descending
+            s.window->propertiesDock()->hide();
+            s.window->close();
+        }
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        QCOMPARE(s.window->size(), QSize(900, 640));
+        QCOMPARE(s.view->columnWidth(4), 222);
+        QVERIFY(s.window->propertiesDock()->isHidden());
+        auto* header = s.view->horizontalHeader();
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        s.search();
+        // Rows that arrive later take their place under the arrow.
+        for (int r = 0; r < s.model->rowCount(); ++r)
+            order << s.model->index(r, 1).data().toString();
+        QCOMPARE(order, (QStringList{"12", "7", "5"}));
+        s.context.manager().devices().insertManual(
+            newManualDevice(DeviceEntry{"8", "Attic", ip("127.8.8.8"), ip("255.255.255.0")}));
+        QTRY_COMPARE(s.model->rowCount(), 4);
+        QCOMPARE(s.model->index(1, 1).data().toString(), QStringLiteral("8"));
+    }
+
+    void screenReadersGetLabelsButtonsAndCells()
+    {
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        s.search();
+        // Every input is named by the label beside it.
+        auto inputsNamed = [](QWidget* top) {
+            QStringList problems;
+            for (QWidget* w : top->findChildren<QWidget*>()) {
+                const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<IpAddressEdit*>(w);
+                if (!input || !w->isVisibleTo(top) || qobject_cast<IpAddressEdit*>(w->parentWidget()))
+                    continue;
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                if (!a || a->text(QAccessible::Name).isEmpty())
+                    problems << w->objectName();
+            }
+            return problems;
+        };
+        QCOMPARE(inputsNamed(s.window.get()), QStringList());
+        QCOMPARE(QAccessible::queryAccessibleInterface(s.window->filterEdit())->text(QAccessible::Name),
+                 QStringLiteral("Filter"));
+        QStringList dialogProblems;
+        QString noName;
+        ui::whenModal([&](QWidget* w) {
+            dialogProblems = inputsNamed(w);
+            noName = QAccessible::queryAccessibleInterface(w->findChild<QLineEdit*>("deviceNoEdit"))
+                         ->text(QAccessible::Name);
+            w->close();
+        });
+        s.view->clearSelection();
+        QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(dialogProblems, QStringList());
+        QVERIFY2(noName.startsWith(QStringLiteral("Device NO")), qPrintable(noName)); // the label, with or without its colon
+
+        // Every button shows its text.
+        for (auto* b : s.window->findChildren<QAbstractButton*>())
+            if (b->isVisibleTo(s.window.get()))
+                QVERIFY2(!b->text().isEmpty() || !b->toolTip().isEmpty() || !b->accessibleName().isEmpty(),
+                         qPrintable(b->objectName()));
+
+        // The table gives its cells, with the texts on the screen.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(s.view);
+        QVERIFY(table && table->tableInterface());
+        QCOMPARE(table->tableInterface()->rowCount(), 3);
+        QCOMPARE(table->tableInterface()->columnCount(), kDeviceColumnCount);
+        const int r = s.rowOf("127.0.0.5");
+        QAccessibleInterface* name = table->tableInterface()->cellAt(r, 4);
+        QVERIFY(name);
+        QCOMPARE(name->text(QAccessible::Name), QStringLiteral("Lobby"));
+        QCOMPARE(table->tableInterface()->columnDescription(2), QStringLiteral("IP Address"));
+    }
+
+    void stateIconsDifferInShapeAndStayWhenSelected()
+    {
+        QList<QImage> seen;
+        for (int state = 0; state < 5; ++state) {
+            const QIcon icon = DeviceTableModel::stateIcon(state);
+            for (int size : {16, 48}) {
+                const QImage normal = icon.pixmap(size, QIcon::Normal).toImage();
+                QCOMPARE(normal.width(), size); // drawn at the size asked for
+                QCOMPARE(icon.pixmap(size, QIcon::Selected).toImage(), normal);
+            }
+            // Greyscale, so colour alone cannot be what tells them apart.
+            QImage grey = icon.pixmap(32).toImage().convertToFormat(QImage::Format_Grayscale8);
+            for (const QImage& other : seen)
+                QVERIFY(grey != other);
+            seen << grey;
+        }
+        const QString legend = DeviceTableModel::stateLegend(3);
+        QCOMPARE(legend.count(QStringLiteral("<img")), 5);
+        QVERIFY(legend.contains(QStringLiteral("<b>Offline: in the saved list, not found by the search</b>")));
+    }
+
+private:
+    aulira::test::TempDir settingsDir;
+};
+
+QTEST_MAIN(DeviceListWindowTest)
+#include "DeviceListWindowTest.moc"

@@ -68,6 +68,8 @@ std::string AppContext::open(const StartupOptions& o)
                   (frontEnd_.appDir / kIniFileName).string().c_str());
     manager_->loadSavedList();
     worker_ = std::make_unique<ProtocolWorker>(manager_->devices());
+    // A write or MAC change counts as done only when the device's record reads back as written.
+    worker_->setConfirmWrites(true);
     return {};
 }
 

@@ -480,6 +480,7 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
         std::copy_n(t.item->devItem.mac(), 6, t.item->oldMac.begin());
         t.item->devItem.setMac(mac.mac->data());
     }
+    t.worker.setBackupDirectory(s.dataDir());
     t.worker.postWriteMac(t.item);
     t.worker.waitIdle();
     const int result = t.results.write;

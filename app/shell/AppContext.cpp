@@ -70,6 +70,7 @@ std::string AppContext::open(const StartupOptions& o)
     worker_ = std::make_unique<ProtocolWorker>(manager_->devices());
     // A write or MAC change counts as done only when the device's record reads back as written.
     worker_->setConfirmWrites(true);
+    worker_->setBackupDirectory(frontEnd_.appDir);
     return {};
 }
 

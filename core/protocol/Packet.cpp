@@ -34,6 +34,7 @@ const char* resultName(int result)
     case RES_NO_RECORD: return "RES_NO_RECORD";
     case RES_SHORT_RECORD: return "RES_SHORT_RECORD";
     case RES_NOT_CONFIRMED: return "RES_NOT_CONFIRMED";
+    case RES_NO_BACKUP: return "RES_NO_BACKUP";
     default: return "unknown";
     }
 }
@@ -55,6 +56,8 @@ std::string exchangeResultText(int result)
         return "the device answered with a parameter record shorter than its layout; nothing was taken from it";
     case RES_NOT_CONFIRMED:
         return "written but not confirmed";
+    case RES_NO_BACKUP:
+        return "the parameters as read could not be backed up, so nothing was written";
     default:
         return "result " + std::to_string(result);
     }

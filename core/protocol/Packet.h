@@ -38,6 +38,7 @@ enum Result : int {
     RES_NO_RECORD = -5, // a write was asked for a device whose parameters were never read
     RES_SHORT_RECORD = -6,  // a read reply held less than the record its version claims
     RES_NOT_CONFIRMED = -7, // written and applied, but the record read back is not what was written
+    RES_NO_BACKUP = -8,     // the record as read could not be kept, so nothing was written
 };
 
 const char* commandName(std::uint16_t command);

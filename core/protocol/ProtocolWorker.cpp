@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "devices/DeviceList.h"
+#include "params/ParaBackups.h"
 #include "protocol/Exchange.h"
 #include "protocol/ParaReadBack.h"
 #include "shell/Log.h"
@@ -266,6 +267,18 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
     const std::optional<SysParaReply> got = takeSysParaReply(reply_.payload());
     if (!got)
         return macChangeFailed(item, oldMac, RES_SHORT_RECORD);
+    std::filesystem::path backupDir;
+    {
+        std::lock_guard lock(backupMutex_);
+        backupDir = backupDir_;
+    }
+    if (!backupDir.empty()) {
+        std::string error;
+        if (backupRecord(backupDir, got->record, &error).empty()) {
+            OutputLog("The parameters could not be backed up before the MAC change: %s", error.c_str());
+            return macChangeFailed(item, oldMac, RES_NO_BACKUP);
+        }
+    }
     SysParaBuffer record;
     bool ext;
     {

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -53,6 +54,13 @@ public:
     // written is logged "written but not confirmed" and reported to
     // onWriteParaDone as RES_NOT_CONFIRMED. Off by default.
     void setConfirmWrites(bool on) { confirm_ = on; }
+    // Before a MAC change overwrites a device's record, the record as read is
+    // kept as a backup in this data folder; no backup, no write. Empty: none.
+    void setBackupDirectory(std::filesystem::path dir)
+    {
+        std::lock_guard lock(backupMutex_);
+        backupDir_ = std::move(dir);
+    }
     // For routines that report progress themselves (group download).
     WorkerListener* listener() const;
 
@@ -108,6 +116,8 @@ private:
     bool busy_ = false;
     bool stopping_ = false;
     std::atomic<bool> confirm_{false};
+    std::mutex backupMutex_;
+    std::filesystem::path backupDir_;
     WorkerListener* listener_ = nullptr;
 
     // One request and one reply buffer for the worker's whole life; only the

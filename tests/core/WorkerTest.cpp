@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <map>
 #include <mutex>
 #include <set>
 
 #include "devices/DeviceList.h"
+#include "params/ParaBackups.h"
 #include "protocol/Exchange.h"
 #include "protocol/ParaReadBack.h"
 #include "protocol/ProtocolWorker.h"
@@ -14,6 +17,7 @@
 #include "shell/Log.h"
 #include "support/FakeDevice.h"
 #include "support/SimFixture.h"
+#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -319,6 +323,36 @@ TEST_F(WorkerTest, MacChangeInBothLayoutsAndTheDeviceAnswersToTheNewMac)
     }
     EXPECT_TRUE(list.listModified());
     EXPECT_FALSE(log.contains("set system para error!"));
+}
+
+TEST_F(WorkerTest, AMacChangeKeepsTheRecordAsReadFirstAndWritesNothingWithoutIt)
+{
+    TempDir dir;
+    auto item = add(longDev, "A");
+    const Vec before = site->device(longDev.ip)->sysPara;
+    SysParaBuffer asRead{};
+    std::copy(before.begin(), before.end(), asRead.begin());
+
+    // A file where the backups folder should be: no backup, so no write.
+    std::filesystem::create_directories(dir.path() / "blocked");
+    std::ofstream(dir.path() / "blocked" / "backups") << "x";
+    worker.setBackupDirectory(dir.path() / "blocked");
+    typeMac(item, newMac);
+    worker.postWriteMac(item);
+    EXPECT_EQ(Strings{"macfail A " + std::to_string(RES_NO_BACKUP)}, run());
+    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commands(trafficUpToNow(longDev.ip)));
+    EXPECT_EQ(before, site->device(longDev.ip)->sysPara);
+
+    worker.setBackupDirectory(dir.path());
+    typeMac(item, newMac);
+    worker.postWriteMac(item);
+    EXPECT_EQ(Strings{"write A 0"}, run());
+    const auto backups = listBackups(dir.path(), asRead);
+    ASSERT_EQ(1u, backups.size());
+    std::ifstream in(backups[0], std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The configuration file holds the record as read, with the MAC the device had.
+    EXPECT_NE(std::string::npos, file.find(std::string(before.begin(), before.end())));
 }
 
 TEST_F(WorkerTest, FailedMacChangeShowsTheOldMacSoASecondAttemptWorks)

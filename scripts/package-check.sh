@@ -84,7 +84,7 @@ while IFS='|' read -r page phrase; do
     fail "man page $page lacks '$phrase' or has errors: $(cat "$work/man.err")"
   fi
 done <<'EOF'
-auctl|params set DEVICE NAME=VALUE
+auctl|params backups DEVICE
 auctl|--data-dir DIR
 auctl|EXIT STATUS
 auct|--demo

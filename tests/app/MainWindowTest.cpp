@@ -21,26 +21,16 @@
 #include "shell/MainWindow.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
+#include "support/SimDevices.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
+using aulira::test::simDevice;
 namespace ui = aulira::app::test;
 
 namespace {
-
-sim::DeviceConfig simDevice(const char* addr, int no, std::uint32_t serial, const char* name)
-{
-    sim::DeviceConfig d;
-    d.ip = ip(addr);
-    d.mask = ip("255.0.0.0");
-    d.devNo = no;
-    d.name = name;
-    d.mac = sim::generatedMac(serial);
-    d.firmware = "V2.0.1";
-    return d;
-}
 
 int rowOf(const DeviceTableModel* m, const char* addr)
 {

@@ -27,6 +27,7 @@
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
+#include "support/SimDevices.h"
 #include "support/TestUtil.h"
 #include "util/Ipv4.h"
 
@@ -61,18 +62,6 @@ struct Results : WorkerListener {
         ++writes;
     }
 };
-
-sim::DeviceConfig simDevice(const char* addr, int no, std::uint32_t serial, const char* name)
-{
-    sim::DeviceConfig d;
-    d.ip = ip(addr);
-    d.mask = ip("255.0.0.0");
-    d.devNo = no;
-    d.name = name;
-    d.mac = sim::generatedMac(serial);
-    d.firmware = "V2.0.1";
-    return d;
-}
 
 sim::DeviceConfig shortRecordDevice()
 {

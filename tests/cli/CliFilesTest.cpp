@@ -36,18 +36,6 @@ namespace {
 
 using Vec = std::vector<std::uint8_t>;
 
-Vec readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return Vec(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, const Vec& bytes)
-{
-    std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 // The real auctl in a process of its own, so the lock between programs is
 // what is tested.
 pid_t spawnAuctl(const std::vector<std::string>& args)

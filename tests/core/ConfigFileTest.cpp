@@ -8,6 +8,7 @@
 #include "support/TestUtil.h"
 
 using namespace aulira;
+using aulira::test::readAll;
 using aulira::test::TempDir;
 
 namespace {
@@ -22,12 +23,6 @@ SysParaBuffer record(std::uint8_t seed)
     for (std::size_t i = 0; i < r.size(); ++i)
         r[i] = static_cast<std::uint8_t>(i * 7 + seed);
     return r;
-}
-
-std::vector<std::uint8_t> readAll(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes)

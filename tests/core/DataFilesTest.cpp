@@ -21,24 +21,14 @@
 
 using namespace aulira;
 using aulira::test::ip;
+using aulira::test::readAll;
+using aulira::test::writeAll;
 using aulira::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
 
 using Vec = std::vector<std::uint8_t>;
-
-Vec readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return Vec(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, const Vec& bytes)
-{
-    std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<std::string> namesIn(const fs::path& dir)
 {

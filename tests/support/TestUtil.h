@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers shared by the test suites.
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,6 +50,19 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A whole file's bytes; empty when it cannot be read.
+inline std::vector<std::uint8_t> readAll(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeAll(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 inline std::uint32_t ip(const char* text) { return parseIp(text).value(); }
 

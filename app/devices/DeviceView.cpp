@@ -56,6 +56,14 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    void onBookDownloaded(int result) override
+    {
+        deliver([result](DeviceView* v) { emit v->bookDownloaded(result); });
+    }
+    void onBookCleared(int result) override
+    {
+        deliver([result](DeviceView* v) { emit v->bookCleared(result); });
+    }
 
 private:
     template <typename F>

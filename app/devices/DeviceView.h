@@ -97,6 +97,9 @@ signals:
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
     void writeParaDone(const aulira::DeviceItemPtr& item, int result);
     void macChangeRequested(const aulira::DeviceItemPtr& item);
+    // An address book transfer of the worker ended.
+    void bookDownloaded(int result);
+    void bookCleared(int result);
     // A manual entry was edited and stored.
     void deviceEdited(const aulira::DeviceItemPtr& item);
 

@@ -1,7 +1,7 @@
 #include "addrbook/BookGrid.h"
 
 #include <QHeaderView>
-#include <QScrollBar>
+#include <QKeyEvent>
 #include <QStyle>
 
 #include <algorithm>
@@ -173,6 +173,18 @@ void BookGrid::resizeEvent(QResizeEvent* event)
 {
     CheckGrid::resizeEvent(event);
     applyWidths();
+}
+
+void BookGrid::keyPressEvent(QKeyEvent* event)
+{
+    const int row = currentIndex().row();
+    if (event->key() != Qt::Key_Space || row < 0) {
+        CheckGrid::keyPressEvent(event);
+        return;
+    }
+    if (isRowEnabled(row) && gridModel()->toggleCell(row, 0))
+        emit checkBoxClicked(row, 0);
+    event->accept();
 }
 
 void BookGrid::applyWidths()

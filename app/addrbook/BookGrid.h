@@ -53,6 +53,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Space ticks or unticks the current row, as a click on its tick box does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void fillRow(int row, const void* record);

@@ -186,6 +186,14 @@ private slots:
         const auto seen = pressFor(download, window.get());
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QCOMPARE(seen.text, QStringLiteral("No address book has been set. Please create an address book first!"));
+
+        // Two stations with one number: both commands stop at the duplicate check.
+        QVERIFY(site->addDevice(simDevice("127.0.0.64", 61, 64, "Copy")));
+        window->deviceView()->startSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
+        QCOMPARE(pressFor(add, window.get()).text, QStringLiteral("Device NO is duplicate!\n\n"));
+        QCOMPARE(fileBooks().size(), std::size_t(0));
     }
 
     // Each page's refusal, then a book of groups and devices that reaches the
@@ -319,7 +327,11 @@ private slots:
             clickButton(w->button(QWizard::NextButton));
             clickButton(w->button(QWizard::NextButton));
             clickButton(w->button(QWizard::NextButton));
-            tick(w->callPage()->deviceGrid(), 2, QStringLiteral("Office"));
+            // By keyboard: a click on the name makes the row current, Space ticks it.
+            BookGrid* call = w->callPage()->deviceGrid();
+            const int office = rowWith(call, 2, QStringLiteral("Office"));
+            QTest::mouseClick(call->viewport(), Qt::LeftButton, {}, call->cellRect(office, 2).center());
+            QTest::keyClick(call, Qt::Key_Space);
             clickButton(w->button(QWizard::FinishButton));
         });
         const AddrBookList books = fileBooks();

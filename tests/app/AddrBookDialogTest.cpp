@@ -413,6 +413,43 @@ private slots:
         window->show();
         runDownload([&](AddrBookDownloadDlg* d) { d->close(); });
         QCOMPARE(fileBooks().at(0).groups.at(0).nameBytes(), std::string("Rose garden"));
+
+        // A tick changes the book at once; the book takes the rows' order.
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        runDownload([&](AddrBookDownloadDlg* d) {
+            tick(d->groupGrid(), 2, QStringLiteral("Hall"));
+            d->close();
+        });
+        const AddrBookList after = fileBooks();
+        QCOMPARE(after.size(), std::size_t(1));
+        QCOMPARE(after[0].groups.size(), std::size_t(2));
+        QCOMPARE(after[0].groups[0].nameBytes(), std::string("Hall"));
+        QCOMPARE(after[0].groups[1].nameBytes(), std::string("Rose garden"));
+    }
+
+    // A book whose image would not fit a station is refused before anything is sent.
+    void oversizedBookIsRefused()
+    {
+        AddrBook_Type big;
+        big.name = "Big";
+        for (int n = 1; n <= 1638; ++n) // 20 * 1638 + 18 = 32778 bytes
+            big.groups.push_back(groupOf(100 + n, "G"));
+        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {big}));
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        site->clearTraffic();
+        QString text;
+        runDownload([&](AddrBookDownloadDlg* d) {
+            text = pressFor(d->downloadButton(), d).text;
+            QVERIFY(!d->busy());
+            d->close();
+        });
+        QCOMPARE(text, QStringLiteral("Address book size exceeds capacity!\n\n"));
+        for (const auto& e : site->traffic())
+            QVERIFY(e.command != CMD_ADDR_BOOK);
     }
 
 private:

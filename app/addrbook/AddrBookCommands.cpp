@@ -59,7 +59,8 @@ void AddrBookCommands::save()
     if (SaveAddrBookFile(addrBookPath(dataDir_), books_, &error))
         return;
     // The books stay in memory; the next save tries again.
-    const std::string line = "The address books could not be saved to " + addrBookPath(dataDir_).string() + ": " + error;
+    const std::string line =
+        "The address books could not be saved to " + addrBookPath(dataDir_).string() + ": " + error;
     OutputLog("%s", line.c_str());
     showWarning(window_, QString::fromStdString(line));
 }

@@ -142,8 +142,9 @@ AddrBookDownloadDlg::AddrBookDownloadDlg(AddrBookList& books, GroupList groups, 
 
 AddrBook_Type* AddrBookDownloadDlg::currentBook()
 {
-    return current_ >= 0 && current_ < static_cast<int>(bookList_.size()) ? &bookList_[static_cast<std::size_t>(current_)]
-                                                                          : nullptr;
+    if (current_ < 0 || current_ >= static_cast<int>(bookList_.size()))
+        return nullptr;
+    return &bookList_[static_cast<std::size_t>(current_)];
 }
 
 DeviceItemPtr AddrBookDownloadDlg::currentDevice() const

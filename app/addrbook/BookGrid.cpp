@@ -118,7 +118,8 @@ void BookGrid::tickFrom(const std::vector<DevItem_Type>& entries)
 {
     for (int r = 0; r < rowCount(); ++r) {
         const std::uint32_t id = groupAt(r) ? groupAt(r)->header.id : deviceAt(r)->info.ip();
-        const bool ticked = std::any_of(entries.begin(), entries.end(), [id](const DevItem_Type& e) { return e.id == id; });
+        const bool ticked =
+            std::any_of(entries.begin(), entries.end(), [id](const DevItem_Type& e) { return e.id == id; });
         setCellCheck(r, 0, ticked ? CheckGridModel::Checked : CheckGridModel::Unchecked);
     }
 }

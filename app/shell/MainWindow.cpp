@@ -283,8 +283,9 @@ void MainWindow::buildCommands()
                                tr("Contact us via email %1").arg(supportAddress()));
     auto* bookWizard = makeAction(QStringLiteral("bookWizardAction"), tr("Add"), QStringLiteral("book-add"),
                                   tr("Create address book for your call station"));
-    auto* bookDownload = makeAction(QStringLiteral("bookDownloadAction"), tr("Download"), QStringLiteral("book-download"),
-                                    tr("Download the address book to the network microphone"));
+    auto* bookDownload =
+        makeAction(QStringLiteral("bookDownloadAction"), tr("Download"), QStringLiteral("book-download"),
+                   tr("Download the address book to the network microphone"));
     auto* books = new AddrBookCommands(context_.manager(), context_.worker(), context_.dataDir(), this);
     connect(bookWizard, &QAction::triggered, books, &AddrBookCommands::openWizard);
     connect(bookDownload, &QAction::triggered, books, &AddrBookCommands::openDownload);

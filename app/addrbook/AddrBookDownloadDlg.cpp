@@ -254,7 +254,7 @@ void AddrBookDownloadDlg::transferDone(bool download, int result)
         setStatus(download ? tr("The address book \"%1\" was sent to %2. %3").arg(done.book, done.station, note)
                            : tr("The address book of %1 was cleared. %2").arg(done.station, note),
                   false);
-        boxLater(this, QMessageBox::Information, stored(download ? IDS_BOOK_DOWNLOADED : IDS_BOOK_CLEARED), note);
+        boxLater(this, QMessageBox::Warning, stored(download ? IDS_BOOK_DOWNLOADED : IDS_BOOK_CLEARED), note);
         return;
     }
     QString failure;

@@ -25,6 +25,7 @@
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
+#include "upgrade/UpgradeReport.h"
 #include "upgrade/UpgradeVerify.h"
 #include "util/AtomicFile.h"
 #include "util/Ipv4.h"
@@ -47,97 +48,28 @@ bool stdoutIsTerminal(const std::ostream& out)
 #endif
 }
 
-using SystemClock = std::chrono::system_clock;
-
-// One row per ticked device and batch, as the dialog's progress column shows
-// it, and what the report keeps of it.
-struct Row {
-    DeviceItemPtr item;
-    std::string ip;
+// One row per ticked device and batch: what the report keeps (core's
+// result), and how the progress column shows it.
+struct Row : UpgradeResult {
     std::string tag;
     int percent = 0;
-    std::string failure;
-    bool touched = false; // got any notification in this batch
-    std::string mac, name, model, versionBefore, versionAfter;
-    enum class Outcome { NotReached, OtherModel, Upgraded, Failed } outcome = Outcome::NotReached;
-    std::optional<VerifyResult> verified;
-    std::optional<SystemClock::time_point> start, end;
-
-    bool succeeded(bool verifying) const
-    {
-        if (outcome == Outcome::OtherModel)
-            return true;
-        return outcome == Outcome::Upgraded && (!verifying || verified == VerifyResult::Verified);
-    }
-    std::string resultText() const
-    {
-        switch (outcome) {
-        case Outcome::Upgraded:
-            return verified ? verifyResultText(*verified) : "upgraded";
-        case Outcome::Failed:
-            return failure;
-        case Outcome::OtherModel:
-            return "not upgraded: another model than the file's";
-        case Outcome::NotReached:
-            break;
-        }
-        return "not upgraded: the batch ended before it";
-    }
 };
-
-std::string isoTime(const std::optional<SystemClock::time_point>& t)
-{
-    if (!t)
-        return {};
-    const std::time_t tt = SystemClock::to_time_t(*t);
-    std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &tt);
-#else
-    gmtime_r(&tt, &tm);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
-std::string csvField(const std::string& v)
-{
-    if (v.find_first_of(",\"\r\n") == std::string::npos)
-        return v;
-    std::string q = "\"";
-    for (char c : v) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + "\"";
-}
 
 // The report: one row per device and batch. CSV or JSON by the file's
 // extension, written whole beside the target and renamed over it.
 bool writeReport(const std::filesystem::path& path, const std::vector<Row>& rows, std::string* error)
 {
-    std::string text;
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".json") {
-        json arr = json::array();
-        for (const auto& r : rows)
-            arr.push_back({{"address", r.ip}, {"mac", r.mac}, {"name", r.name}, {"model", r.model},
-                           {"version_before", r.versionBefore}, {"version_after", r.versionAfter},
-                           {"result", r.resultText()}, {"start", isoTime(r.start)}, {"end", isoTime(r.end)}});
-        text = arr.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    } else {
-        text = "address,mac,name,model,version_before,version_after,result,start,end\n";
-        for (const auto& r : rows) {
-            const std::string fields[] = {r.ip, r.mac, r.name, r.model, r.versionBefore, r.versionAfter,
-                                          r.resultText(), isoTime(r.start), isoTime(r.end)};
-            for (std::size_t i = 0; i < std::size(fields); ++i)
-                text += (i ? "," : "") + csvField(fields[i]);
-            text += "\n";
-        }
-    }
+    if (ext != ".json")
+        return writeUpgradeReportCsv(path, std::vector<UpgradeResult>(rows.begin(), rows.end()), false, error);
+    json arr = json::array();
+    for (const auto& r : rows)
+        arr.push_back({{"address", r.ip}, {"mac", r.mac}, {"name", r.name}, {"model", r.model},
+                       {"version_before", r.versionBefore}, {"version_after", r.versionAfter},
+                       {"result", r.resultText()}, {"start", upgradeIsoTime(r.start)}, {"end", upgradeIsoTime(r.end)},
+                       {"duration_s", r.durationText()}});
+    const std::string text = arr.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
     return writeFileAtomically(path, ConstBytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
                                error);
 }
@@ -161,11 +93,7 @@ public:
     {
         for (auto& r : rows_) {
             r.percent = 0;
-            r.failure.clear();
-            r.touched = false;
-            r.outcome = Row::Outcome::NotReached;
-            r.start.reset();
-            r.end.reset();
+            r.reset();
         }
         if (mode_ == Mode::Bars) {
             for (const auto& r : rows_)
@@ -179,8 +107,7 @@ public:
         Row* r = find(item);
         if (r) {
             r->percent = percent;
-            r->failure.clear(); // another attempt is under way
-            r->touched = true;
+            r->onProgress();
         }
         const std::string ip = r ? r->ip : ipOf(item);
         switch (mode_) {
@@ -199,10 +126,8 @@ public:
     void failure(const DeviceItemPtr& item, const std::string& text) override
     {
         Row* r = find(item);
-        if (r) {
-            r->failure = text;
-            r->touched = true;
-        }
+        if (r)
+            r->onFailure(text);
         failed_.insert(item);
         const std::string ip = r ? r->ip : ipOf(item);
         switch (mode_) {
@@ -221,17 +146,13 @@ public:
     void deviceStart(const DeviceItemPtr& item) override
     {
         if (Row* r = find(item))
-            r->start = SystemClock::now();
+            r->onStart();
     }
 
     void deviceEnd(const DeviceItemPtr& item, bool upgraded) override
     {
-        if (Row* r = find(item)) {
-            r->end = SystemClock::now();
-            r->outcome = upgraded ? Row::Outcome::Upgraded : Row::Outcome::Failed;
-            if (upgraded)
-                r->failure.clear(); // an earlier attempt's text no longer holds
-        }
+        if (Row* r = find(item))
+            r->onEnd(upgraded);
         if (upgraded)
             failed_.erase(item);
         else
@@ -394,13 +315,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         for (const auto& item : listed)
             if (std::find(ticked.begin(), ticked.end(), item) != ticked.end()) {
                 Row r;
-                r.item = item;
-                r.ip = formatIp(item->ip);
-                r.tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
-                r.mac = formatMac(item->devItem.mac());
-                r.name = ansiToUtf8(item->devItem.devName());
-                r.model = ansiToUtf8(upgradeModelText(item->devItem));
-                r.versionBefore = ansiToUtf8(item->devItem.firmwareVersion());
+                static_cast<UpgradeResult&>(r) = UpgradeResult::of(item);
+                r.tag = deviceTag(r.name, item->ip);
                 rows.push_back(std::move(r));
             }
     }
@@ -423,27 +339,25 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         batch.wait();
         // A row the batch passed over without a word: another model than the
         // file's, or the batch ended at an earlier device. Nothing was sent to it.
-        for (auto& r : rows) {
-            if (r.outcome != Row::Outcome::NotReached || r.touched)
-                continue;
-            std::string model;
-            {
-                std::lock_guard lock(list.mutex());
-                model = upgradeModelText(r.item->devItem);
-            }
-            if (kind == UpgradeBatch::Kind::Firmware && model != fileModel) {
-                r.outcome = Row::Outcome::OtherModel;
-                s.note(r.tag + ": not upgraded, its model " + ansiToUtf8(model) + " differs from the file's (" +
-                       ansiToUtf8(fileModel) + ")");
-            } else {
-                printer.failed().insert(r.item);
-                s.note(r.tag + ": not upgraded, the batch ended before it");
-            }
-        }
-        // A device that failed before it was taken up (no socket) has a text but no end.
-        for (auto& r : rows)
-            if (r.outcome == Row::Outcome::NotReached && !r.failure.empty())
-                r.outcome = Row::Outcome::Failed;
+        std::vector<UpgradeResult> settled(rows.begin(), rows.end());
+        settleUpgradeResults(settled, kind == UpgradeBatch::Kind::Firmware, fileModel, list,
+                             [&](const UpgradeResult& r) {
+                                 const std::string tag = deviceTag(r.name, r.item->ip);
+                                 if (r.outcome == UpgradeResult::Outcome::OtherModel) {
+                                     std::string model;
+                                     {
+                                         std::lock_guard lock(list.mutex());
+                                         model = upgradeModelText(r.item->devItem);
+                                     }
+                                     s.note(tag + ": not upgraded, its model " + ansiToUtf8(model) +
+                                            " differs from the file's (" + ansiToUtf8(fileModel) + ")");
+                                 } else {
+                                     printer.failed().insert(r.item);
+                                     s.note(tag + ": not upgraded, the batch ended before it");
+                                 }
+                             });
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            static_cast<UpgradeResult&>(rows[i]) = settled[i];
     };
     runBatch(ticked);
 
@@ -471,22 +385,18 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     const std::string version = check.header.version();
     verify = verify && !version.empty();
     if (verify) {
-        std::vector<VerifyTarget> targets;
-        std::vector<Row*> asked;
+        std::vector<UpgradeResult*> upgraded;
         for (Row* f : finals)
-            if (Row& r = *f; r.outcome == Row::Outcome::Upgraded) {
-                std::lock_guard lock(list.mutex());
-                targets.push_back({r.item->localIp, r.item->ip});
-                asked.push_back(&r);
-            }
-        if (!targets.empty()) {
-            s.note("waiting up to " + std::to_string(verifySeconds) + " s for " + std::to_string(targets.size()) +
-                   " device" + (targets.size() == 1 ? "" : "s") + " to report version " + ansiToUtf8(version));
-            const auto outcomes = verifyFirmwareVersions(targets, version, verifySeconds * 1000);
-            for (std::size_t i = 0; i < asked.size(); ++i) {
-                Row& r = *asked[i];
-                r.verified = outcomes[i].result;
-                r.versionAfter = ansiToUtf8(outcomes[i].version);
+            if (f->outcome == UpgradeResult::Outcome::Upgraded)
+                upgraded.push_back(f);
+        if (!upgraded.empty()) {
+            s.note("waiting up to " + std::to_string(verifySeconds) + " s for " + std::to_string(upgraded.size()) +
+                   " device" + (upgraded.size() == 1 ? "" : "s") + " to report version " + ansiToUtf8(version));
+            verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list);
+            for (Row* f : finals) {
+                Row& r = *f;
+                if (!r.verified)
+                    continue;
                 if (g.json)
                     printer.line(json{{"event", "verify"}, {"device", r.ip}, {"result", r.resultText()},
                                       {"version", r.versionAfter}}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "devices/DeviceInfo.h"
@@ -32,7 +34,8 @@ const char* verifyResultText(VerifyResult r)
 }
 
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
-                                                  const std::string& version, int timeoutMs)
+                                                  const std::string& version, int timeoutMs,
+                                                  std::stop_token stop)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -42,7 +45,7 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
         for (std::size_t i = 0; i < targets.size(); ++i)
             if (out[i].result != VerifyResult::Verified)
                 open.push_back(i);
-        if (open.empty())
+        if (open.empty() || stop.stop_requested())
             break;
         runAtATime(open.size(), kVerifyAtATime, [&](std::size_t k) {
             const std::size_t i = open[k];
@@ -58,7 +61,10 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
         });
         if (Clock::now() + kVerifyRoundPause > deadline)
             break;
-        std::this_thread::sleep_for(kVerifyRoundPause);
+        std::mutex m;
+        std::condition_variable_any cv;
+        std::unique_lock lock(m);
+        cv.wait_for(lock, stop, kVerifyRoundPause, [] { return false; });
     }
     return out;
 }

@@ -2,6 +2,7 @@
 // After a firmware batch: asking the upgraded devices again, once they have
 // had time to restart, whether they now run the file's version.
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ struct VerifyOutcome {
 // Asks each target for its identity (as a search does, by unicast) in rounds
 // until it reports `version` or timeoutMs have passed since the call. A device
 // that answered with another version by then is "still old version", one that
-// never answered "not seen again". One outcome per target, in order.
+// never answered "not seen again". One outcome per target, in order. A stop
+// request ends the rounds early (a window that closes does not wait out the
+// time-out); what was heard by then counts.
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
-                                                  const std::string& version, int timeoutMs);
+                                                  const std::string& version, int timeoutMs,
+                                                  std::stop_token stop = {});
 
 } // namespace aulira

@@ -232,7 +232,7 @@ TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)
     for (std::string l; std::getline(in, l);)
         lines.push_back(l);
     ASSERT_EQ(9u, lines.size());
-    EXPECT_EQ("address,mac,name,model,version_before,version_after,result,start,end", lines[0]);
+    EXPECT_EQ("address,mac,name,model,version_before,version_after,result,start,end,duration_s", lines[0]);
     const json report = json::parse(std::ifstream(js));
     ASSERT_EQ(8u, report.size());
     std::map<std::string, std::string> results;

@@ -34,6 +34,7 @@
 #include "shell/Resources.h"
 #include "shell/RibbonBar.h"
 #include "shell/Strings.h"
+#include "upgrade/UpgradeDialog.h"
 
 namespace aulira::app {
 
@@ -294,6 +295,10 @@ void MainWindow::buildCommands()
     auto* exit = makeAction(QStringLiteral("exitAction"), tr("E&xit"), QStringLiteral("app"),
                             tr("Exit from application program"));
     exit->setShortcut(QKeySequence::Quit);
+    auto* upgrade = makeAction(QStringLiteral("upgradeAction"), tr("Upgrade"), QStringLiteral("upgrade"),
+                               tr("Batch upgrade of product firmware"));
+    auto* screenUpgrade = makeAction(QStringLiteral("screenUpgradeAction"), tr("Screen upgrade"),
+                                     QStringLiteral("upgrade"), tr("Batch upgrade of microphone screen firmware"));
 
     connect(search, &QAction::triggered, view_, &DeviceView::startSearch);
     connect(add, &QAction::triggered, view_, &DeviceView::addDevices);
@@ -311,6 +316,8 @@ void MainWindow::buildCommands()
     connect(about, &QAction::triggered, this, &MainWindow::about);
     connect(contact, &QAction::triggered, this, &MainWindow::contactSupport);
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(upgrade, &QAction::triggered, this, [this] { openUpgradeDialog(false); });
+    connect(screenUpgrade, &QAction::triggered, this, [this] { openUpgradeDialog(true); });
 
     ribbon_ = new RibbonBar(this);
     setMenuWidget(ribbon_);
@@ -326,6 +333,9 @@ void MainWindow::buildCommands()
     callStation->setObjectName(QStringLiteral("callStationMenu"));
     callStation->addAction(tr("Add Address Book(&A)"), bookWizard, &QAction::trigger);
     callStation->addAction(tr("Download Address Book(&D)"), bookDownload, &QAction::trigger);
+    callStation->addSeparator();
+    callStation->addAction(tr("Upgrade Device Firmware(&U)"), upgrade, &QAction::trigger);
+    callStation->addAction(tr("Upgrade Screen Firmware(&S)"), screenUpgrade, &QAction::trigger);
     QMenu* help = menu->addMenu(tr("&Help"));
     help->addAction(about);
     help->addAction(contact);
@@ -337,6 +347,7 @@ void MainWindow::buildCommands()
     ribbon_->addPanel(homeTab, tr("View"), {props, output, status});
     const int callStationTab = ribbon_->addCategory(tr("&Call Station"));
     ribbon_->addPanel(callStationTab, tr("Address Book"), {bookWizard, bookDownload});
+    ribbon_->addPanel(callStationTab, tr("Firmware Upgrade"), {upgrade});
     const int helpTab = ribbon_->addCategory(tr("Help"));
     ribbon_->addPanel(helpTab, tr("Help"), {about, contact});
     ribbon_->setCornerAction(about);
@@ -350,6 +361,23 @@ void MainWindow::about()
 {
     AboutDialog dialog(this);
     dialog.exec();
+}
+
+void MainWindow::openUpgradeDialog(bool screen)
+{
+    // A search changes which devices are online; the dialog lists them once.
+    if (context_.manager().searching()) {
+        setActivity(tr("The search is still running; start the upgrade once it has finished."));
+        return;
+    }
+    DeviceList& list = context_.manager().devices();
+    if (screen) {
+        ScreenUpgradeDialog dialog(list, this);
+        dialog.exec();
+    } else {
+        FirmwareUpgradeDialog dialog(list, this);
+        dialog.exec();
+    }
 }
 
 void MainWindow::contactSupport()

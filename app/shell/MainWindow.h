@@ -62,6 +62,7 @@ private:
     void setActivity(const QString& text);
     QAction* makeAction(const QString& name, const QString& text, const QString& icon, const QString& tip);
     void buildCommands();
+    void openUpgradeDialog(bool screen);
 
     AppContext& context_;
     RibbonBar* ribbon_ = nullptr;

@@ -1,0 +1,596 @@
+#include "upgrade/UpgradeDialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+#include "controls/BuddyNames.h"
+#include "controls/CheckGrid.h"
+#include "devices/DeviceList.h"
+#include "shell/MessageBox.h"
+#include "shell/Strings.h"
+#include "shell/TextCodec.h"
+#include "upgrade/UpgradeFile.h"
+#include "util/Ipv4.h"
+
+namespace aulira::app {
+
+namespace {
+
+std::atomic<int> g_verifyTimeoutMs{60000};
+
+QString fromAnsi(const std::string& bytes) { return QString::fromStdString(ansiToUtf8(bytes)); }
+
+QString stringOf(int id) { return QCoreApplication::translate("aulira::app::Strings", stringText(id)); }
+
+// The progress cell's "waiting" colours: black on light red, seen once a
+// failure text replaces the bar.
+const QColor kWaitingBackground = QColor::fromRgb(247, 202, 202);
+
+} // namespace
+
+// Hands the batch's calls to the dialog's thread as queued calls, so neither
+// side waits for the other: the batch keeps its pace and the window keeps
+// painting. Times are taken here, on the batch's thread, where they happen.
+class UpgradeDialog::Listener : public UpgradeListener {
+public:
+    explicit Listener(UpgradeDialog* dialog) : dialog_(dialog) {}
+
+    void progress(const DeviceItemPtr& item, int percent) override
+    {
+        post([item, percent](UpgradeDialog* d) { d->onProgress(item, percent); });
+    }
+    void failure(const DeviceItemPtr& item, const std::string& text) override
+    {
+        const QString t = QString::fromStdString(text);
+        post([item, t](UpgradeDialog* d) { d->onFailure(item, t); });
+    }
+    void batchEnd() override
+    {
+        post([](UpgradeDialog* d) { d->onBatchEnd(); });
+    }
+    void deviceStart(const DeviceItemPtr& item) override
+    {
+        const auto now = std::chrono::system_clock::now();
+        post([item, now](UpgradeDialog* d) { d->onDeviceStart(item, now); });
+    }
+    void deviceEnd(const DeviceItemPtr& item, bool upgraded) override
+    {
+        const auto now = std::chrono::system_clock::now();
+        post([item, upgraded, now](UpgradeDialog* d) { d->onDeviceEnd(item, upgraded, now); });
+    }
+
+private:
+    template <typename F>
+    void post(F f)
+    {
+        UpgradeDialog* d = dialog_;
+        QMetaObject::invokeMethod(d, [d, f] { f(d); }, Qt::QueuedConnection);
+    }
+    UpgradeDialog* dialog_;
+};
+
+int UpgradeDialog::verifyTimeoutMs() { return g_verifyTimeoutMs; }
+void UpgradeDialog::setVerifyTimeoutMs(int ms) { g_verifyTimeoutMs = ms; }
+
+UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget* parent)
+    : QDialog(parent), kind_(kind), list_(list), listener_(std::make_unique<Listener>(this))
+{
+    const bool firmware = kind == UpgradeBatch::Kind::Firmware;
+    setObjectName(firmware ? QStringLiteral("firmwareUpgradeDialog") : QStringLiteral("screenUpgradeDialog"));
+    setWindowTitle(firmware ? tr("Firmware Batch Upgrade") : tr("Batch Upgrade of Microphone Screen Firmware"));
+
+    fileEdit_ = new QLineEdit(this);
+    fileEdit_->setObjectName(QStringLiteral("firmwareFile"));
+    browseButton_ = new QPushButton(tr("&Browse…"), this);
+    browseButton_->setObjectName(QStringLiteral("browseButton"));
+    upgradeButton_ = new QPushButton(tr("&Upgrade"), this);
+    upgradeButton_->setObjectName(QStringLiteral("upgradeButton"));
+    upgradeButton_->setEnabled(false);
+    versionEdit_ = new QLineEdit(this);
+    versionEdit_->setObjectName(QStringLiteral("fileVersion"));
+    versionEdit_->setReadOnly(true);
+    dateEdit_ = new QLineEdit(this);
+    dateEdit_->setObjectName(QStringLiteral("fileDate"));
+    dateEdit_->setReadOnly(true);
+    atATime_ = new QSpinBox(this);
+    atATime_->setObjectName(QStringLiteral("devicesAtATime"));
+    atATime_->setRange(1, kMaxUpgradeParallel);
+    atATime_->setToolTip(tr("How many devices are upgraded at the same time"));
+    atATime_->setValue(std::clamp(QSettings().value(QLatin1String(kAtATimeKey), 1).toInt(), 1, kMaxUpgradeParallel));
+    connect(atATime_, &QSpinBox::valueChanged, this,
+            [](int n) { QSettings().setValue(QLatin1String(kAtATimeKey), n); });
+
+    grid_ = new CheckGrid(this);
+    grid_->setObjectName(QStringLiteral("upgradeGrid"));
+    grid_->setAccessibleName(tr("Devices"));
+    grid_->setColumns({QStringLiteral(" "), stringOf(IDS_COL_NO), stringOf(IDS_COL_NAME), stringOf(IDS_COL_IP),
+                       QStringLiteral("MAC"), stringOf(IDS_UPGRADE_PROGRESS), tr("Version now")});
+    grid_->setCheckColumn(ColTick);
+    grid_->horizontalHeader()->setStretchLastSection(false);
+    // Screens report no version to check.
+    grid_->setColumnHidden(ColVersion, !firmware);
+
+    retryButton_ = new QPushButton(tr("&Retry failed"), this);
+    retryButton_->setObjectName(QStringLiteral("retryButton"));
+    retryButton_->setToolTip(tr("Run one more batch over the devices that failed"));
+    reportButton_ = new QPushButton(tr("&Save report…"), this);
+    reportButton_->setObjectName(QStringLiteral("reportButton"));
+    reportButton_->setToolTip(tr("Save every device's result as a CSV file"));
+    closeButton_ = new QPushButton(tr("&Close"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("upgradeStatus"));
+    status_->setWordWrap(true);
+
+    // Enter starts nothing and closes nothing: no button is a default one.
+    for (QPushButton* b : {browseButton_, upgradeButton_, retryButton_, reportButton_, closeButton_}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    auto* form = new QGridLayout;
+    form->addWidget(buddyLabel(tr("&Firmware:"), fileEdit_, this), 0, 0);
+    form->addWidget(fileEdit_, 0, 1, 1, 3);
+    form->addWidget(browseButton_, 0, 4);
+    form->addWidget(upgradeButton_, 0, 5);
+    form->addWidget(buddyLabel(tr("&Version:"), versionEdit_, this), 1, 0);
+    form->addWidget(versionEdit_, 1, 1);
+    form->addWidget(buddyLabel(firmware ? tr("Compile &Date:") : tr("Compile &date:"), dateEdit_, this), 1, 2);
+    form->addWidget(dateEdit_, 1, 3);
+    form->addWidget(buddyLabel(tr("Devices at a &time:"), atATime_, this), 1, 4);
+    form->addWidget(atATime_, 1, 5);
+    form->setColumnStretch(1, 1);
+    form->setColumnStretch(3, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    buttons->addWidget(retryButton_);
+    buttons->addWidget(reportButton_);
+    buttons->addWidget(closeButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(grid_, 1);
+    layout->addLayout(buttons);
+
+    connect(fileEdit_, &QLineEdit::textChanged, this, [this] { checkFile(true); });
+    connect(fileEdit_, &QLineEdit::editingFinished, this, [this] { checkFile(false); });
+    connect(browseButton_, &QPushButton::clicked, this, &UpgradeDialog::browse);
+    connect(upgradeButton_, &QPushButton::clicked, this, &UpgradeDialog::upgrade);
+    connect(retryButton_, &QPushButton::clicked, this, &UpgradeDialog::retryFailed);
+    connect(reportButton_, &QPushButton::clicked, this, &UpgradeDialog::saveReport);
+    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
+
+    fillRows();
+    updateButtons();
+    resize(900, 520);
+}
+
+UpgradeDialog::~UpgradeDialog()
+{
+    // The batch reports to this dialog until its end; a version check is
+    // told to stop and let finish. Their queued calls die with the dialog.
+    batch_.wait();
+    if (verify_.joinable()) {
+        verify_.request_stop();
+        verify_.join();
+    }
+}
+
+FirmwareUpgradeDialog::FirmwareUpgradeDialog(DeviceList& list, QWidget* parent)
+    : UpgradeDialog(UpgradeBatch::Kind::Firmware, list, parent)
+{
+}
+
+ScreenUpgradeDialog::ScreenUpgradeDialog(DeviceList& list, QWidget* parent)
+    : UpgradeDialog(UpgradeBatch::Kind::Screen, list, parent)
+{
+}
+
+void UpgradeDialog::fillRows()
+{
+    grid_->removeAllRows();
+    m_vecUpgradeDevices = kind_ == UpgradeBatch::Kind::Firmware ? firmwareBatchDevices(list_) : screenBatchDevices(list_);
+    results_.clear();
+    taken_.assign(m_vecUpgradeDevices.size(), false);
+    std::lock_guard lock(list_.mutex());
+    for (const auto& item : m_vecUpgradeDevices) {
+        const int row = grid_->addRow(grid_->rowCount(), QString());
+        grid_->setCellText(row, ColNo, QString::number(item->devItem.devNo()));
+        grid_->setCellText(row, ColName, fromAnsi(item->devItem.devName()));
+        grid_->setCellText(row, ColIp, QString::fromStdString(formatIp(item->ip)));
+        grid_->setCellText(row, ColMac, QString::fromStdString(formatMac(item->devItem.mac())));
+        grid_->setRowData(row, item.get());
+        grid_->setCellCheck(row, ColTick, 1);
+        grid_->showCellProgress(row, ColProgress);
+        grid_->resetProgressCell(row, ColProgress);
+        results_.push_back(UpgradeResult::of(item));
+    }
+}
+
+void UpgradeDialog::layoutColumns()
+{
+    QScrollBar* bar = grid_->verticalScrollBar();
+    const int w = grid_->width() - 2 - (bar ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+    // Tick, number, name, address, MAC in 64ths of the width; the version
+    // check a little less than the progress, which takes the rest.
+    const int widths[] = {w * 4 / 64, w * 5 / 64, w * 12 / 64, w * 10 / 64, w * 12 / 64};
+    int used = 0;
+    for (int c = 0; c < 5; ++c) {
+        grid_->setColumnWidth(c, widths[c]);
+        used += widths[c];
+    }
+    const int version = grid_->isColumnHidden(ColVersion) ? 0 : w * 9 / 64;
+    grid_->setColumnWidth(ColProgress, std::max(w - used - version - 2, 40));
+    grid_->setColumnWidth(ColVersion, version);
+}
+
+void UpgradeDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    layoutColumns();
+}
+
+void UpgradeDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    layoutColumns();
+}
+
+void UpgradeDialog::checkFile(bool silent)
+{
+    const QString text = fileEdit_->text();
+    if (silent) {
+        fileOk_ = false;
+        versionEdit_->clear();
+        dateEdit_->clear();
+    }
+    const UpgradeFileCheck check = CheckUpgradeFile(std::filesystem::path(text.toStdWString()));
+    if (!check.ok()) {
+        fileOk_ = false;
+        // One box per path: typing tries every prefix, and leaving the
+        // field or choosing the file says what is wrong with it.
+        if (!silent && !text.isEmpty() && text != lastRefused_) {
+            lastRefused_ = text;
+            showWarningText(this, check.error);
+        }
+        updateButtons();
+        return;
+    }
+    lastRefused_.clear();
+    fileOk_ = true;
+    fileModel_ = check.header.modelText();
+    fileVersion_ = check.header.version();
+    versionEdit_->setText(fromAnsi(check.header.version()));
+    dateEdit_->setText(fromAnsi(check.header.buildDate()));
+    updateButtons();
+}
+
+void UpgradeDialog::browse()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), fileEdit_->text(),
+                                                      tr("Upgrade files(*.bin);;All Files (*.*)"), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    fileEdit_->setText(path);
+    checkFile(false);
+}
+
+void UpgradeDialog::updateButtons()
+{
+    const bool busy = m_bUpgrading || verifying_;
+    upgradeButton_->setEnabled(fileOk_ && !busy);
+    bool anyFailed = false, anyTaken = false;
+    for (std::size_t i = 0; i < results_.size(); ++i) {
+        if (!taken_[i])
+            continue;
+        anyTaken = true;
+        const auto o = results_[i].outcome;
+        anyFailed = anyFailed || o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached;
+    }
+    retryButton_->setEnabled(fileOk_ && !busy && anyFailed);
+    reportButton_->setEnabled(!m_bUpgrading && anyTaken);
+    browseButton_->setEnabled(!m_bUpgrading);
+    fileEdit_->setReadOnly(m_bUpgrading);
+    atATime_->setEnabled(!m_bUpgrading);
+}
+
+void UpgradeDialog::upgrade()
+{
+    if (m_bUpgrading || !fileOk_)
+        return;
+    if (grid_->rowCount() == 0) {
+        showWarningText(this, IDS_UPGRADE_SELECT_DEVICE);
+        return;
+    }
+    std::vector<int> ticked;
+    for (int r = 0; r < grid_->rowCount(); ++r)
+        if (grid_->cellCheck(r, ColTick) == 1)
+            ticked.push_back(r);
+    startBatch(ticked, true);
+}
+
+void UpgradeDialog::retryFailed()
+{
+    if (m_bUpgrading || verifying_ || !fileOk_)
+        return;
+    std::vector<int> failed;
+    for (std::size_t i = 0; i < results_.size(); ++i) {
+        const auto o = results_[i].outcome;
+        if (taken_[i] && (o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached))
+            failed.push_back(static_cast<int>(i));
+    }
+    if (failed.empty())
+        return;
+    // The ticks show what the batch works on: the failed rows only.
+    for (int r = 0; r < grid_->rowCount(); ++r)
+        grid_->setCellCheck(r, ColTick, std::find(failed.begin(), failed.end(), r) != failed.end() ? 1 : 0);
+    startBatch(failed, false);
+}
+
+void UpgradeDialog::startBatch(const std::vector<int>& rows, bool resetEveryRow)
+{
+    std::vector<DeviceItemPtr> ticked;
+    for (int r : rows)
+        ticked.push_back(m_vecUpgradeDevices[static_cast<std::size_t>(r)]);
+    tickUpgradeRows(list_, m_vecUpgradeDevices, ticked);
+    for (int r = 0; r < grid_->rowCount(); ++r) {
+        const bool inBatch = std::find(rows.begin(), rows.end(), r) != rows.end();
+        if (resetEveryRow || inBatch) {
+            grid_->showCellProgress(r, ColProgress);
+            grid_->setCellText(r, ColVersion, QString());
+        }
+        if (inBatch) {
+            auto& res = results_[static_cast<std::size_t>(r)];
+            res.reset();
+            taken_[static_cast<std::size_t>(r)] = true;
+        }
+    }
+    batchRows_ = rows;
+    m_bUpgrading = true;
+    m_strFilePath = std::filesystem::path(fileEdit_->text().toStdWString());
+    status_->setText(tr("Upgrading…"));
+    updateButtons();
+
+    UpgradeBatchInput input;
+    input.m_strFilePath = m_strFilePath;
+    input.m_vecUpgradeDevices = m_vecUpgradeDevices;
+    input.listener = listener_.get();
+    input.list = &list_;
+    input.parallel = atATime_->value();
+    QSettings().setValue(QLatin1String(kAtATimeKey), atATime_->value());
+    batch_.wait(); // the previous batch's thread has ended with its last call
+    if (!batch_.start(kind_, std::move(input))) {
+        // Cannot happen while m_bUpgrading guards it; never leave the dialog locked.
+        m_bUpgrading = false;
+        status_->setText(tr("The batch could not be started."));
+        updateButtons();
+    }
+}
+
+int UpgradeDialog::rowOf(const DeviceItemPtr& item) const
+{
+    for (int r = 0; r < grid_->rowCount(); ++r)
+        if (grid_->rowData(r) == item.get())
+            return r;
+    return -1;
+}
+
+void UpgradeDialog::onProgress(const DeviceItemPtr& item, int percent)
+{
+    const int row = rowOf(item);
+    if (row < 0)
+        return;
+    results_[static_cast<std::size_t>(row)].onProgress();
+    // A retry inside the batch brings the bar back over an earlier failure text.
+    if (!grid_->gridModel()->isProgressShown(row, ColProgress))
+        grid_->showCellProgress(row, ColProgress);
+    grid_->setCellProgress(row, ColProgress, percent);
+}
+
+void UpgradeDialog::onFailure(const DeviceItemPtr& item, const QString& text)
+{
+    const int row = rowOf(item);
+    if (row < 0)
+        return;
+    results_[static_cast<std::size_t>(row)].onFailure(text.toStdString());
+    grid_->hideCellProgress(row, ColProgress);
+    grid_->setCellText(row, ColProgress, text);
+    grid_->setCellToolTip(row, ColProgress, text);
+}
+
+void UpgradeDialog::onDeviceStart(const DeviceItemPtr& item, UpgradeResult::TimePoint when)
+{
+    if (const int row = rowOf(item); row >= 0)
+        results_[static_cast<std::size_t>(row)].onStart(when);
+}
+
+void UpgradeDialog::onDeviceEnd(const DeviceItemPtr& item, bool upgraded, UpgradeResult::TimePoint when)
+{
+    if (const int row = rowOf(item); row >= 0)
+        results_[static_cast<std::size_t>(row)].onEnd(upgraded, when);
+}
+
+void UpgradeDialog::onBatchEnd()
+{
+    batch_.wait();
+    // What the batch passed over without a word: another model, or the batch
+    // ended before the device. Such rows say so instead of a bar at 0 %.
+    std::vector<UpgradeResult> settled;
+    for (int r : batchRows_)
+        settled.push_back(results_[static_cast<std::size_t>(r)]);
+    settleUpgradeResults(settled, kind_ == UpgradeBatch::Kind::Firmware, fileModel_, list_);
+    for (std::size_t i = 0; i < batchRows_.size(); ++i) {
+        const int row = batchRows_[i];
+        UpgradeResult& res = results_[static_cast<std::size_t>(row)];
+        const bool passedOver = !res.touched;
+        res = settled[i];
+        if (passedOver) {
+            grid_->hideCellProgress(row, ColProgress);
+            grid_->setCellText(row, ColProgress, QString::fromStdString(res.resultText()));
+        }
+    }
+    m_bUpgrading = false;
+    int failed = 0, upgraded = 0;
+    for (int r : batchRows_) {
+        const auto o = results_[static_cast<std::size_t>(r)].outcome;
+        upgraded += o == UpgradeResult::Outcome::Upgraded;
+        failed += o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached;
+    }
+    batchSummary_ = tr("Last batch: %1 upgraded, %2 failed.").arg(upgraded).arg(failed);
+    status_->setText(batchSummary_);
+    startVerify();
+    updateButtons();
+    showWarningText(this, IDS_UPGRADE_COMPLETED);
+    emit batchFinished();
+}
+
+void UpgradeDialog::startVerify()
+{
+    // Only a device firmware file names the version the devices report.
+    if (kind_ != UpgradeBatch::Kind::Firmware || fileVersion_.empty())
+        return;
+    std::vector<UpgradeResult> asked;
+    for (int r : batchRows_) {
+        const UpgradeResult& res = results_[static_cast<std::size_t>(r)];
+        if (res.outcome == UpgradeResult::Outcome::Upgraded) {
+            asked.push_back(res);
+            grid_->setCellText(r, ColVersion, tr("checking…"));
+        }
+    }
+    if (asked.empty())
+        return;
+    verifying_ = true;
+    status_->setText(batchSummary_ + QLatin1Char(' ') + tr("Asking the upgraded devices for their version…"));
+    if (verify_.joinable())
+        verify_.join();
+    const std::string version = fileVersion_;
+    const int timeout = verifyTimeoutMs();
+    DeviceList* list = &list_;
+    verify_ = std::jthread([this, asked = std::move(asked), version, timeout, list](std::stop_token stop) mutable {
+        std::vector<UpgradeResult*> ptrs;
+        for (auto& a : asked)
+            ptrs.push_back(&a);
+        verifyUpgradeResults(ptrs, version, timeout, *list, stop);
+        if (stop.stop_requested())
+            return; // the dialog is going away
+        QMetaObject::invokeMethod(this, [this, asked = std::move(asked)]() mutable { onVerified(std::move(asked)); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void UpgradeDialog::onVerified(std::vector<UpgradeResult> results)
+{
+    for (const auto& v : results) {
+        const int row = rowOf(v.item);
+        if (row < 0)
+            continue;
+        auto& res = results_[static_cast<std::size_t>(row)];
+        res.verified = v.verified;
+        res.versionAfter = v.versionAfter;
+        showVersionCell(row);
+    }
+    verifying_ = false;
+    int verified = 0;
+    for (const auto& v : results)
+        verified += v.verified == VerifyResult::Verified;
+    status_->setText(batchSummary_ + QLatin1Char(' ') +
+                     tr("%1 of %2 upgraded devices report version %3.")
+                         .arg(verified)
+                         .arg(static_cast<int>(results.size()))
+                         .arg(fromAnsi(fileVersion_)));
+    updateButtons();
+    emit verifyFinished();
+}
+
+void UpgradeDialog::showVersionCell(int row)
+{
+    const UpgradeResult& res = results_[static_cast<std::size_t>(row)];
+    if (!res.verified)
+        return;
+    QString text = QString::fromLatin1(verifyResultText(*res.verified));
+    if (!res.versionAfter.empty())
+        text += QStringLiteral(" (%1)").arg(QString::fromStdString(res.versionAfter));
+    grid_->setCellText(row, ColVersion, text);
+    grid_->setCellToolTip(row, ColVersion, text);
+    grid_->setCellBackground(row, ColVersion,
+                             *res.verified == VerifyResult::Verified ? QColor::fromRgb(205, 240, 205) : kWaitingBackground);
+}
+
+void UpgradeDialog::saveReport()
+{
+    if (m_bUpgrading)
+        return;
+    std::vector<UpgradeResult> rows;
+    for (std::size_t i = 0; i < results_.size(); ++i)
+        if (taken_[i])
+            rows.push_back(results_[i]);
+    if (rows.empty())
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save report"), QStringLiteral("upgrade-report.csv"),
+                                                      tr("CSV files (*.csv);;All Files (*.*)"), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!writeUpgradeReportCsv(std::filesystem::path(path.toStdWString()), rows, true, &error)) {
+        showWarning(this, tr("The report could not be saved to %1: %2").arg(path, QString::fromStdString(error)));
+        return;
+    }
+    status_->setText(tr("Report saved to %1.").arg(path));
+}
+
+bool UpgradeDialog::refuseClose()
+{
+    if (!m_bUpgrading)
+        return false;
+    showWarningText(this, IDS_UPGRADE_BUSY_CLOSE);
+    return true;
+}
+
+void UpgradeDialog::closeEvent(QCloseEvent* event)
+{
+    if (refuseClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void UpgradeDialog::reject()
+{
+    // Escape and the close button land here too.
+    if (refuseClose())
+        return;
+    QDialog::reject();
+}
+
+void UpgradeDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace aulira::app

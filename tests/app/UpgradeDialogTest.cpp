@@ -1,0 +1,488 @@
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTest>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "Typing.h"
+#include "controls/CheckGrid.h"
+#include "devices/DeviceManager.h"
+#include "protocol/Packet.h"
+#include "protocol/StatusPoll.h"
+#include "shell/AppContext.h"
+#include "shell/MainWindow.h"
+#include "shell/RibbonBar.h"
+#include "support/SimDevices.h"
+#include "support/TestUtil.h"
+#include "upgrade/UpgradeDialog.h"
+#include "util/Bytes.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::simDevice;
+namespace ui = aulira::app::test;
+
+namespace {
+
+// An upgrade file: the header's magic (or a broken one), version, date and
+// model, then `image` bytes.
+std::filesystem::path writeUpgradeFile(const std::filesystem::path& dir, const std::string& name, const char* model,
+                                       std::size_t image, const char* magic = "KPU update file")
+{
+    std::vector<std::uint8_t> bytes(128 + image, 0x5C);
+    std::fill_n(bytes.begin(), std::min<std::size_t>(128, bytes.size()), 0);
+    if (bytes.size() >= 128) {
+        std::copy_n(magic, std::min<std::size_t>(16, std::strlen(magic) + 1), bytes.begin()); // NUL included when it fits
+        writeFixedText(bytes, 32, 16, "V2.4.0");
+        writeFixedText(bytes, 48, 32, "2025-02-03");
+        writeFixedText(bytes, 80, 48, model);
+    }
+    const auto p = dir / name;
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                             static_cast<std::streamsize>(bytes.size()));
+    return p;
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
+
+std::vector<std::string> splitCsv(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::stringstream ss(line);
+    for (std::string f; std::getline(ss, f, ',');)
+        out.push_back(f);
+    if (!line.empty() && line.back() == ',')
+        out.emplace_back();
+    return out;
+}
+
+// A site on loopback and a device list filled by a real search of it.
+struct Site {
+    explicit Site(const std::vector<sim::DeviceConfig>& devices) : site(sim::SiteOptions{.port = 0})
+    {
+        std::string error;
+        ok = site.addDevices(devices, &error) && site.start(&error);
+        protocolConfig().devicePort = site.port();
+        manager = std::make_unique<DeviceManager>(dir.path());
+        manager->setAdapters({"127.0.0.1"}, {"255.0.0.0"});
+        manager->StartSearch();
+        manager->waitSearchDone();
+    }
+    ~Site() { manager.reset(); }
+    DeviceList& list() { return manager->devices(); }
+    int packets(std::uint32_t ip) const
+    {
+        int n = 0;
+        for (const auto& e : site.traffic(ip))
+            n += e.command == CMD_UPGRADE_PACKET || e.command == CMD_SCREEN_WRITE_BUFFER;
+        return n;
+    }
+
+    aulira::test::TempDir dir;
+    sim::SimSite site;
+    std::unique_ptr<DeviceManager> manager;
+    bool ok = false;
+};
+
+void fastUpgradeTiming()
+{
+    aulira::test::useFastTiming();
+    auto& t = protocolConfig().timing;
+    t.broadcastRecvTimeoutMs = 100;
+    t.upgradeTypeRetryMs = 1;
+    t.upgradeBootWaitMs = 1;
+    t.upgradeHeaderRetryMs = 1;
+    t.upgradePacketPauseMs = 0;
+    t.upgradePacketRetryMs = 1;
+    t.screenRetryPauseMs = 1;
+}
+
+int rowOfIp(CheckGrid* grid, const char* ip)
+{
+    for (int r = 0; r < grid->rowCount(); ++r)
+        if (grid->cellText(r, UpgradeDialog::ColIp) == QLatin1String(ip))
+            return r;
+    return -1;
+}
+
+QStringList listedIps(CheckGrid* grid)
+{
+    QStringList ips;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        ips << grid->cellText(r, UpgradeDialog::ColIp);
+    return ips;
+}
+
+// Types `path` into the dialog's file field as a person does and leaves it with Tab.
+bool typeFilePath(UpgradeDialog& d, const QString& path)
+{
+    if (!ui::clickInto(&d, d.fileEdit()))
+        return false;
+    QTest::keyClick(d.fileEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(d.fileEdit(), Qt::Key_Backspace);
+    ui::typeKeys(&d, path + QLatin1Char('\t'));
+    return d.fileEdit()->text() == path;
+}
+
+// Answers the next file dialog: in `path`'s folder, types its file name into
+// the name field and clicks the Save/Open button.
+void answerFileDialog(const QString& path, bool* seen)
+{
+    ui::whenModal([path, seen](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd) {
+            w->close();
+            return;
+        }
+        *seen = true;
+        auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QPushButton* ok = box ? (box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)
+                                                                     : box->button(QDialogButtonBox::Open))
+                              : nullptr;
+        if (!name || !ok) {
+            fd->reject();
+            return;
+        }
+        // The name as the dialog takes it from its field; the offscreen
+        // platform's dialog does not follow keystrokes into its selection.
+        fd->selectFile(path);
+        for (int i = 0; i < 100 && !ok->isEnabled(); ++i)
+            QTest::qWait(10);
+        if (ok->isEnabled())
+            QTest::mouseClick(ok, Qt::LeftButton);
+        else
+            static_cast<QDialog*>(fd)->accept();
+        if (fd->isVisible())
+            qWarning() << "the file dialog did not take" << name->text() << fd->selectedFiles();
+        if (fd->isVisible())
+            fd->reject(); // never hang the suite on a dialog that did not take the name
+    });
+}
+
+} // namespace
+
+class UpgradeDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("UpgradeDialogTest"));
+    }
+    void init()
+    {
+        UpgradeDialog::setVerifyTimeoutMs(10000);
+        QSettings().remove(QLatin1String(UpgradeDialog::kAtATimeKey));
+    }
+
+    // Three terminals, the second of which never takes the header: two are
+    // upgraded and the third's row says why not; the dialog stays open while
+    // the batch runs; Retry failed, once the device behaves, upgrades it alone;
+    // the report holds one row per device with where it stands.
+    void firmwareBatchRetryAndReport()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        fastUpgradeTiming();
+        auto hall = simDevice("127.0.0.71", 71, 71, "Hall");
+        auto drop = simDevice("127.0.0.72", 72, 72, "Drop");
+        drop.faults.silentCommands = {CMD_UPGRADE_PACKET};
+        auto yard = simDevice("127.0.0.73", 73, 73, "Yard");
+        Site s({hall, drop, yard});
+        QVERIFY(s.ok);
+        const auto file = writeUpgradeFile(s.dir.path(), "fw.bin", "KP-4410", 3000);
+
+        FirmwareUpgradeDialog d(s.list());
+        d.show();
+        QCOMPARE(d.windowTitle(), QStringLiteral("Firmware Batch Upgrade"));
+        CheckGrid* grid = d.grid();
+        QCOMPARE(listedIps(grid), (QStringList{"127.0.0.71", "127.0.0.72", "127.0.0.73"}));
+        QVERIFY(!d.upgradeButton()->isEnabled());
+        QVERIFY(typeFilePath(d, QString::fromStdString(file.string())));
+        QCOMPARE(d.findChild<QLineEdit*>(QStringLiteral("fileVersion"))->text(), QStringLiteral("V2.4.0"));
+        QCOMPARE(d.findChild<QLineEdit*>(QStringLiteral("fileDate"))->text(), QStringLiteral("2025-02-03"));
+        QVERIFY(d.upgradeButton()->isEnabled());
+
+        // Enter on the focused Upgrade button starts nothing.
+        d.upgradeButton()->setFocus();
+        QTest::keyClick(d.upgradeButton(), Qt::Key_Return);
+        QApplication::processEvents();
+        QVERIFY(!d.isUpgrading());
+        QVERIFY(d.isVisible());
+        QCOMPARE(s.packets(hall.ip) + s.packets(drop.ip) + s.packets(yard.ip), 0);
+
+        QTest::mouseClick(d.upgradeButton(), Qt::LeftButton);
+        QVERIFY(d.isUpgrading());
+        QVERIFY(!d.upgradeButton()->isEnabled());
+
+        // Mid-batch: the close button, Escape and Enter leave the dialog open.
+        ui::SeenBox closeRefused, escRefused;
+        ui::closeNextMessageBox(&closeRefused);
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+        QTRY_VERIFY(!closeRefused.text.isEmpty());
+        QVERIFY(d.isUpgrading());
+        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QCOMPARE(closeRefused.title, QStringLiteral("Aulira"));
+        ui::closeNextMessageBox(&escRefused);
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QTRY_VERIFY(!escRefused.text.isEmpty());
+        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QVERIFY(d.isVisible());
+
+        ui::SeenBox done;
+        ui::closeNextMessageBox(&done);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.isUpgrading(), 30000);
+        QTRY_COMPARE(done.text, QStringLiteral("Upgrade completed!\n\n"));
+        QVERIFY(d.isVisible());
+        const int hallRow = rowOfIp(grid, "127.0.0.71"), dropRow = rowOfIp(grid, "127.0.0.72"),
+                  yardRow = rowOfIp(grid, "127.0.0.73");
+        CheckGridModel* m = grid->gridModel();
+        QCOMPARE(m->cellProgress(hallRow, UpgradeDialog::ColProgress), 100);
+        QCOMPARE(m->cellProgress(yardRow, UpgradeDialog::ColProgress), 100);
+        QVERIFY(!m->isProgressShown(dropRow, UpgradeDialog::ColProgress));
+        QCOMPARE(grid->cellText(dropRow, UpgradeDialog::ColProgress), QStringLiteral("first packet fail!"));
+        QCOMPARE(s.site.device(hall.ip)->upgradesInstalled, 1);
+        QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 0);
+        QCOMPARE(s.site.device(yard.ip)->upgradesInstalled, 1);
+        QVERIFY(!g_bUpgrading);
+
+        // The version check: the upgraded devices report the file's version.
+        QTRY_VERIFY_WITH_TIMEOUT(!d.isVerifying(), 15000);
+        QCOMPARE(grid->cellText(hallRow, UpgradeDialog::ColVersion), QStringLiteral("verified (V2.4.0)"));
+        QCOMPARE(grid->cellText(yardRow, UpgradeDialog::ColVersion), QStringLiteral("verified (V2.4.0)"));
+        QCOMPARE(grid->cellText(dropRow, UpgradeDialog::ColVersion), QString());
+        ui::saveScreenshot(d, "firmware-upgrade-dialog.png");
+
+        // Retry failed: only the failed device, now that it takes the header.
+        QVERIFY(s.site.setFaults(drop.ip, {}));
+        s.site.clearTraffic();
+        QVERIFY(d.retryButton()->isEnabled());
+        ui::SeenBox again;
+        ui::closeNextMessageBox(&again);
+        QTest::mouseClick(d.retryButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(again.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 1);
+        QCOMPARE(s.packets(hall.ip) + s.packets(yard.ip), 0);
+        QCOMPARE(m->cellProgress(dropRow, UpgradeDialog::ColProgress), 100);
+        QCOMPARE(m->cellProgress(hallRow, UpgradeDialog::ColProgress), 100); // the others keep their rows
+        QCOMPARE(grid->cellCheck(hallRow, UpgradeDialog::ColTick), 0);
+        QCOMPARE(grid->cellCheck(dropRow, UpgradeDialog::ColTick), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.isVerifying(), 15000);
+        QVERIFY(!d.retryButton()->isEnabled());
+
+        // The report: BOM, header, one row per device.
+        const auto report = s.dir.path() / "report.csv";
+        bool asked = false;
+        answerFileDialog(QString::fromStdString(report.string()), &asked);
+        QTest::mouseClick(d.reportButton(), Qt::LeftButton);
+        QVERIFY(asked);
+        QCOMPARE(d.findChild<QLabel*>(QStringLiteral("upgradeStatus"))->text(),
+                 QStringLiteral("Report saved to %1.").arg(QString::fromStdString(report.string())));
+        const auto lines = readLines(report);
+        QCOMPARE(lines.size(), std::size_t(4));
+        QCOMPARE(lines[0], std::string("\xEF\xBB\xBF") +
+                               "address,mac,name,model,version_before,version_after,result,start,end,duration_s");
+        std::map<std::string, std::vector<std::string>> rows;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const auto f = splitCsv(lines[i]);
+            QCOMPARE(f.size(), std::size_t(10));
+            rows[f[0]] = f;
+        }
+        for (const auto& [ip, name] : std::map<std::string, std::string>{
+                 {"127.0.0.71", "Hall"}, {"127.0.0.72", "Drop"}, {"127.0.0.73", "Yard"}}) {
+            const auto& f = rows[ip];
+            QCOMPARE(f.size(), std::size_t(10));
+            QCOMPARE(f[2], name);
+            QCOMPARE(f[3], std::string("KP-4410"));
+            QCOMPARE(f[4], std::string("V2.0.1"));
+            QCOMPARE(f[5], std::string("V2.4.0"));
+            QCOMPARE(f[6], std::string("verified"));
+            QVERIFY(!f[9].empty());
+        }
+        QCOMPARE(rows["127.0.0.71"][1], std::string("02:4b:50:00:00:47"));
+
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+    }
+
+    // A file that is no upgrade file is refused with its message as soon as
+    // the field is left, and Upgrade stays off; every prefix typed on the
+    // way raises nothing.
+    void badFilesAreRefusedWithTheirMessage()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        fastUpgradeTiming();
+        Site s({simDevice("127.0.0.74", 74, 74, "Hall")});
+        QVERIFY(s.ok);
+        struct Case {
+            std::filesystem::path file;
+            QString message;
+        };
+        const Case cases[] = {
+            {writeUpgradeFile(s.dir.path(), "nomagic.bin", "KP-4410", 100, "KPU update fil"),
+             QStringLiteral("Non upgrade file!\n\n")},
+            {writeUpgradeFile(s.dir.path(), "nonul.bin", "KP-4410", 100, "KPU update fileX"),
+             QStringLiteral("Non upgrade file!\n\n")},
+            {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!\n\n")},
+            {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!\n\n")},
+        };
+        FirmwareUpgradeDialog d(s.list());
+        d.show();
+        for (const auto& c : cases) {
+            ui::SeenBox seen;
+            ui::closeNextMessageBox(&seen, nullptr);
+            QVERIFY(typeFilePath(d, QString::fromStdString(c.file.string())));
+            QTRY_COMPARE(seen.text, c.message);
+            QCOMPARE(seen.title, QStringLiteral("Aulira"));
+            QCOMPARE(seen.icon, int(QMessageBox::Warning));
+            QVERIFY(!d.upgradeButton()->isEnabled());
+            QCOMPARE(d.findChild<QLineEdit*>(QStringLiteral("fileVersion"))->text(), QString());
+        }
+        // A good file after a bad one: accepted, and Upgrade comes on.
+        QVERIFY(typeFilePath(d, QString::fromStdString(writeUpgradeFile(s.dir.path(), "ok.bin", "KP-4410", 1).string())));
+        QVERIFY(d.upgradeButton()->isEnabled());
+        QCOMPARE(s.packets(aulira::test::ip("127.0.0.74")), 0);
+    }
+
+    // The screen dialog lists the online call stations of the screen models
+    // only; the firmware dialog every online device. The devices-at-a-time
+    // setting is kept for the next dialog.
+    void screenDialogListsOnlyCallStations()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        fastUpgradeTiming();
+        auto terminal = simDevice("127.0.0.81", 81, 81, "Hall");
+        auto desk = simDevice("127.0.0.82", 82, 82, "Desk");
+        desk.modelText = "KS-530B";
+        desk.screenBootMode = true;
+        auto booth = simDevice("127.0.0.83", 83, 83, "Booth");
+        booth.modelText = "KS-530";
+        auto other = simDevice("127.0.0.84", 84, 84, "Near");
+        other.modelText = "KS-530E";
+        auto plain = simDevice("127.0.0.85", 85, 85, "Amp");
+        plain.modelText = "KS-53";
+        Site s({terminal, desk, booth, other, plain});
+        QVERIFY(s.ok);
+
+        ScreenUpgradeDialog screen(s.list());
+        screen.show();
+        QCOMPARE(screen.windowTitle(), QStringLiteral("Batch Upgrade of Microphone Screen Firmware"));
+        QCOMPARE(listedIps(screen.grid()), (QStringList{"127.0.0.82", "127.0.0.83"}));
+        QCOMPARE(screen.grid()->cellText(0, UpgradeDialog::ColName), QStringLiteral("Desk"));
+        QVERIFY(screen.grid()->headerChecked(UpgradeDialog::ColTick));
+        QCOMPARE(screen.grid()->gridModel()->progressLabel(0, UpgradeDialog::ColProgress), QStringLiteral("0%"));
+
+        // Untick the booth, whose screen is not in boot mode; upgrade the desk.
+        QTest::mouseClick(screen.grid()->viewport(), Qt::LeftButton, {},
+                          screen.grid()->cellRect(1, UpgradeDialog::ColTick).center());
+        QCOMPARE(screen.grid()->cellCheck(1, UpgradeDialog::ColTick), 0);
+        screen.atATimeBox()->setFocus();
+        QTest::keyClick(screen.atATimeBox(), Qt::Key_Up);
+        QCOMPARE(screen.atATimeBox()->value(), 2);
+        QVERIFY(typeFilePath(screen, QString::fromStdString(
+                                         writeUpgradeFile(s.dir.path(), "km.bin", "KM-220", 2048 + 10).string())));
+        ui::SeenBox done;
+        ui::closeNextMessageBox(&done);
+        QTest::mouseClick(screen.upgradeButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(done.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QCOMPARE(s.site.device(desk.ip)->screenFlash.size(), std::size_t(2048 + 10));
+        QCOMPARE(s.packets(booth.ip), 0);
+        QCOMPARE(screen.grid()->gridModel()->cellProgress(0, UpgradeDialog::ColProgress), 100);
+        ui::saveScreenshot(screen, "screen-upgrade-dialog.png");
+
+        FirmwareUpgradeDialog firmware(s.list());
+        QCOMPARE(listedIps(firmware.grid()),
+                 (QStringList{"127.0.0.81", "127.0.0.82", "127.0.0.83", "127.0.0.84", "127.0.0.85"}));
+        QCOMPARE(firmware.atATimeBox()->value(), 2);
+    }
+
+    // The commands: the ribbon's Call Station tab with its Upgrade button, the
+    // application menu's two entries, each opening its dialog.
+    void commandsOpenTheDialogs()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        fastUpgradeTiming();
+        aulira::test::TempDir dir;
+        StartupOptions options;
+        options.demo = true;
+        options.dataDir = dir.path().string();
+        AppContext context;
+        QCOMPARE(context.open(options), std::string());
+        MainWindow window(context);
+        window.show();
+        QAction* upgrade = window.action(QStringLiteral("upgradeAction"));
+        QAction* screen = window.action(QStringLiteral("screenUpgradeAction"));
+        QVERIFY(upgrade && screen);
+        QCOMPARE(upgrade->text(), QStringLiteral("Upgrade"));
+        QCOMPARE(upgrade->toolTip(), QStringLiteral("Batch upgrade of product firmware"));
+        QCOMPARE(screen->text(), QStringLiteral("Screen upgrade"));
+        QCOMPARE(screen->toolTip(), QStringLiteral("Batch upgrade of microphone screen firmware"));
+
+        auto* ribbon = window.findChild<RibbonBar*>();
+        QTabWidget* tabs = ribbon->tabs();
+        QStringList titles;
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        QCOMPARE(titles, (QStringList{"&Home", "&Call Station", "Help"}));
+        auto* button = tabs->widget(1)->findChild<QToolButton*>(QStringLiteral("upgradeActionButton"));
+        QVERIFY(button);
+        QCOMPARE(button->defaultAction(), upgrade);
+        QVERIFY(!tabs->widget(1)->findChild<QToolButton*>(QStringLiteral("screenUpgradeActionButton")));
+
+        QMenu* menu = ribbon->applicationMenu();
+        QStringList lists;
+        QMenu* callStation = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->menu()) {
+                lists << a->text();
+                if (a->text() == QLatin1String("Call Station(&S)"))
+                    callStation = a->menu();
+            }
+        QCOMPARE(lists, (QStringList{"&Home", "Call Station(&S)", "&Help"}));
+        QVERIFY(callStation);
+        QStringList entries;
+        for (QAction* a : callStation->actions())
+            entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(entries, (QStringList{"-", "Upgrade Device Firmware(&U)", "Upgrade Screen Firmware(&S)"}));
+
+        // Each entry opens its dialog (the site's search has ended first).
+        context.manager().waitSearchDone();
+        for (const auto& [index, title] : std::vector<std::pair<int, QString>>{
+                 {1, QStringLiteral("Firmware Batch Upgrade")},
+                 {2, QStringLiteral("Batch Upgrade of Microphone Screen Firmware")}}) {
+            QString seen;
+            ui::whenModal([&seen](QWidget* w) {
+                seen = w->windowTitle();
+                w->close();
+            });
+            callStation->actions().at(index)->trigger();
+            QCOMPARE(seen, title);
+        }
+    }
+};
+
+QTEST_MAIN(UpgradeDialogTest)
+#include "UpgradeDialogTest.moc"

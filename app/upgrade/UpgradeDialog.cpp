@@ -24,6 +24,7 @@
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
+#include "shell/Log.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
@@ -369,6 +370,8 @@ void UpgradeDialog::startBatch(const std::vector<int>& rows, bool resetEveryRow)
     m_bUpgrading = true;
     m_strFilePath = std::filesystem::path(fileEdit_->text().toStdWString());
     status_->setText(tr("Upgrading…"));
+    OutputLog("%s of %d device%s with %s", kind_ == UpgradeBatch::Kind::Firmware ? "Firmware upgrade" : "Screen upgrade",
+              static_cast<int>(rows.size()), rows.size() == 1 ? "" : "s", fileEdit_->text().toStdString().c_str());
     updateButtons();
 
     UpgradeBatchInput input;
@@ -412,7 +415,9 @@ void UpgradeDialog::onFailure(const DeviceItemPtr& item, const QString& text)
     const int row = rowOf(item);
     if (row < 0)
         return;
-    results_[static_cast<std::size_t>(row)].onFailure(text.toStdString());
+    UpgradeResult& res = results_[static_cast<std::size_t>(row)];
+    res.onFailure(text.toStdString());
+    OutputLog("%s: upgrade failed: %s", deviceTag(res.name, item->ip).c_str(), res.failure.c_str());
     grid_->hideCellProgress(row, ColProgress);
     grid_->setCellText(row, ColProgress, text);
     grid_->setCellToolTip(row, ColProgress, text);
@@ -457,6 +462,7 @@ void UpgradeDialog::onBatchEnd()
         failed += o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached;
     }
     batchSummary_ = tr("Last batch: %1 upgraded, %2 failed.").arg(upgraded).arg(failed);
+    OutputLog("Upgrade completed: %d upgraded, %d failed", upgraded, failed);
     status_->setText(batchSummary_);
     startVerify();
     updateButtons();
@@ -508,6 +514,9 @@ void UpgradeDialog::onVerified(std::vector<UpgradeResult> results)
         res.verified = v.verified;
         res.versionAfter = v.versionAfter;
         showVersionCell(row);
+        if (res.verified)
+            OutputLog("%s: %s%s", deviceTag(res.name, v.item->ip).c_str(), verifyResultText(*res.verified),
+                      res.versionAfter.empty() ? "" : (" (" + res.versionAfter + ")").c_str());
     }
     verifying_ = false;
     int verified = 0;

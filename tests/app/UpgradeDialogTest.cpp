@@ -26,6 +26,7 @@
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
 #include "shell/AppContext.h"
+#include "devices/DeviceView.h"
 #include "shell/MainWindow.h"
 #include "shell/RibbonBar.h"
 #include "support/SimDevices.h"
@@ -468,8 +469,18 @@ private slots:
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(entries, (QStringList{"-", "Upgrade Device Firmware(&U)", "Upgrade Screen Firmware(&S)"}));
 
-        // Each entry opens its dialog (the site's search has ended first).
+        // While a search runs the list is still changing: no dialog, and the
+        // status bar says why.
+        window.deviceView()->startSearch();
+        QVERIFY(context.manager().searching());
+        upgrade->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("readyLabel"))->text(),
+                 QStringLiteral("The search is still running; start the upgrade once it has finished."));
+
+        // Each entry opens its dialog once the search has ended.
         context.manager().waitSearchDone();
+        QApplication::processEvents();
         for (const auto& [index, title] : std::vector<std::pair<int, QString>>{
                  {1, QStringLiteral("Firmware Batch Upgrade")},
                  {2, QStringLiteral("Batch Upgrade of Microphone Screen Firmware")}}) {

@@ -25,6 +25,7 @@
 #include "devices/DeviceManager.h"
 #include "upgrade/UpgradeDialog.h"
 #include "util/Bytes.h"
+#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::app;
@@ -43,8 +44,8 @@ sim::SiteConfig site20()
     sim::SiteConfig cfg;
     for (int i = 0; i < kDevices; ++i) {
         sim::DeviceConfig d;
-        d.ip = (127u << 24) | static_cast<std::uint32_t>(101 + i);
-        d.mask = 0xFF000000u;
+        d.ip = parseIp("127.0.0." + std::to_string(101 + i)).value();
+        d.mask = parseIp("255.0.0.0").value();
         d.devNo = 101 + i;
         d.name = "T" + std::to_string(101 + i);
         d.mac = sim::generatedMac(static_cast<std::uint32_t>(101 + i));

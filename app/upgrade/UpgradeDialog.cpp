@@ -288,8 +288,7 @@ void UpgradeDialog::checkFile(bool silent)
 void UpgradeDialog::browse()
 {
     const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), fileEdit_->text(),
-                                                      tr("Upgrade files(*.bin);;All Files (*.*)"), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+                                                      tr("Upgrade files(*.bin);;All Files (*.*)"));
     if (path.isEmpty())
         return;
     fileEdit_->setText(path);
@@ -556,8 +555,7 @@ void UpgradeDialog::saveReport()
     if (rows.empty())
         return;
     const QString path = QFileDialog::getSaveFileName(this, tr("Save report"), QStringLiteral("upgrade-report.csv"),
-                                                      tr("CSV files (*.csv);;All Files (*.*)"), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+                                                      tr("CSV files (*.csv);;All Files (*.*)"));
     if (path.isEmpty())
         return;
     std::string error;

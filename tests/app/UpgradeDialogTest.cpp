@@ -193,6 +193,8 @@ private slots:
     {
         QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
         QCoreApplication::setApplicationName(QStringLiteral("UpgradeDialogTest"));
+        // Qt's own file dialog, which a test can answer, on every platform.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
     void init()
     {
@@ -403,8 +405,14 @@ private slots:
         screen.atATimeBox()->setFocus();
         QTest::keyClick(screen.atATimeBox(), Qt::Key_Up);
         QCOMPARE(screen.atATimeBox()->value(), 2);
-        QVERIFY(typeFilePath(screen, QString::fromStdString(
-                                         writeUpgradeFile(s.dir.path(), "km.bin", "KM-220", 2048 + 10).string())));
+        // The file through Browse and the file dialog.
+        const QString km = QString::fromStdString(writeUpgradeFile(s.dir.path(), "km.bin", "KM-220", 2048 + 10).string());
+        bool browsed = false;
+        answerFileDialog(km, &browsed);
+        QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("browseButton")), Qt::LeftButton);
+        QVERIFY(browsed);
+        QCOMPARE(screen.fileEdit()->text(), km);
+        QVERIFY(screen.upgradeButton()->isEnabled());
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
         QTest::mouseClick(screen.upgradeButton(), Qt::LeftButton);

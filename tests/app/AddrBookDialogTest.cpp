@@ -179,7 +179,9 @@ private slots:
         QCOMPARE(menus, QStringList({"&Home", "Call Station(&S)", "&Help"}));
         for (QAction* a : window->findChild<QMenu*>(QStringLiteral("callStationMenu"))->actions())
             entries << a->text();
-        QCOMPARE(entries, QStringList({"Add Address Book(&A)", "Download Address Book(&D)"}));
+        // The upgrade entries follow the separator.
+        QCOMPARE(entries, QStringList({"Add Address Book(&A)", "Download Address Book(&D)", "",
+                                       "Upgrade Device Firmware(&U)", "Upgrade Screen Firmware(&S)"}));
 
         // No book yet: the download command says so and opens nothing.
         showCallStationTab();

@@ -475,7 +475,8 @@ private slots:
         QStringList entries;
         for (QAction* a : callStation->actions())
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(entries, (QStringList{"-", "Upgrade Device Firmware(&U)", "Upgrade Screen Firmware(&S)"}));
+        QCOMPARE(entries, (QStringList{"Add Address Book(&A)", "Download Address Book(&D)", "-",
+                                       "Upgrade Device Firmware(&U)", "Upgrade Screen Firmware(&S)"}));
 
         // While a search runs the list is still changing: no dialog, and the
         // status bar says why.
@@ -490,8 +491,8 @@ private slots:
         context.manager().waitSearchDone();
         QApplication::processEvents();
         for (const auto& [index, title] : std::vector<std::pair<int, QString>>{
-                 {1, QStringLiteral("Firmware Batch Upgrade")},
-                 {2, QStringLiteral("Batch Upgrade of Microphone Screen Firmware")}}) {
+                 {3, QStringLiteral("Firmware Batch Upgrade")},
+                 {4, QStringLiteral("Batch Upgrade of Microphone Screen Firmware")}}) {
             QString seen;
             ui::whenModal([&seen](QWidget* w) {
                 seen = w->windowTitle();

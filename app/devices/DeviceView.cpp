@@ -56,6 +56,14 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    void onGroupProgress(int percent) override
+    {
+        deliver([percent](DeviceView* v) { emit v->groupProgress(percent); });
+    }
+    void onGroupDownloaded() override
+    {
+        deliver([](DeviceView* v) { emit v->groupDownloaded(); });
+    }
 
 private:
     template <typename F>

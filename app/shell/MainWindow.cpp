@@ -22,6 +22,7 @@
 
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
+#include "grouping/GroupCommand.h"
 #include "params/EditMacDialog.h"
 #include "params/SettingsSheet.h"
 #include "protocol/TimeSync.h"
@@ -263,6 +264,11 @@ void MainWindow::buildCommands()
     undo->setEnabled(false);
     connect(view_, &DeviceView::undoAvailable, undo, &QAction::setEnabled);
     connect(undo, &QAction::triggered, view_, &DeviceView::undoDelete);
+    auto* group = makeAction(QStringLiteral("groupAction"), tr("&Group"), QStringLiteral("group"),
+                             tr("Group all devices within the local area network"));
+    auto* grouping = new GroupCommand(context_, view_, this);
+    connect(group, &QAction::triggered, grouping, &GroupCommand::run);
+    connect(grouping, &GroupCommand::statusMessage, this, &MainWindow::setActivity);
     auto* time = makeAction(QStringLiteral("timeSyncAction"), tr("&Time Sync"), QStringLiteral("time-sync"),
                             tr("Set the clocks of all devices to this computer's time"));
     auto* props = makeAction(QStringLiteral("propertiesWindowAction"), tr("&Properties Window"),
@@ -310,6 +316,8 @@ void MainWindow::buildCommands()
     home->addAction(add);
     home->addAction(del);
     home->addAction(undo);
+    home->addAction(tr("Devices Grouping(&G)"), group, &QAction::trigger)
+        ->setObjectName(QStringLiteral("groupMenuAction"));
     home->addAction(time);
     QMenu* help = menu->addMenu(tr("&Help"));
     help->addAction(about);
@@ -318,7 +326,7 @@ void MainWindow::buildCommands()
     menu->addAction(exit);
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));
-    ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, time});
+    ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, group, time});
     ribbon_->addPanel(homeTab, tr("View"), {props, output, status});
     const int helpTab = ribbon_->addCategory(tr("Help"));
     ribbon_->addPanel(helpTab, tr("Help"), {about, contact});

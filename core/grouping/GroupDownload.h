@@ -52,7 +52,7 @@ struct GroupDownloadOptions {
     bool confirm = false;
     int confirmLimitMs = 5000; // per device, from the first read-back attempt
     // Called on the worker thread; must not block on the caller of the download.
-    std::function<void(const GroupStepReport&)> onStep;
+    std::function<void(const GroupStepReport&)> onStep = {};
 };
 
 // Runs on the calling thread (the worker). Progress is 50 per device over the

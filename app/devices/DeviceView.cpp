@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -56,9 +57,16 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    // Progress is only shown: the download need not wait for each step to be
+    // painted, and steps that come faster than the view takes them are shown
+    // by their latest value (hand-overs per step would slow a large site's
+    // download on a busy machine). It is queued before the end, so the bar
+    // still reaches its last value first.
     void onGroupProgress(int percent) override
     {
-        deliver([percent](DeviceView* v) { emit v->groupProgress(percent); });
+        if (progress_.exchange(percent) >= 0)
+            return; // a hand-over is on its way and takes the new value
+        guard_->post([this](DeviceView* v) { emit v->groupProgress(progress_.exchange(-1)); });
     }
     void onGroupDownloaded() override
     {
@@ -82,6 +90,7 @@ private:
     }
 
     std::shared_ptr<Guard> guard_;
+    std::atomic<int> progress_{-1}; // the latest percent not yet handed over
 };
 
 DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)

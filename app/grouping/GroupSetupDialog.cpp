@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -16,6 +15,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
+#include <type_traits>
 
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
@@ -54,10 +55,61 @@ const QColor kFailedBackground(0xF7, 0xCA, 0xCA);
 
 } // namespace
 
+// What the worker hands over. Steps pile up here and go to the dialog with
+// one queued call per batch, so a large site does not post an event per step;
+// the end comes after the last step. The dialog detaches as it goes.
+struct GroupSetupDialog::Inbox {
+    std::mutex m;
+    GroupSetupDialog* dialog = nullptr;
+    std::vector<GroupStepReport> steps;
+    std::optional<GroupDownloadSummary> summary;
+    bool posted = false;
+
+    template <typename T>
+    void put(T&& value)
+    {
+        std::lock_guard lock(m);
+        if (!dialog)
+            return;
+        if constexpr (std::is_same_v<std::decay_t<T>, GroupDownloadSummary>)
+            summary = std::forward<T>(value);
+        else
+            steps.push_back(std::forward<T>(value));
+        if (posted)
+            return;
+        posted = true;
+        QMetaObject::invokeMethod(dialog, [this] { dialog->takeInbox(); }, Qt::QueuedConnection);
+    }
+};
+
+GroupSetupDialog::~GroupSetupDialog()
+{
+    std::lock_guard lock(inbox_->m);
+    inbox_->dialog = nullptr;
+}
+
+void GroupSetupDialog::takeInbox()
+{
+    std::vector<GroupStepReport> steps;
+    std::optional<GroupDownloadSummary> summary;
+    {
+        std::lock_guard lock(inbox_->m);
+        steps.swap(inbox_->steps);
+        summary.swap(inbox_->summary);
+        inbox_->posted = false;
+    }
+    for (const auto& step : steps)
+        stepDone(step);
+    if (summary)
+        downloadFinished(*summary);
+}
+
 GroupSetupDialog::GroupSetupDialog(GroupList& groups, std::filesystem::path groupFile, DeviceList& list,
                                    ProtocolWorker& worker, QWidget* parent)
-    : QDialog(parent), groups_(groups), groupFile_(std::move(groupFile)), list_(list), worker_(worker)
+    : QDialog(parent), groups_(groups), groupFile_(std::move(groupFile)), list_(list), worker_(worker),
+      inbox_(std::make_shared<Inbox>())
 {
+    inbox_->dialog = this;
     setObjectName(QStringLiteral("groupSetupDialog"));
     setWindowTitle(tr("Group Settings"));
     setModal(true);
@@ -428,19 +480,11 @@ void GroupSetupDialog::startDownload()
             }
         }
     }
-    QPointer<GroupSetupDialog> self(this);
     GroupDownloadOptions options;
     options.confirm = true; // as auctl: an unanswered apply is checked by a read-back
-    options.onStep = [self](const GroupStepReport& report) {
-        QMetaObject::invokeMethod(
-            self, [self, report] { if (self) self->stepDone(report); }, Qt::QueuedConnection);
-    };
+    options.onStep = [inbox = inbox_](const GroupStepReport& report) { inbox->put(report); };
     postDownloadGrouping(
-        worker_, list_, groups_,
-        [self](const GroupDownloadSummary& summary) {
-            QMetaObject::invokeMethod(
-                self, [self, summary] { if (self) self->downloadFinished(summary); }, Qt::QueuedConnection);
-        },
+        worker_, list_, groups_, [inbox = inbox_](const GroupDownloadSummary& summary) { inbox->put(summary); },
         options);
 }
 

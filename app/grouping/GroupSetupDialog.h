@@ -7,13 +7,14 @@
 // edits it in place and writes the group file when it closes after a change.
 // The download runs on the protocol worker with a copy of the groups; its
 // progress comes back through groupProgress()/groupDownloaded() (the worker's
-// listener) and each device's steps through queued calls, shown in the
-// device's row. While it runs the editing controls are off and the dialog
+// listener) and each device's steps through queued calls, in batches, shown
+// in the device's row. While it runs the editing controls are off and the dialog
 // cannot be closed; they come back kRestoreDelayMs after the end.
 #include <QDialog>
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "devices/DeviceList.h"
@@ -40,6 +41,7 @@ class GroupSetupDialog : public QDialog {
 public:
     GroupSetupDialog(GroupList& groups, std::filesystem::path groupFile, DeviceList& list, ProtocolWorker& worker,
                      QWidget* parent = nullptr);
+    ~GroupSetupDialog() override;
 
     enum DeviceColumn { ColCheck, ColNo, ColName, ColIp, ColResult, kDeviceColumns };
     enum GroupColumn { ColSn, ColGroupNo, ColGroupName, kGroupColumns };
@@ -71,6 +73,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Inbox;
     struct DeviceRow {
         DeviceItemPtr item;
         DeviceInfo_Type info; // as the row shows it
@@ -88,6 +91,7 @@ private:
     void sortGroups(int column);
     void sortDevices(int column);
     void startDownload();
+    void takeInbox();
     void stepDone(const GroupStepReport& report);
     void downloadFinished(const GroupDownloadSummary& summary);
     void setEditing(bool on);
@@ -121,6 +125,7 @@ private:
     QLabel* result_ = nullptr;
     QPushButton* downloadButton_ = nullptr;
     QTimer* restore_ = nullptr;
+    std::shared_ptr<Inbox> inbox_;
 };
 
 } // namespace aulira::app

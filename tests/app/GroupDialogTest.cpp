@@ -4,6 +4,7 @@
 // devices hold and what the group file holds afterwards.
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -49,6 +50,35 @@ void insideNextModal(std::function<void(QWidget*)> body, QWidget* notThis = null
                 d->done(QDialog::Rejected);
         },
         notThis);
+}
+
+GroupItem_Type group(int no, const char* name)
+{
+    GroupCheck c;
+    c.number = no;
+    c.ansiName = name;
+    return newGroup(c);
+}
+
+QStringList column(const QTreeWidget* list, int col)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(col);
+    return out;
+}
+
+void clickGroupRow(QTreeWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+    QApplication::processEvents(); // the click decides the current group once it is over
+}
+
+void clickGroupTitle(QTreeWidget* list, int col)
+{
+    QHeaderView* h = list->header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
 }
 
 void clearAndType(QWidget* window, QLineEdit* edit, const QString& text)
@@ -132,9 +162,11 @@ struct Site {
     AppContext context;
     std::unique_ptr<MainWindow> window;
 
-    bool open(const std::vector<sim::DeviceConfig>& devices)
+    bool open(const std::vector<sim::DeviceConfig>& devices, const GroupList& groups = {})
     {
         aulira::test::useFastTiming();
+        if (!groups.empty() && !SaveGroupInfoFile(groupFilePath(dir.path()), groups))
+            return false;
         std::string error;
         if (!site.addDevices(devices, &error) || !site.start(&error)) {
             qWarning("%s", error.c_str());
@@ -237,6 +269,100 @@ private slots:
         s.context.manager().waitSearchDone();
     }
 
+    // Groups from the file: sorted by their titles, edited by a double-click,
+    // deleted; ticks change only the current group; closing writes the file.
+    void groupsAreSortedEditedDeletedAndSaved()
+    {
+        Site s;
+        GroupList start{group(20, "Bravo"), group(5, "Alpha"), group(12, "Charlie")};
+        start[0].members.push_back({31, {}, ip("127.0.0.31")});
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall")}, start));
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
+            QVERIFY(dlg);
+            QTreeWidget* list = dlg->groupList();
+            CheckGrid* grid = dlg->deviceGrid();
+            // The first group is current on opening: its member is ticked.
+            QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), QStringList({"20", "5", "12"}));
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 1);
+            QVERIFY(!dlg->deleteGroupButton()->isEnabled());
+
+            const struct {
+                int column;
+                QStringList numbers;
+            } sorts[] = {
+                {GroupSetupDialog::ColGroupNo, {"20", "12", "5"}},
+                {GroupSetupDialog::ColGroupNo, {"5", "12", "20"}},
+                {GroupSetupDialog::ColGroupName, {"12", "20", "5"}},
+                {GroupSetupDialog::ColSn, {"12", "20", "5"}},
+            };
+            for (const auto& sort : sorts) {
+                clickGroupTitle(list, sort.column);
+                QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), sort.numbers);
+                QCOMPARE(column(list, GroupSetupDialog::ColSn), QStringList({"1", "2", "3"}));
+            }
+
+            // Double-click "Alpha" (row 2 now) and rename it; the number must stay unique.
+            bool edited = false;
+            insideNextModal(
+                [&](QWidget* e) {
+                    auto* edit = qobject_cast<AddGroupDialog*>(e);
+                    QVERIFY(edit);
+                    QCOMPARE(edit->windowTitle(), QStringLiteral("Edit Group"));
+                    QCOMPARE(edit->numberEdit()->text(), QStringLiteral("5"));
+                    QCOMPARE(edit->nameEdit()->text(), QStringLiteral("Alpha"));
+                    auto* ok = edit->findChild<QPushButton*>(QStringLiteral("okButton"));
+                    clearAndType(edit, edit->numberEdit(), QStringLiteral("12"));
+                    ui::SeenBox taken;
+                    ui::closeNextMessageBox(&taken, edit);
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                    QCOMPARE(taken.text, QStringLiteral("Group NO already exists, please re-enter!\n\n"));
+                    clearAndType(edit, edit->numberEdit(), QStringLiteral("6"));
+                    clearAndType(edit, edit->nameEdit(), QStringLiteral("Atrium"));
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                    edited = !edit->isVisible();
+                },
+                dlg);
+            clickGroupRow(list, 2);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(2)).center());
+            QVERIFY(edited);
+            QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupNo), QStringLiteral("6"));
+            QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupName), QStringLiteral("Atrium"));
+
+            // Clicking "Charlie" makes it current; a tick makes Hall its member.
+            clickGroupRow(list, 0);
+            QVERIFY(dlg->deleteGroupButton()->isEnabled());
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            tick(grid, "127.0.0.32");
+            // Delete it: no group is current, and a tick changes nothing.
+            QTest::mouseClick(dlg->deleteGroupButton(), Qt::LeftButton);
+            QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), QStringList({"20", "6"}));
+            QCOMPARE(column(list, GroupSetupDialog::ColSn), QStringList({"1", "2"}));
+            QCOMPARE(dlg->findChild<QLineEdit*>(QStringLiteral("groupNameBox"))->text(),
+                     QStringLiteral("No group selected"));
+            tick(grid, "127.0.0.31");
+            // A click on empty space selects no group.
+            clickGroupRow(list, 0);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
+            QApplication::processEvents();
+            QVERIFY(list->selectedItems().isEmpty());
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            ran = true;
+            dlg->close();
+        });
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(ran);
+        const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));
+        QCOMPARE(saved.size(), std::size_t(2));
+        QCOMPARE(saved[0].number(), 20);
+        QCOMPARE(saved[0].members.size(), std::size_t(1)); // untouched by the tick after the delete
+        QCOMPARE(saved[1].number(), 6);
+        QCOMPARE(saved[1].header.nameBytes(), std::string("Atrium"));
+    }
+
     void groupsAreTickedDownloadedAndSaved()
     {
         Site s;
@@ -322,11 +448,17 @@ private slots:
         QCOMPARE(groupBytes(s.site, "127.0.0.32"), std::vector<int>({7, 9, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(groupBytes(s.site, "127.0.0.33"), std::vector<int>(8, 0));
         QVERIFY(s.hasLine(QStringLiteral("Hall(127.0.0.32) set grouping completed.")));
-        // Per device: 50 for the read, 50 for the write, over three devices.
-        QList<int> first;
-        for (int i = 0; i < 6 && i < progress.count(); ++i)
-            first << progress.at(i).at(0).toInt();
-        QCOMPARE(first, QList<int>({16, 33, 50, 66, 83, 100}));
+        // Per device: 50 for the read, 50 for the write, over three devices;
+        // the view shows the latest of the steps that came while it was busy.
+        QList<int> shown;
+        for (int i = 0; i < progress.count() && (shown.isEmpty() || shown.back() != 100); ++i)
+            shown << progress.at(i).at(0).toInt();
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.back(), 100);
+        for (int i = 0; i < shown.size(); ++i) {
+            QVERIFY2(QList<int>({16, 33, 50, 66, 83, 100}).contains(shown[i]), qPrintable(QString::number(shown[i])));
+            QVERIFY(i == 0 || shown[i] > shown[i - 1]);
+        }
 
         // Closing after changes wrote the group file.
         const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -131,6 +132,7 @@ GroupSetupDialog::GroupSetupDialog(GroupList& groups, std::filesystem::path grou
     groupList_->setColumnWidth(ColGroupName, 110);
     groupList_->setMinimumWidth(40 + noWidth + 110 + 8);
     groupList_->viewport()->installEventFilter(this);
+    groupList_->installEventFilter(this);
     connect(groupList_->header(), &QHeaderView::sectionClicked, this, &GroupSetupDialog::sortGroups);
     connect(groupList_, &QTreeWidget::itemDoubleClicked, this, [this] { editGroup(); });
 
@@ -273,6 +275,14 @@ void GroupSetupDialog::selectGroupRow(int groupIndex)
 
 bool GroupSetupDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // From the keyboard, Space takes the row under the cursor as a click does.
+    if (watched == groupList_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        if (QTreeWidgetItem* item = groupList_->currentItem())
+            item->setSelected(true);
+        groupClicked();
+        return true;
+    }
     // A click in the group list decides the current group; a click on empty
     // space selects none. Moving with the keys does not change it.
     if (watched == groupList_->viewport() && event->type() == QEvent::MouseButtonRelease &&

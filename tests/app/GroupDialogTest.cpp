@@ -2,8 +2,11 @@
 // simulated site: the ribbon button, typing into the add-group dialog, ticks
 // in the device grid and Download Group; checked against what the simulated
 // devices hold and what the group file holds afterwards.
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -153,6 +156,34 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
         dlg);
     QTest::mouseClick(dlg->newGroupButton(), Qt::LeftButton);
     QVERIFY(done);
+}
+
+// Answers the next message boxes in turn, each by the button with the given
+// text, recording what each said and the buttons the first offered.
+void answerBoxes(QStringList clicks, QStringList* said, QStringList* buttons)
+{
+    if (clicks.isEmpty())
+        return;
+    ui::whenModal([clicks, said, buttons](QWidget* w) mutable {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) {
+            w->close();
+            return;
+        }
+        said->append(box->text());
+        if (buttons->isEmpty())
+            for (auto* b : box->buttons())
+                buttons->append(b->text());
+        const QString click = clicks.takeFirst();
+        // The next box opens once this one's loop has ended, after this call.
+        answerBoxes(clicks, said, buttons);
+        for (auto* b : box->buttons())
+            if (b->text() == click) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        box->reject();
+    });
 }
 
 struct Site {
@@ -330,6 +361,15 @@ private slots:
             QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupNo), QStringLiteral("6"));
             QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupName), QStringLiteral("Atrium"));
 
+            // Space on a row takes it as a click does; the arrow keys alone do not.
+            list->setFocus();
+            list->setCurrentItem(list->topLevelItem(0));
+            QTest::keyClick(list, Qt::Key_Down); // to Bravo; Atrium, clicked last, stays current
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            QTest::keyClick(list, Qt::Key_Space);
+            QCOMPARE(dlg->findChild<QLineEdit*>(QStringLiteral("groupNameBox"))->text(), QStringLiteral("Bravo"));
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 1);
+
             // Clicking "Charlie" makes it current; a tick makes Hall its member.
             clickGroupRow(list, 0);
             QVERIFY(dlg->deleteGroupButton()->isEnabled());
@@ -361,6 +401,50 @@ private slots:
         QCOMPARE(saved[0].members.size(), std::size_t(1)); // untouched by the tick after the delete
         QCOMPARE(saved[1].number(), 6);
         QCOMPARE(saved[1].header.nameBytes(), std::string("Atrium"));
+    }
+
+    // A group file that cannot be written: the person decides, nothing is lost silently.
+    void aGroupFileThatCannotBeWrittenIsSaidAndDecided()
+    {
+        Site s;
+        std::filesystem::create_directory(s.dir.path() / "group"); // a rename cannot replace it
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby")}));
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
+            QVERIFY(dlg);
+            addGroup(dlg, "3", "Porch");
+            if (QTest::currentTestFailed())
+                return;
+            // Retry fails again and asks again; that box is answered with Cancel.
+            const struct {
+                QStringList clicks;
+                bool staysOpen;
+            } answers[] = {{{"&Cancel"}, true}, {{"&Retry", "&Cancel"}, true}, {{"Close &Without Saving"}, false}};
+            for (const auto& a : answers) {
+                QStringList said, buttons;
+                answerBoxes(a.clicks, &said, &buttons);
+                dlg->close();
+                QCOMPARE(said.size(), a.clicks.size());
+                for (const QString& text : said)
+                    QVERIFY2(text.startsWith(QStringLiteral(
+                                 "The group file could not be saved; the groups stay as they were on disk!\n\n")),
+                             qPrintable(text));
+                buttons.sort();
+                QCOMPARE(buttons, QStringList({"&Cancel", "&Retry", "Close &Without Saving"}));
+                QCOMPARE(dlg->isVisible(), a.staysOpen);
+            }
+            ran = true;
+        });
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(ran);
+        QVERIFY(std::filesystem::is_directory(s.dir.path() / "group"));
+        bool logged = false;
+        for (const QString& line : s.window->logPane()->lines())
+            logged = logged || line.startsWith(QStringLiteral("The group file could not be saved"));
+        QVERIFY(logged);
     }
 
     void groupsAreTickedDownloadedAndSaved()

@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "devices/DeviceRules.h"
-#include "devices/DeviceView.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupSetupDialog.h"
 #include "shell/AppContext.h"
@@ -17,8 +16,8 @@
 
 namespace aulira::app {
 
-GroupCommand::GroupCommand(AppContext& context, DeviceView* view, QWidget* window)
-    : QObject(window), context_(context), view_(view), window_(window)
+GroupCommand::GroupCommand(AppContext& context, QWidget* window)
+    : QObject(window), context_(context), window_(window)
 {
     setObjectName(QStringLiteral("groupCommand"));
     bool complete = true;
@@ -73,12 +72,22 @@ void GroupCommand::run()
         return;
     GroupSetupDialog dialog(groups_, groupFilePath(context_.dataDir()), context_.manager().devices(),
                             context_.worker(), window_);
-    connect(view_, &DeviceView::groupProgress, &dialog, &GroupSetupDialog::groupProgress);
-    connect(view_, &DeviceView::groupDownloaded, &dialog, &GroupSetupDialog::groupDownloaded);
     connect(&dialog, &GroupSetupDialog::statusMessage, this, &GroupCommand::statusMessage);
     dialog_ = &dialog;
     dialog.exec();
     dialog_ = nullptr;
+}
+
+void GroupCommand::groupProgress(int percent)
+{
+    if (dialog_)
+        dialog_->groupProgress(percent);
+}
+
+void GroupCommand::groupDownloaded()
+{
+    if (dialog_)
+        dialog_->groupDownloaded();
 }
 
 } // namespace aulira::app

@@ -13,13 +13,12 @@ class QWidget;
 namespace aulira::app {
 
 class AppContext;
-class DeviceView;
 class GroupSetupDialog;
 
 class GroupCommand : public QObject {
     Q_OBJECT
 public:
-    GroupCommand(AppContext& context, DeviceView* view, QWidget* window);
+    GroupCommand(AppContext& context, QWidget* window);
 
     const GroupList& groups() const { return groups_; }
     // The open group settings, or null.
@@ -27,6 +26,8 @@ public:
 
 public slots:
     void run();
+    void groupProgress(int percent);
+    void groupDownloaded();
 
 signals:
     void statusMessage(const QString& text);
@@ -35,7 +36,6 @@ private:
     bool checksPass();
 
     AppContext& context_;
-    DeviceView* view_;
     QWidget* window_;
     GroupList groups_;
     GroupSetupDialog* dialog_ = nullptr;

@@ -388,7 +388,6 @@ void GroupSetupDialog::sortGroups(int column)
     // First sort by a column descends; each further one reverses that column.
     const bool ascending = groupAscending_[static_cast<std::size_t>(column)];
     groupAscending_[static_cast<std::size_t>(column)] = !ascending;
-    groupSortColumn_ = column;
     std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
         // Names compare as their code-page bytes, unsigned.
         const int c = column == ColGroupNo
@@ -407,7 +406,6 @@ void GroupSetupDialog::sortDevices(int column)
         return;
     const bool ascending = deviceAscending_[static_cast<std::size_t>(column)];
     deviceAscending_[static_cast<std::size_t>(column)] = !ascending;
-    deviceSortColumn_ = column;
     // The ticks and results travel with their rows.
     struct Shown {
         DeviceRow row;

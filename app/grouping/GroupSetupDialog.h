@@ -110,9 +110,7 @@ private:
     std::vector<DeviceRow> rows_;
     bool changed_ = false;
     bool downloading_ = false;
-    int groupSortColumn_ = -1;
     std::array<bool, kGroupColumns> groupAscending_{};
-    int deviceSortColumn_ = -1;
     std::array<bool, kDeviceColumns> deviceAscending_{};
 
     QTreeWidget* groupList_ = nullptr;

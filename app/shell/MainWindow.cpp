@@ -266,8 +266,10 @@ void MainWindow::buildCommands()
     connect(undo, &QAction::triggered, view_, &DeviceView::undoDelete);
     auto* group = makeAction(QStringLiteral("groupAction"), tr("&Group"), QStringLiteral("group"),
                              tr("Group all devices within the local area network"));
-    auto* grouping = new GroupCommand(context_, view_, this);
+    auto* grouping = new GroupCommand(context_, this);
     connect(group, &QAction::triggered, grouping, &GroupCommand::run);
+    connect(view_, &DeviceView::groupProgress, grouping, &GroupCommand::groupProgress);
+    connect(view_, &DeviceView::groupDownloaded, grouping, &GroupCommand::groupDownloaded);
     connect(grouping, &GroupCommand::statusMessage, this, &MainWindow::setActivity);
     auto* time = makeAction(QStringLiteral("timeSyncAction"), tr("&Time Sync"), QStringLiteral("time-sync"),
                             tr("Set the clocks of all devices to this computer's time"));

@@ -25,19 +25,7 @@ using ojson = nlohmann::ordered_json; // books print their fields in the documen
 
 GroupList readGroupFile(const std::filesystem::path& dataDir) { return LoadGroupInfoFile(groupFilePath(dataDir)); }
 
-std::string resultText(int result)
-{
-    switch (result) {
-    case RES_SOCKET_FAIL:
-        return "no socket could be opened";
-    case RES_SEND_FAIL:
-        return "a packet could not be sent";
-    case RES_BOOK_TOO_LARGE:
-        return oneLine(stringText(IDS_BOOK_TOO_LARGE));
-    default:
-        return "result " + std::to_string(result);
-    }
-}
+std::string resultText(int result) { return bookResultText(result); }
 
 class BookResults : public WorkerListener {
 public:
@@ -304,25 +292,17 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
 
     BookResults results;
     ProtocolWorker worker(list, &results);
-    postDownloadAddrBook(worker, list, target, *book);
+    // A station acknowledges no address-book packet. What can be checked is
+    // that it is still there after the transfer; that the book arrived cannot.
+    postDownloadAddrBook(worker, list, target, *book, !s.globals().noConfirm);
     worker.waitIdle();
     const std::string tag = tagOf(list, target);
+    if (results.downloaded == RES_BOOK_STATION_SILENT)
+        return refuse(err, "the address book \"" + book->name + "\" was sent to " + tag +
+                               ", but the station did not answer afterwards");
     if (results.downloaded != RES_OK)
         return refuse(err, "the address book \"" + book->name + "\" was not downloaded into " + tag + ": " +
                                resultText(results.downloaded));
-    // A station acknowledges no address-book packet. What can be checked is
-    // that it is still there after the transfer; that the book arrived cannot.
-    if (!s.globals().noConfirm) {
-        ConfirmTarget where;
-        {
-            std::lock_guard lock(list.mutex());
-            where = {target->localIp, target->ip, true, {}};
-            std::copy_n(target->devItem.mac(), 6, where.mac.begin());
-        }
-        if (ConfirmReachable(where) != RES_OK)
-            return refuse(err, "the address book \"" + book->name + "\" was sent to " + tag +
-                                   ", but the station did not answer afterwards");
-    }
     s.note(tag + ": call stations do not acknowledge address books, so its arrival is not confirmed");
     if (s.globals().json)
         out << dumped(json{{"book", book->name},

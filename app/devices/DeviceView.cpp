@@ -72,6 +72,14 @@ public:
     {
         deliver([](DeviceView* v) { emit v->groupDownloaded(); });
     }
+    void onBookDownloaded(int result) override
+    {
+        deliver([result](DeviceView* v) { emit v->bookDownloaded(result); });
+    }
+    void onBookCleared(int result) override
+    {
+        deliver([result](DeviceView* v) { emit v->bookCleared(result); });
+    }
 
 private:
     template <typename F>

@@ -100,6 +100,9 @@ signals:
     // The group download's progress and end, passed on to the group settings.
     void groupProgress(int percent);
     void groupDownloaded();
+    // An address book transfer of the worker ended.
+    void bookDownloaded(int result);
+    void bookCleared(int result);
     // A manual entry was edited and stored.
     void deviceEdited(const aulira::DeviceItemPtr& item);
 

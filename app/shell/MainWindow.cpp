@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "addrbook/AddrBookCommands.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "grouping/GroupCommand.h"
@@ -288,6 +289,16 @@ void MainWindow::buildCommands()
     about->setShortcut(QKeySequence::HelpContents);
     auto* contact = makeAction(QStringLiteral("contactAction"), tr("&Contact Support"), QStringLiteral("contact"),
                                tr("Contact us via email %1").arg(supportAddress()));
+    auto* bookWizard = makeAction(QStringLiteral("bookWizardAction"), tr("Add"), QStringLiteral("book-add"),
+                                  tr("Create address book for your call station"));
+    auto* bookDownload =
+        makeAction(QStringLiteral("bookDownloadAction"), tr("Download"), QStringLiteral("book-download"),
+                   tr("Download the address book to the network microphone"));
+    auto* books = new AddrBookCommands(context_.manager(), context_.worker(), context_.dataDir(), this);
+    connect(bookWizard, &QAction::triggered, books, &AddrBookCommands::openWizard);
+    connect(bookDownload, &QAction::triggered, books, &AddrBookCommands::openDownload);
+    connect(view_, &DeviceView::bookDownloaded, books, &AddrBookCommands::bookDownloaded);
+    connect(view_, &DeviceView::bookCleared, books, &AddrBookCommands::bookCleared);
     auto* exit = makeAction(QStringLiteral("exitAction"), tr("E&xit"), QStringLiteral("app"),
                             tr("Exit from application program"));
     exit->setShortcut(QKeySequence::Quit);
@@ -321,6 +332,10 @@ void MainWindow::buildCommands()
     home->addAction(tr("Devices Grouping(&G)"), group, &QAction::trigger)
         ->setObjectName(QStringLiteral("groupMenuAction"));
     home->addAction(time);
+    QMenu* callStation = menu->addMenu(tr("Call Station(&S)"));
+    callStation->setObjectName(QStringLiteral("callStationMenu"));
+    callStation->addAction(tr("Add Address Book(&A)"), bookWizard, &QAction::trigger);
+    callStation->addAction(tr("Download Address Book(&D)"), bookDownload, &QAction::trigger);
     QMenu* help = menu->addMenu(tr("&Help"));
     help->addAction(about);
     help->addAction(contact);
@@ -330,6 +345,8 @@ void MainWindow::buildCommands()
     const int homeTab = ribbon_->addCategory(tr("&Home"));
     ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, group, time});
     ribbon_->addPanel(homeTab, tr("View"), {props, output, status});
+    const int callStationTab = ribbon_->addCategory(tr("&Call Station"));
+    ribbon_->addPanel(callStationTab, tr("Address Book"), {bookWizard, bookDownload});
     const int helpTab = ribbon_->addCategory(tr("Help"));
     ribbon_->addPanel(helpTab, tr("Help"), {about, contact});
     ribbon_->setCornerAction(about);

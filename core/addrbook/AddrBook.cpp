@@ -5,6 +5,7 @@
 
 #include "devices/DeviceList.h"
 #include "protocol/Exchange.h"
+#include "protocol/ParaReadBack.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
@@ -87,7 +88,38 @@ int sendBookPacket(const BookTarget& target, std::uint16_t count, std::uint16_t 
     return ExchangeUnicast(target.localIp, target.ip, request, reply, 0);
 }
 
+// After a transfer that went out whole: does the station still answer?
+int checkStationAfter(const BookTarget& target, int result)
+{
+    if (result != RES_OK)
+        return result;
+    ConfirmTarget where{target.localIp, target.ip, true, {}};
+    std::copy_n(target.info.mac(), 6, where.mac.begin());
+    if (ConfirmReachable(where) == RES_OK)
+        return RES_OK;
+    OutputLog("%s did not answer after the address book was sent.", tagOf(target.info).c_str());
+    return RES_BOOK_STATION_SILENT;
+}
+
 } // namespace
+
+std::string bookResultText(int result)
+{
+    switch (result) {
+    case RES_OK:
+        return "sent";
+    case RES_SOCKET_FAIL:
+        return "no socket could be opened";
+    case RES_SEND_FAIL:
+        return "a packet could not be sent";
+    case RES_BOOK_TOO_LARGE:
+        return oneLine(stringText(IDS_BOOK_TOO_LARGE));
+    case RES_BOOK_STATION_SILENT:
+        return "the station did not answer afterwards";
+    default:
+        return "result " + std::to_string(result);
+    }
+}
 
 AddrBook_Type* findBook(AddrBookList& books, std::string_view name)
 {
@@ -252,16 +284,20 @@ int ClearAddrBook(const BookTarget& target)
 }
 
 void postDownloadAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target,
-                          const AddrBook_Type& book)
+                          const AddrBook_Type& book, bool checkStation)
 {
-    worker.postDownloadBook(target, [t = bookTarget(list, target), book, devices = deviceRecords(list)] {
-        return DownloadAddrBook(t, book, devices);
+    worker.postDownloadBook(target, [t = bookTarget(list, target), book, devices = deviceRecords(list), checkStation] {
+        const int result = DownloadAddrBook(t, book, devices);
+        return checkStation ? checkStationAfter(t, result) : result;
     });
 }
 
-void postClearAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target)
+void postClearAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target, bool checkStation)
 {
-    worker.postClearBook(target, [t = bookTarget(list, target)] { return ClearAddrBook(t); });
+    worker.postClearBook(target, [t = bookTarget(list, target), checkStation] {
+        const int result = ClearAddrBook(t);
+        return checkStation ? checkStationAfter(t, result) : result;
+    });
 }
 
 } // namespace aulira

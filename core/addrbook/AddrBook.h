@@ -71,6 +71,12 @@ inline constexpr std::uint32_t kUnknownDeviceNo = 0xFFFFFFFFu;
 
 // A routine's refusal of an image over kBookImageMax (nothing is sent).
 inline constexpr int RES_BOOK_TOO_LARGE = -16;
+// Every packet went out, but the station did not answer a status query
+// afterwards (it may be switched off or gone).
+inline constexpr int RES_BOOK_STATION_SILENT = -17;
+
+// What a transfer's result means, in one line for the operator.
+std::string bookResultText(int result);
 
 // The image size S of a book, from its full entry counts.
 std::size_t bookImageSize(const AddrBook_Type& book);
@@ -108,8 +114,13 @@ int ClearAddrBook(const BookTarget& target);
 
 // Queue the transfers on the worker with copies of everything they read;
 // the results arrive at the worker's listener (onBookDownloaded/onBookCleared).
+// A station acknowledges no address-book packet. With checkStation, once every
+// packet went out the worker asks the station for its identity; when it does
+// not answer, that is logged and the result is RES_BOOK_STATION_SILENT. An
+// answer shows the station is there, not that it took the book.
 void postDownloadAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target,
-                          const AddrBook_Type& book);
-void postClearAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target);
+                          const AddrBook_Type& book, bool checkStation = false);
+void postClearAddrBook(ProtocolWorker& worker, const DeviceList& list, const DeviceItemPtr& target,
+                       bool checkStation = false);
 
 } // namespace aulira

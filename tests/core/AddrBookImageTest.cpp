@@ -301,3 +301,31 @@ TEST_F(AddrBookTransferTest, FailuresAreResultsAndLaterChangesDoNotLeak)
     EXPECT_EQ(1u, bookPackets(target).size()) << "the oversized book sent nothing";
     EXPECT_EQ(want, site->device(target)->addrBook);
 }
+
+// Stations acknowledge nothing; with the station check, a transfer counts as
+// done only when the station still answers afterwards.
+TEST_F(AddrBookTransferTest, StationCheckTellsASilentStationFromOneThatAnswers)
+{
+    protocolConfig().timing.confirmWindowMs = 600;
+    LogRecorder log;
+    ProtocolWorker worker(list, this);
+    const AddrBook_Type book = stationsBook(1, 1);
+    postDownloadAddrBook(worker, list, list.findByIp(target), book, true);
+    postClearAddrBook(worker, list, list.findByIp(target), true);
+    worker.waitIdle();
+    sim::Faults deaf;
+    deaf.dropRate = 1.0; // switched off: everything is sent, nothing arrives
+    site->setFaults(target, deaf);
+    postDownloadAddrBook(worker, list, list.findByIp(target), book, true);
+    postClearAddrBook(worker, list, list.findByIp(target), true);
+    postDownloadAddrBook(worker, list, list.findByIp(target), book, false);
+    worker.waitIdle();
+    const std::string silent = std::to_string(RES_BOOK_STATION_SILENT);
+    EXPECT_EQ((std::vector<std::string>{"downloaded 0", "cleared 0", "downloaded " + silent, "cleared " + silent,
+                                        "downloaded 0"}),
+              results);
+    EXPECT_EQ(2u, log.count("Station 1(127.0.0.41) did not answer after the address book was sent."));
+    EXPECT_EQ(2u, static_cast<std::size_t>(site->device(target)->addrBookUpdates)) << "what the deaf station missed";
+    EXPECT_EQ("the station did not answer afterwards", bookResultText(RES_BOOK_STATION_SILENT));
+    EXPECT_EQ("a packet could not be sent", bookResultText(RES_SEND_FAIL));
+}

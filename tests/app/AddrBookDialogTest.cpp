@@ -1,0 +1,531 @@
+// The address book commands of the desktop app on a simulated site, driven
+// as a person drives them: the ribbon's buttons, typing, ticking rows, the
+// wizard's Next and Finish, the dialog's buttons. What counts is what the
+// stations and the address book file end up holding.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QWizard>
+
+#include <functional>
+#include <memory>
+
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "Typing.h"
+#include "addrbook/AddrBookDownloadDlg.h"
+#include "addrbook/AddrBookFile.h"
+#include "addrbook/NewBookWizard.h"
+#include "devices/DeviceTableModel.h"
+#include "devices/DeviceView.h"
+#include "grouping/GroupFile.h"
+#include "protocol/Packet.h"
+#include "shell/AppContext.h"
+#include "shell/LogPane.h"
+#include "shell/MainWindow.h"
+#include "shell/RibbonBar.h"
+#include "support/SimDevices.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+using aulira::test::simDevice;
+namespace ui = aulira::app::test;
+
+namespace {
+
+int rowWith(const CheckGrid* g, int column, const QString& text)
+{
+    for (int r = 0; r < g->rowCount(); ++r)
+        if (g->cellText(r, column) == text)
+            return r;
+    return -1;
+}
+
+void tick(CheckGrid* g, int column, const QString& text)
+{
+    const int row = rowWith(g, column, text);
+    QVERIFY2(row >= 0, qPrintable(text));
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, 0).center());
+}
+
+void clickHeader(CheckGrid* g, int column)
+{
+    QHeaderView* h = g->horizontalHeader();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+}
+
+QStringList column(const CheckGrid* g, int c)
+{
+    QStringList out;
+    for (int r = 0; r < g->rowCount(); ++r)
+        out << g->cellText(r, c);
+    return out;
+}
+
+void clickButton(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+// Chooses an item of a closed drop-down list with the arrow keys.
+void choose(QComboBox* combo, const QString& text)
+{
+    const int want = combo->findText(text);
+    QVERIFY2(want >= 0, qPrintable(text));
+    combo->setFocus();
+    while (combo->currentIndex() < want)
+        QTest::keyClick(combo, Qt::Key_Down);
+    while (combo->currentIndex() > want)
+        QTest::keyClick(combo, Qt::Key_Up);
+}
+
+// Clicks `b`, which opens a message box; answers it with `answer` and returns what it said.
+ui::SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
+{
+    ui::SeenBox seen;
+    ui::whenModal(
+        [&seen, answer](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) {
+                seen.text = QStringLiteral("<not a box>");
+                w->close();
+                return;
+            }
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            clickButton(box->button(answer));
+        },
+        owner);
+    clickButton(b);
+    return seen;
+}
+
+} // namespace
+
+class AddrBookDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        aulira::test::useFastTiming();
+        protocolConfig().timing.confirmWindowMs = 800;
+        sim::SiteOptions options;
+        options.port = 0;
+        options.keepTraffic = true;
+        site = std::make_unique<sim::SimSite>(options);
+        std::string error;
+        QVERIFY2(site->addDevices({simDevice("127.0.0.61", 61, 61, "Reception"),
+                                   simDevice("127.0.0.62", 62, 62, "Office"),
+                                   simDevice("127.0.0.63", 63, 63, "Warehouse with a long name")},
+                                  &error),
+                 error.c_str());
+        QVERIFY2(site->start(&error), error.c_str());
+        dir = std::make_unique<aulira::test::TempDir>();
+        writeGroups({{1, "Hall"}, {2, "Garden"}});
+
+        StartupOptions o;
+        o.adapters = {"127.0.0.1"};
+        o.port = site->port();
+        o.dataDir = dir->path().string();
+        context = std::make_unique<AppContext>();
+        QCOMPARE(context->open(o), std::string());
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->deviceView()->start();
+        QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 3, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        context.reset();
+        site.reset();
+        dir.reset();
+        resetProtocolConfig();
+    }
+
+    void commandsSitOnTheCallStationTab()
+    {
+        RibbonBar* ribbon = window->findChild<RibbonBar*>();
+        QStringList tabs;
+        for (int i = 0; i < ribbon->tabs()->count(); ++i)
+            tabs << ribbon->tabs()->tabText(i);
+        QCOMPARE(tabs, QStringList({"&Home", "&Call Station", "Help"}));
+        QWidget* panel = ribbon->tabs()->widget(1)->findChild<QWidget*>(QStringLiteral("panel_Address Book"));
+        QVERIFY(panel);
+        auto* add = panel->findChild<QToolButton*>(QStringLiteral("bookWizardActionButton"));
+        auto* download = panel->findChild<QToolButton*>(QStringLiteral("bookDownloadActionButton"));
+        QVERIFY(add && download);
+        QCOMPARE(add->text(), QStringLiteral("Add"));
+        QCOMPARE(add->toolTip(), QStringLiteral("Create address book for your call station"));
+        QCOMPARE(download->text(), QStringLiteral("Download"));
+        QCOMPARE(download->toolTip(), QStringLiteral("Download the address book to the network microphone"));
+        QStringList menus, entries;
+        for (QAction* a : ribbon->applicationMenu()->actions())
+            if (a->menu())
+                menus << a->text();
+        QCOMPARE(menus, QStringList({"&Home", "Call Station(&S)", "&Help"}));
+        for (QAction* a : window->findChild<QMenu*>(QStringLiteral("callStationMenu"))->actions())
+            entries << a->text();
+        QCOMPARE(entries, QStringList({"Add Address Book(&A)", "Download Address Book(&D)"}));
+
+        // No book yet: the download command says so and opens nothing.
+        showCallStationTab();
+        const auto seen = pressFor(download, window.get());
+        QCOMPARE(seen.title, QStringLiteral("Aulira"));
+        QCOMPARE(seen.text, QStringLiteral("No address book has been set. Please create an address book first!"));
+
+        // Two stations with one number: both commands stop at the duplicate check.
+        QVERIFY(site->addDevice(simDevice("127.0.0.64", 61, 64, "Copy")));
+        window->deviceView()->startSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
+        QCOMPARE(pressFor(add, window.get()).text, QStringLiteral("Device NO is duplicate!\n\n"));
+        QCOMPARE(fileBooks().size(), std::size_t(0));
+    }
+
+    // Each page's refusal, then a book of groups and devices that reaches the
+    // station as the image the core builds (what auctl sends), without the
+    // station's own entry.
+    void wizardBookIsDownloadedIntoTheStation()
+    {
+        QStringList refusals;
+        runWizard([&](NewBookWizardSheet* w) {
+            QAbstractButton* next = w->button(QWizard::NextButton);
+            refusals << pressFor(next, w).text; // no name
+            QVERIFY(ui::clickInto(w, w->namePage()->nameEdit()));
+            ui::typeKeys(w, QStringLiteral("Lobby"));
+            clickButton(next);
+            QCOMPARE(w->currentPage(), w->groupPage());
+            BookGrid* groups = w->groupPage()->groupGrid();
+            QCOMPARE(column(groups, 2), QStringList({"Hall", "Garden"}));
+            clickHeader(groups, 1); // by number, descending first
+            QCOMPARE(column(groups, 1), QStringList({"2", "1"}));
+            tick(groups, 2, QStringLiteral("Garden"));
+            tick(groups, 2, QStringLiteral("Hall"));
+            ui::saveScreenshot(*w, "book-wizard-groups.png");
+            clickButton(next);
+            BookGrid* cast = w->castPage()->deviceGrid();
+            QCOMPARE(cast->rowCount(), 3);
+            tick(cast, 2, QStringLiteral("Reception"));
+            tick(cast, 2, QStringLiteral("Warehouse with a long name"));
+            ui::saveScreenshot(*w, "book-wizard-broadcast.png");
+            clickButton(next);
+            BookGrid* call = w->callPage()->deviceGrid();
+            tick(call, 4, QStringLiteral("127.0.0.62"));
+            ui::saveScreenshot(*w, "book-wizard-intercom.png");
+            clickButton(w->button(QWizard::FinishButton));
+        });
+        QCOMPARE(refusals, QStringList({"The address book name cannot be empty!\n\n"}));
+
+        AddrBookList books = fileBooks();
+        QCOMPARE(books.size(), std::size_t(1));
+        const AddrBook_Type& book = books[0];
+        QCOMPARE(book.name, std::string("Lobby"));
+        QCOMPARE(book.groups.size(), std::size_t(2));
+        QCOMPARE(book.groups[0].id, 2u); // row order after the sort
+        QCOMPARE(book.groups[0].nameBytes(), std::string("Garden"));
+        QCOMPARE(book.broadcast.size(), std::size_t(2));
+        QCOMPARE(book.broadcast[1].nameBytes(), std::string("Warehouse with ")); // 15 bytes
+        QCOMPARE(book.intercom.size(), std::size_t(1));
+        QCOMPARE(book.intercom[0].id, ip("127.0.0.62"));
+        QTRY_VERIFY(window->logPane()->lines().contains(QStringLiteral("Add Address Book\"Lobby\"Complete.")));
+
+        // Into Reception, which is one of the broadcast devices.
+        const std::uint32_t target = ip("127.0.0.61");
+        QString status;
+        ui::SeenBox result;
+        runDownload([&](AddrBookDownloadDlg* d) {
+            QCOMPARE(d->bookCombo()->currentText(), QStringLiteral("Lobby"));
+            choose(d->deviceCombo(), QStringLiteral("Reception#61#127.0.0.61"));
+            QCOMPARE(column(d->castGrid(), 5).first(), QStringLiteral("本地网络")); // search results, not saved
+            QCOMPARE(column(d->callGrid(), 5).first(), QStringLiteral("Local Network"));
+            QCOMPARE(d->castGrid()->cellCheck(rowWith(d->castGrid(), 2, "Reception"), 0), 1);
+            QCOMPARE(d->callGrid()->cellCheck(rowWith(d->callGrid(), 2, "Reception"), 0), 0);
+            ui::saveScreenshot(*d, "book-download.png");
+            ui::closeNextMessageBox(&result, d);
+            clickButton(d->downloadButton());
+            // Busy: the choices, Delete, Download and the lists wait; Clear and the tabs do not.
+            const bool locked = !d->bookCombo()->isEnabled() && !d->deviceCombo()->isEnabled() &&
+                                !d->deleteButton()->isEnabled() && !d->downloadButton()->isEnabled() &&
+                                !d->groupGrid()->isEnabled() && d->clearButton()->isEnabled() &&
+                                d->tabs()->isEnabled();
+            QVERIFY(locked || !d->busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!result.text.isEmpty(), 10000);
+            QVERIFY(d->downloadButton()->isEnabled() && d->groupGrid()->isEnabled());
+            status = d->statusLabel()->text();
+            d->close();
+        });
+        QCOMPARE(result.text, QStringLiteral("Successfully downloaded the address book!\n\n"));
+        QVERIFY2(status.contains(QStringLiteral("not confirmed")), qPrintable(status));
+        QTRY_COMPARE_WITH_TIMEOUT(site->device(target)->addrBookUpdates, 1, 5000);
+        std::vector<DeviceInfo_Type> records;
+        for (auto a : site->deviceIps())
+            records.push_back(site->device(a)->info);
+        const auto want = BuildBookImage(book, target, records);
+        QCOMPARE(site->device(target)->addrBook, want);
+        QCOMPARE(want.size(), std::size_t(2 * 20 + 18 + 2 * 24 + 96 + 24 + 96));
+        QCOMPARE(int(want[14 + 40]), 1); // the station left itself out of the broadcast list
+        QTRY_VERIFY(window->logPane()->lines().contains(
+            QStringLiteral("Reception(127.0.0.61) download address book successfully.")));
+    }
+
+    // Refusals of the name and the last page; a second book whose name differs only in case.
+    void wizardPagesRefuseAndCancelKeepsTheFile()
+    {
+        AddrBook_Type first;
+        first.name = "Lobby";
+        first.groups.push_back(groupOf(1, "Hall"));
+        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {first}));
+        window.reset(); // the books are read when the window is set up
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+
+        QStringList refusals;
+        runWizard([&](NewBookWizardSheet* w) {
+            QAbstractButton* next = w->button(QWizard::NextButton);
+            QVERIFY(ui::clickInto(w, w->namePage()->nameEdit()));
+            ui::typeKeys(w, QStringLiteral("Lobby"));
+            ui::saveScreenshot(*w, "book-wizard-name.png");
+            refusals << pressFor(next, w).text;
+            QCOMPARE(w->currentPage(), w->namePage());
+            QVERIFY(ui::clickInto(w, w->namePage()->nameEdit()));
+            QTest::keyClick(w->namePage()->nameEdit(), Qt::Key_End);
+            ui::typeKeys(w, QStringLiteral("\b\b\b\b\blobby"));
+            clickButton(next);
+            tick(w->groupPage()->groupGrid(), 2, QStringLiteral("Hall"));
+            clickButton(next);
+            clickButton(next);
+            clickButton(w->button(QWizard::BackButton));
+            clickButton(w->button(QWizard::BackButton));
+            tick(w->groupPage()->groupGrid(), 2, QStringLiteral("Hall")); // untick again
+            clickButton(next);
+            clickButton(next);
+            refusals << pressFor(w->button(QWizard::FinishButton), w).text;
+            QCOMPARE(w->currentPage(), w->callPage());
+            clickButton(w->button(QWizard::CancelButton));
+        });
+        QCOMPARE(refusals, QStringList({"An address book with that name already exists!\n\n",
+                                        "No group or device selected!\n\n"}));
+        QCOMPARE(fileBooks(), AddrBookList({first}));
+
+        runWizard([&](NewBookWizardSheet* w) {
+            QVERIFY(ui::clickInto(w, w->namePage()->nameEdit()));
+            ui::typeKeys(w, QStringLiteral("lobby"));
+            clickButton(w->button(QWizard::NextButton));
+            clickButton(w->button(QWizard::NextButton));
+            clickButton(w->button(QWizard::NextButton));
+            // By keyboard: a click on the name makes the row current, Space ticks it.
+            BookGrid* call = w->callPage()->deviceGrid();
+            const int office = rowWith(call, 2, QStringLiteral("Office"));
+            QTest::mouseClick(call->viewport(), Qt::LeftButton, {}, call->cellRect(office, 2).center());
+            QTest::keyClick(call, Qt::Key_Space);
+            clickButton(w->button(QWizard::FinishButton));
+        });
+        const AddrBookList books = fileBooks();
+        QCOMPARE(books.size(), std::size_t(2));
+        QCOMPARE(books[1].name, std::string("lobby"));
+        QVERIFY(books[1].groups.empty() && books[1].broadcast.empty());
+        QCOMPARE(books[1].intercom.size(), std::size_t(1));
+    }
+
+    // Delete (after a Cancel), Clear, the renamed group brought up to date,
+    // and a station that stops answering.
+    void deleteClearRefreshAndASilentStation()
+    {
+        AddrBook_Type a, b;
+        a.name = "First";
+        a.groups.push_back(groupOf(2, "Old garden"));
+        b.name = "Second";
+        b.intercom.push_back(deviceEntry(site->device(ip("127.0.0.62"))->info));
+        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {a, b}));
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+
+        const std::uint32_t office = ip("127.0.0.62");
+        QStringList boxes;
+        QString failure;
+        runDownload([&](AddrBookDownloadDlg* d) {
+            QCOMPARE(d->groupGrid()->cellCheck(rowWith(d->groupGrid(), 2, "Garden"), 0), 1);
+            // Cancel keeps the book; OK deletes it and the next one is shown.
+            boxes << pressFor(d->deleteButton(), d, QMessageBox::Cancel).text;
+            QCOMPARE(d->bookCombo()->count(), 2);
+            boxes << pressFor(d->deleteButton(), d).text;
+            QCOMPARE(d->bookCombo()->count(), 1);
+            QCOMPARE(d->bookCombo()->currentText(), QStringLiteral("Second"));
+            QCOMPARE(d->callGrid()->cellCheck(rowWith(d->callGrid(), 2, "Office"), 0), 1);
+
+            choose(d->deviceCombo(), QStringLiteral("Office#62#127.0.0.62"));
+            ui::SeenBox cleared;
+            ui::closeNextMessageBox(&cleared, d);
+            clickButton(d->clearButton());
+            QTRY_VERIFY_WITH_TIMEOUT(!cleared.text.isEmpty(), 10000);
+            boxes << cleared.text;
+
+            // Switched off: every packet goes, nothing comes back.
+            sim::Faults off;
+            off.dropRate = 1.0;
+            site->setFaults(office, off);
+            ui::SeenBox silent;
+            clickButton(d->downloadButton());
+            QVERIFY(d->busy());
+            boxes << pressFor(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close), d).text;
+            QVERIFY(d->isVisible());
+            ui::closeNextMessageBox(&silent, d);
+            QTRY_VERIFY_WITH_TIMEOUT(!silent.text.isEmpty(), 10000);
+            failure = silent.text;
+            QVERIFY(d->statusLabel()->text() == failure);
+            QVERIFY(d->downloadButton()->isEnabled());
+            d->close();
+        });
+        QCOMPARE(boxes, QStringList({"Confirm deletion of address book\n\n\"First\"?",
+                                     "Confirm deletion of address book\n\n\"First\"?",
+                                     "The address book has been successfully cleared!",
+                                     "Downloading address book, unable to close!\n\n"}));
+        QCOMPARE(failure, QStringLiteral("The address book \"Second\" was sent to Office#62#127.0.0.62, but the "
+                                         "station did not answer afterwards."));
+        QCOMPARE(site->device(office)->addrBook, emptyBookImage());
+        QCOMPARE(site->device(office)->addrBookUpdates, 1);
+        QTRY_VERIFY(window->logPane()->lines().contains(QStringLiteral("Delete address book\"First\"Complete")));
+        QTRY_VERIFY(window->logPane()->lines().contains(
+            QStringLiteral("Office(127.0.0.62) did not answer after the address book was sent.")));
+        QCOMPARE(fileBooks(), AddrBookList({b}));
+
+        // A renamed group is brought up to date when its book is shown, and kept.
+        writeGroups({{1, "Hall"}, {2, "Rose garden"}});
+        a.groups[0].setNameBytes("Garden");
+        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {a}));
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        runDownload([&](AddrBookDownloadDlg* d) { d->close(); });
+        QCOMPARE(fileBooks().at(0).groups.at(0).nameBytes(), std::string("Rose garden"));
+
+        // A tick changes the book at once; the book takes the rows' order.
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        runDownload([&](AddrBookDownloadDlg* d) {
+            tick(d->groupGrid(), 2, QStringLiteral("Hall"));
+            d->close();
+        });
+        const AddrBookList after = fileBooks();
+        QCOMPARE(after.size(), std::size_t(1));
+        QCOMPARE(after[0].groups.size(), std::size_t(2));
+        QCOMPARE(after[0].groups[0].nameBytes(), std::string("Hall"));
+        QCOMPARE(after[0].groups[1].nameBytes(), std::string("Rose garden"));
+    }
+
+    // A book whose image would not fit a station is refused before anything is sent.
+    void oversizedBookIsRefused()
+    {
+        AddrBook_Type big;
+        big.name = "Big";
+        for (int n = 1; n <= 1638; ++n) // 20 * 1638 + 18 = 32778 bytes
+            big.groups.push_back(groupOf(100 + n, "G"));
+        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {big}));
+        window.reset();
+        window = std::make_unique<MainWindow>(*context);
+        window->show();
+        site->clearTraffic();
+        QString text;
+        runDownload([&](AddrBookDownloadDlg* d) {
+            text = pressFor(d->downloadButton(), d).text;
+            QVERIFY(!d->busy());
+            d->close();
+        });
+        QCOMPARE(text, QStringLiteral("Address book size exceeds capacity!\n\n"));
+        for (const auto& e : site->traffic())
+            QVERIFY(e.command != CMD_ADDR_BOOK);
+    }
+
+private:
+    void writeGroups(const std::vector<std::pair<int, std::string>>& groups)
+    {
+        GroupList list;
+        for (const auto& [no, name] : groups) {
+            GroupItem_Type g;
+            g.header = groupOf(no, name);
+            GroupDev_Type m;
+            m.devNo = 62;
+            m.devIp = ip("127.0.0.62");
+            m.setNameBytes("Office");
+            g.members.push_back(m);
+            list.push_back(g);
+        }
+        QVERIFY(SaveGroupInfoFile(groupFilePath(dir->path()), list));
+    }
+
+    static DevItem_Type groupOf(int no, const std::string& name)
+    {
+        DevItem_Type h;
+        h.kind = kDevItemGroup;
+        h.id = static_cast<std::uint32_t>(no);
+        h.setNameBytes(name);
+        return h;
+    }
+
+    AddrBookList fileBooks() const
+    {
+        AddrBookList out;
+        LoadAddrBookFile(addrBookPath(dir->path()), out);
+        return out;
+    }
+
+    void showCallStationTab()
+    {
+        RibbonBar* ribbon = window->findChild<RibbonBar*>();
+        QTabBar* bar = ribbon->tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QCOMPARE(ribbon->tabs()->currentIndex(), 1);
+    }
+
+    template <typename Dialog>
+    void runModal(const char* button, std::function<void(Dialog*)> drive)
+    {
+        showCallStationTab();
+        bool opened = false;
+        ui::whenModal([&](QWidget* w) {
+            auto* d = qobject_cast<Dialog*>(w);
+            if (!d) {
+                w->close();
+                return;
+            }
+            opened = true;
+            drive(d);
+            if (d->isVisible())
+                d->reject();
+        });
+        clickButton(window->findChild<QToolButton*>(QLatin1String(button)));
+        QVERIFY(opened);
+    }
+    void runWizard(std::function<void(NewBookWizardSheet*)> drive)
+    {
+        runModal<NewBookWizardSheet>("bookWizardActionButton", std::move(drive));
+    }
+    void runDownload(std::function<void(AddrBookDownloadDlg*)> drive)
+    {
+        runModal<AddrBookDownloadDlg>("bookDownloadActionButton", std::move(drive));
+    }
+
+    std::unique_ptr<sim::SimSite> site;
+    std::unique_ptr<aulira::test::TempDir> dir;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(AddrBookDialogTest)
+#include "AddrBookDialogTest.moc"

@@ -4,10 +4,10 @@
 #include <atomic>
 #include <mutex>
 
+#include "BenchGroups.h"
 #include "BenchUtil.h"
 #include "devices/DeviceList.h"
 #include "grouping/GroupDownload.h"
-#include "grouping/GroupRules.h"
 #include "protocol/Exchange.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
@@ -24,30 +24,6 @@ Packet searchReplyOf(const DeviceInfo_Type& info)
     std::copy(info.raw.begin(), info.raw.end(), p.payloadArea().begin());
     p.received = p.seal(kBroadcastTarget);
     return p;
-}
-
-// Ten groups of fifty devices, and one group of everybody.
-GroupList benchGroups(const sim::SiteConfig& cfg)
-{
-    GroupList groups;
-    for (int g = 0; g <= 10; ++g) {
-        GroupCheck c;
-        c.number = g + 1;
-        c.ansiName = "Zone " + std::to_string(g + 1);
-        groups.push_back(newGroup(c));
-    }
-    std::vector<std::vector<DeviceInfo_Type>> ticked(groups.size());
-    for (std::size_t i = 0; i < cfg.devices.size(); ++i) {
-        DeviceInfo_Type info;
-        info.setDevNo(cfg.devices[i].devNo);
-        info.setDevName(cfg.devices[i].name);
-        info.setIp(cfg.devices[i].ip);
-        ticked[i % 10].push_back(info);
-        ticked[10].push_back(info);
-    }
-    for (std::size_t g = 0; g < groups.size(); ++g)
-        setMembersFromTicked(groups[g], ticked[g]);
-    return groups;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -56,6 +57,21 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    // Progress is only shown: the download need not wait for each step to be
+    // painted, and steps that come faster than the view takes them are shown
+    // by their latest value (hand-overs per step would slow a large site's
+    // download on a busy machine). It is queued before the end, so the bar
+    // still reaches its last value first.
+    void onGroupProgress(int percent) override
+    {
+        if (progress_.exchange(percent) >= 0)
+            return; // a hand-over is on its way and takes the new value
+        guard_->post([this](DeviceView* v) { emit v->groupProgress(progress_.exchange(-1)); });
+    }
+    void onGroupDownloaded() override
+    {
+        deliver([](DeviceView* v) { emit v->groupDownloaded(); });
+    }
     void onBookDownloaded(int result) override
     {
         deliver([result](DeviceView* v) { emit v->bookDownloaded(result); });
@@ -82,6 +98,7 @@ private:
     }
 
     std::shared_ptr<Guard> guard_;
+    std::atomic<int> progress_{-1}; // the latest percent not yet handed over
 };
 
 DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)

@@ -97,6 +97,9 @@ signals:
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
     void writeParaDone(const aulira::DeviceItemPtr& item, int result);
     void macChangeRequested(const aulira::DeviceItemPtr& item);
+    // The group download's progress and end, passed on to the group settings.
+    void groupProgress(int percent);
+    void groupDownloaded();
     // An address book transfer of the worker ended.
     void bookDownloaded(int result);
     void bookCleared(int result);

@@ -23,6 +23,7 @@
 #include "addrbook/AddrBookCommands.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
+#include "grouping/GroupCommand.h"
 #include "params/EditMacDialog.h"
 #include "params/SettingsSheet.h"
 #include "protocol/TimeSync.h"
@@ -265,6 +266,13 @@ void MainWindow::buildCommands()
     undo->setEnabled(false);
     connect(view_, &DeviceView::undoAvailable, undo, &QAction::setEnabled);
     connect(undo, &QAction::triggered, view_, &DeviceView::undoDelete);
+    auto* group = makeAction(QStringLiteral("groupAction"), tr("&Group"), QStringLiteral("group"),
+                             tr("Group all devices within the local area network"));
+    auto* grouping = new GroupCommand(context_, this);
+    connect(group, &QAction::triggered, grouping, &GroupCommand::run);
+    connect(view_, &DeviceView::groupProgress, grouping, &GroupCommand::groupProgress);
+    connect(view_, &DeviceView::groupDownloaded, grouping, &GroupCommand::groupDownloaded);
+    connect(grouping, &GroupCommand::statusMessage, this, &MainWindow::setActivity);
     auto* time = makeAction(QStringLiteral("timeSyncAction"), tr("&Time Sync"), QStringLiteral("time-sync"),
                             tr("Set the clocks of all devices to this computer's time"));
     auto* props = makeAction(QStringLiteral("propertiesWindowAction"), tr("&Properties Window"),
@@ -328,6 +336,8 @@ void MainWindow::buildCommands()
     home->addAction(add);
     home->addAction(del);
     home->addAction(undo);
+    home->addAction(tr("Devices Grouping(&G)"), group, &QAction::trigger)
+        ->setObjectName(QStringLiteral("groupMenuAction"));
     home->addAction(time);
     QMenu* callStation = menu->addMenu(tr("Call Station(&S)"));
     callStation->setObjectName(QStringLiteral("callStationMenu"));
@@ -343,7 +353,7 @@ void MainWindow::buildCommands()
     menu->addAction(exit);
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));
-    ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, time});
+    ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, group, time});
     ribbon_->addPanel(homeTab, tr("View"), {props, output, status});
     const int callStationTab = ribbon_->addCategory(tr("&Call Station"));
     ribbon_->addPanel(callStationTab, tr("Address Book"), {bookWizard, bookDownload});

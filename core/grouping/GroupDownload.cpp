@@ -119,6 +119,10 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
     auto fail = [&](const DeviceRun& r, const char* text) {
         summary.failures.push_back({formatIp(r.peer.ip), r.peer.tag, text});
     };
+    auto step = [&](std::size_t i, GroupStep what, bool ok, std::string text) {
+        if (options.onStep)
+            options.onStep({online[i], what, ok, std::move(text)});
+    };
 
     int s1 = 0;
     runAtATimeInOrder(
@@ -156,6 +160,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
         [&](std::size_t i) {
             if (!runs[i].haveRecord)
                 OutputLog("%s failed to read system parameters!", runs[i].peer.tag.c_str());
+            step(i, GroupStep::Read, runs[i].haveRecord, runs[i].haveRecord ? "" : "failed to read system parameters!");
             s1 += 50;
             sendProgress(worker, s1 / n);
         });
@@ -215,6 +220,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             if (!r.haveRecord) {
                 OutputLog("%s grouping setting failed\xEF\xBC\x81", r.peer.tag.c_str());
                 fail(r, "grouping setting failed");
+                step(i, GroupStep::Written, false, "grouping setting failed");
                 return;
             }
             if (r.tooMany)
@@ -223,9 +229,11 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                 list.identityChanged(online[i]);
                 OutputLog("%s set grouping completed.", r.newTag.c_str());
                 ++summary.completed;
+                step(i, GroupStep::Written, true, "set grouping completed.");
             } else {
                 OutputLog("%s grouping setting failed\xEF\xBC\x81", r.peer.tag.c_str());
                 fail(r, "grouping setting failed");
+                step(i, GroupStep::Written, false, "grouping setting failed");
             }
             s2 += 50;
             sendProgress(worker, s2 / n + 50);
@@ -246,6 +254,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             },
             [&](std::size_t k) {
                 DeviceRun& r = runs[written[k]];
+                step(written[k], GroupStep::Confirmed, r.confirmed, r.confirmed ? "confirmed" : kNotConfirmedText);
                 if (r.confirmed)
                     return;
                 OutputLog("%s %s", r.newTag.c_str(), kNotConfirmedText);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceItem.h"
 #include "grouping/GroupTypes.h"
 
 namespace aulira {
@@ -32,6 +33,16 @@ struct GroupDownloadSummary {
     std::vector<GroupDownloadFailure> failures; // every device that did not complete, in list order
 };
 
+// One device's step, reported in list order as its log line is written, so a
+// front end can show each device's progress beside it.
+enum class GroupStep { Read, Written, Confirmed };
+struct GroupStepReport {
+    DeviceItemPtr item;
+    GroupStep step = GroupStep::Read;
+    bool ok = true;
+    std::string text; // what the log line says about the device; empty for a read that went well
+};
+
 struct GroupDownloadOptions {
     // Devices read and written at once; progress and log lines still come in
     // list order, as with one at a time.
@@ -40,6 +51,8 @@ struct GroupDownloadOptions {
     // retrying while it restarts its network) and compare the group bytes.
     bool confirm = false;
     int confirmLimitMs = 5000; // per device, from the first read-back attempt
+    // Called on the worker thread; must not block on the caller of the download.
+    std::function<void(const GroupStepReport&)> onStep = {};
 };
 
 // Runs on the calling thread (the worker). Progress is 50 per device over the

@@ -277,3 +277,27 @@ TEST_F(GroupDownloadTest, ShortReadReplyIsAFailedReadAndNothingIsWritten)
     std::lock_guard lock(list.mutex());
     EXPECT_EQ(nullptr, entry(a)->sysPara);
 }
+
+TEST_F(GroupDownloadTest, EachDeviceStepIsReportedInListOrderWithItsLogText)
+{
+    found({a, b, c});
+    sim::Faults silent;
+    silent.silentCommands = {CMD_READ_SYS_PARA};
+    site->setFaults(a.ip, silent);
+    sim::Faults lostApply;
+    lostApply.silentCommands = {CMD_APPLY_SYS_PARA};
+    site->setFaults(c.ip, lostApply);
+    Strings steps; // written on the worker, read after it is idle
+    GroupDownloadOptions options{.parallel = 3, .confirm = true, .confirmLimitMs = 600};
+    options.onStep = [&steps](const GroupStepReport& r) {
+        static const char* names[] = {"read", "written", "confirmed"};
+        steps.push_back(std::to_string(r.item->devItem.devNo()) + " " + names[static_cast<int>(r.step)] +
+                        (r.ok ? " ok " : " failed ") + r.text);
+    };
+    download({group(5, {a, b, c})}, options);
+    EXPECT_EQ((Strings{"21 read failed failed to read system parameters!", "22 read ok ", "23 read ok ",
+                       "21 written failed grouping setting failed", "22 written ok set grouping completed.",
+                       "23 written ok set grouping completed.", "22 confirmed ok confirmed",
+                       "23 confirmed failed written but not confirmed"}),
+              steps);
+}

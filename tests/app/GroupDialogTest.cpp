@@ -1,0 +1,560 @@
+// The Group command and the group settings as a person uses them, against a
+// simulated site: the ribbon button, typing into the add-group dialog, ticks
+// in the device grid and Download Group; checked against what the simulated
+// devices hold and what the group file holds afterwards.
+#include <filesystem>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "Typing.h"
+#include "controls/CheckGrid.h"
+#include "devices/DeviceView.h"
+#include "grouping/AddGroupDialog.h"
+#include "grouping/GroupFile.h"
+#include "grouping/GroupSetupDialog.h"
+#include "params/SysParaOffsets.h"
+#include "protocol/Packet.h"
+#include "shell/AppContext.h"
+#include "shell/LogPane.h"
+#include "shell/MainWindow.h"
+#include "support/SimDevices.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+using aulira::test::simDevice;
+namespace ui = aulira::app::test;
+
+namespace {
+
+// Runs `body` inside the next modal window's own event loop; whatever the
+// body leaves open is ended there, so a failed check cannot hang the test.
+void insideNextModal(std::function<void(QWidget*)> body, QWidget* notThis = nullptr)
+{
+    ui::whenModal(
+        [body](QWidget* w) {
+            body(w);
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
+                d->done(QDialog::Rejected);
+        },
+        notThis);
+}
+
+GroupItem_Type group(int no, const char* name)
+{
+    GroupCheck c;
+    c.number = no;
+    c.ansiName = name;
+    return newGroup(c);
+}
+
+QStringList column(const QTreeWidget* list, int col)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(col);
+    return out;
+}
+
+void clickGroupRow(QTreeWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+    QApplication::processEvents(); // the click decides the current group once it is over
+}
+
+void clickGroupTitle(QTreeWidget* list, int col)
+{
+    QHeaderView* h = list->header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
+}
+
+void clearAndType(QWidget* window, QLineEdit* edit, const QString& text)
+{
+    QVERIFY(ui::clickInto(window, edit));
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+// The group bytes a simulated device holds in its record now.
+std::vector<int> groupBytes(const sim::SimSite& site, const char* addr)
+{
+    const auto d = site.device(ip(addr));
+    if (!d)
+        return {};
+    const auto& layout = sysParaLayout(d->layout == 436);
+    std::vector<int> out;
+    for (std::size_t k = 0; k < 8; ++k)
+        out.push_back(d->sysPara.at(layout.groupNos + k));
+    return out;
+}
+
+int gridRow(const CheckGrid* grid, const char* addr)
+{
+    for (int r = 0; r < grid->rowCount(); ++r)
+        if (grid->cellText(r, GroupSetupDialog::ColIp) == QLatin1String(addr))
+            return r;
+    return -1;
+}
+
+void tick(CheckGrid* grid, const char* addr)
+{
+    const int row = gridRow(grid, addr);
+    QVERIFY2(row >= 0, addr);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(row, GroupSetupDialog::ColCheck).center());
+}
+
+// Adds a group through New Group: the dialog first refuses each bad entry
+// with its message, then takes number and name.
+struct Refusal {
+    const char* no;
+    const char* name;
+    const char* message;
+};
+
+void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std::vector<Refusal>& refusals = {})
+{
+    bool done = false;
+    insideNextModal(
+        [&](QWidget* w) {
+            auto* add = qobject_cast<AddGroupDialog*>(w);
+            QVERIFY(add);
+            QCOMPARE(add->windowTitle(), QStringLiteral("Add Group"));
+            auto* ok = add->findChild<QPushButton*>(QStringLiteral("okButton"));
+            for (const Refusal& r : refusals) {
+                clearAndType(add, add->numberEdit(), QString::fromUtf8(r.no));
+                clearAndType(add, add->nameEdit(), QString::fromUtf8(r.name));
+                ui::SeenBox seen;
+                ui::closeNextMessageBox(&seen, add);
+                QTest::mouseClick(ok, Qt::LeftButton);
+                QCOMPARE(seen.text, QString::fromUtf8(r.message));
+                QCOMPARE(seen.title, QStringLiteral("Aulira"));
+                QVERIFY(add->isVisible());
+            }
+            clearAndType(add, add->numberEdit(), QString::fromUtf8(no));
+            clearAndType(add, add->nameEdit(), QString::fromUtf8(name));
+            ui::saveScreenshot(*add, "add-group-dialog.png");
+            QTest::mouseClick(ok, Qt::LeftButton);
+            done = !add->isVisible();
+        },
+        dlg);
+    QTest::mouseClick(dlg->newGroupButton(), Qt::LeftButton);
+    QVERIFY(done);
+}
+
+// Answers the next message boxes in turn, each by the button with the given
+// text, recording what each said and the buttons the first offered.
+void answerBoxes(QStringList clicks, QStringList* said, QStringList* buttons)
+{
+    if (clicks.isEmpty())
+        return;
+    ui::whenModal([clicks, said, buttons](QWidget* w) mutable {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) {
+            w->close();
+            return;
+        }
+        said->append(box->text());
+        if (buttons->isEmpty())
+            for (auto* b : box->buttons())
+                buttons->append(b->text());
+        const QString click = clicks.takeFirst();
+        // The next box opens once this one's loop has ended, after this call.
+        answerBoxes(clicks, said, buttons);
+        for (auto* b : box->buttons())
+            if (b->text() == click) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        box->reject();
+    });
+}
+
+struct Site {
+    aulira::test::ProtocolConfigGuard guard;
+    aulira::test::TempDir dir;
+    sim::SimSite site{sim::SiteOptions{.port = 0}};
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+
+    bool open(const std::vector<sim::DeviceConfig>& devices, const GroupList& groups = {})
+    {
+        aulira::test::useFastTiming();
+        if (!groups.empty() && !SaveGroupInfoFile(groupFilePath(dir.path()), groups))
+            return false;
+        std::string error;
+        if (!site.addDevices(devices, &error) || !site.start(&error)) {
+            qWarning("%s", error.c_str());
+            return false;
+        }
+        StartupOptions options;
+        options.adapters = {"127.0.0.1"};
+        options.port = site.port();
+        options.dataDir = dir.path().string();
+        if (!context.open(options).empty())
+            return false;
+        window = std::make_unique<MainWindow>(context);
+        window->show();
+        window->deviceView()->start();
+        const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
+                                  .arg(devices.size());
+        return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000);
+    }
+    QToolButton* groupButton() const { return window->findChild<QToolButton*>(QStringLiteral("groupActionButton")); }
+    bool hasLine(const QString& line) const { return window->logPane()->lines().contains(line); }
+};
+
+} // namespace
+
+class GroupDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theCommandSitsInTheRibbonAndTheMenu()
+    {
+        Site s;
+        QVERIFY(s.open({}));
+        QAction* group = s.window->action(QStringLiteral("groupAction"));
+        QVERIFY(group);
+        QCOMPARE(group->toolTip(), QStringLiteral("Group all devices within the local area network"));
+        QCOMPARE(group->statusTip(), group->toolTip());
+        // Device panel: Search | Add, Delete, Group, Time Sync.
+        QWidget* panel = s.window->findChild<QWidget*>(QStringLiteral("panel_Device"));
+        QVERIFY(panel);
+        QStringList order;
+        for (auto* b : panel->findChildren<QToolButton*>())
+            order << b->objectName();
+        QCOMPARE(order, QStringList({"searchActionButton", "addActionButton", "deleteActionButton", "groupActionButton",
+                                     "timeSyncActionButton"}));
+        QCOMPARE(s.groupButton()->text(), QStringLiteral("Group"));
+        QAction* entry = s.window->findChild<QAction*>(QStringLiteral("groupMenuAction"));
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QStringLiteral("Devices Grouping(&G)"));
+        // The menu entry opens the same settings.
+        bool opened = false;
+        insideNextModal([&](QWidget* w) { opened = qobject_cast<GroupSetupDialog*>(w) != nullptr; });
+        entry->trigger();
+        QVERIFY(opened);
+    }
+
+    // The checks before the settings open, in their order.
+    void preconditionsRefuseWithTheirMessages()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.41", 5, 41, ""), simDevice("127.0.0.42", 6, 42, "Hall"),
+                        simDevice("127.0.0.43", 6, 43, "Gate")}));
+        struct Case {
+            QMessageBox::StandardButton answer; // to the unnamed-device question
+            const char* warning;                // the box after it, empty for none
+        };
+        const Case cases[] = {
+            {QMessageBox::Cancel, ""},
+            {QMessageBox::Ok, "Device NO is duplicate!\n\n"},
+        };
+        for (const Case& c : cases) {
+            QString question;
+            ui::SeenBox warning;
+            bool settingsOpened = false;
+            ui::whenModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box) {
+                    settingsOpened = true;
+                    static_cast<QDialog*>(w)->done(0);
+                    return;
+                }
+                question = box->text();
+                if (c.answer == QMessageBox::Ok)
+                    ui::closeNextMessageBox(&warning, box);
+                QTest::mouseClick(box->button(c.answer), Qt::LeftButton);
+            });
+            QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+            QCOMPARE(question, QStringLiteral("NO:5,IP:127.0.0.41No name set. Are you sure to skip checking?\n\n"));
+            QTRY_COMPARE(warning.text, QString::fromUtf8(c.warning));
+            if (*c.warning)
+                QCOMPARE(warning.title, QStringLiteral("Aulira"));
+            QVERIFY(!settingsOpened);
+        }
+
+        // While a search runs the command waits, and says so.
+        s.window->action(QStringLiteral("searchAction"))->trigger();
+        QVERIFY(s.context.manager().searching());
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(s.window->findChild<QLabel*>(QStringLiteral("readyLabel"))->text(),
+                 QStringLiteral("Grouping waits until the device search has finished."));
+        s.context.manager().waitSearchDone();
+    }
+
+    // Groups from the file: sorted by their titles, edited by a double-click,
+    // deleted; ticks change only the current group; closing writes the file.
+    void groupsAreSortedEditedDeletedAndSaved()
+    {
+        Site s;
+        GroupList start{group(20, "Bravo"), group(5, "Alpha"), group(12, "Charlie")};
+        start[0].members.push_back({31, {}, ip("127.0.0.31")});
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall")}, start));
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
+            QVERIFY(dlg);
+            QTreeWidget* list = dlg->groupList();
+            CheckGrid* grid = dlg->deviceGrid();
+            // The first group is current on opening: its member is ticked.
+            QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), QStringList({"20", "5", "12"}));
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 1);
+            QVERIFY(!dlg->deleteGroupButton()->isEnabled());
+
+            const struct {
+                int column;
+                QStringList numbers;
+            } sorts[] = {
+                {GroupSetupDialog::ColGroupNo, {"20", "12", "5"}},
+                {GroupSetupDialog::ColGroupNo, {"5", "12", "20"}},
+                {GroupSetupDialog::ColGroupName, {"12", "20", "5"}},
+                {GroupSetupDialog::ColSn, {"12", "20", "5"}},
+            };
+            for (const auto& sort : sorts) {
+                clickGroupTitle(list, sort.column);
+                QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), sort.numbers);
+                QCOMPARE(column(list, GroupSetupDialog::ColSn), QStringList({"1", "2", "3"}));
+            }
+
+            // Double-click "Alpha" (row 2 now) and rename it; the number must stay unique.
+            bool edited = false;
+            insideNextModal(
+                [&](QWidget* e) {
+                    auto* edit = qobject_cast<AddGroupDialog*>(e);
+                    QVERIFY(edit);
+                    QCOMPARE(edit->windowTitle(), QStringLiteral("Edit Group"));
+                    QCOMPARE(edit->numberEdit()->text(), QStringLiteral("5"));
+                    QCOMPARE(edit->nameEdit()->text(), QStringLiteral("Alpha"));
+                    auto* ok = edit->findChild<QPushButton*>(QStringLiteral("okButton"));
+                    clearAndType(edit, edit->numberEdit(), QStringLiteral("12"));
+                    ui::SeenBox taken;
+                    ui::closeNextMessageBox(&taken, edit);
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                    QCOMPARE(taken.text, QStringLiteral("Group NO already exists, please re-enter!\n\n"));
+                    clearAndType(edit, edit->numberEdit(), QStringLiteral("6"));
+                    clearAndType(edit, edit->nameEdit(), QStringLiteral("Atrium"));
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                    edited = !edit->isVisible();
+                },
+                dlg);
+            clickGroupRow(list, 2);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(2)).center());
+            QVERIFY(edited);
+            QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupNo), QStringLiteral("6"));
+            QCOMPARE(list->topLevelItem(2)->text(GroupSetupDialog::ColGroupName), QStringLiteral("Atrium"));
+
+            // Space on a row takes it as a click does; the arrow keys alone do not.
+            list->setFocus();
+            list->setCurrentItem(list->topLevelItem(0));
+            QTest::keyClick(list, Qt::Key_Down); // to Bravo; Atrium, clicked last, stays current
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            QTest::keyClick(list, Qt::Key_Space);
+            QCOMPARE(dlg->findChild<QLineEdit*>(QStringLiteral("groupNameBox"))->text(), QStringLiteral("Bravo"));
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 1);
+
+            // Clicking "Charlie" makes it current; a tick makes Hall its member.
+            clickGroupRow(list, 0);
+            QVERIFY(dlg->deleteGroupButton()->isEnabled());
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            tick(grid, "127.0.0.32");
+            // Delete it: no group is current, and a tick changes nothing.
+            QTest::mouseClick(dlg->deleteGroupButton(), Qt::LeftButton);
+            QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), QStringList({"20", "6"}));
+            QCOMPARE(column(list, GroupSetupDialog::ColSn), QStringList({"1", "2"}));
+            QCOMPARE(dlg->findChild<QLineEdit*>(QStringLiteral("groupNameBox"))->text(),
+                     QStringLiteral("No group selected"));
+            tick(grid, "127.0.0.31");
+            // A click on empty space selects no group.
+            clickGroupRow(list, 0);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
+            QApplication::processEvents();
+            QVERIFY(list->selectedItems().isEmpty());
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            ran = true;
+            dlg->close();
+        });
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(ran);
+        const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));
+        QCOMPARE(saved.size(), std::size_t(2));
+        QCOMPARE(saved[0].number(), 20);
+        QCOMPARE(saved[0].members.size(), std::size_t(1)); // untouched by the tick after the delete
+        QCOMPARE(saved[1].number(), 6);
+        QCOMPARE(saved[1].header.nameBytes(), std::string("Atrium"));
+    }
+
+    // A group file that cannot be written: the person decides, nothing is lost silently.
+    void aGroupFileThatCannotBeWrittenIsSaidAndDecided()
+    {
+        Site s;
+        std::filesystem::create_directory(s.dir.path() / "group"); // a rename cannot replace it
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby")}));
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
+            QVERIFY(dlg);
+            addGroup(dlg, "3", "Porch");
+            if (QTest::currentTestFailed())
+                return;
+            // Retry fails again and asks again; that box is answered with Cancel.
+            const struct {
+                QStringList clicks;
+                bool staysOpen;
+            } answers[] = {{{"&Cancel"}, true}, {{"&Retry", "&Cancel"}, true}, {{"Close &Without Saving"}, false}};
+            for (const auto& a : answers) {
+                QStringList said, buttons;
+                answerBoxes(a.clicks, &said, &buttons);
+                dlg->close();
+                QCOMPARE(said.size(), a.clicks.size());
+                for (const QString& text : said)
+                    QVERIFY2(text.startsWith(QStringLiteral(
+                                 "The group file could not be saved; the groups stay as they were on disk!\n\n")),
+                             qPrintable(text));
+                buttons.sort();
+                QCOMPARE(buttons, QStringList({"&Cancel", "&Retry", "Close &Without Saving"}));
+                QCOMPARE(dlg->isVisible(), a.staysOpen);
+            }
+            ran = true;
+        });
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(ran);
+        QVERIFY(std::filesystem::is_directory(s.dir.path() / "group"));
+        bool logged = false;
+        for (const QString& line : s.window->logPane()->lines())
+            logged = logged || line.startsWith(QStringLiteral("The group file could not be saved"));
+        QVERIFY(logged);
+    }
+
+    void groupsAreTickedDownloadedAndSaved()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
+                        simDevice("127.0.0.33", 33, 33, "Gate")}));
+        QSignalSpy progress(s.window->deviceView(), &DeviceView::groupProgress);
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
+            QVERIFY(dlg);
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("Group Settings"));
+            CheckGrid* grid = dlg->deviceGrid();
+            QCOMPARE(grid->rowCount(), 3);
+
+            // Nothing to download yet.
+            ui::SeenBox none;
+            ui::closeNextMessageBox(&none, dlg);
+            QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            QCOMPARE(none.text, QStringLiteral("No device grouping!\n\n"));
+
+            addGroup(dlg, "7", "Zone A",
+                     {{"0", "Zone A", "Group NO setting error!\n\n"},
+                      {"256", "Zone A", "Group NO setting error!\n\n"},
+                      {"7", "", "Group name cannot be empty!\n\n"},
+                      {"7", "Sixteen byte nam", "The group name is too long and cannot exceed 15 bytes!\n\n"}});
+            if (QTest::currentTestFailed())
+                return;
+            QCOMPARE(dlg->groupList()->topLevelItemCount(), 1);
+            tick(grid, "127.0.0.31");
+            tick(grid, "127.0.0.32");
+            addGroup(dlg, "9", "Zone B", {{"7", "Zone B", "Group NO already exists, please re-enter!\n\n"}});
+            if (QTest::currentTestFailed())
+                return;
+            // The new group is current and starts with no ticks.
+            QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
+            tick(grid, "127.0.0.32");
+            ui::saveScreenshot(*dlg, "group-dialog-ticked.png");
+
+            QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            for (QWidget* c : std::initializer_list<QWidget*>{dlg->groupList(), grid, dlg->newGroupButton(),
+                                                                dlg->deleteGroupButton(), dlg->downloadButton()})
+                QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+            // Escape, like closing, is refused while the download runs.
+            ui::SeenBox refused;
+            ui::closeNextMessageBox(&refused, dlg);
+            QTest::keyClick(dlg, Qt::Key_Escape);
+            QCOMPARE(refused.text, QStringLiteral("Downloading group information, cannot close!\n\n"));
+            QVERIFY(dlg->isVisible());
+
+            QTRY_COMPARE_WITH_TIMEOUT(dlg->progressText()->text(), QStringLiteral("100%"), 20000);
+            QCOMPARE(dlg->progressBar()->value(), 100);
+            QTRY_COMPARE_WITH_TIMEOUT(grid->cellText(gridRow(grid, "127.0.0.33"), GroupSetupDialog::ColResult),
+                                      QStringLiteral("set grouping completed."), 20000);
+            ui::saveScreenshot(*dlg, "group-dialog-downloading.png");
+            QTRY_VERIFY_WITH_TIMEOUT(dlg->downloadButton()->isEnabled(), 10000);
+            ui::saveScreenshot(*dlg, "group-dialog.png");
+            QVERIFY(dlg->groupList()->isEnabled() && grid->isEnabled() && dlg->newGroupButton()->isEnabled());
+            QCOMPARE(dlg->resultText()->text(), QStringLiteral("Group numbers set on 3 of 3 online devices."));
+
+            // A device that stops answering writes: its row and the log say so.
+            sim::Faults mute;
+            mute.silentCommands = {CMD_WRITE_SYS_PARA};
+            s.site.setFaults(ip("127.0.0.33"), mute);
+            QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(dlg->downloadButton()->isEnabled(), 30000);
+            const int gate = gridRow(grid, "127.0.0.33");
+            QCOMPARE(grid->cellText(gate, GroupSetupDialog::ColResult), QStringLiteral("grouping setting failed"));
+            QCOMPARE(grid->cellText(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColResult),
+                     QStringLiteral("set grouping completed."));
+            QVERIFY(s.hasLine(QString::fromUtf8("Gate(127.0.0.33) grouping setting failed\xEF\xBC\x81")));
+            QVERIFY(dlg->resultText()->text().startsWith(
+                QStringLiteral("Group numbers set on 2 of 3 online devices.")));
+            ran = true;
+            dlg->close();
+            QVERIFY(!dlg->isVisible());
+        });
+        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(ran);
+
+        QCOMPARE(groupBytes(s.site, "127.0.0.31"), std::vector<int>({7, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(groupBytes(s.site, "127.0.0.32"), std::vector<int>({7, 9, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(groupBytes(s.site, "127.0.0.33"), std::vector<int>(8, 0));
+        QVERIFY(s.hasLine(QStringLiteral("Hall(127.0.0.32) set grouping completed.")));
+        // Per device: 50 for the read, 50 for the write, over three devices;
+        // the view shows the latest of the steps that came while it was busy.
+        QList<int> shown;
+        for (int i = 0; i < progress.count() && (shown.isEmpty() || shown.back() != 100); ++i)
+            shown << progress.at(i).at(0).toInt();
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.back(), 100);
+        for (int i = 0; i < shown.size(); ++i) {
+            QVERIFY2(QList<int>({16, 33, 50, 66, 83, 100}).contains(shown[i]), qPrintable(QString::number(shown[i])));
+            QVERIFY(i == 0 || shown[i] > shown[i - 1]);
+        }
+
+        // Closing after changes wrote the group file.
+        const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));
+        QCOMPARE(saved.size(), std::size_t(2));
+        QCOMPARE(saved[0].number(), 7);
+        QCOMPARE(saved[0].header.nameBytes(), std::string("Zone A"));
+        QCOMPARE(saved[0].members.size(), std::size_t(2));
+        QCOMPARE(saved[1].number(), 9);
+        QCOMPARE(saved[1].members.size(), std::size_t(1));
+        QCOMPARE(saved[1].members[0].devIp, ip("127.0.0.32"));
+    }
+};
+
+QTEST_MAIN(GroupDialogTest)
+#include "GroupDialogTest.moc"

@@ -290,10 +290,10 @@ void MainWindow::buildCommands()
     about->setShortcut(QKeySequence::HelpContents);
     auto* contact = makeAction(QStringLiteral("contactAction"), tr("&Contact Support"), QStringLiteral("contact"),
                                tr("Contact us via email %1").arg(supportAddress()));
-    auto* bookWizard = makeAction(QStringLiteral("bookWizardAction"), tr("Add"), QStringLiteral("book-add"),
+    auto* bookWizard = makeAction(QStringLiteral("bookWizardAction"), tr("&Add"), QStringLiteral("book-add"),
                                   tr("Create address book for your call station"));
     auto* bookDownload =
-        makeAction(QStringLiteral("bookDownloadAction"), tr("Download"), QStringLiteral("book-download"),
+        makeAction(QStringLiteral("bookDownloadAction"), tr("&Download"), QStringLiteral("book-download"),
                    tr("Download the address book to the network microphone"));
     auto* books = new AddrBookCommands(context_.manager(), context_.worker(), context_.dataDir(), this);
     connect(bookWizard, &QAction::triggered, books, &AddrBookCommands::openWizard);
@@ -330,27 +330,39 @@ void MainWindow::buildCommands()
     ribbon_ = new RibbonBar(this);
     setMenuWidget(ribbon_);
     QMenu* menu = ribbon_->applicationMenu();
-    QMenu* home = menu->addMenu(tr("&Home"));
-    home->addAction(search);
+    // The menu's entries carry their own longer texts and trigger the ribbon's
+    // commands, following their enabled state.
+    auto entry = [this](QMenu* list, const QString& text, QAction* command) {
+        QAction* a = list->addAction(text, command, &QAction::trigger);
+        a->setObjectName(command->objectName().replace(QStringLiteral("Action"), QStringLiteral("MenuAction")));
+        a->setStatusTip(command->statusTip());
+        a->setEnabled(command->isEnabled());
+        connect(command, &QAction::enabledChanged, a, &QAction::setEnabled);
+        return a;
+    };
+    QMenu* home = menu->addMenu(tr("Home(&H)"));
+    home->setObjectName(QStringLiteral("homeMenu"));
+    entry(home, tr("Search for LAN devices(&S)"), search);
     home->addSeparator();
-    home->addAction(add);
-    home->addAction(del);
+    entry(home, tr("Add Device(&A)"), add);
+    entry(home, tr("Delete Device(&D)"), del);
+    entry(home, tr("Devices Grouping(&G)"), group);
+    home->addSeparator();
     home->addAction(undo);
-    home->addAction(tr("Devices Grouping(&G)"), group, &QAction::trigger)
-        ->setObjectName(QStringLiteral("groupMenuAction"));
     home->addAction(time);
     QMenu* callStation = menu->addMenu(tr("Call Station(&S)"));
     callStation->setObjectName(QStringLiteral("callStationMenu"));
-    callStation->addAction(tr("Add Address Book(&A)"), bookWizard, &QAction::trigger);
-    callStation->addAction(tr("Download Address Book(&D)"), bookDownload, &QAction::trigger);
+    entry(callStation, tr("Add Address Book(&A)"), bookWizard);
+    entry(callStation, tr("Download Address Book(&D)"), bookDownload);
     callStation->addSeparator();
-    callStation->addAction(tr("Upgrade Device Firmware(&U)"), upgrade, &QAction::trigger);
-    callStation->addAction(tr("Upgrade Screen Firmware(&S)"), screenUpgrade, &QAction::trigger);
-    QMenu* help = menu->addMenu(tr("&Help"));
-    help->addAction(about);
-    help->addAction(contact);
+    entry(callStation, tr("Upgrade Device Firmware(&U)"), upgrade);
+    entry(callStation, tr("Upgrade Screen Firmware(&S)"), screenUpgrade);
+    QMenu* help = menu->addMenu(tr("Help(&X)"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    entry(help, tr("About(&A)"), about);
+    entry(help, tr("Contact Support(&C)"), contact);
     menu->addSeparator();
-    menu->addAction(exit);
+    entry(menu, tr("Exit(&X)"), exit);
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));
     ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, group, time});
@@ -358,6 +370,8 @@ void MainWindow::buildCommands()
     const int callStationTab = ribbon_->addCategory(tr("&Call Station"));
     ribbon_->addPanel(callStationTab, tr("Address Book"), {bookWizard, bookDownload});
     ribbon_->addPanel(callStationTab, tr("Firmware Upgrade"), {upgrade});
+    // "Upgrade" holds no S, its key tip.
+    ribbon_->setKeyTip(callStationTab, QKeySequence(Qt::ALT | Qt::Key_S), upgrade);
     const int helpTab = ribbon_->addCategory(tr("Help"));
     ribbon_->addPanel(helpTab, tr("Help"), {about, contact});
     ribbon_->setCornerAction(about);

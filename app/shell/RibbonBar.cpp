@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,6 +82,10 @@ void RibbonBar::addPanel(int category, const QString& title, const QList<QAction
         b->setAutoRaise(true);
         b->setMinimumWidth(56);
         buttons->addWidget(b);
+        // A tool button drops the action's '&', so its key tip is made here.
+        const QKeySequence tip = QKeySequence::mnemonic(a->text());
+        if (!tip.isEmpty())
+            setKeyTip(category, tip, a);
     }
     if (checks->count())
         buttons->addLayout(checks);
@@ -90,6 +95,14 @@ void RibbonBar::addPanel(int category, const QString& title, const QList<QAction
     label->setEnabled(false); // panel captions are drawn subdued
     v->addWidget(label);
     row->insertWidget(row->count() - 1, panel);
+}
+
+void RibbonBar::setKeyTip(int category, const QKeySequence& key, QAction* action)
+{
+    // A shortcut is live only while its parent is visible, so one owned by the
+    // category's page cannot collide with the same key on another category.
+    auto* shortcut = new QShortcut(key, tabs_->widget(category));
+    connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
 }
 
 void RibbonBar::setCornerAction(QAction* action)

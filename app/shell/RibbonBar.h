@@ -1,7 +1,8 @@
 #pragma once
 // The command bar across the top of the main window: an application button
 // with its menu, category tabs, and panels of large buttons. Key tips are
-// mnemonics: Alt plus the underlined letter of a tab or of a visible button.
+// Alt plus the letter a tab's or a command's text marks with '&'; a button's
+// key tip is live only while its category is shown.
 #include <QWidget>
 
 #include <QList>
@@ -12,6 +13,7 @@ class QMenu;
 class QTabWidget;
 class QToolButton;
 class QHBoxLayout;
+class QKeySequence;
 
 namespace aulira::app {
 
@@ -27,6 +29,9 @@ public:
     void addPanel(int category, const QString& title, const QList<QAction*>& actions);
     QMenu* applicationMenu() const { return appMenu_; }
     QToolButton* applicationButton() const { return appButton_; }
+    // A key tip that a button's text cannot underline: the key triggers the
+    // action while its category is the one shown.
+    void setKeyTip(int category, const QKeySequence& key, QAction* action);
     // A small button at the right end of the tab row.
     void setCornerAction(QAction* action);
     QTabWidget* tabs() const { return tabs_; }

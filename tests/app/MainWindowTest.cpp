@@ -3,7 +3,11 @@
 #include <QCheckBox>
 #include <QStatusBar>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,6 +23,7 @@
 #include "shell/AppContext.h"
 #include "shell/LogPane.h"
 #include "shell/MainWindow.h"
+#include "shell/RibbonBar.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "support/SimDevices.h"
@@ -110,6 +115,89 @@ private slots:
         std::lock_guard lock(context.manager().devices().mutex());
         const auto settings = SysParaSettings::load(*item->sysPara, item->bParaExt != 0);
         QCOMPARE(settings.value("deviceName").text, std::string("Renamed"));
+    }
+
+    // The ribbon and the application menu as an installer meets them: their
+    // layout, and the key tips that reach each category and command.
+    void ribbonAndMenuAreLaidOutAndReachedByKeys()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        aulira::test::TempDir dir;
+        StartupOptions options;
+        options.adapters = {"127.0.0.1"};
+        options.dataDir = dir.path().string();
+        AppContext context;
+        QCOMPARE(context.open(options), std::string());
+        MainWindow window(context);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        RibbonBar* ribbon = window.findChild<RibbonBar*>();
+        QVERIFY(ribbon);
+
+        // Category | panel: buttons (check boxes for the view switches).
+        QStringList panels;
+        for (int t = 0; t < ribbon->tabs()->count(); ++t)
+            for (QWidget* panel : ribbon->tabs()->widget(t)->findChildren<QWidget*>(QRegularExpression("^panel_"))) {
+                QStringList items;
+                for (QWidget* w : panel->findChildren<QWidget*>()) {
+                    if (auto* b = qobject_cast<QToolButton*>(w))
+                        items << b->defaultAction()->text();
+                    else if (auto* c = qobject_cast<QCheckBox*>(w))
+                        items << c->text();
+                }
+                panels << ribbon->tabs()->tabText(t) + " | " + panel->objectName().mid(6) + ": " + items.join(", ");
+            }
+        QCOMPARE(panels, QStringList({
+                             "&Home | Device: &Search, &Add, &Delete, &Group, &Time Sync",
+                             "&Home | View: &Properties Window, &Output Window, Status &Bar",
+                             "&Call Station | Address Book: &Add, &Download",
+                             "&Call Station | Firmware Upgrade: Upgrade",
+                             "Help | Help: A&bout, &Contact Support",
+                         }));
+        QStringList menu;
+        for (QAction* a : ribbon->applicationMenu()->actions()) {
+            if (!a->menu()) {
+                menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                continue;
+            }
+            QStringList entries;
+            for (QAction* e : a->menu()->actions())
+                entries << (e->isSeparator() ? QStringLiteral("-") : e->text());
+            menu << a->text() + ": " + entries.join(", ");
+        }
+        QCOMPARE(menu.mid(0, 3),
+                 QStringList({"Home(&H): Search for LAN devices(&S), -, Add Device(&A), Delete Device(&D), "
+                              "Devices Grouping(&G), -, &Undo Delete, &Time Sync",
+                              "Call Station(&S): Add Address Book(&A), Download Address Book(&D), -, "
+                              "Upgrade Device Firmware(&U), Upgrade Screen Firmware(&S)",
+                              "Help(&X): About(&A), Contact Support(&C)"}));
+        QCOMPARE(menu.last(), QStringLiteral("Exit(&X)"));
+        // A menu entry follows its command: Delete waits for a selection.
+        auto* deleteEntry = window.findChild<QAction*>(QStringLiteral("deleteMenuAction"));
+        QVERIFY(deleteEntry);
+        QVERIFY(!deleteEntry->isEnabled());
+
+        // Key tips: Alt with the category's letter, then the command's.
+        for (const auto& [key, tab] : std::vector<std::pair<Qt::Key, int>>{
+                 {Qt::Key_C, 1}, {Qt::Key_X, 2}, {Qt::Key_H, 0}, {Qt::Key_C, 1}}) {
+            QTest::keyClick(&window, key, Qt::AltModifier);
+            QCOMPARE(ribbon->tabs()->currentIndex(), tab);
+        }
+        for (const auto& [key, title] : std::vector<std::pair<Qt::Key, QString>>{
+                 {Qt::Key_A, QStringLiteral("Add address book wizard")},
+                 {Qt::Key_S, QStringLiteral("Firmware Batch Upgrade")},
+             }) {
+            QString seen;
+            ui::whenModal([&seen](QWidget* w) {
+                seen = w->windowTitle();
+                w->close();
+            });
+            QTest::keyClick(&window, key, Qt::AltModifier);
+            QTRY_COMPARE(seen, title);
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
     }
 
     // The settings sheet as a person meets it on a site where one device does

@@ -23,6 +23,9 @@ const char* kUsage =
     "  --quiet           do not print the operation log on stderr\n"
     "  --verbose         also print every status poll attempt on stderr\n"
     "  --demo            work against a simulated site on loopback\n"
+    "  --log-file FILE   also append every operation log line to FILE (with --quiet\n"
+    "                    too); the daily log files in the data directory's logs/\n"
+    "                    are written as always\n"
     "  --help            show this text\n"
     "\n"
     "Commands:\n"
@@ -282,6 +285,11 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             if (!v || v->empty())
                 return usage(err, "--data-dir needs a directory");
             g.dataDir = *v;
+        } else if (a == "--log-file") {
+            auto v = value();
+            if (!v || v->empty())
+                return usage(err, "--log-file needs a file");
+            g.logFile = *v;
         } else if (a == "--json") {
             g.json = true;
         } else if (a == "--quiet") {

@@ -93,6 +93,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     sheet_ = new SettingsSheet(&context_.worker(), this);
 
     log_ = new LogPane(this);
+    log_->setLogFolder(QString::fromStdWString(logFolder(context_.dataDir()).wstring()));
     logDock_ = new QDockWidget(text(IDS_OPERATION_RECORDS), this);
     logDock_->setObjectName(QStringLiteral("logDock"));
     logDock_->setWidget(log_);

@@ -27,6 +27,7 @@
 #include "upgrade/UpgradeFile.h"
 #include "upgrade/UpgradeVerify.h"
 #include "util/AtomicFile.h"
+#include "util/Csv.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {
@@ -99,19 +100,6 @@ std::string isoTime(const std::optional<SystemClock::time_point>& t)
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;
-}
-
-std::string csvField(const std::string& v)
-{
-    if (v.find_first_of(",\"\r\n") == std::string::npos)
-        return v;
-    std::string q = "\"";
-    for (char c : v) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + "\"";
 }
 
 // The report: one row per device and batch. CSV or JSON by the file's

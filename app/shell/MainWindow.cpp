@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "devices/DeviceListExport.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "params/EditMacDialog.h"
@@ -316,6 +317,9 @@ void MainWindow::buildCommands()
     help->addAction(about);
     help->addAction(contact);
     menu->addSeparator();
+    auto* exportList = menu->addAction(tr("&Export device list…"), this, [this] { exportDeviceList(view_); });
+    exportList->setObjectName(QStringLiteral("exportListAction"));
+    exportList->setStatusTip(tr("Write the device list as shown to a CSV file"));
     menu->addAction(exit);
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));

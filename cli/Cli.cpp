@@ -5,6 +5,7 @@
 #include "CliSession.h"
 #include "devices/DeviceRules.h"
 #include "shell/Strings.h"
+#include "util/Csv.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {
@@ -23,13 +24,19 @@ const char* kUsage =
     "  --quiet           do not print the operation log on stderr\n"
     "  --verbose         also print every status poll attempt on stderr\n"
     "  --demo            work against a simulated site on loopback\n"
+    "  --log-file FILE   also append every operation log line to FILE (with --quiet\n"
+    "                    too); the daily log files in the data directory's logs/\n"
+    "                    are written as always\n"
     "  --help            show this text\n"
     "\n"
     "Commands:\n"
     "  search [--keep]                 search every adapter, then poll the saved devices of\n"
     "                                  other subnets; --keep saves every found device\n"
-    "  devices list [--no-poll]        the saved device list; devices of other subnets are\n"
-    "                                  polled first unless --no-poll\n"
+    "  devices list [--no-poll] [--csv] [--csv-file FILE]\n"
+    "                                  the saved device list; devices of other subnets are\n"
+    "                                  polled first unless --no-poll; --csv prints it as CSV,\n"
+    "                                  --csv-file writes it to FILE as the desktop app's\n"
+    "                                  export does (UTF-8 with byte-order mark)\n"
     "  devices add --no N --name NAME --ip IP --mask MASK\n"
     "                                  save a device of another subnet\n"
     "  devices delete IP|MAC           remove a device from the saved list\n"
@@ -143,12 +150,18 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
     args.erase(args.begin());
     Session s(g, err);
     if (sub == "list") {
-        bool poll = true;
-        for (const auto& a : args) {
+        bool poll = true, csv = false;
+        std::optional<std::string> csvFile;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const auto& a = args[i];
             if (a == "--no-poll")
                 poll = false;
+            else if (a == "--csv")
+                csv = true;
+            else if (a == "--csv-file" && i + 1 < args.size() && !args[i + 1].empty())
+                csvFile = args[++i];
             else
-                return usage(err, "unknown devices list option " + a);
+                return usage(err, a == "--csv-file" ? "--csv-file needs a file" : "unknown devices list option " + a);
         }
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
@@ -156,7 +169,31 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
             return refuse(err, loaded.message);
         if (poll)
             s.pollRemoteDevices();
-        printDevices(s.manager().devices(), g, out);
+        if (!csv && !csvFile) {
+            printDevices(s.manager().devices(), g, out);
+            return EXIT_OK;
+        }
+        // The desktop app's export with every column shown and no sort: the same titles, cells and quoting.
+        CsvRow header;
+        for (const auto& t : deviceColumnTitles())
+            header.push_back(oneLine(t));
+        std::vector<CsvRow> rows;
+        {
+            const auto& list = s.manager().devices();
+            const auto items = list.snapshot();
+            std::lock_guard lock(list.mutex());
+            for (const auto& item : items) {
+                const auto cells = deviceColumns(*item);
+                rows.emplace_back(cells.begin(), cells.end());
+            }
+        }
+        if (csv)
+            out << csvTable(header, rows, false);
+        if (csvFile) {
+            std::string why;
+            if (!writeCsvFile(std::filesystem::path(*csvFile), header, rows, &why))
+                return refuse(err, "The device list could not be written to " + *csvFile + ": " + why);
+        }
         return EXIT_OK;
     }
     if (sub == "add") {
@@ -282,6 +319,11 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             if (!v || v->empty())
                 return usage(err, "--data-dir needs a directory");
             g.dataDir = *v;
+        } else if (a == "--log-file") {
+            auto v = value();
+            if (!v || v->empty())
+                return usage(err, "--log-file needs a file");
+            g.logFile = *v;
         } else if (a == "--json") {
             g.json = true;
         } else if (a == "--quiet") {

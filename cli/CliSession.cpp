@@ -74,9 +74,29 @@ Session::Session(const Globals& g, std::ostream& err) : globals_(g), err_(err)
             err_ << oneLine(line) << "\n";
             err_.flush();
         });
+    if (g.logFile) {
+        FileLog::Options o;
+        o.file = *g.logFile;
+        namedLog_ = openFileLog(std::move(o));
+    }
 }
 
 Session::~Session() = default;
+
+std::unique_ptr<FileLog> Session::openFileLog(FileLog::Options options)
+{
+    options.program = "auctl";
+    // A log file that stops is said even with --quiet: losing it is never silent.
+    if (globals_.quiet)
+        options.report = [this](const std::string& line) {
+            std::lock_guard lock(errMutex_);
+            err_ << "auctl: " << line << "\n";
+            err_.flush();
+        };
+    auto log = std::make_unique<FileLog>(std::move(options));
+    log->attachToLog();
+    return log;
+}
 
 void Session::note(const std::string& line)
 {
@@ -93,6 +113,9 @@ std::string Session::open(bool needAdapters)
             {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo}, frontEnd_);
         !e.empty())
         return e;
+    FileLog::Options daily;
+    daily.folder = logFolder(frontEnd_.appDir);
+    dailyLog_ = openFileLog(std::move(daily));
     const auto& adapters = frontEnd_.adapters;
     const auto& appDir = frontEnd_.appDir;
     manager_ = std::make_unique<DeviceManager>(appDir);

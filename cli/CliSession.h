@@ -15,6 +15,7 @@
 #include "Cli.h"
 #include "FrontEnd.h"
 #include "devices/DeviceManager.h"
+#include "shell/FileLog.h"
 #include "shell/Log.h"
 #include "util/DataLock.h"
 
@@ -29,6 +30,7 @@ struct Globals {
     bool verbose = false;
     bool demo = false;
     bool noConfirm = false; // the command's --no-confirm: a write is not read back
+    std::optional<std::string> logFile; // --log-file: the log also goes to this file
 };
 
 int usage(std::ostream& err, const std::string& message);
@@ -81,12 +83,16 @@ public:
 
 private:
     void noteWaiting();
+    std::unique_ptr<FileLog> openFileLog(FileLog::Options options);
 
     const Globals& globals_;
     std::ostream& err_;
     std::mutex errMutex_;
     std::atomic<bool> muteLog_{false};
     std::unique_ptr<LogSubscription> logSink_;
+    // After the stderr sink, before everything that logs while it stops.
+    std::unique_ptr<FileLog> namedLog_;
+    std::unique_ptr<FileLog> dailyLog_;
     FrontEnd frontEnd_;
     std::unique_ptr<DeviceManager> manager_;
     std::unique_ptr<DataLock> dataLock_;

@@ -28,6 +28,7 @@
 #include "upgrade/UpgradeReport.h"
 #include "upgrade/UpgradeVerify.h"
 #include "util/AtomicFile.h"
+#include "util/Csv.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/bootstrap.sh [--gui] [--pkg]
-#   --gui  Qt 6 for the desktop application
-#   --pkg  the tools that make and check the Debian package (scripts/package-check.sh)
+# Usage: scripts/bootstrap.sh [--gui] [--pkg] [--tools]
+#   --gui    Qt 6 for the desktop application
+#   --pkg    the tools that make and check the Debian package (scripts/package-check.sh)
+#   --tools  tshark, for the test of the Wireshark dissector in tools/wireshark
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,6 +13,8 @@ for arg in "$@"; do
     --gui) packages+=(qt6-base-dev qt6-svg-dev libgl-dev) ;;
     --pkg) packages+=(dpkg-dev file help2man man-db lintian desktop-file-utils appstream bash-completion
                       xvfb xauth) ;;
+    # Non-interactive: the question whether non-root users may capture keeps its default (no).
+    --tools) packages+=(tshark) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
   esac
 done

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/bootstrap.sh --gui --pkg
+scripts/bootstrap.sh --gui --pkg --tools
 
 jobs=${AULIRA_JOBS:-2}
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "DeviceConfig.h"
 #include "SimSite.h"
+#include "shell/FileLog.h"
 #include "util/Ipv4.h"
 
 using namespace aulira;
@@ -40,6 +42,7 @@ const char kUsage[] =
     "  --dump FILE         write every datagram a device took in, one JSON object a line\n"
     "  --print-site        print the site as JSON and exit\n"
     "  --quiet             do not log datagrams to stderr\n"
+    "  --log-file FILE     also append the log, with time stamps, to FILE (with --quiet too)\n"
     "  --help              show this text\n";
 
 int usageError(const std::string& message)
@@ -62,7 +65,7 @@ std::optional<unsigned long long> number(const std::string& text, unsigned long 
 
 int main(int argc, char** argv)
 {
-    std::optional<std::string> devicesFile, dumpFile;
+    std::optional<std::string> devicesFile, dumpFile, logFile;
     std::optional<std::size_t> count;
     std::optional<std::uint16_t> port;
     std::optional<int> spread;
@@ -87,7 +90,8 @@ int main(int argc, char** argv)
         } else if (arg == "--print-site") {
             printSite = true;
         } else if (arg == "--port" || arg == "--devices" || arg == "--count" || arg == "--first-ip" ||
-                   arg == "--device" || arg == "--iface" || arg == "--spread" || arg == "--seed" || arg == "--dump") {
+                   arg == "--device" || arg == "--iface" || arg == "--spread" || arg == "--seed" || arg == "--dump" ||
+                   arg == "--log-file") {
             auto v = value();
             if (!v)
                 return usageError(arg + " needs a value");
@@ -125,6 +129,8 @@ int main(int argc, char** argv)
                 if (!n)
                     return usageError("--seed: expected a number, got " + *v);
                 seed = *n;
+            } else if (arg == "--log-file") {
+                logFile = *v;
             } else {
                 dumpFile = *v;
             }
@@ -172,6 +178,9 @@ int main(int argc, char** argv)
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    // Before the site, which logs until it is gone.
+    std::mutex logMutex;
+    std::unique_ptr<FileLog> fileLog;
     SimSite sim(site.options);
     std::string error;
     if (!sim.addDevices(site.devices, &error)) {
@@ -179,9 +188,22 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::mutex logMutex;
-    if (!quiet)
-        sim.setLogSink([&logMutex](const std::string& line) {
+    if (logFile) {
+        FileLog::Options o;
+        o.program = "auct-devsim";
+        o.file = *logFile;
+        o.report = [&logMutex](const std::string& line) {
+            std::lock_guard lock(logMutex);
+            std::fprintf(stderr, "auct-devsim: %s\n", line.c_str());
+        };
+        fileLog = std::make_unique<FileLog>(std::move(o));
+    }
+    if (!quiet || fileLog)
+        sim.setLogSink([&logMutex, &fileLog, quiet](const std::string& line) {
+            if (fileLog)
+                fileLog->add(line);
+            if (quiet)
+                return;
             std::lock_guard lock(logMutex);
             std::fprintf(stderr, "%s\n", line.c_str());
         });

@@ -59,6 +59,9 @@ std::string AppContext::open(const StartupOptions& o)
 {
     if (auto e = prepareFrontEnd(o, frontEnd_); !e.empty())
         return e;
+    // Gets the start-up lines held for the log pane too.
+    fileLog_ = std::make_unique<FileLog>(FileLog::Options{.program = "auct", .folder = logFolder(frontEnd_.appDir)});
+    fileLog_->attachToLog();
     manager_ = std::make_unique<DeviceManager>(frontEnd_.appDir);
     manager_->initAdapters(frontEnd_.adapters);
     if (manager_->localIps().empty())

@@ -13,6 +13,7 @@
 #include "FrontEnd.h"
 #include "devices/DeviceManager.h"
 #include "protocol/ProtocolWorker.h"
+#include "shell/FileLog.h"
 
 namespace aulira::app {
 
@@ -43,6 +44,8 @@ public:
     std::uint16_t languageId() const { return frontEnd_.languageId; }
 
 private:
+    // Before everything that logs while it stops.
+    std::unique_ptr<FileLog> fileLog_;
     FrontEnd frontEnd_;
     std::unique_ptr<DeviceManager> manager_;
     std::unique_ptr<ProtocolWorker> worker_;

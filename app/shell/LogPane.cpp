@@ -3,6 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMessageBox>
+#include <QToolButton>
+#include <QUrl>
 #include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
@@ -15,7 +20,7 @@ namespace aulira::app {
 
 LogPane::LogPane(QWidget* parent)
     : QWidget(parent), tabs_(new QTabWidget(this)), list_(new QListWidget), copy_(new QAction(this)),
-      clear_(new QAction(this))
+      clear_(new QAction(this)), openFolder_(new QAction(this))
 {
     setObjectName(QStringLiteral("logPane"));
     setWindowTitle(title());
@@ -37,8 +42,23 @@ LogPane::LogPane(QWidget* parent)
     clear_->setStatusTip(tr("Clear output content"));
     connect(copy_, &QAction::triggered, this, &LogPane::copyAll);
     connect(clear_, &QAction::triggered, this, &LogPane::clearAll);
+    openFolder_->setObjectName(QStringLiteral("logOpenFolder"));
+    openFolder_->setText(tr("Open &Log Folder"));
+    openFolder_->setToolTip(tr("Open the folder of the daily log files"));
+    openFolder_->setStatusTip(openFolder_->toolTip());
+    connect(openFolder_, &QAction::triggered, this, &LogPane::openLogFolder);
     list_->addAction(copy_);
     list_->addAction(clear_);
+    list_->addAction(openFolder_);
+    // Also a button beside the tab, reached with Tab like every other control.
+    auto* openButton = new QToolButton(tabs_);
+    openButton->setObjectName(QStringLiteral("logOpenFolderButton"));
+    openButton->setDefaultAction(openFolder_);
+    openButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    openButton->setAutoRaise(true);
+    openButton->setFocusPolicy(Qt::StrongFocus);
+    openButton->setAccessibleName(tr("Open log folder"));
+    tabs_->setCornerWidget(openButton, Qt::TopRightCorner);
     connect(list_, &QListWidget::customContextMenuRequested, this, &LogPane::showMenu);
 
     auto* layout = new QVBoxLayout(this);
@@ -103,12 +123,23 @@ void LogPane::clearAll()
     list_->clear();
 }
 
+void LogPane::openLogFolder()
+{
+    const bool ok = !folder_.isEmpty() && QDir().mkpath(folder_) &&
+                    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(folder_).absolutePath()));
+    if (!ok)
+        QMessageBox::warning(this, tr("Aulira"),
+                             tr("The log folder %1 could not be opened.").arg(QDir::toNativeSeparators(folder_)));
+}
+
 void LogPane::showMenu(const QPoint& pos)
 {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("logMenu"));
     menu.addAction(copy_);
     menu.addAction(clear_);
+    menu.addSeparator();
+    menu.addAction(openFolder_);
     menu.exec(list_->viewport()->mapToGlobal(pos));
     list_->setFocus();
 }

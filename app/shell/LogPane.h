@@ -32,6 +32,9 @@ public:
     QListWidget* list() const { return list_; }
     QAction* copyAction() const { return copy_; }
     QAction* clearAction() const { return clear_; }
+    QAction* openFolderAction() const { return openFolder_; }
+    // Where the daily log files are (the data folder's logs/).
+    void setLogFolder(const QString& folder) { folder_ = folder; }
     QStringList lines() const;
 
 public slots:
@@ -40,6 +43,9 @@ public slots:
     // All lines, each followed by a line break; an empty log leaves the clipboard alone.
     void copyAll();
     void clearAll();
+    // Opens the log folder in the file manager (creating it when no line
+    // was written yet); says so when it cannot.
+    void openLogFolder();
 
 private:
     void showMenu(const QPoint& pos);
@@ -48,6 +54,8 @@ private:
     QListWidget* list_;
     QAction* copy_;
     QAction* clear_;
+    QAction* openFolder_;
+    QString folder_;
     std::unique_ptr<LogSubscription> subscription_;
 };
 

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "addrbook/AddrBookCommands.h"
+#include "devices/DeviceListExport.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "grouping/GroupCommand.h"
@@ -96,6 +97,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     sheet_ = new SettingsSheet(&context_.worker(), this);
 
     log_ = new LogPane(this);
+    log_->setLogFolder(QString::fromStdWString(logFolder(context_.dataDir()).wstring()));
     logDock_ = new QDockWidget(text(IDS_OPERATION_RECORDS), this);
     logDock_->setObjectName(QStringLiteral("logDock"));
     logDock_->setWidget(log_);
@@ -362,6 +364,9 @@ void MainWindow::buildCommands()
     entry(help, tr("About(&A)"), about);
     entry(help, tr("Contact Support(&C)"), contact);
     menu->addSeparator();
+    auto* exportList = menu->addAction(tr("&Export device list…"), this, [this] { exportDeviceList(view_); });
+    exportList->setObjectName(QStringLiteral("exportListAction"));
+    exportList->setStatusTip(tr("Write the device list as shown to a CSV file"));
     entry(menu, tr("Exit(&X)"), exit);
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));

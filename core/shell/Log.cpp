@@ -18,6 +18,7 @@ Log& Log::instance()
 struct Log::Holder {
     int token;
     Sink sink;
+    bool archive = false;
     bool active = true;                 // guarded by Log::mutex_
     int inFlight = 0;                   // guarded by Log::mutex_
     std::vector<std::thread::id> callers; // guarded by Log::mutex_
@@ -55,6 +56,25 @@ int Log::subscribe(Sink sink)
     }
 }
 
+int Log::subscribeArchive(Sink sink)
+{
+    auto holder = std::make_shared<Holder>();
+    holder->sink = std::move(sink);
+    holder->archive = true;
+    std::vector<std::string> held;
+    {
+        std::lock_guard lock(mutex_);
+        held = held_;
+        holder->token = nextToken_++;
+        sinks_.push_back(holder);
+    }
+    // An archive sink only queues the line, so a line written meanwhile
+    // getting ahead of these is harmless.
+    for (const auto& l : held)
+        holder->sink(l);
+    return holder->token;
+}
+
 void Log::unsubscribe(int token)
 {
     std::unique_lock lock(mutex_);
@@ -76,10 +96,11 @@ void Log::write(const std::string& line)
     std::vector<std::shared_ptr<Holder>> sinks;
     {
         std::lock_guard lock(mutex_);
-        if (holding_ && sinks_.empty()) {
+        const bool onlyArchives =
+            std::all_of(sinks_.begin(), sinks_.end(), [](const auto& h) { return h->archive; });
+        if (holding_ && onlyArchives) {
             if (held_.size() < kMaxHeldLines)
                 held_.push_back(line);
-            return;
         }
         sinks = sinks_;
     }

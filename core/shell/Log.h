@@ -24,6 +24,10 @@ public:
 
     // Returns a token for unsubscribe().
     int subscribe(Sink sink);
+    // A sink that keeps every line (the log file): it also gets the lines
+    // held for the first sink, starting with those held now, and does not end
+    // the holding, so the first display sink still receives them.
+    int subscribeArchive(Sink sink);
     // After it returns the sink is not running and will not be called again
     // (unless called from inside that same sink).
     void unsubscribe(int token);

@@ -10,6 +10,7 @@
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeBatch.h"
 #include "util/AtomicFile.h"
+#include "util/Csv.h"
 #include "util/Ipv4.h"
 
 namespace aulira {
@@ -152,23 +153,6 @@ std::string upgradeIsoTime(const std::optional<UpgradeResult::TimePoint>& t)
     return text;
 }
 
-namespace {
-
-std::string csvField(const std::string& v)
-{
-    if (v.find_first_of(",\"\r\n") == std::string::npos)
-        return v;
-    std::string q = "\"";
-    for (char c : v) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + "\"";
-}
-
-} // namespace
-
 std::string upgradeReportCsv(const std::vector<UpgradeResult>& results, bool bom)
 {
     std::string text = bom ? "\xEF\xBB\xBF" : "";
@@ -179,8 +163,9 @@ std::string upgradeReportCsv(const std::vector<UpgradeResult>& results, bool bom
                                       r.versionBefore, r.versionAfter,
                                       r.resultText(), upgradeIsoTime(r.start),
                                       upgradeIsoTime(r.end), r.durationText()};
+        // Names and models come from the devices: kept as text, never a formula.
         for (std::size_t i = 0; i < std::size(fields); ++i)
-            text += (i ? "," : "") + csvField(fields[i]);
+            text += (i ? "," : "") + (i == 2 || i == 3 ? csvTextField(fields[i]) : csvField(fields[i]));
         text += "\n";
     }
     return text;

@@ -4,13 +4,24 @@
 #include <QDockWidget>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <thread>
 
+#include "shell/AppContext.h"
+#include "shell/FileLog.h"
 #include "shell/Log.h"
+#include "support/TestUtil.h"
 #include "shell/LogPane.h"
+#include "ModalWatch.h"
 
 using aulira::OutputLog;
 using aulira::app::LogPane;
@@ -21,6 +32,17 @@ void deliver()
 {
     QCoreApplication::sendPostedEvents();
 }
+// Takes the "file" URLs the pane asks the desktop to open, so no file
+// manager starts.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
 } // namespace
 
 class LogPaneTest : public QObject {
@@ -103,6 +125,109 @@ private slots:
         QVERIFY(pane->isVisible());
         QCOMPARE(pane->lines(), QStringList{QStringLiteral("while hidden")});
         QCOMPARE(dock->windowTitle(), QStringLiteral("Operation Records"));
+    }
+
+    void openLogFolderIsReachedByTabAndByTheContextMenu()
+    {
+        UrlCatcher catcher;
+        QTemporaryDir data;
+        const QString folder = data.path() + QStringLiteral("/logs");
+        QMainWindow frame;
+        auto* pane = new LogPane(&frame);
+        pane->setLogFolder(folder);
+        frame.setCentralWidget(pane);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto* button = pane->findChild<QToolButton*>(QStringLiteral("logOpenFolderButton"));
+        QVERIFY(button);
+        QCOMPARE(button->accessibleName(), QStringLiteral("Open log folder"));
+
+        // From the list, Tab reaches the button; Space presses it.
+        pane->list()->setFocus();
+        for (int i = 0; i < 6 && QApplication::focusWidget() != button; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QTest::keyClick(button, Qt::Key_Space);
+        QCOMPARE(catcher.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        QVERIFY(QDir(folder).exists()); // made when nothing was logged yet
+
+        // The keyboard's menu key on the list, then the item clicked.
+        QString menuItems;
+        auto* poll = new QTimer(&frame);
+        poll->setInterval(10);
+        connect(poll, &QTimer::timeout, [poll, pane, &menuItems] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll->stop();
+            for (QAction* a : menu->actions())
+                menuItems += a->text() + QLatin1Char('|');
+            QAction* open = pane->openFolderAction();
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(open).center());
+        });
+        poll->start();
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                  pane->list()->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(pane->list()->viewport(), &menuKey);
+        QTRY_COMPARE(catcher.opened.size(), 2);
+        QCOMPARE(menuItems, QStringLiteral("&Copy|C&lear||Open &Log Folder|"));
+        QCOMPARE(catcher.opened.last(), QUrl::fromLocalFile(folder));
+        QCOMPARE(QApplication::focusWidget(), pane->list());
+    }
+
+    void aFolderThatCannotBeOpenedIsSaid()
+    {
+        UrlCatcher catcher;
+        QTemporaryDir data;
+        // A plain file where the folder would be: it cannot be made.
+        QFile blocker(data.path() + QStringLiteral("/logs"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        LogPane pane;
+        pane.setLogFolder(data.path() + QStringLiteral("/logs/sub"));
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        aulira::app::test::SeenBox seen;
+        aulira::app::test::closeNextMessageBox(&seen);
+        QTest::mouseClick(pane.findChild<QToolButton*>(QStringLiteral("logOpenFolderButton")), Qt::LeftButton);
+        QTRY_COMPARE(seen.text, QStringLiteral("The log folder %1 could not be opened.")
+                                    .arg(QDir::toNativeSeparators(data.path() + QStringLiteral("/logs/sub"))));
+        QCOMPARE(seen.icon, int(QMessageBox::Warning));
+        QVERIFY(catcher.opened.isEmpty());
+    }
+
+    void startUpLinesReachTheDailyFileAndStillThePane()
+    {
+        aulira::test::ProtocolConfigGuard guard;
+        aulira::test::TempDir dir;
+        QStringList shown;
+        {
+            // As main() starts: lines before the pane are held for it.
+            aulira::Log::instance().holdUntilFirstSink();
+            aulira::app::StartupOptions o;
+            o.dataDir = dir.path().string();
+            o.adapters = {"127.0.0.1"};
+            aulira::app::AppContext context;
+            QCOMPARE(context.open(o), std::string());
+            LogPane pane;
+            OutputLog("after the pane");
+            deliver();
+            shown = pane.lines();
+        } // the context ends the file's writer, which writes what it holds
+        QVERIFY2(shown.size() >= 3, qPrintable(shown.join(QLatin1Char('|'))));
+        QCOMPARE(shown.first(), QStringLiteral("Local network card1:"));
+        const auto bytes = aulira::test::readAll(dir.path() / "logs" /
+                                                 aulira::FileLog::dailyFileName(std::chrono::system_clock::now()));
+        const QStringList inFile = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<qsizetype>(bytes.size()))
+                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(inFile.size(), shown.size());
+        const QString tag = QStringLiteral(" auct[%1]: ").arg(QCoreApplication::applicationPid());
+        for (int i = 0; i < shown.size(); ++i) {
+            const int at = inFile[i].indexOf(tag);
+            QVERIFY2(at == 23, qPrintable(inFile[i])); // after "YYYY-MM-DD HH:MM:SS.mmm"
+            QCOMPARE(inFile[i].mid(at + tag.size()), shown[i]);
+        }
     }
 
     void aDestroyedPaneNoLongerListens()

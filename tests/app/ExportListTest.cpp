@@ -1,0 +1,314 @@
+// "Export device list…" in the real main window against a simulated site:
+// the application menu clicked, the file name typed into the file dialog,
+// and the bytes of the file checked (byte-order mark, header texts, quoting,
+// the filter and the sort of the list as shown).
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <functional>
+
+#include "DeviceConfig.h"
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "devices/DeviceTableModel.h"
+#include "devices/DeviceView.h"
+#include "shell/AppContext.h"
+#include "shell/MainWindow.h"
+#include "shell/TextCodec.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+namespace ui = aulira::app::test;
+
+namespace {
+
+sim::DeviceConfig simDevice(const char* addr, int no, const char* name)
+{
+    sim::DeviceConfig d;
+    d.ip = ip(addr);
+    d.mask = ip("255.0.0.0");
+    d.devNo = no;
+    d.name = name;
+    d.mac = sim::generatedMac(static_cast<std::uint32_t>(no));
+    d.firmware = "V2.0.1";
+    return d;
+}
+
+// Splits CSV text into rows of fields (quotes, doubled quotes, CRLF).
+std::vector<std::vector<std::string>> parseCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(field);
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.back().push_back(field);
+            field.clear();
+            rows.emplace_back();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (rows.back().empty())
+        rows.pop_back();
+    return rows;
+}
+
+struct Session {
+    aulira::test::ProtocolConfigGuard guard;
+    aulira::test::CodePageGuard codePage;
+    std::unique_ptr<sim::SimSite> site;
+    aulira::test::TempDir dir;
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+    DeviceView* view = nullptr;
+
+    bool open()
+    {
+        setCodePage(1252);
+        aulira::test::useFastTiming();
+        sim::SiteOptions options;
+        options.port = 0;
+        site = std::make_unique<sim::SimSite>(options);
+        std::string error;
+        if (!site->addDevices({simDevice("127.0.0.5", 5, "Lobby"), simDevice("127.0.0.12", 12, "=Hall"),
+                               simDevice("127.0.0.7", 7, "Hall, \"East\""), simDevice("127.0.0.9", 9, "Caf\xE9 Hall")},
+                              &error) ||
+            !site->start(&error)) {
+            qWarning("%s", error.c_str());
+            return false;
+        }
+        StartupOptions start;
+        start.adapters = {"127.0.0.1"};
+        start.port = site->port();
+        start.dataDir = dir.path().string();
+        if (const auto e = context.open(start); !e.empty()) {
+            qWarning("%s", e.c_str());
+            return false;
+        }
+        window = std::make_unique<MainWindow>(context);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return false;
+        view = window->deviceView();
+        QSignalSpy finished(view, &DeviceView::searchFinished);
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        return finished.wait(15000) && view->deviceModel()->rowCount() == 4;
+    }
+
+    void clickHeader(int section)
+    {
+        auto* header = view->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // File › Export device list…, the name typed into the file dialog and
+    // Enter; `afterDialog` answers what comes next (a message box).
+    void exportThroughMenu(const QString& fileName, bool* typed, std::function<void(QWidget*)> beforeSave = {},
+                           std::function<void(QWidget*)> afterDialog = {})
+    {
+        QTimer::singleShot(50, [this, fileName, typed, beforeSave, afterDialog] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY2(menu, "the application menu did not open");
+            QAction* item = window->findChild<QAction*>(QStringLiteral("exportListAction"));
+            QVERIFY(item);
+            QCOMPARE(item->text(), QStringLiteral("&Export device list…"));
+            const QList<QAction*> items = menu->actions();
+            // Right above Exit.
+            QVERIFY(items.indexOf(item) >= 0);
+            QCOMPARE(items.at(items.indexOf(item) + 1)->objectName(), QStringLiteral("exitMenuAction"));
+            ui::whenModal([fileName, typed, beforeSave, afterDialog](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                QVERIFY2(dialog, qPrintable(w->metaObject()->className()));
+                // A failed check below must not leave the dialog waiting.
+                struct Closer {
+                    QDialog* d;
+                    ~Closer()
+                    {
+                        if (d->isVisible())
+                            d->reject();
+                    }
+                } closer{dialog};
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(edit);
+                edit->setFocus();
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(edit, Qt::Key_Backspace);
+                QTest::keyClicks(edit, fileName);
+                *typed = true;
+                // The name completion opens its list as the folders load, a
+                // moment after the keys: wait until it stays closed (Escape
+                // closes it), so the click reaches Save.
+                QCompleter* completer = edit->completer();
+                for (int quiet = 0, i = 0; quiet < 5 && i < 100; ++i) {
+                    QTest::qWait(20);
+                    if (completer && completer->popup()->isVisible()) {
+                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
+                        quiet = 0;
+                    } else {
+                        ++quiet;
+                    }
+                }
+                QPushButton* save = nullptr;
+                if (auto* box = dialog->findChild<QDialogButtonBox*>())
+                    for (auto* b : box->buttons())
+                        if (box->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                            save = qobject_cast<QPushButton*>(b);
+                QVERIFY(save);
+                QTRY_VERIFY(save->isEnabled());
+                if (beforeSave)
+                    beforeSave(dialog);
+                QTest::mouseClick(save, Qt::LeftButton);
+                // A completion list that opened again took that click.
+                for (int i = 0; i < 3 && dialog->isVisible(); ++i) {
+                    if (completer && completer->popup()->isVisible())
+                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
+                    QTest::mouseClick(save, Qt::LeftButton);
+                }
+                if (afterDialog)
+                    afterDialog(dialog);
+            });
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        });
+        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("applicationButton")), Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+class ExportListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(settingsDir.path().string()));
+        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("ExportListTest"));
+    }
+
+    void theListAsShownReachesTheFile()
+    {
+        Session s;
+        QVERIFY(s.open());
+        // Only the rows with "hall", sorted by NO from high to low.
+        QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(s.window->filterEdit(), "hall");
+        s.clickHeader(1);
+        if (s.view->deviceModel()->index(0, 1).data().toInt() < s.view->deviceModel()->index(1, 1).data().toInt())
+            s.clickHeader(1);
+        // A layout restored from the settings: MAC hidden, Device Name first.
+        s.view->horizontalHeader()->hideSection(3);
+        s.view->horizontalHeader()->moveSection(s.view->horizontalHeader()->visualIndex(4), 0);
+
+        const auto file = s.dir.path() / "export" / "sites.csv";
+        std::filesystem::create_directories(file.parent_path());
+        bool typed = false;
+        s.exportThroughMenu(QString::fromStdString(file.string()), &typed);
+        QVERIFY(typed);
+        QTRY_VERIFY(std::filesystem::exists(file));
+
+        const auto bytes = aulira::test::readAll(file);
+        const std::string text(bytes.begin(), bytes.end());
+        QVERIFY2(text.rfind("\xEF\xBB\xBF", 0) == 0, "no byte-order mark");
+        QVERIFY(text.size() > 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
+        // A comma and quotes are quoted; a leading = stays text.
+        QVERIFY2(text.find(",\"Hall, \"\"East\"\"\",") == std::string::npos &&
+                     text.find("\"Hall, \"\"East\"\"\",") != std::string::npos,
+                 text.c_str());
+        QVERIFY2(text.find("'=Hall,") != std::string::npos, text.c_str());
+
+        const auto rows = parseCsv(text.substr(3));
+        const std::vector<std::string> header = {"Device Name",    "Status",    "NO",
+                                                 "IP Address",     "Device Type", "Firmware Version",
+                                                 "Server IP",      "Device Status", "Location"};
+        QCOMPARE(rows.size(), std::size_t(4));
+        QCOMPARE(rows[0], header);
+        QStringList order;
+        for (std::size_t r = 1; r < rows.size(); ++r) {
+            QCOMPARE(rows[r].size(), header.size());
+            order << QString::fromStdString(rows[r][2] + " " + rows[r][0] + " " + rows[r][3]);
+        }
+        // The é of the code page comes out as UTF-8.
+        QCOMPARE(order, (QStringList{QStringLiteral("12 '=Hall 127.0.0.12"), QStringLiteral("9 Café Hall 127.0.0.9"),
+                                     QStringLiteral("7 Hall, \"East\" 127.0.0.7")}));
+        QCOMPARE(rows[1][1], std::string("Online"));
+    }
+
+    void aFileThatCannotBeWrittenIsSaid()
+    {
+        Session s;
+        QVERIFY(s.open());
+        // The disk takes no byte more while Save writes: as a full disk does.
+        std::filesystem::create_directories(s.dir.path() / "export");
+        const QString name = QString::fromStdString((s.dir.path() / "export" / "full.csv").string());
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct Restore {
+            rlimit limit;
+            void (*handler)(int);
+            ~Restore()
+            {
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                std::signal(SIGXFSZ, handler);
+            }
+        } restore{saved, oldHandler};
+        ui::SeenBox seen;
+        bool typed = false;
+        s.exportThroughMenu(
+            name, &typed,
+            [saved](QWidget*) {
+                struct rlimit tiny = saved;
+                tiny.rlim_cur = 8;
+                ::setrlimit(RLIMIT_FSIZE, &tiny);
+            },
+            [&seen](QWidget* dialog) { ui::closeNextMessageBox(&seen, dialog); });
+        QVERIFY(typed);
+        QTRY_VERIFY(!seen.text.isEmpty());
+        QVERIFY2(seen.text.startsWith(QStringLiteral("The device list could not be exported to %1: ").arg(name)),
+                 qPrintable(seen.text));
+        QCOMPARE(seen.icon, int(QMessageBox::Warning));
+        QVERIFY(!std::filesystem::exists(name.toStdString()));
+    }
+
+private:
+    aulira::test::TempDir settingsDir;
+};
+
+QTEST_MAIN(ExportListTest)
+#include "ExportListTest.moc"

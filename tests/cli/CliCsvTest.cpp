@@ -1,0 +1,77 @@
+// auctl's device list as CSV: the columns of the list, quoted, and the file
+// as the desktop app's export writes it.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "support/CliRunner.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text, const std::string& sep)
+{
+    std::vector<std::string> out;
+    for (std::size_t start = 0; start <= text.size();) {
+        const auto end = text.find(sep, start);
+        out.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + sep.size();
+    }
+    return out;
+}
+
+class CliCsvTest : public ::testing::Test {
+protected:
+    void SetUp() override { useFastTiming(); }
+    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
+
+    ProtocolConfigGuard guard;
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliCsvTest, DevicesListAsCsvHasTheListColumnsQuoted)
+{
+    ASSERT_EQ(0, run({"--demo", "--quiet", "search", "--keep"}).code);
+    ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "60", "--name", "Gate, \"B\"", "--ip", "10.9.0.60",
+                      "--mask", "255.255.255.0"})
+                     .code);
+    CliRun list = run({"--quiet", "--json", "devices", "list", "--no-poll"});
+    ASSERT_EQ(0, list.code) << list.err;
+    const auto devices = json::parse(list.out);
+    CliRun csv = run({"--quiet", "devices", "list", "--no-poll", "--csv"});
+    ASSERT_EQ(0, csv.code) << csv.err;
+
+    const auto rows = lines(csv.out, "\r\n");
+    ASSERT_EQ(devices.size() + 2, rows.size()); // header, rows, the end of the last
+    EXPECT_EQ("", rows.back());
+    EXPECT_EQ("Status,NO,IP Address,MAC,Device Name,Device Type,Firmware Version,Server IP,Device Status,Location",
+              rows[0]);
+    // Same devices, same order as the list; the name with a comma and quotes is quoted.
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const auto& d = devices[i];
+        std::string name = d["name"];
+        if (name == "Gate, \"B\"")
+            name = "\"Gate, \"\"B\"\"\"";
+        const std::string begin = std::string(d["status"]) + "," + std::to_string(int(d["no"])) + "," +
+                                  std::string(d["ip"]) + "," + std::string(d["mac"]) + "," + name + ",";
+        EXPECT_EQ(begin, rows[i + 1].substr(0, begin.size()));
+        EXPECT_NE(std::string::npos, rows[i + 1].find("," + std::string(d["location"])));
+    }
+
+    // The file as the desktop app writes it: the same text behind a byte-order mark.
+    const auto file = dir.path() / "list.csv";
+    ASSERT_EQ(0, run({"--quiet", "devices", "list", "--no-poll", "--csv-file", file.string()}).code);
+    const auto bytes = readAll(file);
+    EXPECT_EQ("\xEF\xBB\xBF" + csv.out, std::string(bytes.begin(), bytes.end()));
+    CliRun failed = run({"--quiet", "devices", "list", "--no-poll", "--csv-file", (dir.path() / "no/such/dir.csv").string()});
+    EXPECT_EQ(1, failed.code);
+    EXPECT_TRUE(failed.said("auctl: The device list could not be written to ")) << failed.err;
+}

@@ -1,0 +1,109 @@
+// auctl's log files: the daily file in the data folder and --log-file.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "shell/FileLog.h"
+#include "support/CliRunner.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::test;
+using nlohmann::json;
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text, const char* eol = "\n")
+{
+    std::vector<std::string> out;
+    const std::string sep = eol;
+    for (std::size_t start = 0; start < text.size();) {
+        const auto end = text.find(sep, start);
+        out.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + sep.size();
+    }
+    return out;
+}
+
+std::string fileText(const std::filesystem::path& p)
+{
+    const auto b = readAll(p);
+    return std::string(b.begin(), b.end());
+}
+
+// The log text of each file line, after "YYYY-MM-DD HH:MM:SS.mmm auctl[PID]: ".
+std::vector<std::string> logTexts(const std::string& file)
+{
+    static const std::regex prefix(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} auctl\[\d+\]: (.*)$)");
+    std::vector<std::string> out;
+    for (const auto& l : lines(file)) {
+        std::smatch m;
+        if (!std::regex_match(l, m, prefix))
+            return {"<not a log line: " + l + ">"};
+        out.push_back(m[1]);
+    }
+    return out;
+}
+
+class CliLogTest : public ::testing::Test {
+protected:
+    void SetUp() override { useFastTiming(); }
+    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
+
+    ProtocolConfigGuard guard;
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
+{
+    const auto named = dir.path() / "run.log";
+    CliRun r = run({"--demo", "--log-file", named.string(), "search"});
+    ASSERT_EQ(0, r.code) << r.err;
+    const auto shown = lines(r.err);
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown, logTexts(fileText(named)));
+    const auto daily = dir.path() / "logs" / FileLog::dailyFileName(std::chrono::system_clock::now());
+    EXPECT_EQ(shown, logTexts(fileText(daily)));
+
+    // --quiet keeps stderr quiet, not the files; a second run appends.
+    CliRun quiet = run({"--demo", "--quiet", "--log-file", named.string(), "search"});
+    ASSERT_EQ(0, quiet.code);
+    EXPECT_EQ("", quiet.err);
+    EXPECT_EQ(2 * shown.size(), logTexts(fileText(named)).size());
+
+    EXPECT_EQ(2, run({"search", "--log-file"}).code);
+    EXPECT_EQ(2, run({"--log-file"}).code);
+}
+
+TEST_F(CliLogTest, ALogFileOnAFullDiskIsSaidOnceAndTheCommandGoesOn)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    const std::string said =
+        "The log file /dev/full cannot be written (No space left on device); file logging stopped, it is tried "
+        "again every 60 s.";
+    const struct {
+        bool quiet;
+        std::string line; // how stderr says it
+    } cases[] = {{true, "auctl: " + said}, {false, said}};
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--demo", "--log-file", "/dev/full", "--json", "search"};
+        if (c.quiet)
+            args.insert(args.begin(), "--quiet");
+        CliRun r = run(args);
+        EXPECT_EQ(0, r.code) << r.err;
+        EXPECT_EQ(11u, json::parse(r.out).size()); // the command did its work
+        const auto err = lines(r.err);
+        EXPECT_EQ(1, std::count(err.begin(), err.end(), c.line)) << r.err;
+        if (c.quiet) {
+            EXPECT_EQ(1u, err.size()) << r.err;
+        }
+    }
+}

@@ -35,9 +35,9 @@ std::string randomSuffix()
     return s;
 }
 
+#ifndef _WIN32
 std::string errnoText(int e) { return std::strerror(e); }
 
-#ifndef _WIN32
 // A rename is durable only once the folder that holds the new name is.
 bool syncFolder(const std::filesystem::path& dir)
 {

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/bootstrap.sh [--gui] [--pkg]
-#   --gui  Qt 6 for the desktop application
-#   --pkg  the tools that make and check the Debian package (scripts/package-check.sh)
+# Usage: scripts/bootstrap.sh [--gui] [--pkg] [--windows]
+#   --gui      Qt 6 for the desktop application
+#   --pkg      the tools that make and check the Debian package (scripts/package-check.sh)
+#   --windows  the MinGW-w64 cross compiler, Wine and GoogleTest's source for the
+#              Windows build and its tests (scripts/test-windows.sh)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,6 +14,7 @@ for arg in "$@"; do
     --gui) packages+=(qt6-base-dev qt6-svg-dev libgl-dev) ;;
     --pkg) packages+=(dpkg-dev file help2man man-db lintian desktop-file-utils appstream bash-completion
                       xvfb xauth) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine googletest) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
   esac
 done

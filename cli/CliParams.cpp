@@ -13,6 +13,7 @@
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
+#include "util/PathText.h"
 
 namespace aulira::cli {
 
@@ -295,7 +296,7 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
         return rc;
     bool ext = true;
     std::string error;
-    if (!exportConfigFile(args[1], t.record(ext), &error))
+    if (!exportConfigFile(pathFromUtf8(args[1]), t.record(ext), &error))
         return refuse(err, error);
     if (s.globals().json)
         out << jsonText({{"device", formatIp(t.item->ip)}, {"file", args[1]}, {"layout", ext ? 436 : 392}}, 2) << "\n";
@@ -309,7 +310,7 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
 int importedRecord(const std::string& file, SysParaBuffer& rec, bool ext, std::ostream& err)
 {
     std::string error;
-    if (importConfigFileForDevice(file, rec, ext, &error) != ConfigLoad::Loaded)
+    if (importConfigFileForDevice(pathFromUtf8(file), rec, ext, &error) != ConfigLoad::Loaded)
         return refuse(err, error);
     auto settings = SysParaSettings::load(rec, ext);
     if (auto refusal = settings.save(rec))

@@ -30,6 +30,7 @@
 #include "util/AtomicFile.h"
 #include "util/Csv.h"
 #include "util/Ipv4.h"
+#include "util/PathText.h"
 
 namespace aulira::cli {
 
@@ -263,7 +264,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         } else if (a == "--report") {
             if (i + 1 >= args.size())
                 return usage(err, "--report needs a FILE.csv or FILE.json");
-            reports.emplace_back(args[++i]);
+            reports.push_back(pathFromUtf8(args[++i]));
         } else if (a.rfind("--", 0) == 0)
             return usage(err, "unknown upgrade option " + a);
         else
@@ -275,7 +276,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     const std::vector<std::string> named(positional.begin() + 1, positional.end());
 
     // The file first, as the dialog checks it before Upgrade can be pressed.
-    const UpgradeFileCheck check = CheckUpgradeFile(file);
+    const UpgradeFileCheck check = CheckUpgradeFile(pathFromUtf8(file));
     if (!check.ok())
         return refuse(err, file + ": " + check.text());
     // The screen batch would end without a word for another model's file.
@@ -333,7 +334,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         printer.failed().clear();
         printer.begin();
         UpgradeBatch batch;
-        UpgradeBatchInput input{file, listed, &printer, &list};
+        UpgradeBatchInput input{pathFromUtf8(file), listed, &printer, &list};
         input.parallel = parallel;
         input.retries = retries;
         batch.start(kind, std::move(input));

@@ -6,6 +6,7 @@
 #include "shell/AppDir.h"
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
+#include "util/PathText.h"
 
 namespace aulira {
 
@@ -18,7 +19,7 @@ std::string prepareFrontEnd(const FrontEndOptions& o, FrontEnd& out)
 {
     std::optional<std::filesystem::path> dir;
     if (o.dataDir)
-        dir = std::filesystem::path(*o.dataDir);
+        dir = pathFromUtf8(*o.dataDir);
     else if (o.demo)
         dir = applicationDirectory() / "demo";
     if (o.port)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/bootstrap.sh [--gui] [--pkg] [--tools]
-#   --gui    Qt 6 for the desktop application
-#   --pkg    the tools that make and check the Debian package (scripts/package-check.sh)
-#   --tools  tshark, for the test of the Wireshark dissector in tools/wireshark
+# Usage: scripts/bootstrap.sh [--gui] [--pkg] [--tools] [--windows]
+#   --gui      Qt 6 for the desktop application
+#   --pkg      the tools that make and check the Debian package (scripts/package-check.sh)
+#   --tools    tshark, for the test of the Wireshark dissector in tools/wireshark
+#   --windows  the MinGW-w64 cross compiler, Wine and GoogleTest's source for the
+#              Windows build and its tests (scripts/test-windows.sh)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -15,6 +17,7 @@ for arg in "$@"; do
                       xvfb xauth) ;;
     # Non-interactive: the question whether non-root users may capture keeps its default (no).
     --tools) packages+=(tshark) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine googletest) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
   esac
 done

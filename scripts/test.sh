@@ -4,11 +4,16 @@
 # core, simulator and auctl suites again under ThreadSanitizer (the fault
 # soaks, long by design, run in the main build only). All tests run inside
 # a private network namespace (scripts/netns.sh), so none can reach a real
-# network even by mistake.
+# network even by mistake. Last, the Windows build's core and auctl suites
+# under Wine (scripts/test-windows.sh; AULIRA_SKIP_WINDOWS=1 leaves it out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/bootstrap.sh --gui --pkg --tools
+if [[ "${AULIRA_SKIP_WINDOWS:-}" == 1 ]]; then
+  scripts/bootstrap.sh --gui --pkg --tools
+else
+  scripts/bootstrap.sh --gui --pkg --tools --windows
+fi
 
 jobs=${AULIRA_JOBS:-2}
 
@@ -30,4 +35,10 @@ if [[ "${AULIRA_SKIP_TSAN:-}" != 1 ]]; then
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     scripts/netns.sh sh -c './build-tsan/tests/core/core_tests && ./build-tsan/tests/sim/sim_tests &&
       ./build-tsan/tests/cli/cli_tests --gtest_filter=-FaultSoak*:CliSoakTest*'
+fi
+
+if [[ "${AULIRA_SKIP_WINDOWS:-}" == 1 ]]; then
+  echo "== Windows build: skipped (AULIRA_SKIP_WINDOWS=1)"
+else
+  scripts/test-windows.sh build-win
 fi

@@ -4,6 +4,11 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <mswsock.h>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -12,6 +17,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include "util/Ipv4.h"
 
@@ -47,8 +53,21 @@ std::string describe(ConstBytes d)
     return buf;
 }
 
+#ifdef _WIN32
+// Windows serves the loopback interface only; this is its number here.
+constexpr int kWinLoopbackIndex = 1;
+constexpr int kWinPollMs = 100; // how soon the receive thread notices a stop
+
+std::string socketErrorText() { return "error " + std::to_string(WSAGetLastError()); }
+#endif
+
 } // namespace
 
+#ifdef _WIN32
+// The receive thread polls with a short time-out instead of waiting on a pipe.
+bool SimSite::WakePipe::open() { return true; }
+void SimSite::WakePipe::close() {}
+#else
 bool SimSite::WakePipe::open()
 {
     int fds[2];
@@ -67,6 +86,7 @@ void SimSite::WakePipe::close()
         ::close(w);
     r = w = -1;
 }
+#endif
 
 SimSite::SimSite(SiteOptions options)
     : options_(std::move(options)), spreadMs_(options_.searchReplySpreadMs), spreadRng_(mix(options_.seed))
@@ -76,6 +96,29 @@ SimSite::SimSite(SiteOptions options)
 
 SimSite::~SimSite() { stop(); }
 
+#ifdef _WIN32
+std::string SimSite::refreshInterfaces()
+{
+    std::vector<Iface> found;
+    std::string error;
+    for (const auto& name : options_.interfaces) {
+        if (name != "lo") {
+            error = "no network interface \"" + name + "\" (on Windows only the loopback interface \"lo\" is served)";
+            continue;
+        }
+        Iface f;
+        f.name = name;
+        f.index = kWinLoopbackIndex;
+        f.loopback = true;
+        f.nets.emplace_back(ipFromHostOrder(0x7F000001), ipFromHostOrder(0xFF000000));
+        found.push_back(std::move(f));
+    }
+    std::lock_guard lock(m_);
+    ifaces_ = std::move(found);
+    loopbackIndex_ = kWinLoopbackIndex;
+    return error;
+}
+#else
 std::string SimSite::refreshInterfaces()
 {
     std::vector<Iface> found;
@@ -118,6 +161,7 @@ std::string SimSite::refreshInterfaces()
     loopbackIndex_ = loopback;
     return error;
 }
+#endif
 
 std::string SimSite::attach(SimDevice& d) const
 {
@@ -289,17 +333,22 @@ bool SimSite::start(std::string* error)
     };
     if (auto problem = refreshInterfaces(); !problem.empty())
         return failed(problem);
+#ifdef _WIN32
+    auto lastError = [] { return socketErrorText(); };
+#else
+    auto lastError = [] { return std::string(std::strerror(errno)); };
+#endif
     if (!socket_.open())
-        return failed(std::string("cannot create a UDP socket: ") + std::strerror(errno));
-    const int fd = static_cast<int>(socket_.native());
+        return failed("cannot create a UDP socket: " + lastError());
     const int on = 1;
-    if (::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0)
-        return failed(std::string("IP_PKTINFO: ") + std::strerror(errno));
+    if (::setsockopt(static_cast<decltype(::socket(0, 0, 0))>(socket_.native()), IPPROTO_IP, IP_PKTINFO,
+                     reinterpret_cast<const char*>(&on), sizeof on) != 0)
+        return failed("IP_PKTINFO: " + lastError());
     socket_.setReceiveBuffer(4 << 20); // a tool's burst of retries must not overflow us
     if (!socket_.bind(std::uint32_t{0}, options_.port))
-        return failed("cannot bind UDP port " + std::to_string(options_.port) + ": " + std::strerror(errno));
+        return failed("cannot bind UDP port " + std::to_string(options_.port) + ": " + lastError());
     if (!wake_.open())
-        return failed(std::string("pipe: ") + std::strerror(errno));
+        return failed("pipe: " + lastError());
     port_ = socket_.localPort();
     stopping_ = false;
     receiver_ = std::thread([this] { receiveLoop(); });
@@ -314,8 +363,10 @@ void SimSite::stop()
     if (!running_)
         return;
     stopping_ = true;
+#ifndef _WIN32
     const char byte = 1;
     [[maybe_unused]] auto n = ::write(wake_.w, &byte, 1);
+#endif
     {
         std::lock_guard lock(qm_);
         qcv_.notify_all();
@@ -333,6 +384,64 @@ void SimSite::stop()
 
 // ---------------------------------------------------------------- traffic
 
+#ifdef _WIN32
+namespace {
+LPFN_WSARECVMSG recvMsgFunction(SOCKET s)
+{
+    LPFN_WSARECVMSG fn = nullptr;
+    GUID id = WSAID_WSARECVMSG;
+    DWORD bytes = 0;
+    if (WSAIoctl(s, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &fn, sizeof fn, &bytes, nullptr, nullptr) != 0)
+        return nullptr;
+    return fn;
+}
+} // namespace
+
+void SimSite::receiveLoop()
+{
+    const SOCKET s = static_cast<SOCKET>(socket_.native());
+    const LPFN_WSARECVMSG recvMsg = recvMsgFunction(s);
+    if (!recvMsg) {
+        if (log_)
+            log_("cannot receive with destination addresses (WSARecvMsg): " + socketErrorText());
+        return;
+    }
+    std::vector<std::uint8_t> buf(kPacketBufferSize + 1);
+    alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))];
+    while (!stopping_) {
+        WSAPOLLFD fds[1] = {{s, POLLRDNORM, 0}};
+        const int ready = WSAPoll(fds, 1, kWinPollMs);
+        if (ready < 0)
+            break;
+        if (ready == 0)
+            continue;
+        sockaddr_in from{};
+        WSABUF data{static_cast<ULONG>(buf.size()), reinterpret_cast<char*>(buf.data())};
+        WSAMSG msg{};
+        msg.name = reinterpret_cast<sockaddr*>(&from);
+        msg.namelen = sizeof from;
+        msg.lpBuffers = &data;
+        msg.dwBufferCount = 1;
+        msg.Control = {sizeof control, control};
+        DWORD n = 0;
+        if (recvMsg(s, &msg, &n, nullptr, nullptr) != 0)
+            continue; // too long for the buffer (WSAEMSGSIZE) or an ICMP report: a device drops it too
+        std::uint32_t dst = 0;
+        for (WSACMSGHDR* c = WSA_CMSG_FIRSTHDR(&msg); c; c = WSA_CMSG_NXTHDR(&msg, c))
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                IN_PKTINFO info;
+                std::memcpy(&info, WSA_CMSG_DATA(c), sizeof info);
+                dst = storedIp(info.ipi_addr);
+            }
+        // Only loopback is served: what a 127/8 address sent came through it.
+        const std::uint32_t fromIp = storedIp(from.sin_addr);
+        const int ifindex = (ipToHostOrder(fromIp) >> 24) == 127 ? kWinLoopbackIndex : 0;
+        if (static_cast<std::size_t>(n) > kPacketBufferSize || (msg.dwFlags & MSG_TRUNC))
+            continue;
+        dispatch(ConstBytes(buf.data(), static_cast<std::size_t>(n)), fromIp, ntohs(from.sin_port), dst, ifindex);
+    }
+}
+#else
 void SimSite::receiveLoop()
 {
     const int fd = static_cast<int>(socket_.native());
@@ -375,6 +484,7 @@ void SimSite::receiveLoop()
                  dst, ifindex);
     }
 }
+#endif
 
 void SimSite::dispatch(ConstBytes d, std::uint32_t fromIp, std::uint16_t fromPort, std::uint32_t dstIp, int ifindex)
 {
@@ -487,6 +597,43 @@ void SimSite::replyLoop()
 
 // Sends from the device's own address, so a tool that looks at the sender
 // sees each device answer for itself.
+#ifdef _WIN32
+void SimSite::send(const std::vector<std::uint8_t>& bytes, std::uint32_t fromIp, std::uint32_t toIp,
+                   std::uint16_t toPort)
+{
+    const SOCKET s = static_cast<SOCKET>(socket_.native());
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(toPort);
+    to.sin_addr = inAddr(toIp);
+    WSABUF data{static_cast<ULONG>(bytes.size()), reinterpret_cast<char*>(const_cast<std::uint8_t*>(bytes.data()))};
+    alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
+    WSAMSG msg{};
+    msg.name = reinterpret_cast<sockaddr*>(&to);
+    msg.namelen = sizeof to;
+    msg.lpBuffers = &data;
+    msg.dwBufferCount = 1;
+    msg.Control = {sizeof control, control};
+    WSACMSGHDR* c = WSA_CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = WSA_CMSG_LEN(sizeof(IN_PKTINFO));
+    IN_PKTINFO info{};
+    info.ipi_addr = inAddr(fromIp);
+    std::memcpy(WSA_CMSG_DATA(c), &info, sizeof info);
+    DWORD sent = 0;
+    int r = WSASendMsg(s, &msg, 0, &sent, nullptr, nullptr);
+    if (r != 0) {
+        // The device address cannot be the source here: answer from
+        // whatever address the route picks.
+        msg.Control = {0, nullptr};
+        r = WSASendMsg(s, &msg, 0, &sent, nullptr, nullptr);
+    }
+    if (log_)
+        log_("  " + formatIp(fromIp) + " -> " + endpoint(toIp, toPort) + " " + describe(bytes) +
+             (r != 0 ? " send failed: " + socketErrorText() : std::string()));
+}
+#else
 void SimSite::send(const std::vector<std::uint8_t>& bytes, std::uint32_t fromIp, std::uint32_t toIp,
                    std::uint16_t toPort)
 {
@@ -523,5 +670,7 @@ void SimSite::send(const std::vector<std::uint8_t>& bytes, std::uint32_t fromIp,
         log_("  " + formatIp(fromIp) + " -> " + endpoint(toIp, toPort) + " " + describe(bytes) +
              (n < 0 ? std::string(" send failed: ") + std::strerror(errno) : std::string()));
 }
+
+#endif
 
 } // namespace aulira::sim

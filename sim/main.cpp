@@ -1,5 +1,7 @@
 // auct-devsim: a simulated site of audio devices answering the device protocol,
 // for trying the tool and for tests without real hardware.
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeviceConfig.h"
@@ -60,6 +63,11 @@ std::optional<unsigned long long> number(const std::string& text, unsigned long 
         return std::nullopt;
     return n;
 }
+
+#ifdef _WIN32
+std::atomic<int> g_stopSignal{0};
+void onStopSignal(int sig) { g_stopSignal.store(sig); }
+#endif
 
 } // namespace
 
@@ -171,12 +179,19 @@ int main(int argc, char** argv)
         return 0;
     }
 
+#ifdef _WIN32
+    // Ctrl+C (and a console closing) arrive as SIGINT/SIGBREAK on a thread of their own.
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+    std::signal(SIGBREAK, onStopSignal);
+#else
     // Signals go to sigwait below, not to whichever thread they happen to hit.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+#endif
 
     // Before the site, which logs until it is gone.
     std::mutex logMutex;
@@ -225,7 +240,12 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     int sig = 0;
+#ifdef _WIN32
+    while ((sig = g_stopSignal.load()) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+#else
     sigwait(&signals, &sig);
+#endif
     sim.stop();
     if (!quiet)
         std::fprintf(stderr, "auct-devsim: stopped by signal %d\n", sig);

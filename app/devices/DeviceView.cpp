@@ -17,6 +17,7 @@
 
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceTableModel.h"
+#include "shell/FilePath.h"
 #include "shell/MessageBox.h"
 #include "devices/SearchProgressDialog.h"
 #include "shell/Strings.h"
@@ -427,7 +428,7 @@ bool DeviceView::saveList()
     const QString why = QString::fromStdString(error);
     showWarning(this, tr("The device list could not be saved to %1:\n%2\n\n"
                          "The changes are kept and saved again with the next change and when the program closes.")
-                          .arg(QString::fromStdString(manager_.deviceListPath().string()), why));
+                          .arg(fromPath(manager_.deviceListPath()), why));
     saving_ = false;
     activateWindow();
     emit saveFailed(why);
@@ -444,7 +445,7 @@ bool DeviceView::saveBeforeClose()
         QMessageBox box(QMessageBox::Warning, tr("Aulira"),
                         tr("The device list could not be saved to %1:\n%2\n\n"
                            "Closing without saving loses the changes made to the list since it was last saved.")
-                            .arg(QString::fromStdString(manager_.deviceListPath().string()),
+                            .arg(fromPath(manager_.deviceListPath()),
                                  QString::fromStdString(error)),
                         QMessageBox::NoButton, this);
         box.setObjectName(QStringLiteral("saveOnCloseBox"));

@@ -1,5 +1,6 @@
 #include "params/SettingsSheet.h"
 
+#include "shell/FilePath.h"
 #include "shell/MessageBox.h"
 
 #include <QApplication>
@@ -66,7 +67,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
       chooseFile_([this](QWidget* owner, FileAction action) {
           // A restore starts in this device's backups.
           const QString folder = action == FileAction::Restore
-                                     ? QString::fromStdString(backupFolder(backupDir_, readRecord_).string())
+                                     ? fromPath(backupFolder(backupDir_, readRecord_))
                                      : QString();
           return defaultChooser(owner, action, folder);
       }),
@@ -481,7 +482,7 @@ void SettingsSheet::saveSettings()
         return;
     // The record as stored so far: the page on screen reaches it when left or saved.
     std::string error;
-    if (!exportConfigFile(path.toStdString(), record_, &error))
+    if (!exportConfigFile(toPath(path), record_, &error))
         warn_(this, QString::fromStdString(error));
 }
 
@@ -493,7 +494,7 @@ void SettingsSheet::loadSettings()
     std::string error;
     // A file of another length or of the other record layout is refused: its
     // fields would not land where this device keeps them.
-    if (importConfigFileForDevice(path.toStdString(), record_, ext_, &error) != ConfigLoad::Loaded) {
+    if (importConfigFileForDevice(toPath(path), record_, ext_, &error) != ConfigLoad::Loaded) {
         warn_(this, QString::fromStdString(error));
         return;
     }
@@ -517,7 +518,7 @@ void SettingsSheet::restoreBackup()
         return;
     std::string error;
     // As Load Settings: the device keeps its own MAC address.
-    if (importConfigFileForDevice(path.toStdString(), record_, ext_, &error) != ConfigLoad::Loaded) {
+    if (importConfigFileForDevice(toPath(path), record_, ext_, &error) != ConfigLoad::Loaded) {
         warn_(this, QString::fromStdString(error));
         return;
     }

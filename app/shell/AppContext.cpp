@@ -3,6 +3,7 @@
 #include "shell/AppDir.h"
 #include "shell/Log.h"
 #include "util/Ipv4.h"
+#include "util/PathText.h"
 
 namespace aulira::app {
 
@@ -68,7 +69,7 @@ std::string AppContext::open(const StartupOptions& o)
         // A newcomer's first question when nothing can be searched.
         OutputLog("No network adapter to search through. Choose one with --adapter ADDRESS, with Adapters= in the "
                   "[Network] section of %s, or try the simulated site with --demo.",
-                  (frontEnd_.appDir / kIniFileName).string().c_str());
+                  pathToUtf8(frontEnd_.appDir / kIniFileName).c_str());
     manager_->loadSavedList();
     worker_ = std::make_unique<ProtocolWorker>(manager_->devices());
     // A write or MAC change counts as done only when the device's record reads back as written.

@@ -21,7 +21,11 @@ std::string stamp(std::chrono::system_clock::time_point t)
     const std::time_t secs = std::chrono::system_clock::to_time_t(t);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count() % 1000;
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &secs);
+#else
     localtime_r(&secs, &local);
+#endif
     char text[96];
     std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%03d", local.tm_year + 1900, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));

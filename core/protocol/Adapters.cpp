@@ -18,6 +18,12 @@ namespace aulira {
 
 #ifdef _WIN32
 namespace {
+bool isLoopbackText(const char* ip)
+{
+    const auto v = parseIp(ip);
+    return v && (ipToHostOrder(*v) >> 24) == 127;
+}
+
 bool readAdapters(std::vector<InterfaceAddress>& out)
 {
     ULONG size = 648;
@@ -29,11 +35,23 @@ bool readAdapters(std::vector<InterfaceAddress>& out)
         info = reinterpret_cast<IP_ADAPTER_INFO*>(buf.data());
         r = GetAdaptersInfo(info, &size);
     }
-    if (r != NO_ERROR)
+    // No adapter at all (only loopback, which this call never lists) is an
+    // empty list, not a failure.
+    const bool none = r == ERROR_NO_DATA;
+    if (r != NO_ERROR && !none)
         return false;
-    for (auto* a = info; a; a = a->Next)
-        for (auto* ip = &a->IpAddressList; ip; ip = ip->Next)
-            out.push_back({ip->IpAddress.String, ip->IpMask.String, a->AdapterName, false});
+    bool loopbackListed = false;
+    if (!none)
+        for (auto* a = info; a; a = a->Next)
+            for (auto* ip = &a->IpAddressList; ip; ip = ip->Next) {
+                const bool loopback = a->Type == MIB_IF_TYPE_LOOPBACK || isLoopbackText(ip->IpAddress.String);
+                loopbackListed = loopbackListed || loopback;
+                out.push_back({ip->IpAddress.String, ip->IpMask.String, a->AdapterName, loopback});
+            }
+    // Windows keeps loopback out of the adapter list, yet it is always there;
+    // listed like the POSIX one, it can be chosen with --adapter 127.0.0.1.
+    if (!loopbackListed)
+        out.push_back({"127.0.0.1", "255.0.0.0", "Loopback", true});
     return true;
 }
 } // namespace

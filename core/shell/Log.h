@@ -56,7 +56,10 @@ private:
 
 // printf-style; the text is cut to kLogLineMaxChars characters (UTF-8 aware).
 void OutputLog(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // MinGW's C++ runtime formats as C99 does (%zu, %lld), not as msvcrt.
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

@@ -212,6 +212,14 @@ std::string ansiToUtf8(std::string_view ansi)
 #ifdef _WIN32
     int cp = codePage();
     int n = MultiByteToWideChar(cp, 0, ansi.data(), int(ansi.size()), nullptr, 0);
+    if (n <= 0) {
+        // A code page this system cannot convert: ASCII stays, everything
+        // else is U+FFFD, as on POSIX; the name is never lost as a whole.
+        std::string out;
+        for (const char c : ansi)
+            out += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string("\xEF\xBF\xBD");
+        return out;
+    }
     std::wstring w(n, L'\0');
     MultiByteToWideChar(cp, 0, ansi.data(), int(ansi.size()), w.data(), n);
     int m = WideCharToMultiByte(CP_UTF8, 0, w.data(), n, nullptr, 0, nullptr, nullptr);

@@ -35,9 +35,9 @@ std::string randomSuffix()
     return s;
 }
 
+#ifndef _WIN32
 std::string errnoText(int e) { return std::strerror(e); }
 
-#ifndef _WIN32
 // A rename is durable only once the folder that holds the new name is.
 bool syncFolder(const std::filesystem::path& dir)
 {
@@ -90,7 +90,18 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
         fs::remove(tmp, ec);
         return fail("cannot write " + tmp.string() + ": error " + std::to_string(savedError));
     }
-    if (!MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Another save replacing the same target, or a reader with it open,
+    // makes the rename fail for a moment; it is retried, not reported.
+    bool moved = false;
+    for (int attempt = 0; attempt < 200 && !moved; ++attempt) {
+        moved = MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        const DWORD e = moved ? 0 : GetLastError();
+        if (!moved && e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION)
+            break;
+        if (!moved)
+            Sleep(5);
+    }
+    if (!moved) {
         std::error_code ec;
         fs::remove(tmp, ec);
         return fail("cannot replace " + target.string());

@@ -7,8 +7,10 @@
 #include <iterator>
 #include <thread>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "addrbook/AddrBookFile.h"
 #include "devices/DeviceList.h"
@@ -115,7 +117,10 @@ TEST(AtomicFile, ALinkAtTheTargetIsReplacedNotFollowed)
     TempDir dir;
     const fs::path elsewhere = dir.path() / "elsewhere";
     writeAll(elsewhere, {1, 2, 3});
-    fs::create_symlink(elsewhere, dir.path() / "group");
+    std::error_code linkError;
+    fs::create_symlink(elsewhere, dir.path() / "group", linkError);
+    if (linkError) // Windows grants links to administrators and developer mode only
+        GTEST_SKIP() << "cannot make a symbolic link here: " << linkError.message();
     ASSERT_TRUE(writeFileAtomically(dir.path() / "group", Vec(68, 7)));
     EXPECT_FALSE(fs::is_symlink(dir.path() / "group"));
     EXPECT_EQ(Vec(68, 7), readAll(dir.path() / "group"));
@@ -135,6 +140,17 @@ TEST(AtomicFile, StaleTemporariesGoWhenTheLockIsTaken)
     EXPECT_EQ((std::vector<std::string>{kDataLockFileName, "devices.bak", "notes.tmp-1"}), namesIn(dir.path()));
 }
 
+#ifdef _WIN32
+TEST(AtomicFile, KillDuringSaveLeavesTheOldOrTheNewFile)
+{
+    GTEST_SKIP() << "needs fork(): a child process running this test's own code, which Windows has not";
+}
+
+TEST(DataLock, ExcludesOtherProcessesAndIsSharedWithinOne)
+{
+    GTEST_SKIP() << "needs fork(): a child process running this test's own code, which Windows has not";
+}
+#else
 // A save killed at any moment leaves the old file or the new one.
 TEST(AtomicFile, KillDuringSaveLeavesTheOldOrTheNewFile)
 {
@@ -220,6 +236,7 @@ TEST(DataLock, ExcludesOtherProcessesAndIsSharedWithinOne)
     for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
         close(fd);
 }
+#endif
 
 // --- damaged files ----------------------------------------------------------
 

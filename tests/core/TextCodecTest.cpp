@@ -51,8 +51,11 @@ TEST(TextCodec, DeviceTextsAlwaysComeOutAsValidUtf8WhateverTheCodePage)
 
 TEST(TextCodec, KnownCodePages)
 {
-    for (int cp : {1252, 1251, 936, 950, 932, 949, 65001, 54936})
+    for (int cp : {1252, 1251, 936, 950, 932, 949, 65001, 54936}) {
+        if (cp == 54936 && runningUnderWine())
+            continue; // Wine has no GB18030 tables
         EXPECT_TRUE(codePageKnown(cp)) << cp;
+    }
     for (int cp : {0, -1, 12345, 70000})
         EXPECT_FALSE(codePageKnown(cp)) << cp;
 }

@@ -70,6 +70,8 @@ TEST_F(TimeSyncTest, EveryDeviceTakesTheWorkstationTimeFromFiveBroadcasts)
 
 TEST_F(TimeSyncTest, OneCompletionLinePerAdapter)
 {
+    if (runningUnderWine())
+        GTEST_SKIP() << kWineBindsLoosely;
     EXPECT_EQ(2, SyncTimeAllAdapters({"127.0.0.1", "127.0.0.3"}));
     EXPECT_EQ(2u, log.count("Synchronization time completed."));
     EXPECT_EQ(2u, log.lines().size());
@@ -80,6 +82,8 @@ TEST_F(TimeSyncTest, OneCompletionLinePerAdapter)
 
 TEST_F(TimeSyncTest, AnAdapterThatCannotBeBoundSendsNothing)
 {
+    if (runningUnderWine())
+        GTEST_SKIP() << kWineBindsLoosely;
     // 192.0.2.1 is not on this machine: unbound, the broadcast would pick its
     // own way out instead of the adapter's.
     EXPECT_EQ(1, SyncTimeAllAdapters({"127.0.0.1", "192.0.2.1"}));

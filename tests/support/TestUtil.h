@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "protocol/Timing.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
@@ -65,6 +69,22 @@ inline void writeAll(const std::filesystem::path& p, const std::vector<std::uint
 }
 
 inline std::uint32_t ip(const char* text) { return parseIp(text).value(); }
+
+// Wine emulates Windows on Linux sockets, and a few things differ from
+// Windows there: a socket bound to one loopback address sends from another,
+// and a bind to an address the machine lacks succeeds. Tests of those
+// behaviours skip under Wine, saying why.
+inline bool runningUnderWine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+inline constexpr const char* kWineBindsLoosely =
+    "under Wine a socket bound to one 127/8 address or to an absent address does not keep it as Windows does";
 
 // Restores the record code page when a test that switches it ends.
 struct CodePageGuard {

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The Windows build: auctl.exe, auct-devsim.exe and the core and auctl test
+# suites cross-compiled with MinGW-w64 (cmake/toolchains/mingw-w64-x86_64.cmake),
+# the tests run under Wine, auctl.exe --demo search against the simulated site,
+# and the zip that cpack makes. Everything runs inside a private network
+# namespace (scripts/netns.sh), Wine's server included: Wine's sockets are
+# made by its server, so it must not be one started outside.
+# Usage: scripts/test-windows.sh [BUILD_DIR]   (default build-win)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-win}
+jobs=${AULIRA_JOBS:-2}
+
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null; then
+  echo "test-windows: skipped: the MinGW-w64 cross compiler or Wine is not installed" \
+       "(scripts/bootstrap.sh --windows installs them)"
+  exit 0
+fi
+if [[ "${AULIRA_IN_NETNS:-}" != 1 ]]; then
+  exec scripts/netns.sh "$PWD/scripts/test-windows.sh" "$@"
+fi
+
+export WINEPREFIX=$PWD/$build/wineprefix WINEDEBUG=-all
+# No Mono or Gecko installer prompts, no windows.
+export WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+
+# A Wine server already serving this prefix from outside this namespace would
+# make our sockets in the machine's own network: refuse to go on.
+mkdir -p "$WINEPREFIX"
+server=$(python3 - "$WINEPREFIX" <<'PY'
+import os, socket, sys
+st = os.stat(sys.argv[1])
+path = "/tmp/.wine-%d/server-%x-%x/socket" % (os.getuid(), st.st_dev, st.st_ino)
+s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+try:
+    s.connect(path)
+    print("running")
+except OSError:
+    pass
+PY
+)
+if [[ -n "$server" ]]; then
+  echo "test-windows: a Wine server is already running for $WINEPREFIX outside this test;" \
+       "stop it (WINEPREFIX=$WINEPREFIX wineserver -k) and run again" >&2
+  exit 1
+fi
+
+echo "== Windows build (MinGW-w64)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAULIRA_WERROR=ON -DAULIRA_GUI=OFF \
+      -DAULIRA_BENCH=OFF -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake >/dev/null
+cmake --build "$build" -j"$jobs" --target auctl auct-devsim core_tests cli_tests
+
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  echo "== Wine prefix ($WINEPREFIX), made once"
+  wineboot --init >/dev/null 2>&1
+  wineserver --wait
+fi
+
+status=0
+echo "== Windows tests under Wine"
+ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 600 || status=1
+
+echo "== auctl.exe --demo search"
+if out=$(wine "$build/cli/auctl.exe" --demo search 2>&1) &&
+   grep -q "total number of devices found:11" <<<"$out"; then
+  echo "the simulated site answered: 11 devices"
+else
+  echo "$out"
+  echo "test-windows: auctl.exe --demo search did not find the simulated site's 11 devices" >&2
+  status=1
+fi
+wineserver --wait
+
+echo "== Windows zip"
+(cd "$build" && cpack -G ZIP >/dev/null)
+zip=$(ls "$build"/auct-*-windows-x86_64.zip)
+python3 - "$zip" <<'PY' || status=1
+import sys, zipfile
+names = sorted(n.split("/", 1)[1] for n in zipfile.ZipFile(sys.argv[1]).namelist() if not n.endswith("/"))
+want = ["README.md", "auct-devsim.exe", "auctl.exe"]
+print(sys.argv[1] + ": " + ", ".join(names))
+if names != want:
+    sys.exit("test-windows: the zip should hold exactly " + ", ".join(want))
+PY
+exit $status

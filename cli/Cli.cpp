@@ -300,7 +300,8 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     // The language is settled before the first message, usage errors included:
     // --lang among the global options, else the locale; the INI's
     // Text/Language counts from the data directory's reading on.
-    for (std::size_t k = 0; k + 1 < argv.size() && argv[k].rfind("--", 0) == 0; ++k)
+    // No command takes --lang, so it may be looked for anywhere.
+    for (std::size_t k = 0; k + 1 < argv.size(); ++k)
         if (argv[k] == "--lang")
             g.language = parseLanguage(argv[k + 1]);
     setLanguage(g.language.value_or(languageFromEnvironment()));

@@ -258,6 +258,342 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已�
         <source>auctl: %1; going on without the lock</source>
         <translation>auctl：%1；在不加锁的情况下继续</translation>
     </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>book create needs a NAME</source>
+        <translation>book create 需要一个名称</translation>
+    </message>
+    <message>
+        <source>book create does not take %1</source>
+        <translation>book create 不接受 %1</translation>
+    </message>
+    <message>
+        <source>no device with the address or number %1 was found</source>
+        <translation>未找到地址或编号为 %1 的设备</translation>
+    </message>
+    <message>
+        <source>there is no group with the number %1</source>
+        <translation>没有编号为 %1 的分组</translation>
+    </message>
+    <message>
+        <source>book delete needs a NAME</source>
+        <translation>book delete 需要一个名称</translation>
+    </message>
+    <message>
+        <source>there is no address book named &quot;%1&quot;</source>
+        <translation>没有名为“%1”的地址簿</translation>
+    </message>
+    <message>
+        <source>deleted the address book &quot;%1&quot;</source>
+        <translation>已删除地址簿“%1”</translation>
+    </message>
+    <message>
+        <source>book download needs a NAME and a DEVICE</source>
+        <translation>book download 需要一个名称和一台设备</translation>
+    </message>
+    <message>
+        <source> (there is no address book named &quot;%1&quot;)</source>
+        <translation>（没有名为“%1”的地址簿）</translation>
+    </message>
+    <message>
+        <source> (no online device with the address or number %1)</source>
+        <translation>（没有地址或编号为 %1 的在线设备）</translation>
+    </message>
+    <message>
+        <source>the address book &quot;%1&quot; was not downloaded into %2: %3</source>
+        <translation>地址簿“%1”未下载到 %2：%3</translation>
+    </message>
+    <message>
+        <source>the address book &quot;%1&quot; was sent to %2, but the station did not answer afterwards</source>
+        <translation>地址簿“%1”已发送到 %2，但该呼叫站之后没有应答</translation>
+    </message>
+    <message>
+        <source>%1: call stations do not acknowledge address books, so its arrival is not confirmed</source>
+        <translation>%1：呼叫站不确认地址簿的接收，因此无法确认已送达</translation>
+    </message>
+    <message>
+        <source>book clear needs a DEVICE</source>
+        <translation>book clear 需要一台设备</translation>
+    </message>
+    <message>
+        <source>the address book of %1 was not cleared: %2</source>
+        <translation>%1 的地址簿未清空：%2</translation>
+    </message>
+    <message>
+        <source>book needs list, create, delete, download or clear</source>
+        <translation>book 需要 list、create、delete、download 或 clear</translation>
+    </message>
+    <message>
+        <source>unknown book command %1</source>
+        <translation>未知的 book 命令 %1</translation>
+    </message>
+    <message>
+        <source>book list takes no arguments</source>
+        <translation>book list 不接受参数</translation>
+    </message>
+    <message>
+        <source>no groups</source>
+        <translation>没有分组</translation>
+    </message>
+    <message>
+        <source>auctl: the group file %1 ends early; the groups read completely were kept</source>
+        <translation>auctl：分组文件 %1 提前结束；已保留完整读取的分组</translation>
+    </message>
+    <message>
+        <source>there is no group %1</source>
+        <translation>没有分组 %1</translation>
+    </message>
+    <message>
+        <source>group add needs a NO and a NAME</source>
+        <translation>group add 需要一个编号和一个名称</translation>
+    </message>
+    <message>
+        <source>added group %1 %2</source>
+        <translation>已添加分组 %1 %2</translation>
+    </message>
+    <message>
+        <source>group edit needs a NO</source>
+        <translation>group edit 需要一个编号</translation>
+    </message>
+    <message>
+        <source>not a group number: %1</source>
+        <translation>不是分组编号：%1</translation>
+    </message>
+    <message>
+        <source>unknown group edit option %1</source>
+        <translation>未知的 group edit 选项 %1</translation>
+    </message>
+    <message>
+        <source>group edit needs --no or --name</source>
+        <translation>group edit 需要 --no 或 --name</translation>
+    </message>
+    <message>
+        <source>group %1 is now group %2 %3</source>
+        <translation>分组 %1 现在是分组 %2 %3</translation>
+    </message>
+    <message>
+        <source>group delete needs one NO</source>
+        <translation>group delete 需要一个编号</translation>
+    </message>
+    <message>
+        <source> (--skip-name-check answers yes)</source>
+        <translation>（--skip-name-check 表示回答“是”）</translation>
+    </message>
+    <message>
+        <source>group members needs a NO and the DEVICEs</source>
+        <translation>group members 需要一个编号和设备</translation>
+    </message>
+    <message>
+        <source>--parallel needs a number from 1 to 32</source>
+        <translation>--parallel 需要 1 到 32 之间的数字</translation>
+    </message>
+    <message>
+        <source>unknown group download option %1</source>
+        <translation>未知的 group download 选项 %1</translation>
+    </message>
+    <message>
+        <source>group numbers set on %1 of %2 online device</source>
+        <translation>已在 %2 台在线设备中的 %1 台上设置分组编号</translation>
+    </message>
+    <message>
+        <source>group numbers set on %1 of %2 online devices</source>
+        <translation>已在 %2 台在线设备中的 %1 台上设置分组编号</translation>
+    </message>
+    <message>
+        <source>grouping setting failed on %1 device (see the lines above)</source>
+        <translation>%1 台设备的分组设置失败（见上面的记录）</translation>
+    </message>
+    <message>
+        <source>grouping setting failed on %1 devices (see the lines above)</source>
+        <translation>%1 台设备的分组设置失败（见上面的记录）</translation>
+    </message>
+    <message>
+        <source>group needs list, add, edit, delete, members or download</source>
+        <translation>group 需要 list、add、edit、delete、members 或 download</translation>
+    </message>
+    <message>
+        <source>unknown group command %1</source>
+        <translation>未知的 group 命令 %1</translation>
+    </message>
+    <message>
+        <source>group list takes no arguments</source>
+        <translation>group list 不接受参数</translation>
+    </message>
+    <message>
+        <source>cannot read the parameters of %1: %2</source>
+        <translation>无法读取 %1 的参数：%2</translation>
+    </message>
+    <message>
+        <source>the parameters of %1 were not written: %2</source>
+        <translation>%1 的参数未写入：%2</translation>
+    </message>
+    <message>
+        <source>the parameters of %1 were %2</source>
+        <translation>%1 的参数%2</translation>
+    </message>
+    <message>
+        <source>cannot write the parameters of %1: %2</source>
+        <translation>无法写入 %1 的参数：%2</translation>
+    </message>
+    <message>
+        <source>1 other byte of the record differs</source>
+        <translation>记录中另有 1 个字节不同</translation>
+    </message>
+    <message>
+        <source>%1 other bytes of the record differ</source>
+        <translation>记录中另有 %1 个字节不同</translation>
+    </message>
+    <message>
+        <source>no change</source>
+        <translation>没有更改</translation>
+    </message>
+    <message>
+        <source>params get needs one DEVICE</source>
+        <translation>params get 需要一台设备</translation>
+    </message>
+    <message>
+        <source>params set needs a DEVICE and at least one NAME=VALUE</source>
+        <translation>params set 需要一台设备和至少一个 NAME=VALUE</translation>
+    </message>
+    <message>
+        <source>not a NAME=VALUE assignment: %1</source>
+        <translation>不是 NAME=VALUE 形式的赋值：%1</translation>
+    </message>
+    <message>
+        <source>there is no parameter named %1 (see params get)</source>
+        <translation>没有名为 %1 的参数（见 params get）</translation>
+    </message>
+    <message>
+        <source>params export needs a DEVICE and a FILE</source>
+        <translation>params export 需要一台设备和一个文件</translation>
+    </message>
+    <message>
+        <source>exported the parameters of %1 to %2</source>
+        <translation>已将 %1 的参数导出到 %2</translation>
+    </message>
+    <message>
+        <source>params backups needs one DEVICE</source>
+        <translation>params backups 需要一台设备</translation>
+    </message>
+    <message>
+        <source>no backups of %1 in %2</source>
+        <translation>%2 中没有 %1 的备份</translation>
+    </message>
+    <message>
+        <source>params needs fields, get, set, export, import, diff or backups</source>
+        <translation>params 需要 fields、get、set、export、import、diff 或 backups</translation>
+    </message>
+    <message>
+        <source>params fields takes no arguments</source>
+        <translation>params fields 不接受参数</translation>
+    </message>
+    <message>
+        <source>unknown params command %1</source>
+        <translation>未知的 params 命令 %1</translation>
+    </message>
+    <message>
+        <source>mac set needs a DEVICE and the NEW-MAC</source>
+        <translation>mac set 需要一台设备和新的 MAC 地址</translation>
+    </message>
+    <message>
+        <source>the MAC address of %1 was not changed: %2</source>
+        <translation>%1 的 MAC 地址未修改：%2</translation>
+    </message>
+    <message>
+        <source>%1 now has the MAC address %2</source>
+        <translation>%1 的 MAC 地址现在是 %2</translation>
+    </message>
+    <message>
+        <source>the MAC address %1 of %2 was %3</source>
+        <translation>%2 的 MAC 地址 %1 %3</translation>
+    </message>
+    <message>
+        <source>time needs sync</source>
+        <translation>time 需要 sync</translation>
+    </message>
+    <message>
+        <source>clock set through %1 of %2 adapter</source>
+        <translation>已通过 %2 个网卡中的 %1 个设置时钟</translation>
+    </message>
+    <message>
+        <source>clock set through %1 of %2 adapters</source>
+        <translation>已通过 %2 个网卡中的 %1 个设置时钟</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2</source>
+        <translation>%1 失败：%2</translation>
+    </message>
+    <message>
+        <source>%1 is not online, so the firmware batch does not list it</source>
+        <translation>%1 不在线，因此固件升级批次中没有它</translation>
+    </message>
+    <message>
+        <source>%1 is not an online call station with a screen (KS-530, KS-530A, KS-530B or KS-530D), so the screen batch does not list it</source>
+        <translation>%1 不是带屏幕的在线呼叫站（KS-530、KS-530A、KS-530B 或 KS-530D），因此屏幕升级批次中没有它</translation>
+    </message>
+    <message>
+        <source>upgrade needs firmware or screen</source>
+        <translation>upgrade 需要 firmware 或 screen</translation>
+    </message>
+    <message>
+        <source>unknown upgrade command %1</source>
+        <translation>未知的 upgrade 命令 %1</translation>
+    </message>
+    <message>
+        <source>--retries needs a number from 0 to 100</source>
+        <translation>--retries 需要 0 到 100 之间的数字</translation>
+    </message>
+    <message>
+        <source>--verify-timeout needs a number of seconds from 0 to 3600</source>
+        <translation>--verify-timeout 需要 0 到 3600 之间的秒数</translation>
+    </message>
+    <message>
+        <source>--report needs a FILE.csv or FILE.json</source>
+        <translation>--report 需要 FILE.csv 或 FILE.json</translation>
+    </message>
+    <message>
+        <source>unknown upgrade option %1</source>
+        <translation>未知的 upgrade 选项 %1</translation>
+    </message>
+    <message>
+        <source>upgrade %1 needs an upgrade FILE</source>
+        <translation>upgrade %1 需要一个升级文件</translation>
+    </message>
+    <message>
+        <source>%1 is an upgrade file for the model %2; screen firmware files are for the %3 screen</source>
+        <translation>%1 是型号 %2 的升级文件；屏幕固件文件应适用于 %3 屏幕</translation>
+    </message>
+    <message>
+        <source>upgrade file %1: version %2, compiled %3, model %4</source>
+        <translation>升级文件 %1：版本 %2，编译于 %3，型号 %4</translation>
+    </message>
+    <message>
+        <source>%1: not upgraded, its model %2 differs from the file&apos;s (%3)</source>
+        <translation>%1：未升级，其型号 %2 与文件的型号（%3）不同</translation>
+    </message>
+    <message>
+        <source>%1: not upgraded, the batch ended before it</source>
+        <translation>%1：未升级，批次在轮到它之前已结束</translation>
+    </message>
+    <message>
+        <source>trying the %1 failed device once more</source>
+        <translation>再试一次失败的 %1 台设备</translation>
+    </message>
+    <message>
+        <source>trying the %1 failed devices once more</source>
+        <translation>再试一次失败的 %1 台设备</translation>
+    </message>
+    <message>
+        <source>waiting up to %1 s for %2 device to report version %3</source>
+        <translation>最多等待 %1 秒，直到 %2 台设备报告版本 %3</translation>
+    </message>
+    <message>
+        <source>waiting up to %1 s for %2 devices to report version %3</source>
+        <translation>最多等待 %1 秒，直到 %2 台设备报告版本 %3</translation>
+    </message>
 </context>
 <context>
     <name>aulira::ParaLists</name>
@@ -475,6 +811,41 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已�
     <message>
         <source>GPIO</source>
         <translation>GPIO</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::Results</name>
+    <message>
+        <source>no socket could be opened</source>
+        <translation>无法打开套接字</translation>
+    </message>
+    <message>
+        <source>the request could not be sent</source>
+        <translation>无法发送请求</translation>
+    </message>
+    <message>
+        <source>the device did not answer</source>
+        <translation>设备没有应答</translation>
+    </message>
+    <message>
+        <source>no valid answer came from the device</source>
+        <translation>未收到设备的有效应答</translation>
+    </message>
+    <message>
+        <source>no parameters were read from the device</source>
+        <translation>未从设备读取到参数</translation>
+    </message>
+    <message>
+        <source>the device answered with a parameter record shorter than its layout; nothing was taken from it</source>
+        <translation>设备应答的参数记录比其格式短；未采用其中任何内容</translation>
+    </message>
+    <message>
+        <source>written but not confirmed</source>
+        <translation>已写入但未确认</translation>
+    </message>
+    <message>
+        <source>the parameters as read could not be backed up, so nothing was written</source>
+        <translation>读取的参数无法备份，因此未写入任何内容</translation>
     </message>
 </context>
 <context>

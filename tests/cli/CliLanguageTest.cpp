@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "shell/Translate.h"
 #include "support/CliRunner.h"
 #include "support/TestUtil.h"
 
@@ -54,8 +55,9 @@ TEST_F(CliLanguageTest, MessagesFollowLang)
             EXPECT_EQ(c.code, r.code);
             // Usage errors are followed by the help text, in the same language.
             EXPECT_EQ(0u, r.err.rfind(zh ? c.chinese : c.english, 0)) << r.err;
-            if (c.code == 2)
+            if (c.code == 2) {
                 EXPECT_NE(std::string::npos, r.err.find(zh ? "用法：auctl" : "Usage: auctl"));
+            }
         }
     }
     EXPECT_EQ(2, run({"--lang", "fr", "search"}).code);

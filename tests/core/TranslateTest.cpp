@@ -117,8 +117,9 @@ TEST(Translate, IniTextLanguageLeavesTheOldNumberAlone)
         const CAppConfig config(dir.path());
         EXPECT_EQ(c.language, config.language) << c.ini;
         EXPECT_EQ(c.problem, !config.problems.empty()) << c.ini;
-        if (c.problem)
+        if (c.problem) {
             EXPECT_NE(std::string::npos, config.problems.front().find("Text/Language: \"klingon\""));
+        }
         // SysCfg/Language is read and then fixed, whatever Text/Language says.
         EXPECT_EQ(0x0409, config.m_wLangId);
         EXPECT_EQ(1u, config.m_nLanguage);
@@ -162,8 +163,9 @@ TEST(Translate, EveryStringTableTextHasItsTranslation)
         const std::string chinese = stringText(id);
         ++checked;
         // Ids and names that read the same in both languages are few and short.
-        if (english != "Aulira" && english != "MAC")
+        if (english != "Aulira" && english != "MAC") {
             EXPECT_NE(english, chinese) << id;
+        }
         EXPECT_EQ(english.size() - english.find_last_not_of('\n') - 1,
                   chinese.size() - chinese.find_last_not_of('\n') - 1)
             << id << ": line feeds kept";

@@ -34,6 +34,7 @@
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
@@ -255,7 +256,7 @@ void SettingsSheet::rebuild()
         for (int i = RunningInfo; i < PageCount; ++i) {
             const bool key = i >= Control1 && i <= Control4;
             const auto text = sysParaPageTitle(static_cast<SysParaPage>(i));
-            const QString title = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            const QString title = QString::fromUtf8(translate("aulira::ParaPages", std::string(text).c_str()));
             auto* it = key ? new QTreeWidgetItem(controls, {title}) : new QTreeWidgetItem(tree_, {title});
             it->setData(0, Qt::UserRole, i);
             if (i == ControlAndStatus)

@@ -38,9 +38,10 @@ bool hasChinese(const QString& s)
 }
 
 // Labels and buttons shown inside `root` whose text does not fit them.
-QStringList clipped(QWidget* root)
+QStringList clipped(QWidget* root, int* checked)
 {
     QStringList out;
+    *checked = 0;
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(root) || w->width() <= 0)
             continue;
@@ -51,6 +52,7 @@ QStringList clipped(QWidget* root)
             text = b->text();
         if (text.isEmpty())
             continue;
+        ++*checked;
         if (w->sizeHint().width() > w->width() || w->sizeHint().height() > w->height())
             out << QStringLiteral("%1 \"%2\" %3x%4 < %5x%6")
                        .arg(w->objectName(), text)
@@ -121,8 +123,10 @@ private slots:
         QCOMPARE(view->deviceModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("状态"));
         QCOMPARE(view->deviceModel()->index(0, 0).data().toString(), QStringLiteral("在线"));
         QApplication::processEvents();
-        const QStringList cut = clipped(&window);
+        int checked = 0;
+        const QStringList cut = clipped(&window, &checked);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
+        QVERIFY2(checked >= 10, qPrintable(QString::number(checked))); // the ribbon's buttons, the labels
         ui::saveScreenshot(window, "main-window-zh_CN.png");
 
         // A double-click on a device opens its settings sheet, in Chinese.
@@ -148,7 +152,8 @@ private slots:
                     texts << l->text();
             if (page != SettingsSheet::RunningInfo)
                 QVERIFY2(std::any_of(texts.begin(), texts.end(), hasChinese), qPrintable((*it)->text(0)));
-            const QStringList cutOnPage = clipped(sheet);
+            const QStringList cutOnPage = clipped(sheet, &checked);
+            QVERIFY(checked >= 3);
             QVERIFY2(cutOnPage.isEmpty(), qPrintable((*it)->text(0) + QLatin1String(": ") + cutOnPage.join("; ")));
         }
         QVERIFY(hasChinese(sheet->findChild<QPushButton*>(QStringLiteral("saveButton"))->text()));

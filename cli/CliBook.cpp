@@ -194,7 +194,8 @@ int addDevices(Session& s, const std::vector<std::string>& texts, std::vector<De
     for (const auto& text : texts) {
         DeviceItemPtr item = s.findDevice(text);
         if (!item)
-            return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"), {text}));
+            return refuse(err,
+                          formatText(translate("auctl", "no device with the address or number %1 was found"), {text}));
         std::lock_guard lock(s.manager().devices().mutex());
         addOnce(entries, deviceEntry(item->devItem));
     }

@@ -98,7 +98,10 @@ struct GroupStore {
 
 int refuseCheck(std::ostream& err, const GroupCheck& c) { return refuse(err, stringText(c.refusal)); }
 
-int refuseNoGroup(std::ostream& err, const std::string& no) { return refuse(err, formatText(translate("auctl", "there is no group %1"), {no})); }
+int refuseNoGroup(std::ostream& err, const std::string& no)
+{
+    return refuse(err, formatText(translate("auctl", "there is no group %1"), {no}));
+}
 
 int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -154,7 +157,8 @@ int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& ou
     if (s.globals().json)
         out << groupJson(*group).dump(2) << "\n";
     else
-        out << formatText(translate("auctl", "group %1 is now group %2 %3"), {args[0], std::to_string(c.number), entry.name})
+        out << formatText(translate("auctl", "group %1 is now group %2 %3"),
+                          {args[0], std::to_string(c.number), entry.name})
             << "\n";
     return EXIT_OK;
 }
@@ -224,7 +228,8 @@ int groupMembers(Session& s, std::vector<std::string> args, std::ostream& out, s
         for (std::size_t i = 1; i < args.size(); ++i) {
             auto item = s.findDevice(args[i]);
             if (!item)
-                return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"), {args[i]}));
+                return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"),
+                                              {args[i]}));
             if (std::find(items.begin(), items.end(), item) == items.end()) // a row ticks once
                 items.push_back(item);
         }
@@ -318,10 +323,11 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
         out << "\n";
     }
     if (summary.completed != summary.online)
-        return refuse(err, formatText(summary.online - summary.completed == 1
-                                          ? translate("auctl", "grouping setting failed on %1 device (see the lines above)")
-                                          : translate("auctl", "grouping setting failed on %1 devices (see the lines above)"),
-                                      {std::to_string(summary.online - summary.completed)}));
+        return refuse(
+            err, formatText(summary.online - summary.completed == 1
+                                ? translate("auctl", "grouping setting failed on %1 device (see the lines above)")
+                                : translate("auctl", "grouping setting failed on %1 devices (see the lines above)"),
+                            {std::to_string(summary.online - summary.completed)}));
     return EXIT_OK;
 }
 

@@ -132,7 +132,8 @@ struct Target {
             return refuse(err, e);
         item = session.findDevice(device);
         if (!item)
-            return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"), {device}));
+            return refuse(
+                err, formatText(translate("auctl", "no device with the address or number %1 was found"), {device}));
         tag = tagOf(list(), item);
         return EXIT_OK;
     }
@@ -142,7 +143,8 @@ struct Target {
         worker.postReadPara(item);
         worker.waitIdle();
         if (results.read != RES_OK)
-            return refuse(err, formatText(translate("auctl", "cannot read the parameters of %1: %2"), {tag, exchangeResultText(results.read)}));
+            return refuse(err, formatText(translate("auctl", "cannot read the parameters of %1: %2"),
+                                          {tag, exchangeResultText(results.read)}));
         return EXIT_OK;
     }
 
@@ -177,7 +179,8 @@ struct Target {
         bool ext = true;
         std::string error;
         if (backupRecord(session.dataDir(), record(ext), &error).empty())
-            return refuse(err, formatText(translate("auctl", "the parameters of %1 were not written: %2"), {tag, error}));
+            return refuse(err,
+                          formatText(translate("auctl", "the parameters of %1 were not written: %2"), {tag, error}));
         {
             std::lock_guard lock(list().mutex());
             *item->sysPara = rec;
@@ -187,10 +190,12 @@ struct Target {
         if (results.write == RES_NOT_CONFIRMED) {
             // The device may have moved: keep where it was sent, and say what is not known.
             session.manager().saveDeviceList();
-            return refuse(err, formatText(translate("auctl", "the parameters of %1 were %2"), {tag, exchangeResultText(results.write)}));
+            return refuse(err, formatText(translate("auctl", "the parameters of %1 were %2"),
+                                          {tag, exchangeResultText(results.write)}));
         }
         if (results.write != RES_OK)
-            return refuse(err, formatText(translate("auctl", "cannot write the parameters of %1: %2"), {tag, exchangeResultText(results.write)}));
+            return refuse(err, formatText(translate("auctl", "cannot write the parameters of %1: %2"),
+                                          {tag, exchangeResultText(results.write)}));
         session.manager().saveDeviceList();
         return EXIT_OK;
     }
@@ -259,7 +264,8 @@ int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std:
             return usage(err, formatText(translate("auctl", "not a NAME=VALUE assignment: %1"), {args[i]}));
         const std::string name = args[i].substr(0, eq);
         if (sysParaFieldIndex(name) < 0)
-            return usage(err, formatText(translate("auctl", "there is no parameter named %1 (see params get)"), {name}));
+            return usage(err,
+                         formatText(translate("auctl", "there is no parameter named %1 (see params get)"), {name}));
         assignments.emplace_back(name, args[i].substr(eq + 1));
     }
     Target t(s);
@@ -363,7 +369,8 @@ int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream
         return EXIT_OK;
     }
     if (files.empty())
-        out << formatText(translate("auctl", "no backups of %1 in %2"), {t.tag, backupFolder(s.dataDir(), t.record(ext)).string()})
+        out << formatText(translate("auctl", "no backups of %1 in %2"),
+                          {t.tag, backupFolder(s.dataDir(), t.record(ext)).string()})
             << "\n";
     for (const auto& f : files)
         out << f.string() << "\n";
@@ -490,7 +497,8 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
     t.worker.waitIdle();
     const int result = t.results.write;
     if (result != RES_OK && result != RES_NOT_CONFIRMED)
-        return refuse(err, formatText(translate("auctl", "the MAC address of %1 was not changed: %2"), {t.tag, exchangeResultText(result)}));
+        return refuse(err, formatText(translate("auctl", "the MAC address of %1 was not changed: %2"),
+                                      {t.tag, exchangeResultText(result)}));
     s.manager().saveDeviceList();
     if (g.json) {
         std::lock_guard lock(t.list().mutex());
@@ -499,7 +507,8 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
             doc["confirmed"] = *c;
         out << jsonText(doc, 2) << "\n";
     } else if (result == RES_OK) {
-        out << formatText(translate("auctl", "%1 now has the MAC address %2"), {t.tag, formatMac(mac.mac->data())}) << "\n";
+        out << formatText(translate("auctl", "%1 now has the MAC address %2"), {t.tag, formatMac(mac.mac->data())})
+            << "\n";
     }
     if (result == RES_NOT_CONFIRMED)
         return refuse(err, formatText(translate("auctl", "the MAC address %1 of %2 was %3"),

@@ -121,7 +121,8 @@ bool writeReport(const std::filesystem::path& path, const std::vector<Row>& rows
 {
     std::string text;
     std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".json") {
         json arr = json::array();
         for (const auto& r : rows)
@@ -377,7 +378,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     for (const auto& name : named) {
         DeviceItemPtr item = s.findDevice(name);
         if (!item)
-            return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"), {name}));
+            return refuse(err,
+                          formatText(translate("auctl", "no device with the address or number %1 was found"), {name}));
         if (std::find(listed.begin(), listed.end(), item) == listed.end())
             return refuse(err, notListedText(kind, name));
         if (std::find(ticked.begin(), ticked.end(), item) == ticked.end())

@@ -361,7 +361,8 @@ void SettingsSheet::save()
     if (ReviewDialog::reviewWanted()) {
         const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
         if (changes.fields.empty() && changes.otherBytes == 0) {
-            const QString line = tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
+            const QString line =
+                tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
             emit statusMessage(line);
             inform_(this, line);
             return;

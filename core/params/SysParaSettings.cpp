@@ -444,9 +444,10 @@ RecordDiff diffRecords(ConstBytes before, ConstBytes after, bool ext)
         const auto off = static_cast<std::size_t>(f.offset(ext));
         for (std::size_t b = off; b < off + f.width; ++b)
             covered[b] = true;
-        const bool differs = f.kind == FieldKind::GpioLine
-                                 ? readField(f, before, ext) != readField(f, after, ext)
-                                 : !std::equal(before.begin() + off, before.begin() + off + f.width, after.begin() + off);
+        const bool differs =
+            f.kind == FieldKind::GpioLine
+                ? readField(f, before, ext) != readField(f, after, ext)
+                : !std::equal(before.begin() + off, before.begin() + off + f.width, after.begin() + off);
         if (differs)
             d.fields.push_back(i);
     }

@@ -55,7 +55,9 @@ std::string exchangeResultText(int result)
     case RES_NO_RECORD:
         return translate("aulira::Results", "no parameters were read from the device");
     case RES_SHORT_RECORD:
-        return translate("aulira::Results", "the device answered with a parameter record shorter than its layout; nothing was taken from it");
+        return translate(
+            "aulira::Results",
+            "the device answered with a parameter record shorter than its layout; nothing was taken from it");
     case RES_NOT_CONFIRMED:
         return translate("aulira::Results", "written but not confirmed");
     case RES_NO_BACKUP:

@@ -108,7 +108,8 @@ private slots:
         QStringList tabTexts;
         for (int i = 0; i < tabs->count(); ++i)
             tabTexts << tabs->tabText(i);
-        QCOMPARE(window.findChild<QToolButton*>(QStringLiteral("applicationButton"))->text(), QStringLiteral("文件(&F)"));
+        QCOMPARE(window.findChild<QToolButton*>(QStringLiteral("applicationButton"))->text(),
+                 QStringLiteral("文件(&F)"));
         QVERIFY2(tabTexts.join(QLatin1Char(' ')).contains(QStringLiteral("主页")), qPrintable(tabTexts.join(' ')));
         auto* search = window.findChild<QToolButton*>(QStringLiteral("searchActionButton"));
         QVERIFY(search);

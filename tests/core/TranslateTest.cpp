@@ -175,7 +175,8 @@ TEST(Translate, EveryStringTableTextHasItsTranslation)
 
 TEST(Translate, ArgumentsGoWhereTheTranslationPutsThem)
 {
-    EXPECT_EQ("经 127.0.0.1 轮询 10.0.0.5：已应答", formatText("经 %2 轮询 %1：%3", {"10.0.0.5", "127.0.0.1", "已应答"}));
+    EXPECT_EQ("经 127.0.0.1 轮询 10.0.0.5：已应答",
+              formatText("经 %2 轮询 %1：%3", {"10.0.0.5", "127.0.0.1", "已应答"}));
     EXPECT_EQ("100% of %3 x", formatText("100% of %3 %1", {"x"})); // unknown and bare % stay
     EXPECT_EQ("%1", formatText("%1", {"%1"}));                     // arguments are not read again
 }

@@ -39,7 +39,8 @@ std::size_t indexOf(std::string_view name)
 
 int clampToInt(std::int64_t v)
 {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // A box offers what the field's rules allow, widened for a stored value

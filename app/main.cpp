@@ -8,6 +8,7 @@
 
 #include "devices/DeviceView.h"
 #include "shell/AppContext.h"
+#include "shell/Language.h"
 #include "shell/MainWindow.h"
 #include "shell/Log.h"
 #include "shell/Resources.h"
@@ -26,6 +27,8 @@ const char kUsage[] =
     "  --port N          device port (default 65176)\n"
     "  --data-dir DIR    where the device list and the other files live\n"
     "  --demo            work against a simulated site on loopback\n"
+    "  --lang LANG       the language of the texts: en or zh_CN (default: the INI's\n"
+    "                    Text/Language, else the desktop's)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -53,7 +56,10 @@ int main(int argc, char** argv)
     aulira::app::initResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
 
-    const auto options = aulira::app::StartupOptions::parse(QApplication::arguments());
+    auto options = aulira::app::StartupOptions::parse(QApplication::arguments());
+    options.systemLanguage = aulira::app::systemLanguage();
+    // The INI may choose another language once the data directory is known.
+    aulira::app::applyLanguage(options.language.value_or(*options.systemLanguage));
     if (!options.error.isEmpty()) {
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), options.error);
         return 2;
@@ -65,6 +71,8 @@ int main(int argc, char** argv)
         QMessageBox::warning(nullptr, QObject::tr("Aulira"), QString::fromStdString(error));
         return 1;
     }
+    if (context.language() != aulira::language())
+        aulira::app::applyLanguage(context.language());
     aulira::app::MainWindow window(context);
     window.show();
     window.deviceView()->start();

@@ -6,13 +6,17 @@
 #include "devices/DeviceRules.h"
 #include "shell/Strings.h"
 #include "util/Csv.h"
+#include "shell/Translate.h"
 #include "util/Ipv4.h"
 
 namespace aulira::cli {
 
 namespace {
 
-const char* kUsage =
+// The whole help text is one entry for the translators: its columns line up in each language.
+const char* usageText()
+{
+    return translate("auctl",
     "Usage: auctl [global options] COMMAND [arguments]\n"
     "\n"
     "Global options:\n"
@@ -27,6 +31,8 @@ const char* kUsage =
     "  --log-file FILE   also append every operation log line to FILE (with --quiet\n"
     "                    too); the daily log files in the data directory's logs/\n"
     "                    are written as always\n"
+    "  --lang LANG       the language of the messages: en or zh_CN (default: the INI's\n"
+    "                    Text/Language, else the locale)\n"
     "  --help            show this text\n"
     "\n"
     "Commands:\n"
@@ -89,14 +95,50 @@ const char* kUsage =
     "                                  one row per device and batch (repeatable)\n"
     "\n"
     "DEVICE is an IP address, a MAC address or a device number; it is looked up by a\n"
-    "search (with the saved devices) and a poll of the saved devices of other subnets.\n";
+    "search (with the saved devices) and a poll of the saved devices of other subnets.\n");
+}
+
+// Columns a terminal gives a character: two for the wide (CJK) ones.
+bool wideCodePoint(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
 
 std::size_t displayWidth(const std::string& s)
 {
     std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80)
+    char32_t c = 0;
+    int pending = 0;
+    auto finish = [&] { n += wideCodePoint(c) ? 2 : 1; };
+    for (unsigned char b : s) {
+        if ((b & 0xC0) == 0x80 && pending > 0) {
+            c = (c << 6) | (b & 0x3F);
+            if (--pending == 0)
+                finish();
+            continue;
+        }
+        if (pending > 0) // a sequence cut short counts as one column
             ++n;
+        pending = 0;
+        if (b < 0x80) {
+            ++n;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            pending = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            pending = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            pending = 3;
+        } else {
+            ++n;
+        }
+    }
+    if (pending > 0)
+        ++n;
     return n;
 }
 
@@ -106,7 +148,7 @@ int usage(std::ostream& err, const std::string& message)
 {
     if (!message.empty())
         err << "auctl: " << message << "\n\n";
-    err << kUsage;
+    err << usageText();
     return EXIT_USAGE;
 }
 
@@ -117,7 +159,7 @@ int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out
         if (a == "--keep")
             keep = true;
         else
-            return usage(err, "unknown search option " + a);
+            return usage(err, formatText(translate("auctl", "unknown search option %1"), {a}));
     }
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
@@ -145,7 +187,7 @@ int cmdSearch(const Globals& g, std::vector<std::string> args, std::ostream& out
 int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "devices needs list, add or delete");
+        return usage(err, translate("auctl", "devices needs list, add or delete"));
     const std::string sub = args.front();
     args.erase(args.begin());
     Session s(g, err);
@@ -161,7 +203,8 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
             else if (a == "--csv-file" && i + 1 < args.size() && !args[i + 1].empty())
                 csvFile = args[++i];
             else
-                return usage(err, a == "--csv-file" ? "--csv-file needs a file" : "unknown devices list option " + a);
+                return usage(err, a == "--csv-file" ? translate("auctl", "--csv-file needs a file")
+                                                    : formatText(translate("auctl", "unknown devices list option %1"), {a}));
         }
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
@@ -202,7 +245,7 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
         for (std::size_t i = 0; i < args.size(); ++i) {
             const auto& a = args[i];
             if (i + 1 >= args.size())
-                return usage(err, "option " + a + " needs a value");
+                return usage(err, formatText(translate("auctl", "option %1 needs a value"), {a}));
             const auto& v = args[++i];
             if (a == "--no") {
                 entry.noText = v;
@@ -213,19 +256,19 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
             } else if (a == "--ip") {
                 entry.ip = parseIp(v);
                 if (!entry.ip)
-                    return usage(err, "not an IPv4 address: " + v);
+                    return usage(err, formatText(translate("auctl", "not an IPv4 address: %1"), {v}));
                 haveIp = true;
             } else if (a == "--mask") {
                 entry.mask = parseIp(v);
                 if (!entry.mask)
-                    return usage(err, "not a subnet mask: " + v);
+                    return usage(err, formatText(translate("auctl", "not a subnet mask: %1"), {v}));
                 haveMask = true;
             } else {
-                return usage(err, "unknown devices add option " + a);
+                return usage(err, formatText(translate("auctl", "unknown devices add option %1"), {a}));
             }
         }
         if (!haveNo || !haveName || !haveIp || !haveMask)
-            return usage(err, "devices add needs --no, --name, --ip and --mask");
+            return usage(err, translate("auctl", "devices add needs --no, --name, --ip and --mask"));
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
         auto& m = s.manager();
@@ -243,12 +286,12 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
     }
     if (sub == "delete") {
         if (args.size() != 1)
-            return usage(err, "devices delete needs one IP or MAC address");
+            return usage(err, translate("auctl", "devices delete needs one IP or MAC address"));
         std::uint8_t mac[6];
         auto ip = parseIp(args[0]);
         const bool isMac = !ip && parseMac(args[0], mac);
         if (!ip && !isMac)
-            return usage(err, "not an IP or MAC address: " + args[0]);
+            return usage(err, formatText(translate("auctl", "not an IP or MAC address: %1"), {args[0]}));
         if (auto e = s.open(false); !e.empty())
             return refuse(err, e);
         auto& m = s.manager();
@@ -257,14 +300,14 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
             return refuse(err, loaded.message);
         auto item = ip ? m.devices().findByIp(*ip) : m.devices().findByMac(mac);
         if (!item)
-            return refuse(err, "no saved device has the address " + args[0]);
+            return refuse(err, formatText(translate("auctl", "no saved device has the address %1"), {args[0]}));
         m.devices().deleteItems({item});
         if (!m.saveDeviceList())
             return EXIT_REFUSED;
         printDevices(m.devices(), g, out);
         return EXIT_OK;
     }
-    return usage(err, "unknown devices command " + sub);
+    return usage(err, formatText(translate("auctl", "unknown devices command %1"), {sub}));
 }
 
 std::string formatTable(const std::vector<std::vector<std::string>>& rows)
@@ -292,6 +335,14 @@ std::string formatTable(const std::vector<std::vector<std::string>>& rows)
 int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
     Globals g;
+    // The language is settled before the first message, usage errors included:
+    // --lang among the global options, else the locale; the INI's
+    // Text/Language counts from the data directory's reading on.
+    // No command takes --lang, so it may be looked for anywhere.
+    for (std::size_t k = 0; k + 1 < argv.size(); ++k)
+        if (argv[k] == "--lang")
+            g.language = parseLanguage(argv[k + 1]);
+    setLanguage(g.language.value_or(languageFromEnvironment()));
     std::size_t i = 0;
     for (; i < argv.size(); ++i) {
         const std::string& a = argv[i];
@@ -301,29 +352,34 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
-            out << kUsage;
+            out << usageText();
             return EXIT_OK;
         } else if (a == "--adapter") {
             auto v = value();
             if (!v || !parseIp(*v))
-                return usage(err, "--adapter needs an IPv4 address");
+                return usage(err, translate("auctl", "--adapter needs an IPv4 address"));
             g.adapters.push_back(*v);
         } else if (a == "--port") {
             auto v = value();
             int port = v ? std::atoi(v->c_str()) : 0;
             if (!v || port <= 0 || port > 65535 || std::to_string(port) != *v)
-                return usage(err, "--port needs a port number from 1 to 65535");
+                return usage(err, translate("auctl", "--port needs a port number from 1 to 65535"));
             g.port = static_cast<std::uint16_t>(port);
         } else if (a == "--data-dir") {
             auto v = value();
             if (!v || v->empty())
-                return usage(err, "--data-dir needs a directory");
+                return usage(err, translate("auctl", "--data-dir needs a directory"));
             g.dataDir = *v;
         } else if (a == "--log-file") {
             auto v = value();
             if (!v || v->empty())
-                return usage(err, "--log-file needs a file");
+                return usage(err, translate("auctl", "--log-file needs a file"));
             g.logFile = *v;
+        } else if (a == "--lang") {
+            auto v = value();
+            if (!v || !parseLanguage(*v))
+                return usage(err, translate("auctl", "--lang needs en or zh_CN"));
+            g.language = parseLanguage(*v);
         } else if (a == "--json") {
             g.json = true;
         } else if (a == "--quiet") {
@@ -333,13 +389,13 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         } else if (a == "--demo") {
             g.demo = true;
         } else if (a.rfind("--", 0) == 0) {
-            return usage(err, "unknown option " + a);
+            return usage(err, formatText(translate("auctl", "unknown option %1"), {a}));
         } else {
             break;
         }
     }
     if (i >= argv.size())
-        return usage(err, "no command given");
+        return usage(err, translate("auctl", "no command given"));
     const std::string cmd = argv[i];
     std::vector<std::string> rest(argv.begin() + static_cast<long>(i) + 1, argv.end());
     if (cmd == "search")
@@ -358,7 +414,7 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return cmdBook(g, rest, out, err);
     if (cmd == "upgrade")
         return cmdUpgrade(g, rest, out, err);
-    return usage(err, "unknown command " + cmd);
+    return usage(err, formatText(translate("auctl", "unknown command %1"), {cmd}));
 }
 
 } // namespace aulira::cli

@@ -13,6 +13,7 @@
 #include "protocol/ParaReadBack.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
@@ -87,7 +88,7 @@ struct BookFiles {
     {
         std::string error;
         if (!SaveAddrBookFile(path(), books, &error))
-            return refuse(err, "cannot write " + path().string() + ": " + error);
+            return refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {path().string(), error}));
         return EXIT_OK;
     }
 };
@@ -149,7 +150,7 @@ struct CreateArgs {
 int parseCreate(const std::vector<std::string>& args, CreateArgs& c, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "book create needs a NAME");
+        return usage(err, translate("auctl", "book create needs a NAME"));
     c.name = args[0];
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& opt = args[i];
@@ -158,7 +159,7 @@ int parseCreate(const std::vector<std::string>& args, CreateArgs& c, std::ostrea
                                          : opt == "--intercom"  ? &c.intercom
                                                                 : nullptr;
         if (!into)
-            return usage(err, "book create does not take " + opt);
+            return usage(err, formatText(translate("auctl", "book create does not take %1"), {opt}));
         if (i + 1 >= args.size())
             return usage(err, opt + " needs a value");
         into->push_back(args[++i]);
@@ -181,7 +182,8 @@ int addDevices(Session& s, const std::vector<std::string>& texts, std::vector<De
     for (const auto& text : texts) {
         DeviceItemPtr item = s.findDevice(text);
         if (!item)
-            return refuse(err, "no device with the address or number " + text + " was found");
+            return refuse(err,
+                          formatText(translate("auctl", "no device with the address or number %1 was found"), {text}));
         std::lock_guard lock(s.manager().devices().mutex());
         addOnce(entries, deviceEntry(item->devItem));
     }
@@ -214,7 +216,7 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
                         break;
                     }
             if (!group)
-                return refuse(err, "there is no group with the number " + text);
+                return refuse(err, formatText(translate("auctl", "there is no group with the number %1"), {text}));
             addOnce(book.groups, groupEntry(*group));
         }
     }
@@ -243,13 +245,13 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
 int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1)
-        return usage(err, "book delete needs a NAME");
+        return usage(err, translate("auctl", "book delete needs a NAME"));
     BookFiles f{s, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
     auto it = std::find_if(f.books.begin(), f.books.end(), [&](const AddrBook_Type& b) { return b.name == args[0]; });
     if (it == f.books.end())
-        return refuse(err, "there is no address book named \"" + args[0] + "\"");
+        return refuse(err, formatText(translate("auctl", "there is no address book named \"%1\""), {args[0]}));
     f.books.erase(it);
     if (int rc = f.save(err); rc != EXIT_OK)
         return rc;
@@ -257,14 +259,14 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
     if (s.globals().json)
         out << dumped(json{{"deleted", args[0]}}) << "\n";
     else
-        out << "deleted the address book \"" << args[0] << "\"\n";
+        out << formatText(translate("auctl", "deleted the address book \"%1\""), {args[0]}) << "\n";
     return EXIT_OK;
 }
 
 int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2)
-        return usage(err, "book download needs a NAME and a DEVICE");
+        return usage(err, translate("auctl", "book download needs a NAME and a DEVICE"));
     BookFiles f{s, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
@@ -272,15 +274,15 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
         return refuse(err, stringText(IDS_NO_ADDRESS_BOOK));
     AddrBook_Type* book = findBook(f.books, args[0]);
     if (!book)
-        return refuse(err, oneLine(stringText(IDS_BOOK_NONE_SELECTED)) + " (there is no address book named \"" +
-                               args[0] + "\")");
+        return refuse(err, oneLine(stringText(IDS_BOOK_NONE_SELECTED)) +
+                               formatText(translate("auctl", " (there is no address book named \"%1\")"), {args[0]}));
     if (int rc = findDevices(s, err); rc != EXIT_OK)
         return rc;
     DeviceItemPtr target = onlineDevice(s, args[1]);
     if (int id = checkBookDownload(book, target != nullptr)) {
         std::string text = oneLine(stringText(id));
         if (!target)
-            text += " (no online device with the address or number " + args[1] + ")";
+            text += formatText(translate("auctl", " (no online device with the address or number %1)"), {args[1]});
         return refuse(err, text);
     }
 
@@ -298,12 +300,15 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
     worker.waitIdle();
     const std::string tag = tagOf(list, target);
     if (results.downloaded == RES_BOOK_STATION_SILENT)
-        return refuse(err, "the address book \"" + book->name + "\" was sent to " + tag +
-                               ", but the station did not answer afterwards");
+        return refuse(err, formatText(translate("auctl", "the address book \"%1\" was sent to %2, but the station "
+                                                         "did not answer afterwards"),
+                                      {book->name, tag}));
     if (results.downloaded != RES_OK)
-        return refuse(err, "the address book \"" + book->name + "\" was not downloaded into " + tag + ": " +
-                               resultText(results.downloaded));
-    s.note(tag + ": call stations do not acknowledge address books, so its arrival is not confirmed");
+        return refuse(err, formatText(translate("auctl", "the address book \"%1\" was not downloaded into %2: %3"),
+                                      {book->name, tag, resultText(results.downloaded)}));
+    s.note(formatText(
+        translate("auctl", "%1: call stations do not acknowledge address books, so its arrival is not confirmed"),
+        {tag}));
     if (s.globals().json)
         out << dumped(json{{"book", book->name},
                            {"device", formatIp(target->ip)},
@@ -318,21 +323,22 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
 int bookClear(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1)
-        return usage(err, "book clear needs a DEVICE");
+        return usage(err, translate("auctl", "book clear needs a DEVICE"));
     if (int rc = findDevices(s, err); rc != EXIT_OK)
         return rc;
     DeviceItemPtr target = onlineDevice(s, args[0]);
     if (!target)
         return refuse(err, oneLine(stringText(IDS_BOOK_NO_DEVICE_SELECTED)) +
-                               " (no online device with the address or number " + args[0] + ")");
+                               formatText(translate("auctl", " (no online device with the address or number %1)"),
+                                          {args[0]}));
     DeviceList& list = s.manager().devices();
     BookResults results;
     ProtocolWorker worker(list, &results);
     postClearAddrBook(worker, list, target);
     worker.waitIdle();
     if (results.cleared != RES_OK)
-        return refuse(err, "the address book of " + tagOf(list, target) + " was not cleared: " +
-                               resultText(results.cleared));
+        return refuse(err, formatText(translate("auctl", "the address book of %1 was not cleared: %2"),
+                                      {tagOf(list, target), resultText(results.cleared)}));
     if (s.globals().json)
         out << json{{"cleared", formatIp(target->ip)}}.dump(2) << "\n";
     else
@@ -348,13 +354,13 @@ int cmdBook(const Globals& global, std::vector<std::string> args, std::ostream& 
     if (!args.empty() && args.front() == "download")
         g.noConfirm = takeFlag(args, "--no-confirm");
     if (args.empty())
-        return usage(err, "book needs list, create, delete, download or clear");
+        return usage(err, translate("auctl", "book needs list, create, delete, download or clear"));
     const std::string sub = args.front();
     args.erase(args.begin());
     if (sub != "list" && sub != "create" && sub != "delete" && sub != "download" && sub != "clear")
-        return usage(err, "unknown book command " + sub);
+        return usage(err, formatText(translate("auctl", "unknown book command %1"), {sub}));
     if (sub == "list" && !args.empty())
-        return usage(err, "book list takes no arguments");
+        return usage(err, translate("auctl", "book list takes no arguments"));
     Session s(g, err);
     // Only the transfers and device choices need the network.
     const bool network = sub == "download" || sub == "clear" ||

@@ -13,6 +13,7 @@
 #include "devices/DeviceRules.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
@@ -49,7 +50,7 @@ void printGroups(const GroupList& groups, const Globals& g, std::ostream& out)
         return;
     }
     if (groups.empty()) {
-        out << "no groups\n";
+        out << translate("auctl", "no groups") << "\n";
         return;
     }
     std::vector<std::vector<std::string>> rows{{"NO", "NAME", "MEMBER NO", "MEMBER NAME", "MEMBER IP"}};
@@ -81,7 +82,9 @@ struct GroupStore {
         bool complete = true;
         groups = LoadGroupInfoFile(file, &complete);
         if (!complete)
-            s.note("auctl: the group file " + file.string() + " ends early; the groups read completely were kept");
+            s.note(formatText(
+                translate("auctl", "auctl: the group file %1 ends early; the groups read completely were kept"),
+                {file.string()}));
     }
 
     int save(std::ostream& err) const
@@ -95,12 +98,15 @@ struct GroupStore {
 
 int refuseCheck(std::ostream& err, const GroupCheck& c) { return refuse(err, stringText(c.refusal)); }
 
-int refuseNoGroup(std::ostream& err, const std::string& no) { return refuse(err, "there is no group " + no); }
+int refuseNoGroup(std::ostream& err, const std::string& no)
+{
+    return refuse(err, formatText(translate("auctl", "there is no group %1"), {no}));
+}
 
 int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2)
-        return usage(err, "group add needs a NO and a NAME");
+        return usage(err, translate("auctl", "group add needs a NO and a NAME"));
     GroupStore store(s);
     const GroupCheck c = checkTypedGroupEntry(GroupEditMode::Add, {args[0], args[1]}, store.groups, nullptr);
     if (c.refusal)
@@ -111,30 +117,30 @@ int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out
     if (s.globals().json)
         out << groupJson(store.groups.back()).dump(2) << "\n";
     else
-        out << "added group " << c.number << " " << args[1] << "\n";
+        out << formatText(translate("auctl", "added group %1 %2"), {std::to_string(c.number), args[1]}) << "\n";
     return EXIT_OK;
 }
 
 int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "group edit needs a NO");
+        return usage(err, translate("auctl", "group edit needs a NO"));
     const auto no = parseNumber(args[0]);
     if (!no)
-        return usage(err, "not a group number: " + args[0]);
+        return usage(err, formatText(translate("auctl", "not a group number: %1"), {args[0]}));
     std::optional<std::string> newNo, newName;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (i + 1 >= args.size())
-            return usage(err, "option " + args[i] + " needs a value");
+            return usage(err, formatText(translate("auctl", "option %1 needs a value"), {args[i]}));
         if (args[i] == "--no")
             newNo = args[++i];
         else if (args[i] == "--name")
             newName = args[++i];
         else
-            return usage(err, "unknown group edit option " + args[i]);
+            return usage(err, formatText(translate("auctl", "unknown group edit option %1"), {args[i]}));
     }
     if (!newNo && !newName)
-        return usage(err, "group edit needs --no or --name");
+        return usage(err, translate("auctl", "group edit needs --no or --name"));
     GroupStore store(s);
     GroupItem_Type* group = findGroup(store.groups, *no);
     if (!group)
@@ -151,17 +157,19 @@ int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& ou
     if (s.globals().json)
         out << groupJson(*group).dump(2) << "\n";
     else
-        out << "group " << args[0] << " is now group " << c.number << " " << entry.name << "\n";
+        out << formatText(translate("auctl", "group %1 is now group %2 %3"),
+                          {args[0], std::to_string(c.number), entry.name})
+            << "\n";
     return EXIT_OK;
 }
 
 int groupDelete(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1)
-        return usage(err, "group delete needs one NO");
+        return usage(err, translate("auctl", "group delete needs one NO"));
     const auto no = parseNumber(args[0]);
     if (!no)
-        return usage(err, "not a group number: " + args[0]);
+        return usage(err, formatText(translate("auctl", "not a group number: %1"), {args[0]}));
     GroupStore store(s);
     const GroupItem_Type* group = findGroup(store.groups, *no);
     if (!group)
@@ -190,7 +198,7 @@ int groupingChecks(Session& s, bool skipNameCheck, std::ostream& err)
                 continue;
             const std::string text = ":" + std::to_string(d.devNo()) + ",IP:" + formatIp(d.ip());
             return refuse(err, oneLine(stringText(IDS_COL_NO) + text + stringText(IDS_NO_NAME_SKIP)) +
-                                   " (--skip-name-check answers yes)");
+                                   translate("auctl", " (--skip-name-check answers yes)"));
         }
     }
     int messageId = 0;
@@ -203,10 +211,10 @@ int groupMembers(Session& s, std::vector<std::string> args, std::ostream& out, s
 {
     const bool skipNameCheck = std::erase(args, std::string("--skip-name-check")) > 0;
     if (args.empty())
-        return usage(err, "group members needs a NO and the DEVICEs");
+        return usage(err, translate("auctl", "group members needs a NO and the DEVICEs"));
     const auto no = parseNumber(args[0]);
     if (!no)
-        return usage(err, "not a group number: " + args[0]);
+        return usage(err, formatText(translate("auctl", "not a group number: %1"), {args[0]}));
     GroupStore store(s);
     if (!findGroup(store.groups, *no))
         return refuseNoGroup(err, args[0]);
@@ -220,7 +228,8 @@ int groupMembers(Session& s, std::vector<std::string> args, std::ostream& out, s
         for (std::size_t i = 1; i < args.size(); ++i) {
             auto item = s.findDevice(args[i]);
             if (!item)
-                return refuse(err, "no device with the address or number " + args[i] + " was found");
+                return refuse(err, formatText(translate("auctl", "no device with the address or number %1 was found"),
+                                              {args[i]}));
             if (std::find(items.begin(), items.end(), item) == items.end()) // a row ticks once
                 items.push_back(item);
         }
@@ -272,10 +281,10 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
         else if (args[i] == "--parallel") {
             const auto n = i + 1 < args.size() ? parseNumber(args[++i]) : std::nullopt;
             if (!n || *n < 1 || *n > 32)
-                return usage(err, "--parallel needs a number from 1 to 32");
+                return usage(err, translate("auctl", "--parallel needs a number from 1 to 32"));
             options.parallel = *n;
         } else
-            return usage(err, "unknown group download option " + args[i]);
+            return usage(err, formatText(translate("auctl", "unknown group download option %1"), {args[i]}));
     }
     GroupStore store(s);
     if (store.groups.empty())
@@ -306,16 +315,19 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
             end["unconfirmed"] = summary.unconfirmed;
         out << end.dump() << "\n";
     } else {
-        out << "group numbers set on " << summary.completed << " of " << summary.online << " online device"
-            << (summary.online == 1 ? "" : "s");
+        out << formatText(summary.online == 1 ? translate("auctl", "group numbers set on %1 of %2 online device")
+                                              : translate("auctl", "group numbers set on %1 of %2 online devices"),
+                          {std::to_string(summary.completed), std::to_string(summary.online)});
         if (summary.unconfirmed)
             out << "; " << summary.unconfirmed << " " << kNotConfirmedText;
         out << "\n";
     }
     if (summary.completed != summary.online)
-        return refuse(err, "grouping setting failed on " + std::to_string(summary.online - summary.completed) +
-                               " device" + (summary.online - summary.completed == 1 ? "" : "s") +
-                               " (see the lines above)");
+        return refuse(
+            err, formatText(summary.online - summary.completed == 1
+                                ? translate("auctl", "grouping setting failed on %1 device (see the lines above)")
+                                : translate("auctl", "grouping setting failed on %1 devices (see the lines above)"),
+                            {std::to_string(summary.online - summary.completed)}));
     return EXIT_OK;
 }
 
@@ -324,18 +336,18 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
 int cmdGroup(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "group needs list, add, edit, delete, members or download");
+        return usage(err, translate("auctl", "group needs list, add, edit, delete, members or download"));
     const std::string sub = args.front();
     args.erase(args.begin());
     const bool network = sub == "members" || sub == "download";
     if (sub != "list" && sub != "add" && sub != "edit" && sub != "delete" && !network)
-        return usage(err, "unknown group command " + sub);
+        return usage(err, formatText(translate("auctl", "unknown group command %1"), {sub}));
     Session s(g, err);
     if (auto e = s.open(network); !e.empty())
         return refuse(err, e);
     if (sub == "list") {
         if (!args.empty())
-            return usage(err, "group list takes no arguments");
+            return usage(err, translate("auctl", "group list takes no arguments"));
         printGroups(GroupStore(s).groups, g, out);
         return EXIT_OK;
     }

@@ -11,6 +11,7 @@
 #include "protocol/ProtocolWorker.h"
 #include "protocol/TimeSync.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 #include "util/PathText.h"
@@ -132,7 +133,8 @@ struct Target {
             return refuse(err, e);
         item = session.findDevice(device);
         if (!item)
-            return refuse(err, "no device with the address or number " + device + " was found");
+            return refuse(
+                err, formatText(translate("auctl", "no device with the address or number %1 was found"), {device}));
         tag = tagOf(list(), item);
         return EXIT_OK;
     }
@@ -142,7 +144,8 @@ struct Target {
         worker.postReadPara(item);
         worker.waitIdle();
         if (results.read != RES_OK)
-            return refuse(err, "cannot read the parameters of " + tag + ": " + exchangeResultText(results.read));
+            return refuse(err, formatText(translate("auctl", "cannot read the parameters of %1: %2"),
+                                          {tag, exchangeResultText(results.read)}));
         return EXIT_OK;
     }
 
@@ -177,7 +180,8 @@ struct Target {
         bool ext = true;
         std::string error;
         if (backupRecord(session.dataDir(), record(ext), &error).empty())
-            return refuse(err, "the parameters of " + tag + " were not written: " + error);
+            return refuse(err,
+                          formatText(translate("auctl", "the parameters of %1 were not written: %2"), {tag, error}));
         {
             std::lock_guard lock(list().mutex());
             *item->sysPara = rec;
@@ -187,10 +191,12 @@ struct Target {
         if (results.write == RES_NOT_CONFIRMED) {
             // The device may have moved: keep where it was sent, and say what is not known.
             session.manager().saveDeviceList();
-            return refuse(err, "the parameters of " + tag + " were " + exchangeResultText(results.write));
+            return refuse(err, formatText(translate("auctl", "the parameters of %1 were %2"),
+                                          {tag, exchangeResultText(results.write)}));
         }
         if (results.write != RES_OK)
-            return refuse(err, "cannot write the parameters of " + tag + ": " + exchangeResultText(results.write));
+            return refuse(err, formatText(translate("auctl", "cannot write the parameters of %1: %2"),
+                                          {tag, exchangeResultText(results.write)}));
         session.manager().saveDeviceList();
         return EXIT_OK;
     }
@@ -218,15 +224,18 @@ void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool 
                         escapeControls(b.display(i))});
     out << formatTable(rows);
     if (d.otherBytes)
-        out << d.otherBytes << " other byte" << (d.otherBytes == 1 ? "" : "s") << " of the record differ\n";
+        out << formatText(d.otherBytes == 1 ? translate("auctl", "1 other byte of the record differs")
+                                             : translate("auctl", "%1 other bytes of the record differ"),
+                          {std::to_string(d.otherBytes)})
+            << "\n";
     if (d.fields.empty() && !d.otherBytes)
-        out << "no change\n";
+        out << translate("auctl", "no change") << "\n";
 }
 
 int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1)
-        return usage(err, "params get needs one DEVICE");
+        return usage(err, translate("auctl", "params get needs one DEVICE"));
     Target t(s);
     if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
@@ -248,15 +257,16 @@ int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std:
     if (dryRun)
         args.erase(dry);
     if (args.size() < 2)
-        return usage(err, "params set needs a DEVICE and at least one NAME=VALUE");
+        return usage(err, translate("auctl", "params set needs a DEVICE and at least one NAME=VALUE"));
     std::vector<std::pair<std::string, std::string>> assignments;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const auto eq = args[i].find('=');
         if (eq == std::string::npos || eq == 0)
-            return usage(err, "not a NAME=VALUE assignment: " + args[i]);
+            return usage(err, formatText(translate("auctl", "not a NAME=VALUE assignment: %1"), {args[i]}));
         const std::string name = args[i].substr(0, eq);
         if (sysParaFieldIndex(name) < 0)
-            return usage(err, "there is no parameter named " + name + " (see params get)");
+            return usage(err,
+                         formatText(translate("auctl", "there is no parameter named %1 (see params get)"), {name}));
         assignments.emplace_back(name, args[i].substr(eq + 1));
     }
     Target t(s);
@@ -290,7 +300,7 @@ int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std:
 int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2)
-        return usage(err, "params export needs a DEVICE and a FILE");
+        return usage(err, translate("auctl", "params export needs a DEVICE and a FILE"));
     Target t(s);
     if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
@@ -301,7 +311,7 @@ int paramsExport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (s.globals().json)
         out << jsonText({{"device", formatIp(t.item->ip)}, {"file", args[1]}, {"layout", ext ? 436 : 392}}, 2) << "\n";
     else
-        out << "exported the parameters of " << t.tag << " to " << args[1] << "\n";
+        out << formatText(translate("auctl", "exported the parameters of %1 to %2"), {t.tag, args[1]}) << "\n";
     return EXIT_OK;
 }
 
@@ -346,7 +356,7 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
 int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1)
-        return usage(err, "params backups needs one DEVICE");
+        return usage(err, translate("auctl", "params backups needs one DEVICE"));
     Target t(s);
     if (int rc = t.findAndRead(args[0], err); rc != EXIT_OK)
         return rc;
@@ -360,7 +370,9 @@ int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream
         return EXIT_OK;
     }
     if (files.empty())
-        out << "no backups of " << t.tag << " in " << backupFolder(s.dataDir(), t.record(ext)).string() << "\n";
+        out << formatText(translate("auctl", "no backups of %1 in %2"),
+                          {t.tag, backupFolder(s.dataDir(), t.record(ext)).string()})
+            << "\n";
     for (const auto& f : files)
         out << f.string() << "\n";
     return EXIT_OK;
@@ -435,13 +447,13 @@ int paramsFields(const Globals& g, std::ostream& out)
 int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "params needs fields, get, set, export, import, diff or backups");
+        return usage(err, translate("auctl", "params needs fields, get, set, export, import, diff or backups"));
     const std::string sub = args.front();
     args.erase(args.begin());
     if (sub == "fields")
-        return args.empty() ? paramsFields(g, out) : usage(err, "params fields takes no arguments");
+        return args.empty() ? paramsFields(g, out) : usage(err, translate("auctl", "params fields takes no arguments"));
     if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff" && sub != "backups")
-        return usage(err, "unknown params command " + sub);
+        return usage(err, formatText(translate("auctl", "unknown params command %1"), {sub}));
     Globals local = g;
     if (sub == "set" || sub == "import")
         local.noConfirm = takeFlag(args, "--no-confirm");
@@ -464,7 +476,7 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
     Globals g = global;
     g.noConfirm = takeFlag(args, "--no-confirm");
     if (args.size() != 3 || args[0] != "set")
-        return usage(err, "mac set needs a DEVICE and the NEW-MAC");
+        return usage(err, translate("auctl", "mac set needs a DEVICE and the NEW-MAC"));
     const MacTextResult mac = parseMacText(args[2]);
     if (!mac.mac)
         return refuse(err, stringText(IDS_MAC_INCORRECT));
@@ -486,7 +498,8 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
     t.worker.waitIdle();
     const int result = t.results.write;
     if (result != RES_OK && result != RES_NOT_CONFIRMED)
-        return refuse(err, "the MAC address of " + t.tag + " was not changed: " + exchangeResultText(result));
+        return refuse(err, formatText(translate("auctl", "the MAC address of %1 was not changed: %2"),
+                                      {t.tag, exchangeResultText(result)}));
     s.manager().saveDeviceList();
     if (g.json) {
         std::lock_guard lock(t.list().mutex());
@@ -495,18 +508,19 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
             doc["confirmed"] = *c;
         out << jsonText(doc, 2) << "\n";
     } else if (result == RES_OK) {
-        out << t.tag << " now has the MAC address " << formatMac(mac.mac->data()) << "\n";
+        out << formatText(translate("auctl", "%1 now has the MAC address %2"), {t.tag, formatMac(mac.mac->data())})
+            << "\n";
     }
     if (result == RES_NOT_CONFIRMED)
-        return refuse(err, "the MAC address " + formatMac(mac.mac->data()) + " of " + t.tag + " was " +
-                               exchangeResultText(result));
+        return refuse(err, formatText(translate("auctl", "the MAC address %1 of %2 was %3"),
+                                      {formatMac(mac.mac->data()), t.tag, exchangeResultText(result)}));
     return EXIT_OK;
 }
 
 int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 1 || args[0] != "sync")
-        return usage(err, "time needs sync");
+        return usage(err, translate("auctl", "time needs sync"));
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);
@@ -517,8 +531,10 @@ int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, 
     if (g.json)
         out << jsonText({{"adapters", adapters.size()}, {"completed", done}}, 2) << "\n";
     else
-        out << "clock set through " << done << " of " << adapters.size() << " adapter"
-            << (adapters.size() == 1 ? "" : "s") << "\n";
+        out << formatText(adapters.size() == 1 ? translate("auctl", "clock set through %1 of %2 adapter")
+                                                : translate("auctl", "clock set through %1 of %2 adapters"),
+                          {std::to_string(done), std::to_string(adapters.size())})
+            << "\n";
     return done == static_cast<int>(adapters.size()) ? EXIT_OK : EXIT_REFUSED;
 }
 

@@ -19,6 +19,7 @@ int refuse(std::ostream& err, const std::string& text)
 
 nlohmann::json deviceJson(const DeviceItem_Type& item)
 {
+    const EnglishScope english;
     const auto cols = deviceColumns(item);
     // JSON escapes control characters itself; the texts go out as the device has them.
     const auto& r = item.devItem;
@@ -110,7 +111,8 @@ void Session::note(const std::string& line)
 std::string Session::open(bool needAdapters)
 {
     if (auto e = prepareFrontEnd(
-            {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo}, frontEnd_);
+            {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo, globals_.language, std::nullopt},
+            frontEnd_);
         !e.empty())
         return e;
     FileLog::Options daily;
@@ -151,8 +153,9 @@ public:
             std::lock_guard lock(session_.manager().devices().mutex());
             ip = item->ip;
         }
-        session_.note("poll " + formatIp(ip) + " through " + adapter + ": " +
-                      (result == RES_OK ? std::string("answered") : std::string(resultName(result))));
+        session_.note(formatText(translate("auctl", "poll %1 through %2: %3"),
+                                 {formatIp(ip), adapter,
+                                  result == RES_OK ? translate("auctl", "answered") : resultName(result)}));
     }
 
 private:
@@ -174,7 +177,8 @@ void Session::pollRemoteDevices()
 
 void Session::noteWaiting()
 {
-    note("auctl: waiting for another program to finish with " + manager_->dataDirectory().string());
+    note(formatText(translate("auctl", "auctl: waiting for another program to finish with %1"),
+                    {manager_->dataDirectory().string()}));
 }
 
 void Session::lockData()
@@ -183,7 +187,7 @@ void Session::lockData()
         return;
     dataLock_ = std::make_unique<DataLock>(manager_->dataDirectory(), std::nullopt, [this] { noteWaiting(); });
     if (!dataLock_->held())
-        note("auctl: " + dataLock_->error() + "; going on without the lock");
+        note(formatText(translate("auctl", "auctl: %1; going on without the lock"), {dataLock_->error()}));
 }
 
 std::string Session::searchAndPoll()

@@ -17,6 +17,7 @@
 #include "devices/DeviceManager.h"
 #include "shell/FileLog.h"
 #include "shell/Log.h"
+#include "shell/Translate.h"
 #include "util/DataLock.h"
 
 namespace aulira::cli {
@@ -29,6 +30,7 @@ struct Globals {
     bool quiet = false;
     bool verbose = false;
     bool demo = false;
+    std::optional<Language> language; // --lang
     bool noConfirm = false; // the command's --no-confirm: a write is not read back
     std::optional<std::string> logFile; // --log-file: the log also goes to this file
 };
@@ -39,6 +41,7 @@ bool takeFlag(std::vector<std::string>& args, const std::string& flag);
 // Prints one refusal as a one-line message and returns the refusal exit code.
 int refuse(std::ostream& err, const std::string& text);
 
+// Its texts are the English ones in every language: scripts read them.
 nlohmann::json deviceJson(const DeviceItem_Type& item);
 // JSON text for stdout. Text that is not valid UTF-8 (an argument typed in
 // another encoding) comes out with U+FFFD instead of ending the program.

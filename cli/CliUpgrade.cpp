@@ -22,6 +22,7 @@
 
 #include "CliSession.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
@@ -137,7 +138,7 @@ public:
             line(json{{"event", "failure"}, {"device", ip}, {"text", text}}.dump());
             break;
         case Mode::Lines:
-            line((r ? r->tag : ip) + " failed: " + text);
+            line(formatText(translate("auctl", "%1 failed: %2"), {r ? r->tag : ip, text}));
             break;
         case Mode::Bars:
             redraw();
@@ -214,9 +215,10 @@ private:
 std::string notListedText(UpgradeBatch::Kind kind, const std::string& device)
 {
     if (kind == UpgradeBatch::Kind::Firmware)
-        return device + " is not online, so the firmware batch does not list it";
-    return device + " is not an online call station with a screen (KS-530, KS-530A, KS-530B or KS-530D), so the "
-                    "screen batch does not list it";
+        return formatText(translate("auctl", "%1 is not online, so the firmware batch does not list it"), {device});
+    return formatText(translate("auctl", "%1 is not an online call station with a screen (KS-530, KS-530A, KS-530B or "
+                                         "KS-530D), so the screen batch does not list it"),
+                      {device});
 }
 
 } // namespace
@@ -224,7 +226,7 @@ std::string notListedText(UpgradeBatch::Kind kind, const std::string& device)
 int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
-        return usage(err, "upgrade needs firmware or screen");
+        return usage(err, translate("auctl", "upgrade needs firmware or screen"));
     const std::string sub = args.front();
     args.erase(args.begin());
     UpgradeBatch::Kind kind;
@@ -233,7 +235,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     else if (sub == "screen")
         kind = UpgradeBatch::Kind::Screen;
     else
-        return usage(err, "unknown upgrade command " + sub);
+        return usage(err, formatText(translate("auctl", "unknown upgrade command %1"), {sub}));
 
     bool retryFailed = false, verify = kind == UpgradeBatch::Kind::Firmware;
     int parallel = 4, retries = 0, verifySeconds = 60;
@@ -257,21 +259,21 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                 return usage(err, "--parallel needs a number from 1 to " + std::to_string(kMaxUpgradeParallel));
         } else if (a == "--retries") {
             if (!number(0, 100, retries))
-                return usage(err, "--retries needs a number from 0 to 100");
+                return usage(err, translate("auctl", "--retries needs a number from 0 to 100"));
         } else if (a == "--verify-timeout") {
             if (!number(0, 3600, verifySeconds))
-                return usage(err, "--verify-timeout needs a number of seconds from 0 to 3600");
+                return usage(err, translate("auctl", "--verify-timeout needs a number of seconds from 0 to 3600"));
         } else if (a == "--report") {
             if (i + 1 >= args.size())
-                return usage(err, "--report needs a FILE.csv or FILE.json");
+                return usage(err, translate("auctl", "--report needs a FILE.csv or FILE.json"));
             reports.push_back(pathFromUtf8(args[++i]));
         } else if (a.rfind("--", 0) == 0)
-            return usage(err, "unknown upgrade option " + a);
+            return usage(err, formatText(translate("auctl", "unknown upgrade option %1"), {a}));
         else
             positional.push_back(a);
     }
     if (positional.empty())
-        return usage(err, "upgrade " + sub + " needs an upgrade FILE");
+        return usage(err, formatText(translate("auctl", "upgrade %1 needs an upgrade FILE"), {sub}));
     const std::string file = positional.front();
     const std::vector<std::string> named(positional.begin() + 1, positional.end());
 
@@ -281,8 +283,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         return refuse(err, file + ": " + check.text());
     // The screen batch would end without a word for another model's file.
     if (kind == UpgradeBatch::Kind::Screen && check.header.modelText() != kScreenFileModel)
-        return refuse(err, file + " is an upgrade file for the model " + ansiToUtf8(check.header.modelText()) +
-                               "; screen firmware files are for the " + kScreenFileModel + " screen");
+        return refuse(err, formatText(translate("auctl", "%1 is an upgrade file for the model %2; screen firmware "
+                                                         "files are for the %3 screen"),
+                                      {file, ansiToUtf8(check.header.modelText()), kScreenFileModel}));
 
     Session s(g, err);
     if (auto e = s.open(true); !e.empty())
@@ -297,7 +300,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     for (const auto& name : named) {
         DeviceItemPtr item = s.findDevice(name);
         if (!item)
-            return refuse(err, "no device with the address or number " + name + " was found");
+            return refuse(err,
+                          formatText(translate("auctl", "no device with the address or number %1 was found"), {name}));
         if (std::find(listed.begin(), listed.end(), item) == listed.end())
             return refuse(err, notListedText(kind, name));
         if (std::find(ticked.begin(), ticked.end(), item) == ticked.end())
@@ -308,8 +312,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     if (listed.empty())
         return refuse(err, stringText(IDS_UPGRADE_SELECT_DEVICE));
 
-    s.note("upgrade file " + file + ": version " + ansiToUtf8(check.header.version()) + ", compiled " +
-           ansiToUtf8(check.header.buildDate()) + ", model " + ansiToUtf8(check.header.modelText()));
+    s.note(formatText(translate("auctl", "upgrade file %1: version %2, compiled %3, model %4"),
+                      {file, ansiToUtf8(check.header.version()), ansiToUtf8(check.header.buildDate()),
+                       ansiToUtf8(check.header.modelText())}));
 
     std::vector<Row> rows;
     {
@@ -351,11 +356,13 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                                          std::lock_guard lock(list.mutex());
                                          model = upgradeModelText(r.item->devItem);
                                      }
-                                     s.note(tag + ": not upgraded, its model " + ansiToUtf8(model) +
-                                            " differs from the file's (" + ansiToUtf8(fileModel) + ")");
+                                     s.note(formatText(translate("auctl", "%1: not upgraded, its model %2 differs "
+                                                                          "from the file's (%3)"),
+                                                       {tag, ansiToUtf8(model), ansiToUtf8(fileModel)}));
                                  } else {
                                      printer.failed().insert(r.item);
-                                     s.note(tag + ": not upgraded, the batch ended before it");
+                                     s.note(formatText(translate("auctl", "%1: not upgraded, the batch ended before it"),
+                                                       {tag}));
                                  }
                              });
         for (std::size_t i = 0; i < rows.size(); ++i)
@@ -368,8 +375,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         for (const auto& item : ticked)
             if (printer.failed().count(item))
                 again.push_back(item);
-        s.note("trying the " + std::to_string(again.size()) + " failed device" + (again.size() == 1 ? "" : "s") +
-               " once more");
+        s.note(formatText(again.size() == 1 ? translate("auctl", "trying the %1 failed device once more")
+                                            : translate("auctl", "trying the %1 failed devices once more"),
+                          {std::to_string(again.size())}));
         report.insert(report.end(), rows.begin(), rows.end());
         std::erase_if(rows, [&](const Row& r) { return !printer.failed().count(r.item); });
         runBatch(again);
@@ -392,8 +400,10 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
             if (f->outcome == UpgradeResult::Outcome::Upgraded)
                 upgraded.push_back(f);
         if (!upgraded.empty()) {
-            s.note("waiting up to " + std::to_string(verifySeconds) + " s for " + std::to_string(upgraded.size()) +
-                   " device" + (upgraded.size() == 1 ? "" : "s") + " to report version " + ansiToUtf8(version));
+            s.note(formatText(upgraded.size() == 1
+                                  ? translate("auctl", "waiting up to %1 s for %2 device to report version %3")
+                                  : translate("auctl", "waiting up to %1 s for %2 devices to report version %3"),
+                              {std::to_string(verifySeconds), std::to_string(upgraded.size()), ansiToUtf8(version)}));
             verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list);
             for (Row* f : finals) {
                 Row& r = *f;
@@ -413,7 +423,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     for (const auto& path : reports) {
         std::string error;
         if (!writeReport(path, report, &error))
-            rc = refuse(err, "cannot write " + path.string() + ": " + error);
+            rc = refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {path.string(), error}));
     }
     const bool allGood = std::all_of(finals.begin(), finals.end(), [&](const Row* r) { return r->succeeded(verify); });
     return allGood ? rc : EXIT_REFUSED;

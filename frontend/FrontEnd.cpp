@@ -29,6 +29,10 @@ std::string prepareFrontEnd(const FrontEndOptions& o, FrontEnd& out)
     const CAppConfig config(out.appDir);
     out.languageRead = config.m_ini.GetUInt("SysCfg", "Language");
     out.languageId = config.m_wLangId;
+    out.language = o.language ? *o.language
+                   : config.language ? *config.language
+                                     : o.systemLanguage.value_or(languageFromEnvironment());
+    setLanguage(out.language);
     for (const auto& problem : config.problems)
         OutputLog("%s: %s (ignored)", kIniFileName, problem.c_str());
     if (config.codePage) {

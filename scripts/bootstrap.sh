@@ -12,7 +12,10 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           nlohmann-json3-dev iproute2 util-linux python3 clang libclang-rt-dev)
 for arg in "$@"; do
   case $arg in
-    --gui) packages+=(qt6-base-dev qt6-svg-dev libgl-dev) ;;
+    # lupdate/lrelease and their CMake functions for the translations; Qt's own
+    # Chinese texts; a CJK font for the Chinese screenshots and tests.
+    --gui) packages+=(qt6-base-dev qt6-svg-dev libgl-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
+                      qt6-translations-l10n fonts-noto-cjk) ;;
     --pkg) packages+=(dpkg-dev file help2man man-db lintian desktop-file-utils appstream bash-completion
                       xvfb xauth) ;;
     # Non-interactive: the question whether non-root users may capture keeps its default (no).

@@ -39,6 +39,7 @@ expected=(
   ./usr/share/doc/auct/copyright ./usr/share/doc/auct/changelog.gz
   ./usr/share/applications/auct.desktop ./usr/share/icons/hicolor/scalable/apps/auct.svg
   ./usr/share/metainfo/example.aulira.auct.metainfo.xml
+  ./usr/share/auct/translations/auct_zh_CN.qm
 )
 for path in "${expected[@]}"; do
   awk -v p="$path" '$6 == p { found = 1 } END { exit !found }' "$work/contents" || fail "the package lacks $path"

@@ -35,6 +35,7 @@
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
+#include "shell/Translate.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
@@ -256,7 +257,7 @@ void SettingsSheet::rebuild()
         for (int i = RunningInfo; i < PageCount; ++i) {
             const bool key = i >= Control1 && i <= Control4;
             const auto text = sysParaPageTitle(static_cast<SysParaPage>(i));
-            const QString title = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            const QString title = QString::fromUtf8(translate("aulira::ParaPages", std::string(text).c_str()));
             auto* it = key ? new QTreeWidgetItem(controls, {title}) : new QTreeWidgetItem(tree_, {title});
             it->setData(0, Qt::UserRole, i);
             if (i == ControlAndStatus)
@@ -361,7 +362,8 @@ void SettingsSheet::save()
     if (ReviewDialog::reviewWanted()) {
         const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
         if (changes.fields.empty() && changes.otherBytes == 0) {
-            const QString line = tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
+            const QString line =
+                tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
             emit statusMessage(line);
             inform_(this, line);
             return;

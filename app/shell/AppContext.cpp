@@ -40,6 +40,14 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
                 return o;
             }
             o.dataDir = v->toStdString();
+        } else if (a == QLatin1String("--lang")) {
+            auto v = value();
+            const auto l = v ? parseLanguage(v->toStdString()) : std::nullopt;
+            if (!l) {
+                o.error = QStringLiteral("--lang needs en or zh_CN");
+                return o;
+            }
+            o.language = *l;
         } else if (a == QLatin1String("--demo")) {
             o.demo = true;
         }

@@ -17,7 +17,7 @@
 
 namespace aulira::app {
 
-// auctl's --adapter, --port, --data-dir and --demo.
+// auctl's --adapter, --port, --data-dir, --demo and --lang.
 struct StartupOptions : FrontEndOptions {
     QString error; // set when the command line could not be used
 
@@ -42,6 +42,8 @@ public:
     // message boxes use.
     unsigned languageRead() const { return frontEnd_.languageRead; }
     std::uint16_t languageId() const { return frontEnd_.languageId; }
+    // The language the texts are shown in: --lang, the INI's Text/Language, the desktop's.
+    Language language() const { return frontEnd_.language; }
 
 private:
     // Before everything that logs while it stops.

@@ -17,7 +17,8 @@ void showWarning(QWidget* parent, const QString& text)
 
 void showWarningText(QWidget* parent, int stringId)
 {
-    showWarning(parent, QCoreApplication::translate("aulira::app::Strings", stringText(stringId)));
+    // The string table is translated by the core's catalog.
+    showWarning(parent, QString::fromUtf8(stringText(stringId)));
 }
 
 } // namespace aulira::app

@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "shell/Translate.h"
+
 namespace aulira {
 
 // The settings page a field is edited on, in the order the sheet stores them.
@@ -81,32 +83,61 @@ struct SysParaField {
 };
 
 namespace lists {
-inline constexpr std::string_view kEnable[] = {"Disable", "Enable"};
-inline constexpr std::string_view kDhcp[] = {"Use the Following IP Address", "Automatically Obtain IP Address"};
-inline constexpr std::string_view kDns[] = {"Manual Settings", "Automatic"};
-inline constexpr std::string_view kInput[] = {"Mic", "Linein"};
-inline constexpr std::string_view kBusyTone[] = {"No busy tone(0)", "One busy tone(1)", "Two busy tone(2)",
-                                                 "Three busy tone(3)"};
-inline constexpr std::string_view kEnvironment[] = {"Disable", "Quiet place", "Normal place", "Noisy place",
-                                                    "Very noisy place"};
+// Shown translated on the settings pages (context "aulira::ParaLists"); auctl
+// and the files take them in English.
+inline constexpr std::string_view kEnable[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Disable"),
+                                               AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Enable")};
+inline constexpr std::string_view kDhcp[] = {
+    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Use the Following IP Address"),
+    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Automatically Obtain IP Address")};
+inline constexpr std::string_view kDns[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Manual Settings"),
+                                            AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Automatic")};
+inline constexpr std::string_view kInput[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Mic"),
+                                              AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Linein")};
+inline constexpr std::string_view kBusyTone[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "No busy tone(0)"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "One busy tone(1)"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Two busy tone(2)"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Three busy tone(3)")};
+inline constexpr std::string_view kEnvironment[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Disable"),
+                                                    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Quiet place"),
+                                                    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Normal place"),
+                                                    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Noisy place"),
+                                                    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Very noisy place")};
 inline constexpr std::string_view kEncoding[] = {"PCM", "ADPCM"};
 inline constexpr std::string_view kSampleRate[] = {"8K", "16K", "24K", "32K", "48K"};
-inline constexpr std::string_view kKeyInput[] = {"Trigger", "Hold"};
-inline constexpr std::string_view kKey1Mode[] = {"Intercom", "Encode"};
-inline constexpr std::string_view kKey2Mode[] = {"Intecom", "Encode", "Mute"};
-inline constexpr std::string_view kKey3Mode[] = {"Intercom", "Encode", "Volume Up", "Intercom Status"};
-inline constexpr std::string_view kKey4Mode[] = {"Intercom", "Encode", "Volume Down"};
-inline constexpr std::string_view kTargetType[] = {"IP Address", "Device NO"};
-inline constexpr std::string_view kOutputMode[] = {"Unicast", "Multicast", "Broadcast"};
+inline constexpr std::string_view kKeyInput[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Trigger"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Hold")};
+inline constexpr std::string_view kKey1Mode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Intercom"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Encode")};
+inline constexpr std::string_view kKey2Mode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Intecom"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Encode"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Mute")};
+inline constexpr std::string_view kKey3Mode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Intercom"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Encode"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Volume Up"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Intercom Status")};
+inline constexpr std::string_view kKey4Mode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Intercom"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Encode"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Volume Down")};
+inline constexpr std::string_view kTargetType[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "IP Address"),
+                                                   AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Device NO")};
+inline constexpr std::string_view kOutputMode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Unicast"),
+                                                   AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Multicast"),
+                                                   AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Broadcast")};
 inline constexpr std::string_view kBaud[] = {"600 bps",   "1200 bps",  "2400 bps",  "4800 bps",  "9600 bps",
                                              "19200 bps", "38400 bps", "57600 bps", "115200 bps"};
 inline constexpr std::string_view kParity[] = {"NONE", "EVEN", "ODD"};
-inline constexpr std::string_view kDataBits[] = {"7 bits", "8 bits"};
-inline constexpr std::string_view kStopBits[] = {"1 bit", "2 bits"};
+inline constexpr std::string_view kDataBits[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "7 bits"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "8 bits")};
+inline constexpr std::string_view kStopBits[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "1 bit"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "2 bits")};
 inline constexpr std::string_view kFlow[] = {"NONE", "DTS", "DUPLEX"};
 inline constexpr std::string_view kProtocol[] = {"UDP", "TCP"};
-inline constexpr std::string_view kWorkMode[] = {"Server Mode", "Client Mode"};
-inline constexpr std::string_view kGpioMode[] = {"Floating", "Pullup", "Pulldown", "Pushpull"};
+inline constexpr std::string_view kWorkMode[] = {AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Server Mode"),
+                                                 AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Client Mode")};
+inline constexpr std::string_view kGpioMode[] = {
+    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Floating"), AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Pullup"),
+    AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Pulldown"), AULIRA_TRANSLATE_NOOP("aulira::ParaLists", "Pushpull")};
 } // namespace lists
 
 namespace detail {

@@ -1,5 +1,7 @@
 #include "params/SysParaSettings.h"
 
+#include "shell/Translate.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -442,9 +444,10 @@ RecordDiff diffRecords(ConstBytes before, ConstBytes after, bool ext)
         const auto off = static_cast<std::size_t>(f.offset(ext));
         for (std::size_t b = off; b < off + f.width; ++b)
             covered[b] = true;
-        const bool differs = f.kind == FieldKind::GpioLine
-                                 ? readField(f, before, ext) != readField(f, after, ext)
-                                 : !std::equal(before.begin() + off, before.begin() + off + f.width, after.begin() + off);
+        const bool differs =
+            f.kind == FieldKind::GpioLine
+                ? readField(f, before, ext) != readField(f, after, ext)
+                : !std::equal(before.begin() + off, before.begin() + off + f.width, after.begin() + off);
         if (differs)
             d.fields.push_back(i);
     }
@@ -456,33 +459,34 @@ RecordDiff diffRecords(ConstBytes before, ConstBytes after, bool ext)
 
 std::string_view sysParaPageTitle(SysParaPage page)
 {
+    // English here (auctl, JSON); the settings sheet shows them translated.
     switch (page) {
     case SysParaPage::Identity:
-        return "Running Information";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Running Information");
     case SysParaPage::Basic:
-        return "Basic Settings";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Basic Settings");
     case SysParaPage::Play:
-        return "Play Settings";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Play Settings");
     case SysParaPage::Session:
-        return "Session Settings";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Session Settings");
     case SysParaPage::Recording:
-        return "Recording Settings";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Recording Settings");
     case SysParaPage::ControlStatus:
-        return "Control and Status";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control and Status");
     case SysParaPage::Key1:
-        return "Control 1";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control 1");
     case SysParaPage::Key2:
-        return "Control 2";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control 2");
     case SysParaPage::Key3:
-        return "Control 3";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control 3");
     case SysParaPage::Key4:
-        return "Control 4";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control 4");
     case SysParaPage::ControlSerial:
-        return "Control Serial";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Control Serial");
     case SysParaPage::DataSerial:
-        return "Data Serial";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "Data Serial");
     case SysParaPage::Gpio:
-        return "GPIO";
+        return AULIRA_TRANSLATE_NOOP("aulira::ParaPages", "GPIO");
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "protocol/Packet.h"
 
+#include "shell/Translate.h"
+
 namespace aulira {
 
 const char* commandName(std::uint16_t command)
@@ -43,21 +45,23 @@ std::string exchangeResultText(int result)
 {
     switch (result) {
     case RES_SOCKET_FAIL:
-        return "no socket could be opened";
+        return translate("aulira::Results", "no socket could be opened");
     case RES_SEND_FAIL:
-        return "the request could not be sent";
+        return translate("aulira::Results", "the request could not be sent");
     case RES_RECV_TIMEOUT:
-        return "the device did not answer";
+        return translate("aulira::Results", "the device did not answer");
     case RES_NO_REPLY:
-        return "no valid answer came from the device";
+        return translate("aulira::Results", "no valid answer came from the device");
     case RES_NO_RECORD:
-        return "no parameters were read from the device";
+        return translate("aulira::Results", "no parameters were read from the device");
     case RES_SHORT_RECORD:
-        return "the device answered with a parameter record shorter than its layout; nothing was taken from it";
+        return translate(
+            "aulira::Results",
+            "the device answered with a parameter record shorter than its layout; nothing was taken from it");
     case RES_NOT_CONFIRMED:
-        return "written but not confirmed";
+        return translate("aulira::Results", "written but not confirmed");
     case RES_NO_BACKUP:
-        return "the parameters as read could not be backed up, so nothing was written";
+        return translate("aulira::Results", "the parameters as read could not be backed up, so nothing was written");
     default:
         return "result " + std::to_string(result);
     }

@@ -46,6 +46,11 @@ CAppConfig::CAppConfig(const std::filesystem::path& appDir)
         else
             problems.push_back("Text/CodePage: \"" + cp + "\" is not a code page number");
     }
+    if (const std::string lang = m_ini.GetString("Text", "Language"); !lang.empty()) {
+        language = parseLanguage(lang);
+        if (!language)
+            problems.push_back("Text/Language: \"" + lang + "\" is not a language this program speaks (en, zh_CN)");
+    }
 }
 
 } // namespace aulira

@@ -1,8 +1,9 @@
 #pragma once
 // The program's configuration from "AuliraServer.ini" in the application
 // directory. The file is read, never written. Besides the language number the
-// program has always read, it may name the adapters to use, the device port
-// and the code page of device texts (see the README).
+// program has always read, it may name the adapters to use, the device port,
+// the code page of device texts and the language of the program's texts (see
+// the README).
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "shell/Ini.h"
+#include "shell/Translate.h"
 
 namespace aulira {
 
@@ -29,6 +31,9 @@ public:
     std::optional<std::uint16_t> devicePort;
     // [Text] CodePage: the code page of names in device records.
     std::optional<int> codePage;
+    // [Text] Language: "en" or "zh_CN", the language of the program's texts.
+    // Unlike SysCfg/Language it changes what the program shows.
+    std::optional<Language> language;
     // Values that were present but unusable, for a log line each.
     std::vector<std::string> problems;
 };

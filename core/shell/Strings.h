@@ -101,7 +101,8 @@ enum StringId : int {
     IDS_GATEWAY_NOT_HOST = 1508,
 };
 
-// The text of a string table entry (UTF-8); empty for an unknown number.
+// The text of a string table entry (UTF-8) in the program's language; empty
+// for an unknown number.
 const char* stringText(int id);
 
 // The text as a one-line display shows it: line feeds and carriage returns removed.

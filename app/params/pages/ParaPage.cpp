@@ -16,10 +16,17 @@
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "shell/MessageBox.h"
+#include "shell/Translate.h"
 
 namespace aulira::app {
 
 namespace {
+
+// A list value as the page shows it, in the program's language.
+QString listText(std::string_view text)
+{
+    return QString::fromUtf8(translate("aulira::ParaLists", std::string(text).c_str()));
+}
 
 const SysParaField& fieldAt(std::size_t i) { return kSysParaFields[i]; }
 
@@ -32,7 +39,8 @@ std::size_t indexOf(std::string_view name)
 
 int clampToInt(std::int64_t v)
 {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // A box offers what the field's rules allow, widened for a stored value
@@ -138,7 +146,7 @@ QComboBox* ParaPage::bindCombo(std::string_view field, QWidget* parent)
     b.combo = new QComboBox(parent);
     b.combo->setObjectName(objectNameOf(field, -1));
     for (auto t : fieldAt(b.field).texts)
-        b.combo->addItem(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+        b.combo->addItem(listText(t));
     b.widget = b.combo;
     connect(b.combo, &QComboBox::currentIndexChanged, this, [this] {
         if (!loading_)
@@ -175,7 +183,7 @@ std::vector<QRadioButton*> ParaPage::bindRadios(std::string_view field, QWidget*
     b.group = new QButtonGroup(parent);
     const auto texts = fieldAt(b.field).texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        auto* r = new QRadioButton(QString::fromUtf8(texts[i].data(), static_cast<qsizetype>(texts[i].size())), parent);
+        auto* r = new QRadioButton(listText(texts[i]), parent);
         r->setObjectName(objectNameOf(field, -1) + QStringLiteral("_") + QString::number(i));
         b.group->addButton(r, static_cast<int>(i));
         b.radios.push_back(r);

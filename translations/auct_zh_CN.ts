@@ -1,0 +1,2482 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+    <message>
+        <source>Aulira config files (*.alc)</source>
+        <translation>Aulira 配置文件 (*.alc)</translation>
+    </message>
+    <message>
+        <source>Audio terminal parameter settings</source>
+        <translation>音频终端参数设置</translation>
+    </message>
+</context>
+<context>
+    <name>auctl</name>
+    <message>
+        <source>Usage: auctl [global options] COMMAND [arguments]
+
+Global options:
+  --adapter ADDR    send from this local adapter address (repeatable);
+                    default: every IPv4 address of every up, non-loopback interface
+  --port N          device port (default 65176)
+  --data-dir DIR    where the device list and the other files live
+  --json            machine-readable output
+  --quiet           do not print the operation log on stderr
+  --verbose         also print every status poll attempt on stderr
+  --demo            work against a simulated site on loopback
+  --lang LANG       the language of the messages: en or zh_CN (default: the INI&apos;s
+                    Text/Language, else the locale)
+  --help            show this text
+
+Commands:
+  search [--keep]                 search every adapter, then poll the saved devices of
+                                  other subnets; --keep saves every found device
+  devices list [--no-poll]        the saved device list; devices of other subnets are
+                                  polled first unless --no-poll
+  devices add --no N --name NAME --ip IP --mask MASK
+                                  save a device of another subnet
+  devices delete IP|MAC           remove a device from the saved list
+  params fields                   the parameter names, where they sit and what they take
+  params get DEVICE               every parameter of the device by name
+  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
+                                  change parameters, then write and apply them and read
+                                  them back to confirm (with --dry-run: only list the
+                                  changes)
+  params export DEVICE FILE.alc   save the device&apos;s parameters to a configuration file
+  params import DEVICE FILE.alc [--no-confirm]
+                                  load a configuration file (keeping the device&apos;s MAC),
+                                  then write and apply it and read it back to confirm
+  params diff DEVICE FILE.alc     what an import of the file would change
+  params backups DEVICE           the device&apos;s records kept before each write (restore one
+                                  with params import)
+  mac set DEVICE NEW-MAC [--no-confirm]
+                                  give the device a new MAC address, read back to confirm
+  time sync                       set every device&apos;s clock to this computer&apos;s time
+  group list                      the broadcast groups and their members
+  group add NO NAME               a new group (numbers 1 to 255)
+  group edit NO [--no NEW] [--name NAME]
+                                  renumber or rename a group
+  group delete NO                 remove a group and its members
+  group members NO DEVICE... [--skip-name-check]
+                                  the group&apos;s members are exactly these devices
+  group download [--parallel N] [--no-confirm] [--skip-name-check]
+                                  write every online device&apos;s group numbers, then read
+                                  them back to confirm (N devices at a time, default 1)
+  book list                       the call stations&apos; address books
+  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
+                                  a new address book of groups and devices
+  book delete NAME                remove an address book
+  book download NAME DEVICE [--no-confirm]
+                                  send an address book to a call station, then check
+                                  that it still answers
+  book clear DEVICE               empty a call station&apos;s address book
+  upgrade firmware FILE [DEVICE...] [OPTIONS]
+                                  upgrade the firmware of the named devices (default:
+                                  every device the batch lists)
+  upgrade screen FILE [DEVICE...] [OPTIONS]
+                                  the same for call-station screens
+      --parallel N                devices at a time, 1 to 32 (default 4)
+      --retries K                 try a failed device up to K more times in the batch
+      --retry-failed              then run one more batch of the devices that failed
+      --verify-timeout S          firmware: wait up to S seconds for the devices to report
+                                  the file&apos;s version (default 60)
+      --no-verify                 firmware: do not ask the devices again
+      --report FILE.csv|FILE.json
+                                  one row per device and batch (repeatable)
+
+DEVICE is an IP address, a MAC address or a device number; it is looked up by a
+search (with the saved devices) and a poll of the saved devices of other subnets.
+</source>
+        <translation>用法：auctl [全局选项] 命令 [参数]
+
+全局选项：
+  --adapter ADDR    从此本地网卡地址发送（可重复）；
+                    默认：所有已启用的非环回接口的每个 IPv4 地址
+  --port N          设备端口（默认 65176）
+  --data-dir DIR    设备列表和其他文件所在的目录
+  --json            机器可读的输出
+  --quiet           不在 stderr 上打印操作记录
+  --verbose         同时在 stderr 上打印每次状态轮询
+  --demo            使用环回上的模拟现场
+  --lang LANG       消息的语言：en 或 zh_CN（默认：INI 中的
+                    Text/Language，否则按区域设置）
+  --help            显示本帮助
+
+命令：
+  search [--keep]                 在每个网卡上搜索，然后轮询其他子网中已保存的设备；
+                                  --keep 保存找到的每台设备
+  devices list [--no-poll]        已保存的设备列表；除非指定 --no-poll，
+                                  先轮询其他子网中的设备
+  devices add --no N --name NAME --ip IP --mask MASK
+                                  保存一台其他子网中的设备
+  devices delete IP|MAC           从已保存列表中删除一台设备
+  params fields                   参数名称、所在位置及可取的值
+  params get DEVICE               按名称列出设备的每个参数
+  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
+                                  修改参数，写入并应用，再读回确认
+                                  （--dry-run：只列出更改）
+  params export DEVICE FILE.alc   将设备参数保存到配置文件
+  params import DEVICE FILE.alc [--no-confirm]
+                                  载入配置文件（保留设备的 MAC），
+                                  写入并应用，再读回确认
+  params diff DEVICE FILE.alc     导入该文件会更改哪些内容
+  params backups DEVICE           每次写入前保留的设备记录
+                                  （用 params import 恢复）
+  mac set DEVICE NEW-MAC [--no-confirm]
+                                  为设备设置新的 MAC 地址，并读回确认
+  time sync                       将每台设备的时钟设为本机时间
+  group list                      广播分组及其成员
+  group add NO NAME               新建分组（编号 1 到 255）
+  group edit NO [--no NEW] [--name NAME]
+                                  修改分组编号或名称
+  group delete NO                 删除分组及其成员
+  group members NO DEVICE... [--skip-name-check]
+                                  分组的成员即为这些设备
+  group download [--parallel N] [--no-confirm] [--skip-name-check]
+                                  写入每台在线设备的分组编号，再读回确认
+                                  （每次 N 台设备，默认 1）
+  book list                       呼叫站的地址簿
+  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
+                                  由分组和设备组成的新地址簿
+  book delete NAME                删除地址簿
+  book download NAME DEVICE [--no-confirm]
+                                  将地址簿发送到呼叫站，再检查其是否仍有应答
+  book clear DEVICE               清空呼叫站的地址簿
+  upgrade firmware FILE [DEVICE...] [OPTIONS]
+                                  升级指定设备的固件（默认：批次列出的
+                                  每台设备）
+  upgrade screen FILE [DEVICE...] [OPTIONS]
+                                  同上，用于呼叫站屏幕
+      --parallel N                同时升级的设备数，1 到 32（默认 4）
+      --retries K                 在批次内对失败的设备最多再试 K 次
+      --retry-failed              然后对失败的设备再运行一个批次
+      --verify-timeout S          固件：最多等待 S 秒，直到设备报告
+                                  文件中的版本（默认 60）
+      --no-verify                 固件：不再询问设备
+      --report FILE.csv|FILE.json
+                                  每台设备每个批次一行（可重复）
+
+DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已保存的设备）
+以及对其他子网中已保存设备的轮询来查找。
+</translation>
+    </message>
+    <message>
+        <source>unknown search option %1</source>
+        <translation>未知的 search 选项 %1</translation>
+    </message>
+    <message>
+        <source>devices needs list, add or delete</source>
+        <translation>devices 需要 list、add 或 delete</translation>
+    </message>
+    <message>
+        <source>unknown devices list option %1</source>
+        <translation>未知的 devices list 选项 %1</translation>
+    </message>
+    <message>
+        <source>option %1 needs a value</source>
+        <translation>选项 %1 需要一个值</translation>
+    </message>
+    <message>
+        <source>not an IPv4 address: %1</source>
+        <translation>不是 IPv4 地址：%1</translation>
+    </message>
+    <message>
+        <source>not a subnet mask: %1</source>
+        <translation>不是子网掩码：%1</translation>
+    </message>
+    <message>
+        <source>unknown devices add option %1</source>
+        <translation>未知的 devices add 选项 %1</translation>
+    </message>
+    <message>
+        <source>devices add needs --no, --name, --ip and --mask</source>
+        <translation>devices add 需要 --no、--name、--ip 和 --mask</translation>
+    </message>
+    <message>
+        <source>devices delete needs one IP or MAC address</source>
+        <translation>devices delete 需要一个 IP 或 MAC 地址</translation>
+    </message>
+    <message>
+        <source>not an IP or MAC address: %1</source>
+        <translation>不是 IP 或 MAC 地址：%1</translation>
+    </message>
+    <message>
+        <source>no saved device has the address %1</source>
+        <translation>已保存的设备中没有地址为 %1 的设备</translation>
+    </message>
+    <message>
+        <source>unknown devices command %1</source>
+        <translation>未知的 devices 命令 %1</translation>
+    </message>
+    <message>
+        <source>--adapter needs an IPv4 address</source>
+        <translation>--adapter 需要一个 IPv4 地址</translation>
+    </message>
+    <message>
+        <source>--port needs a port number from 1 to 65535</source>
+        <translation>--port 需要 1 到 65535 之间的端口号</translation>
+    </message>
+    <message>
+        <source>--data-dir needs a directory</source>
+        <translation>--data-dir 需要一个目录</translation>
+    </message>
+    <message>
+        <source>--lang needs en or zh_CN</source>
+        <translation>--lang 需要 en 或 zh_CN</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>未知选项 %1</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>未给出命令</translation>
+    </message>
+    <message>
+        <source>unknown command %1</source>
+        <translation>未知命令 %1</translation>
+    </message>
+    <message>
+        <source>poll %1 through %2: %3</source>
+        <translation>经 %2 轮询 %1：%3</translation>
+    </message>
+    <message>
+        <source>answered</source>
+        <translation>已应答</translation>
+    </message>
+    <message>
+        <source>auctl: waiting for another program to finish with %1</source>
+        <translation>auctl：正在等待另一个程序使用完 %1</translation>
+    </message>
+    <message>
+        <source>auctl: %1; going on without the lock</source>
+        <translation>auctl：%1；在不加锁的情况下继续</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>book create needs a NAME</source>
+        <translation>book create 需要一个名称</translation>
+    </message>
+    <message>
+        <source>book create does not take %1</source>
+        <translation>book create 不接受 %1</translation>
+    </message>
+    <message>
+        <source>no device with the address or number %1 was found</source>
+        <translation>未找到地址或编号为 %1 的设备</translation>
+    </message>
+    <message>
+        <source>there is no group with the number %1</source>
+        <translation>没有编号为 %1 的分组</translation>
+    </message>
+    <message>
+        <source>book delete needs a NAME</source>
+        <translation>book delete 需要一个名称</translation>
+    </message>
+    <message>
+        <source>there is no address book named &quot;%1&quot;</source>
+        <translation>没有名为“%1”的地址簿</translation>
+    </message>
+    <message>
+        <source>deleted the address book &quot;%1&quot;</source>
+        <translation>已删除地址簿“%1”</translation>
+    </message>
+    <message>
+        <source>book download needs a NAME and a DEVICE</source>
+        <translation>book download 需要一个名称和一台设备</translation>
+    </message>
+    <message>
+        <source> (there is no address book named &quot;%1&quot;)</source>
+        <translation>（没有名为“%1”的地址簿）</translation>
+    </message>
+    <message>
+        <source> (no online device with the address or number %1)</source>
+        <translation>（没有地址或编号为 %1 的在线设备）</translation>
+    </message>
+    <message>
+        <source>the address book &quot;%1&quot; was not downloaded into %2: %3</source>
+        <translation>地址簿“%1”未下载到 %2：%3</translation>
+    </message>
+    <message>
+        <source>the address book &quot;%1&quot; was sent to %2, but the station did not answer afterwards</source>
+        <translation>地址簿“%1”已发送到 %2，但该呼叫站之后没有应答</translation>
+    </message>
+    <message>
+        <source>%1: call stations do not acknowledge address books, so its arrival is not confirmed</source>
+        <translation>%1：呼叫站不确认地址簿的接收，因此无法确认已送达</translation>
+    </message>
+    <message>
+        <source>book clear needs a DEVICE</source>
+        <translation>book clear 需要一台设备</translation>
+    </message>
+    <message>
+        <source>the address book of %1 was not cleared: %2</source>
+        <translation>%1 的地址簿未清空：%2</translation>
+    </message>
+    <message>
+        <source>book needs list, create, delete, download or clear</source>
+        <translation>book 需要 list、create、delete、download 或 clear</translation>
+    </message>
+    <message>
+        <source>unknown book command %1</source>
+        <translation>未知的 book 命令 %1</translation>
+    </message>
+    <message>
+        <source>book list takes no arguments</source>
+        <translation>book list 不接受参数</translation>
+    </message>
+    <message>
+        <source>no groups</source>
+        <translation>没有分组</translation>
+    </message>
+    <message>
+        <source>auctl: the group file %1 ends early; the groups read completely were kept</source>
+        <translation>auctl：分组文件 %1 提前结束；已保留完整读取的分组</translation>
+    </message>
+    <message>
+        <source>there is no group %1</source>
+        <translation>没有分组 %1</translation>
+    </message>
+    <message>
+        <source>group add needs a NO and a NAME</source>
+        <translation>group add 需要一个编号和一个名称</translation>
+    </message>
+    <message>
+        <source>added group %1 %2</source>
+        <translation>已添加分组 %1 %2</translation>
+    </message>
+    <message>
+        <source>group edit needs a NO</source>
+        <translation>group edit 需要一个编号</translation>
+    </message>
+    <message>
+        <source>not a group number: %1</source>
+        <translation>不是分组编号：%1</translation>
+    </message>
+    <message>
+        <source>unknown group edit option %1</source>
+        <translation>未知的 group edit 选项 %1</translation>
+    </message>
+    <message>
+        <source>group edit needs --no or --name</source>
+        <translation>group edit 需要 --no 或 --name</translation>
+    </message>
+    <message>
+        <source>group %1 is now group %2 %3</source>
+        <translation>分组 %1 现在是分组 %2 %3</translation>
+    </message>
+    <message>
+        <source>group delete needs one NO</source>
+        <translation>group delete 需要一个编号</translation>
+    </message>
+    <message>
+        <source> (--skip-name-check answers yes)</source>
+        <translation>（--skip-name-check 表示回答“是”）</translation>
+    </message>
+    <message>
+        <source>group members needs a NO and the DEVICEs</source>
+        <translation>group members 需要一个编号和设备</translation>
+    </message>
+    <message>
+        <source>--parallel needs a number from 1 to 32</source>
+        <translation>--parallel 需要 1 到 32 之间的数字</translation>
+    </message>
+    <message>
+        <source>unknown group download option %1</source>
+        <translation>未知的 group download 选项 %1</translation>
+    </message>
+    <message>
+        <source>group numbers set on %1 of %2 online device</source>
+        <translation>已在 %2 台在线设备中的 %1 台上设置分组编号</translation>
+    </message>
+    <message>
+        <source>group numbers set on %1 of %2 online devices</source>
+        <translation>已在 %2 台在线设备中的 %1 台上设置分组编号</translation>
+    </message>
+    <message>
+        <source>grouping setting failed on %1 device (see the lines above)</source>
+        <translation>%1 台设备的分组设置失败（见上面的记录）</translation>
+    </message>
+    <message>
+        <source>grouping setting failed on %1 devices (see the lines above)</source>
+        <translation>%1 台设备的分组设置失败（见上面的记录）</translation>
+    </message>
+    <message>
+        <source>group needs list, add, edit, delete, members or download</source>
+        <translation>group 需要 list、add、edit、delete、members 或 download</translation>
+    </message>
+    <message>
+        <source>unknown group command %1</source>
+        <translation>未知的 group 命令 %1</translation>
+    </message>
+    <message>
+        <source>group list takes no arguments</source>
+        <translation>group list 不接受参数</translation>
+    </message>
+    <message>
+        <source>cannot read the parameters of %1: %2</source>
+        <translation>无法读取 %1 的参数：%2</translation>
+    </message>
+    <message>
+        <source>the parameters of %1 were not written: %2</source>
+        <translation>%1 的参数未写入：%2</translation>
+    </message>
+    <message>
+        <source>the parameters of %1 were %2</source>
+        <translation>%1 的参数%2</translation>
+    </message>
+    <message>
+        <source>cannot write the parameters of %1: %2</source>
+        <translation>无法写入 %1 的参数：%2</translation>
+    </message>
+    <message>
+        <source>1 other byte of the record differs</source>
+        <translation>记录中另有 1 个字节不同</translation>
+    </message>
+    <message>
+        <source>%1 other bytes of the record differ</source>
+        <translation>记录中另有 %1 个字节不同</translation>
+    </message>
+    <message>
+        <source>no change</source>
+        <translation>没有更改</translation>
+    </message>
+    <message>
+        <source>params get needs one DEVICE</source>
+        <translation>params get 需要一台设备</translation>
+    </message>
+    <message>
+        <source>params set needs a DEVICE and at least one NAME=VALUE</source>
+        <translation>params set 需要一台设备和至少一个 NAME=VALUE</translation>
+    </message>
+    <message>
+        <source>not a NAME=VALUE assignment: %1</source>
+        <translation>不是 NAME=VALUE 形式的赋值：%1</translation>
+    </message>
+    <message>
+        <source>there is no parameter named %1 (see params get)</source>
+        <translation>没有名为 %1 的参数（见 params get）</translation>
+    </message>
+    <message>
+        <source>params export needs a DEVICE and a FILE</source>
+        <translation>params export 需要一台设备和一个文件</translation>
+    </message>
+    <message>
+        <source>exported the parameters of %1 to %2</source>
+        <translation>已将 %1 的参数导出到 %2</translation>
+    </message>
+    <message>
+        <source>params backups needs one DEVICE</source>
+        <translation>params backups 需要一台设备</translation>
+    </message>
+    <message>
+        <source>no backups of %1 in %2</source>
+        <translation>%2 中没有 %1 的备份</translation>
+    </message>
+    <message>
+        <source>params needs fields, get, set, export, import, diff or backups</source>
+        <translation>params 需要 fields、get、set、export、import、diff 或 backups</translation>
+    </message>
+    <message>
+        <source>params fields takes no arguments</source>
+        <translation>params fields 不接受参数</translation>
+    </message>
+    <message>
+        <source>unknown params command %1</source>
+        <translation>未知的 params 命令 %1</translation>
+    </message>
+    <message>
+        <source>mac set needs a DEVICE and the NEW-MAC</source>
+        <translation>mac set 需要一台设备和新的 MAC 地址</translation>
+    </message>
+    <message>
+        <source>the MAC address of %1 was not changed: %2</source>
+        <translation>%1 的 MAC 地址未修改：%2</translation>
+    </message>
+    <message>
+        <source>%1 now has the MAC address %2</source>
+        <translation>%1 的 MAC 地址现在是 %2</translation>
+    </message>
+    <message>
+        <source>the MAC address %1 of %2 was %3</source>
+        <translation>%2 的 MAC 地址 %1 %3</translation>
+    </message>
+    <message>
+        <source>time needs sync</source>
+        <translation>time 需要 sync</translation>
+    </message>
+    <message>
+        <source>clock set through %1 of %2 adapter</source>
+        <translation>已通过 %2 个网卡中的 %1 个设置时钟</translation>
+    </message>
+    <message>
+        <source>clock set through %1 of %2 adapters</source>
+        <translation>已通过 %2 个网卡中的 %1 个设置时钟</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2</source>
+        <translation>%1 失败：%2</translation>
+    </message>
+    <message>
+        <source>%1 is not online, so the firmware batch does not list it</source>
+        <translation>%1 不在线，因此固件升级批次中没有它</translation>
+    </message>
+    <message>
+        <source>%1 is not an online call station with a screen (KS-530, KS-530A, KS-530B or KS-530D), so the screen batch does not list it</source>
+        <translation>%1 不是带屏幕的在线呼叫站（KS-530、KS-530A、KS-530B 或 KS-530D），因此屏幕升级批次中没有它</translation>
+    </message>
+    <message>
+        <source>upgrade needs firmware or screen</source>
+        <translation>upgrade 需要 firmware 或 screen</translation>
+    </message>
+    <message>
+        <source>unknown upgrade command %1</source>
+        <translation>未知的 upgrade 命令 %1</translation>
+    </message>
+    <message>
+        <source>--retries needs a number from 0 to 100</source>
+        <translation>--retries 需要 0 到 100 之间的数字</translation>
+    </message>
+    <message>
+        <source>--verify-timeout needs a number of seconds from 0 to 3600</source>
+        <translation>--verify-timeout 需要 0 到 3600 之间的秒数</translation>
+    </message>
+    <message>
+        <source>--report needs a FILE.csv or FILE.json</source>
+        <translation>--report 需要 FILE.csv 或 FILE.json</translation>
+    </message>
+    <message>
+        <source>unknown upgrade option %1</source>
+        <translation>未知的 upgrade 选项 %1</translation>
+    </message>
+    <message>
+        <source>upgrade %1 needs an upgrade FILE</source>
+        <translation>upgrade %1 需要一个升级文件</translation>
+    </message>
+    <message>
+        <source>%1 is an upgrade file for the model %2; screen firmware files are for the %3 screen</source>
+        <translation>%1 是型号 %2 的升级文件；屏幕固件文件应适用于 %3 屏幕</translation>
+    </message>
+    <message>
+        <source>upgrade file %1: version %2, compiled %3, model %4</source>
+        <translation>升级文件 %1：版本 %2，编译于 %3，型号 %4</translation>
+    </message>
+    <message>
+        <source>%1: not upgraded, its model %2 differs from the file&apos;s (%3)</source>
+        <translation>%1：未升级，其型号 %2 与文件的型号（%3）不同</translation>
+    </message>
+    <message>
+        <source>%1: not upgraded, the batch ended before it</source>
+        <translation>%1：未升级，批次在轮到它之前已结束</translation>
+    </message>
+    <message>
+        <source>trying the %1 failed device once more</source>
+        <translation>再试一次失败的 %1 台设备</translation>
+    </message>
+    <message>
+        <source>trying the %1 failed devices once more</source>
+        <translation>再试一次失败的 %1 台设备</translation>
+    </message>
+    <message>
+        <source>waiting up to %1 s for %2 device to report version %3</source>
+        <translation>最多等待 %1 秒，直到 %2 台设备报告版本 %3</translation>
+    </message>
+    <message>
+        <source>waiting up to %1 s for %2 devices to report version %3</source>
+        <translation>最多等待 %1 秒，直到 %2 台设备报告版本 %3</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::ParaLists</name>
+    <message>
+        <source>Disable</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Use the Following IP Address</source>
+        <translation>使用下面的 IP 地址</translation>
+    </message>
+    <message>
+        <source>Automatically Obtain IP Address</source>
+        <translation>自动获取 IP 地址</translation>
+    </message>
+    <message>
+        <source>Manual Settings</source>
+        <translation>手动设置</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Mic</source>
+        <translation>话筒</translation>
+    </message>
+    <message>
+        <source>Linein</source>
+        <translation>线路输入</translation>
+    </message>
+    <message>
+        <source>No busy tone(0)</source>
+        <translation>无忙音(0)</translation>
+    </message>
+    <message>
+        <source>One busy tone(1)</source>
+        <translation>一声忙音(1)</translation>
+    </message>
+    <message>
+        <source>Two busy tone(2)</source>
+        <translation>两声忙音(2)</translation>
+    </message>
+    <message>
+        <source>Three busy tone(3)</source>
+        <translation>三声忙音(3)</translation>
+    </message>
+    <message>
+        <source>Quiet place</source>
+        <translation>安静场所</translation>
+    </message>
+    <message>
+        <source>Normal place</source>
+        <translation>一般场所</translation>
+    </message>
+    <message>
+        <source>Noisy place</source>
+        <translation>嘈杂场所</translation>
+    </message>
+    <message>
+        <source>Very noisy place</source>
+        <translation>非常嘈杂场所</translation>
+    </message>
+    <message>
+        <source>Trigger</source>
+        <translation>触发</translation>
+    </message>
+    <message>
+        <source>Hold</source>
+        <translation>保持</translation>
+    </message>
+    <message>
+        <source>Intercom</source>
+        <translation>对讲</translation>
+    </message>
+    <message>
+        <source>Encode</source>
+        <translation>编码</translation>
+    </message>
+    <message>
+        <source>Intecom</source>
+        <translation>对讲</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Volume Up</source>
+        <translation>音量加</translation>
+    </message>
+    <message>
+        <source>Intercom Status</source>
+        <translation>对讲状态</translation>
+    </message>
+    <message>
+        <source>Volume Down</source>
+        <translation>音量减</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Device NO</source>
+        <translation>设备编号</translation>
+    </message>
+    <message>
+        <source>Unicast</source>
+        <translation>单播</translation>
+    </message>
+    <message>
+        <source>Multicast</source>
+        <translation>组播</translation>
+    </message>
+    <message>
+        <source>Broadcast</source>
+        <translation>广播</translation>
+    </message>
+    <message>
+        <source>7 bits</source>
+        <translation>7 位</translation>
+    </message>
+    <message>
+        <source>8 bits</source>
+        <translation>8 位</translation>
+    </message>
+    <message>
+        <source>1 bit</source>
+        <translation>1 位</translation>
+    </message>
+    <message>
+        <source>2 bits</source>
+        <translation>2 位</translation>
+    </message>
+    <message>
+        <source>Server Mode</source>
+        <translation>服务器模式</translation>
+    </message>
+    <message>
+        <source>Client Mode</source>
+        <translation>客户端模式</translation>
+    </message>
+    <message>
+        <source>Floating</source>
+        <translation>浮空</translation>
+    </message>
+    <message>
+        <source>Pullup</source>
+        <translation>上拉</translation>
+    </message>
+    <message>
+        <source>Pulldown</source>
+        <translation>下拉</translation>
+    </message>
+    <message>
+        <source>Pushpull</source>
+        <translation>推挽</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::ParaPages</name>
+    <message>
+        <source>Running Information</source>
+        <translation>运行信息</translation>
+    </message>
+    <message>
+        <source>Basic Settings</source>
+        <translation>基本设置</translation>
+    </message>
+    <message>
+        <source>Play Settings</source>
+        <translation>播放设置</translation>
+    </message>
+    <message>
+        <source>Session Settings</source>
+        <translation>会话设置</translation>
+    </message>
+    <message>
+        <source>Recording Settings</source>
+        <translation>录音设置</translation>
+    </message>
+    <message>
+        <source>Control and Status</source>
+        <translation>控制与状态</translation>
+    </message>
+    <message>
+        <source>Control 1</source>
+        <translation>控制 1</translation>
+    </message>
+    <message>
+        <source>Control 2</source>
+        <translation>控制 2</translation>
+    </message>
+    <message>
+        <source>Control 3</source>
+        <translation>控制 3</translation>
+    </message>
+    <message>
+        <source>Control 4</source>
+        <translation>控制 4</translation>
+    </message>
+    <message>
+        <source>Control Serial</source>
+        <translation>控制串口</translation>
+    </message>
+    <message>
+        <source>Data Serial</source>
+        <translation>数据串口</translation>
+    </message>
+    <message>
+        <source>GPIO</source>
+        <translation>GPIO</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::Results</name>
+    <message>
+        <source>no socket could be opened</source>
+        <translation>无法打开套接字</translation>
+    </message>
+    <message>
+        <source>the request could not be sent</source>
+        <translation>无法发送请求</translation>
+    </message>
+    <message>
+        <source>the device did not answer</source>
+        <translation>设备没有应答</translation>
+    </message>
+    <message>
+        <source>no valid answer came from the device</source>
+        <translation>未收到设备的有效应答</translation>
+    </message>
+    <message>
+        <source>no parameters were read from the device</source>
+        <translation>未从设备读取到参数</translation>
+    </message>
+    <message>
+        <source>the device answered with a parameter record shorter than its layout; nothing was taken from it</source>
+        <translation>设备应答的参数记录比其格式短；未采用其中任何内容</translation>
+    </message>
+    <message>
+        <source>written but not confirmed</source>
+        <translation>已写入但未确认</translation>
+    </message>
+    <message>
+        <source>the parameters as read could not be backed up, so nothing was written</source>
+        <translation>读取的参数无法备份，因此未写入任何内容</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::Strings</name>
+    <message>
+        <source>Aulira Configuration Tool (AUCT)
+
+</source>
+        <translation>Aulira 配置工具 (AUCT)
+
+</translation>
+    </message>
+    <message>
+        <source>Add Device</source>
+        <translation>添加设备</translation>
+    </message>
+    <message>
+        <source>Edit Device</source>
+        <translation>编辑设备</translation>
+    </message>
+    <message>
+        <source>Please enter the correct device NO！</source>
+        <translation>请输入正确的设备编号！</translation>
+    </message>
+    <message>
+        <source>Device NO is duplicate!
+
+</source>
+        <translation>设备编号重复！
+
+</translation>
+    </message>
+    <message>
+        <source>Please enter a device name!
+
+</source>
+        <translation>请输入设备名称！
+
+</translation>
+    </message>
+    <message>
+        <source>Please enter the correct IP address!
+
+</source>
+        <translation>请输入正确的 IP 地址！
+
+</translation>
+    </message>
+    <message>
+        <source>Please enter the correct subnet mask!
+
+</source>
+        <translation>请输入正确的子网掩码！
+
+</translation>
+    </message>
+    <message>
+        <source>Edit Group</source>
+        <translation>编辑分组</translation>
+    </message>
+    <message>
+        <source>Add Group</source>
+        <translation>添加分组</translation>
+    </message>
+    <message>
+        <source>Group NO setting error!
+
+</source>
+        <translation>分组编号设置错误！
+
+</translation>
+    </message>
+    <message>
+        <source>Group NO already exists, please re-enter!
+
+</source>
+        <translation>分组编号已存在，请重新输入！
+
+</translation>
+    </message>
+    <message>
+        <source>Group name cannot be empty!
+
+</source>
+        <translation>分组名称不能为空！
+
+</translation>
+    </message>
+    <message>
+        <source>The group name is too long and cannot exceed 15 bytes!
+
+</source>
+        <translation>分组名称过长，不能超过 15 个字节！
+
+</translation>
+    </message>
+    <message>
+        <source>Broadcast Group
+
+</source>
+        <translation>广播分组
+
+</translation>
+    </message>
+    <message>
+        <source>Broadcast Device
+
+</source>
+        <translation>广播设备
+
+</translation>
+    </message>
+    <message>
+        <source>Intercom Device</source>
+        <translation>对讲设备</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Device Type</source>
+        <translation>设备类型</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Local Network</source>
+        <translation>本地网络</translation>
+    </message>
+    <message>
+        <source>Address Book</source>
+        <translation>地址簿</translation>
+    </message>
+    <message>
+        <source>Confirm deletion of address book
+
+</source>
+        <translation>确认删除地址簿
+
+</translation>
+    </message>
+    <message>
+        <source>Delete address book</source>
+        <translation>删除地址簿</translation>
+    </message>
+    <message>
+        <source>Complete</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>No address book selected!
+
+</source>
+        <translation>未选择地址簿！
+
+</translation>
+    </message>
+    <message>
+        <source>No device selected for download!
+
+</source>
+        <translation>未选择要下载的设备！
+
+</translation>
+    </message>
+    <message>
+        <source>Address book size exceeds capacity!
+
+</source>
+        <translation>地址簿大小超出容量！
+
+</translation>
+    </message>
+    <message>
+        <source>Successfully downloaded the address book!
+
+</source>
+        <translation>地址簿下载成功！
+
+</translation>
+    </message>
+    <message>
+        <source>Downloading address book, unable to close!
+
+</source>
+        <translation>正在下载地址簿，无法关闭！
+
+</translation>
+    </message>
+    <message>
+        <source>The address book has been successfully cleared!</source>
+        <translation>地址簿已成功清空！</translation>
+    </message>
+    <message>
+        <source>The address book name cannot be empty!
+
+</source>
+        <translation>地址簿名称不能为空！
+
+</translation>
+    </message>
+    <message>
+        <source>An address book with that name already exists!
+
+</source>
+        <translation>已存在同名的地址簿！
+
+</translation>
+    </message>
+    <message>
+        <source>Add address book wizard
+
+</source>
+        <translation>添加地址簿向导
+
+</translation>
+    </message>
+    <message>
+        <source>Add Address Book
+
+</source>
+        <translation>添加地址簿
+
+</translation>
+    </message>
+    <message>
+        <source>No group or device selected!
+
+</source>
+        <translation>未选择分组或设备！
+
+</translation>
+    </message>
+    <message>
+        <source>Firmware Version</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>Operation Records
+
+</source>
+        <translation>操作记录
+
+</translation>
+    </message>
+    <message>
+        <source>Device Properties</source>
+        <translation>设备属性</translation>
+    </message>
+    <message>
+        <source>Failed to start email client, please contact us via email support@aulira.example.</source>
+        <translation>无法启动邮件客户端，请发送邮件至 support@aulira.example 与我们联系。</translation>
+    </message>
+    <message>
+        <source>Be Ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>The length of the device name cannot exceed 15 bytes!</source>
+        <translation>设备名称长度不能超过 15 个字节！</translation>
+    </message>
+    <message>
+        <source>The length of the user name cannot exceed 15 bytes!</source>
+        <translation>用户名长度不能超过 15 个字节！</translation>
+    </message>
+    <message>
+        <source>Please enter a gateway!
+
+</source>
+        <translation>请输入网关！
+
+</translation>
+    </message>
+    <message>
+        <source>The MAC address entered is incorrect!</source>
+        <translation>输入的 MAC 地址不正确！</translation>
+    </message>
+    <message>
+        <source>No group selected
+
+</source>
+        <translation>未选择分组
+
+</translation>
+    </message>
+    <message>
+        <source>Downloading group information, cannot close!
+
+</source>
+        <translation>正在下载分组信息，无法关闭！
+
+</translation>
+    </message>
+    <message>
+        <source>No device grouping!
+
+</source>
+        <translation>没有设备分组！
+
+</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Server IP</source>
+        <translation>服务器 IP</translation>
+    </message>
+    <message>
+        <source>Device Status</source>
+        <translation>设备状态</translation>
+    </message>
+    <message>
+        <source>Failed to get the local network card!
+
+</source>
+        <translation>获取本地网卡失败！
+
+</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>离线</translation>
+    </message>
+    <message>
+        <source>Idle</source>
+        <translation>空闲</translation>
+    </message>
+    <message>
+        <source>Realtime playing..</source>
+        <translation>实时播放中..</translation>
+    </message>
+    <message>
+        <source>Calling..</source>
+        <translation>通话中..</translation>
+    </message>
+    <message>
+        <source>Recording..</source>
+        <translation>录音中..</translation>
+    </message>
+    <message>
+        <source>Alarm..</source>
+        <translation>报警中..</translation>
+    </message>
+    <message>
+        <source>Local playing..</source>
+        <translation>本地播放中..</translation>
+    </message>
+    <message>
+        <source>TTS playing..</source>
+        <translation>TTS 播放中..</translation>
+    </message>
+    <message>
+        <source>Found device
+
+</source>
+        <translation>发现设备
+
+</translation>
+    </message>
+    <message>
+        <source>Search for audio devices completed, total number of devices found</source>
+        <translation>音频设备搜索完成，共发现设备数</translation>
+    </message>
+    <message>
+        <source>Local network card not found!
+
+</source>
+        <translation>未找到本地网卡！
+
+</translation>
+    </message>
+    <message>
+        <source>Local network card</source>
+        <translation>本地网卡</translation>
+    </message>
+    <message>
+        <source>Please select the address to delete for this device!
+
+</source>
+        <translation>请选择该设备要删除的地址！
+
+</translation>
+    </message>
+    <message>
+        <source>No address book has been set. Please create an address book first!</source>
+        <translation>尚未设置地址簿，请先创建地址簿！</translation>
+    </message>
+    <message>
+        <source>No name set. Are you sure to skip checking?
+
+</source>
+        <translation>未设置名称。确定跳过检查吗？
+
+</translation>
+    </message>
+    <message>
+        <source>Detected duplicate IP address, please modify and continue!
+
+ </source>
+        <translation>检测到重复的 IP 地址，请修改后继续！
+
+ </translation>
+    </message>
+    <message>
+        <source>Device Name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>The device name is too long and cannot exceed 31 bytes!
+
+</source>
+        <translation>设备名称过长，不能超过 31 个字节！
+
+</translation>
+    </message>
+    <message>
+        <source>The device name holds characters this computer&apos;s code page cannot store!
+
+</source>
+        <translation>设备名称含有本机代码页无法保存的字符！
+
+</translation>
+    </message>
+    <message>
+        <source>The length of the password cannot exceed 15 bytes!</source>
+        <translation>密码长度不能超过 15 个字节！</translation>
+    </message>
+    <message>
+        <source>The signal failure delay cannot exceed 255 seconds!</source>
+        <translation>信号失效延时不能超过 255 秒！</translation>
+    </message>
+    <message>
+        <source>The user name holds characters this computer&apos;s code page cannot store!
+
+</source>
+        <translation>用户名含有本机代码页无法保存的字符！
+
+</translation>
+    </message>
+    <message>
+        <source>The password holds characters this computer&apos;s code page cannot store!
+
+</source>
+        <translation>密码含有本机代码页无法保存的字符！
+
+</translation>
+    </message>
+    <message>
+        <source>Upgrade progress</source>
+        <translation>升级进度</translation>
+    </message>
+    <message>
+        <source>Failed to get file information!
+
+</source>
+        <translation>获取文件信息失败！
+
+</translation>
+    </message>
+    <message>
+        <source>Failed to open file!
+
+</source>
+        <translation>打开文件失败！
+
+</translation>
+    </message>
+    <message>
+        <source>Non upgrade file!
+
+</source>
+        <translation>不是升级文件！
+
+</translation>
+    </message>
+    <message>
+        <source>File length error!
+
+</source>
+        <translation>文件长度错误！
+
+</translation>
+    </message>
+    <message>
+        <source>Please select the upgraded device!
+
+</source>
+        <translation>请选择要升级的设备！
+
+</translation>
+    </message>
+    <message>
+        <source>Upgrade completed!
+
+</source>
+        <translation>升级完成！
+
+</translation>
+    </message>
+    <message>
+        <source>Upgrading firmware, unable to close window!
+
+</source>
+        <translation>正在升级固件，无法关闭窗口！
+
+</translation>
+    </message>
+    <message>
+        <source>The upgrade file is too large: its image needs more than 65535 packets!
+
+</source>
+        <translation>升级文件过大：其映像需要超过 65535 个数据包！
+
+</translation>
+    </message>
+    <message>
+        <source>The group name holds characters this computer&apos;s code page cannot store!
+
+</source>
+        <translation>分组名称含有本机代码页无法保存的字符！
+
+</translation>
+    </message>
+    <message>
+        <source>The group file could not be saved; the groups stay as they were on disk!
+
+</source>
+        <translation>无法保存分组文件；磁盘上的分组保持不变！
+
+</translation>
+    </message>
+    <message>
+        <source>The device NO must be a whole number from 1 to 2147483647!
+
+</source>
+        <translation>设备编号必须是 1 到 2147483647 之间的整数！
+
+</translation>
+    </message>
+    <message>
+        <source>The IP address must be one device&apos;s own address, not a broadcast, multicast or network address!
+
+</source>
+        <translation>IP 地址必须是设备自身的地址，不能是广播、组播或网络地址！
+
+</translation>
+    </message>
+    <message>
+        <source>The subnet mask must be ones followed by zeros, such as 255.255.255.0!
+
+</source>
+        <translation>子网掩码必须是连续的 1 后接连续的 0，例如 255.255.255.0！
+
+</translation>
+    </message>
+    <message>
+        <source>A device with this IP address is already in the list!
+
+</source>
+        <translation>列表中已有该 IP 地址的设备！
+
+</translation>
+    </message>
+    <message>
+        <source>The MAC address cannot be all zeros!</source>
+        <translation>MAC 地址不能全为零！</translation>
+    </message>
+    <message>
+        <source>The MAC address cannot be a broadcast or multicast address (its first byte must be even)!</source>
+        <translation>MAC 地址不能是广播或组播地址（第一个字节必须为偶数）！</translation>
+    </message>
+    <message>
+        <source>The address book name is too long and cannot exceed 255 characters!
+
+</source>
+        <translation>地址簿名称过长，不能超过 255 个字符！
+
+</translation>
+    </message>
+    <message>
+        <source>The gateway cannot be a broadcast or multicast address!
+
+</source>
+        <translation>网关不能是广播或组播地址！
+
+</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::AboutDialog</name>
+    <message>
+        <source>About AUCT</source>
+        <translation>关于 AUCT</translation>
+    </message>
+    <message>
+        <source>AUCT V3.5.12</source>
+        <translation>AUCT V3.5.12</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::AddDeviceDialog</name>
+    <message>
+        <source>Device NO:</source>
+        <translation>设备编号：</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称：</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::BasicParaPage</name>
+    <message>
+        <source>Device Information</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>Local Machine NO:</source>
+        <translation>本机编号：</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称：</translation>
+    </message>
+    <message>
+        <source>User Name:</source>
+        <translation>用户名：</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Use the Following IP Address</source>
+        <translation>使用下面的 IP 地址</translation>
+    </message>
+    <message>
+        <source>Automatically Obtain IP Address</source>
+        <translation>自动获取 IP 地址</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <source>Default Gateway:</source>
+        <translation>默认网关：</translation>
+    </message>
+    <message>
+        <source>DNS</source>
+        <translation>DNS</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Manual Settings</source>
+        <translation>手动设置</translation>
+    </message>
+    <message>
+        <source>Preferred DNS:</source>
+        <translation>首选 DNS：</translation>
+    </message>
+    <message>
+        <source>Alternative DNS:</source>
+        <translation>备用 DNS：</translation>
+    </message>
+    <message>
+        <source>Server Setting</source>
+        <translation>服务器设置</translation>
+    </message>
+    <message>
+        <source>Heartbeat Time:</source>
+        <translation>心跳时间：</translation>
+    </message>
+    <message>
+        <source>sec</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>Server IP:</source>
+        <translation>服务器 IP：</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::ControlStatusPage</name>
+    <message>
+        <source>Key Input Mode</source>
+        <translation>按键输入方式</translation>
+    </message>
+    <message>
+        <source>Signal Failure Delay</source>
+        <translation>信号失效延时</translation>
+    </message>
+    <message>
+        <source>Play Output(sec):</source>
+        <translation>播放输出(秒)：</translation>
+    </message>
+    <message>
+        <source>Audio Input(sec):</source>
+        <translation>音频输入(秒)：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::DeviceTableModel</name>
+    <message>
+        <source>Online: found by the search, not in the saved list</source>
+        <translation>在线：搜索发现，不在已保存列表中</translation>
+    </message>
+    <message>
+        <source>Online: in the saved list and found by the search</source>
+        <translation>在线：在已保存列表中，且被搜索发现</translation>
+    </message>
+    <message>
+        <source>Online: in the saved list, in another subnet, answering</source>
+        <translation>在线：在已保存列表中，位于其他子网，有应答</translation>
+    </message>
+    <message>
+        <source>Offline: in the saved list, not found by the search</source>
+        <translation>离线：在已保存列表中，搜索未发现</translation>
+    </message>
+    <message>
+        <source>Offline: in the saved list, in another subnet, no answer yet</source>
+        <translation>离线：在已保存列表中，位于其他子网，尚无应答</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::DeviceView</name>
+    <message>
+        <source>Only devices in the saved list can be removed; search results are found again by every search.</source>
+        <translation>只能删除已保存列表中的设备；搜索结果在每次搜索时都会重新出现。</translation>
+    </message>
+    <message>
+        <source>1 device removed from the saved list; Ctrl+Z brings it back.</source>
+        <translation>已从保存列表中删除 1 台设备；按 Ctrl+Z 可恢复。</translation>
+    </message>
+    <message>
+        <source>%1 devices removed from the saved list; Ctrl+Z brings them back.</source>
+        <translation>已从保存列表中删除 %1 台设备；按 Ctrl+Z 可恢复。</translation>
+    </message>
+    <message>
+        <source>1 device back in the saved list.</source>
+        <translation>1 台设备已恢复到保存列表。</translation>
+    </message>
+    <message>
+        <source>%1 devices back in the saved list.</source>
+        <translation>%1 台设备已恢复到保存列表。</translation>
+    </message>
+    <message>
+        <source>The device list could not be saved to %1:
+%2
+
+The changes are kept and saved again with the next change and when the program closes.</source>
+        <translation>设备列表无法保存到 %1：
+%2
+
+所做的更改已保留，将在下次更改时以及程序关闭时再次保存。</translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+    <message>
+        <source>The device list could not be saved to %1:
+%2
+
+Closing without saving loses the changes made to the list since it was last saved.</source>
+        <translation>设备列表无法保存到 %1：
+%2
+
+不保存就关闭将丢失自上次保存以来对列表所做的更改。</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation>重试(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Close &amp;Without Saving</source>
+        <translation>不保存并关闭(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>打开(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Modify MAC address(&amp;M)</source>
+        <translation>修改 MAC 地址(&amp;M)</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::EditMacDialog</name>
+    <message>
+        <source>Modify MAC Address</source>
+        <translation>修改 MAC 地址</translation>
+    </message>
+    <message>
+        <source>MAC Address Settings</source>
+        <translation>MAC 地址设置</translation>
+    </message>
+    <message>
+        <source>MAC Address</source>
+        <translation>MAC 地址</translation>
+    </message>
+    <message>
+        <source>byte %1 of 6</source>
+        <translation>第 %1 字节（共 6 字节）</translation>
+    </message>
+    <message>
+        <source>Device NO:</source>
+        <translation>设备编号：</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称：</translation>
+    </message>
+    <message>
+        <source>Device IP:</source>
+        <translation>设备 IP：</translation>
+    </message>
+    <message>
+        <source>MAC Address:</source>
+        <translation>MAC 地址：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::GpioParaPage</name>
+    <message>
+        <source>Event Server</source>
+        <translation>事件服务器</translation>
+    </message>
+    <message>
+        <source>Server IP:</source>
+        <translation>服务器 IP：</translation>
+    </message>
+    <message>
+        <source>Server Port:</source>
+        <translation>服务器端口：</translation>
+    </message>
+    <message>
+        <source>Work Mode</source>
+        <translation>工作模式</translation>
+    </message>
+    <message>
+        <source>Mode:</source>
+        <translation>模式：</translation>
+    </message>
+    <message>
+        <source>GPIO %1</source>
+        <translation>GPIO %1</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::IpAddressEdit</name>
+    <message>
+        <source>part %1 of 4</source>
+        <translation>第 %1 段（共 4 段）</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::KeyParaPage</name>
+    <message>
+        <source>Key Input Mode</source>
+        <translation>按键输入方式</translation>
+    </message>
+    <message>
+        <source>Customer Service</source>
+        <translation>客服</translation>
+    </message>
+    <message>
+        <source>Call Type:</source>
+        <translation>呼叫类型：</translation>
+    </message>
+    <message>
+        <source>Customer Service:</source>
+        <translation>客服：</translation>
+    </message>
+    <message>
+        <source>Service Target 2:</source>
+        <translation>服务目标 2：</translation>
+    </message>
+    <message>
+        <source>Service Target 3:</source>
+        <translation>服务目标 3：</translation>
+    </message>
+    <message>
+        <source>Service Target 4:</source>
+        <translation>服务目标 4：</translation>
+    </message>
+    <message>
+        <source>Call Forwarding</source>
+        <translation>呼叫转移</translation>
+    </message>
+    <message>
+        <source>Call Forwarding:</source>
+        <translation>呼叫转移：</translation>
+    </message>
+    <message>
+        <source>Forwarding Type:</source>
+        <translation>转移类型：</translation>
+    </message>
+    <message>
+        <source>Forwarding Target:</source>
+        <translation>转移目标：</translation>
+    </message>
+    <message>
+        <source>Transmission Target</source>
+        <translation>传输目标</translation>
+    </message>
+    <message>
+        <source>Output Mode:</source>
+        <translation>输出方式：</translation>
+    </message>
+    <message>
+        <source>Target:</source>
+        <translation>目标：</translation>
+    </message>
+    <message>
+        <source>Priority:</source>
+        <translation>优先级：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::LogPane</name>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>复制(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Copy output content to clipboard</source>
+        <translation>将输出内容复制到剪贴板</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>清除(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Clear output content</source>
+        <translation>清除输出内容</translation>
+    </message>
+    <message>
+        <source>Operation Records</source>
+        <translation>操作记录</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::MainWindow</name>
+    <message>
+        <source>&amp;Filter:</source>
+        <translation>筛选(&amp;F)：</translation>
+    </message>
+    <message>
+        <source>Any column contains… (Ctrl+F)</source>
+        <translation>任一列包含…（Ctrl+F）</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>筛选</translation>
+    </message>
+    <message>
+        <source>Searching for devices…</source>
+        <translation>正在搜索设备…</translation>
+    </message>
+    <message>
+        <source>Search finished at %1: 1 device online.</source>
+        <translation>搜索于 %1 完成：1 台设备在线。</translation>
+    </message>
+    <message>
+        <source>Search finished at %1: %2 devices online.</source>
+        <translation>搜索于 %1 完成：%2 台设备在线。</translation>
+    </message>
+    <message>
+        <source>The device list could not be saved: %1</source>
+        <translation>无法保存设备列表：%1</translation>
+    </message>
+    <message>
+        <source>Devices: %1   Online: %2   Offline: %3</source>
+        <translation>设备：%1   在线：%2   离线：%3</translation>
+    </message>
+    <message>
+        <source>Shown: %1 of %2   </source>
+        <translation>显示：%1 / %2   </translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>搜索(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Search for audio devices within the local area network</source>
+        <translation>在局域网内搜索音频设备</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>添加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Add devices from other subnets for status monitoring only(online/offline)</source>
+        <translation>添加其他子网的设备，仅用于状态监视（在线/离线）</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>删除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Remove the selected device from the device list</source>
+        <translation>从设备列表中删除所选设备</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Delete</source>
+        <translation>撤销删除(&amp;U)</translation>
+    </message>
+    <message>
+        <source>Bring back the devices the last Delete removed from the saved list</source>
+        <translation>恢复上一次删除从保存列表中移除的设备</translation>
+    </message>
+    <message>
+        <source>&amp;Time Sync</source>
+        <translation>时间同步(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Set the clocks of all devices to this computer&apos;s time</source>
+        <translation>将所有设备的时钟设为本机时间</translation>
+    </message>
+    <message>
+        <source>&amp;Properties Window</source>
+        <translation>属性窗口(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Show or hide the device properties</source>
+        <translation>显示或隐藏设备属性</translation>
+    </message>
+    <message>
+        <source>&amp;Output Window</source>
+        <translation>输出窗口(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Show or hide the operation records</source>
+        <translation>显示或隐藏操作记录</translation>
+    </message>
+    <message>
+        <source>Status &amp;Bar</source>
+        <translation>状态栏(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show or hide status bar</source>
+        <translation>显示或隐藏状态栏</translation>
+    </message>
+    <message>
+        <source>A&amp;bout</source>
+        <translation>关于(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Display program information, version number, and copyright information</source>
+        <translation>显示程序信息、版本号和版权信息</translation>
+    </message>
+    <message>
+        <source>&amp;Contact Support</source>
+        <translation>联系技术支持(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Contact us via email %1</source>
+        <translation>通过电子邮件 %1 与我们联系</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>退出(&amp;X)</translation>
+    </message>
+    <message>
+        <source>Exit from application program</source>
+        <translation>退出应用程序</translation>
+    </message>
+    <message>
+        <source>&amp;Home</source>
+        <translation>主页(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>视图</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::MessageBox</name>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::PlayParaPage</name>
+    <message>
+        <source>Affiliated Group</source>
+        <translation>所属分组</translation>
+    </message>
+    <message>
+        <source>First Group:</source>
+        <translation>第一组：</translation>
+    </message>
+    <message>
+        <source>Second Group:</source>
+        <translation>第二组：</translation>
+    </message>
+    <message>
+        <source>Third Group:</source>
+        <translation>第三组：</translation>
+    </message>
+    <message>
+        <source>Fourth Group:</source>
+        <translation>第四组：</translation>
+    </message>
+    <message>
+        <source>Fifth Group:</source>
+        <translation>第五组：</translation>
+    </message>
+    <message>
+        <source>Sixth Group :</source>
+        <translation>第六组：</translation>
+    </message>
+    <message>
+        <source>Seventh Group:</source>
+        <translation>第七组：</translation>
+    </message>
+    <message>
+        <source>Eighth Group :</source>
+        <translation>第八组：</translation>
+    </message>
+    <message>
+        <source>Output Characteristic</source>
+        <translation>输出特性</translation>
+    </message>
+    <message>
+        <source>Output Cache Size:</source>
+        <translation>输出缓存大小：</translation>
+    </message>
+    <message>
+        <source>Volume:</source>
+        <translation>音量：</translation>
+    </message>
+    <message>
+        <source>Prohibit audio broadcast streaming</source>
+        <translation>禁止音频广播流</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::PropertiesPane</name>
+    <message>
+        <source>Property</source>
+        <translation>属性</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Device Properties</source>
+        <translation>设备属性</translation>
+    </message>
+    <message>
+        <source>Network configuration</source>
+        <translation>网络配置</translation>
+    </message>
+    <message>
+        <source>Subnet Mask</source>
+        <translation>子网掩码</translation>
+    </message>
+    <message>
+        <source>Subnet mask for audio device</source>
+        <translation>音频设备的子网掩码</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Gateway for audio devices</source>
+        <translation>音频设备的网关</translation>
+    </message>
+    <message>
+        <source>Preferred DNS</source>
+        <translation>首选 DNS</translation>
+    </message>
+    <message>
+        <source>Preferred DNS Server</source>
+        <translation>首选 DNS 服务器</translation>
+    </message>
+    <message>
+        <source>Alternative DNS</source>
+        <translation>备用 DNS</translation>
+    </message>
+    <message>
+        <source>Alternative DNS server</source>
+        <translation>备用 DNS 服务器</translation>
+    </message>
+    <message>
+        <source>Preferred Server</source>
+        <translation>首选服务器</translation>
+    </message>
+    <message>
+        <source>Preferred audio server IP</source>
+        <translation>首选音频服务器 IP</translation>
+    </message>
+    <message>
+        <source>Alternative Server</source>
+        <translation>备用服务器</translation>
+    </message>
+    <message>
+        <source>Alternative Audio Server IP</source>
+        <translation>备用音频服务器 IP</translation>
+    </message>
+    <message>
+        <source>Multicast Address</source>
+        <translation>组播地址</translation>
+    </message>
+    <message>
+        <source>8 multicast group numbers joined</source>
+        <translation>已加入的 8 个组播组编号</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::RecordingParaPage</name>
+    <message>
+        <source>Input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Audio Source:</source>
+        <translation>音源：</translation>
+    </message>
+    <message>
+        <source>Gain:</source>
+        <translation>增益：</translation>
+    </message>
+    <message>
+        <source>Samplerate(Hz):</source>
+        <translation>采样率(Hz)：</translation>
+    </message>
+    <message>
+        <source>Trigger Delay(s):</source>
+        <translation>触发延时(秒)：</translation>
+    </message>
+    <message>
+        <source>Trigger Value:</source>
+        <translation>触发值：</translation>
+    </message>
+    <message>
+        <source>Sound</source>
+        <translation>声音</translation>
+    </message>
+    <message>
+        <source>Prompt Volume:</source>
+        <translation>提示音量：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::ReviewDialog</name>
+    <message>
+        <source>Review the changes</source>
+        <translation>检查更改</translation>
+    </message>
+    <message>
+        <source>Save writes these changes to the device:</source>
+        <translation>保存将把以下更改写入设备：</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>页面</translation>
+    </message>
+    <message>
+        <source>Old value</source>
+        <translation>原值</translation>
+    </message>
+    <message>
+        <source>New value</source>
+        <translation>新值</translation>
+    </message>
+    <message>
+        <source>Changes</source>
+        <translation>更改</translation>
+    </message>
+    <message>
+        <source>Do not ask again</source>
+        <translation>不再询问</translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation>写入</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n other byte(s) of the record differ.</source>
+        <translation>
+            <numerusform>记录中另有 %n 个字节不同。</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::RibbonBar</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SearchProgressDialog</name>
+    <message>
+        <source>Please wait
+
+...</source>
+        <translation>请稍候
+
+...</translation>
+    </message>
+    <message>
+        <source>Searching for all audio devices in the local area network...</source>
+        <translation>正在搜索局域网内的所有音频设备...</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SerialParaPage</name>
+    <message>
+        <source>Serial Port</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>校验位：</translation>
+    </message>
+    <message>
+        <source>Data Bits:</source>
+        <translation>数据位：</translation>
+    </message>
+    <message>
+        <source>Stop Bit:</source>
+        <translation>停止位：</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>网络</translation>
+    </message>
+    <message>
+        <source>Target IP:</source>
+        <translation>目标 IP：</translation>
+    </message>
+    <message>
+        <source>Local Port:</source>
+        <translation>本地端口：</translation>
+    </message>
+    <message>
+        <source>Target Port:</source>
+        <translation>目标端口：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SessionParaPage</name>
+    <message>
+        <source>Input Audio Source</source>
+        <translation>输入音源</translation>
+    </message>
+    <message>
+        <source>Input:</source>
+        <translation>输入：</translation>
+    </message>
+    <message>
+        <source>Gain:</source>
+        <translation>增益：</translation>
+    </message>
+    <message>
+        <source>Session Processing</source>
+        <translation>会话处理</translation>
+    </message>
+    <message>
+        <source>Ring Volume:</source>
+        <translation>振铃音量：</translation>
+    </message>
+    <message>
+        <source>Session Volume:</source>
+        <translation>通话音量：</translation>
+    </message>
+    <message>
+        <source>Ring Count:</source>
+        <translation>振铃次数：</translation>
+    </message>
+    <message>
+        <source>(Rings before automatic answer)</source>
+        <translation>（自动应答前的振铃次数）</translation>
+    </message>
+    <message>
+        <source>Busy Tone:</source>
+        <translation>忙音：</translation>
+    </message>
+    <message>
+        <source>(End of Conversation Busy tone)</source>
+        <translation>（通话结束忙音）</translation>
+    </message>
+    <message>
+        <source>Call Key Hang Up:</source>
+        <translation>呼叫键挂断：</translation>
+    </message>
+    <message>
+        <source>DSP Processing</source>
+        <translation>DSP 处理</translation>
+    </message>
+    <message>
+        <source>Usage Environment:</source>
+        <translation>使用环境：</translation>
+    </message>
+    <message>
+        <source>Encoding:</source>
+        <translation>编码方式：</translation>
+    </message>
+    <message>
+        <source>Session Cache Size:</source>
+        <translation>会话缓存大小：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SettingsSheet</name>
+    <message>
+        <source>Settings pages</source>
+        <translation>设置页面</translation>
+    </message>
+    <message>
+        <source>Parameter name</source>
+        <translation>参数名称</translation>
+    </message>
+    <message>
+        <source>Parameter value</source>
+        <translation>参数值</translation>
+    </message>
+    <message>
+        <source>Running Information</source>
+        <translation>运行信息</translation>
+    </message>
+    <message>
+        <source>Save device to list</source>
+        <translation>将设备保存到列表</translation>
+    </message>
+    <message>
+        <source>Load Settings</source>
+        <translation>加载设置</translation>
+    </message>
+    <message>
+        <source>Save Setttings</source>
+        <translation>保存设置</translation>
+    </message>
+    <message>
+        <source>Restore...</source>
+        <translation>恢复...</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Device Type</source>
+        <translation>设备类型</translation>
+    </message>
+    <message>
+        <source>Firmware Version</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>Obtain IP Address Automatically</source>
+        <translation>自动获取 IP 地址</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Subnet Mask</source>
+        <translation>子网掩码</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>网关</translation>
+    </message>
+    <message>
+        <source>Obtain DNS Automatically</source>
+        <translation>自动获取 DNS</translation>
+    </message>
+    <message>
+        <source>Preferred DNS</source>
+        <translation>首选 DNS</translation>
+    </message>
+    <message>
+        <source>Alternative DNS</source>
+        <translation>备用 DNS</translation>
+    </message>
+    <message>
+        <source>Preferred Server</source>
+        <translation>首选服务器</translation>
+    </message>
+    <message>
+        <source>Alternative Server</source>
+        <translation>备用服务器</translation>
+    </message>
+    <message>
+        <source>Server Port</source>
+        <translation>服务器端口</translation>
+    </message>
+    <message>
+        <source>No parameter of %1 has changed: nothing was written.</source>
+        <translation>%1 的参数没有任何更改：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>The parameters of %1 were not saved: %2</source>
+        <translation>%1 的参数未保存：%2</translation>
+    </message>
+    <message>
+        <source>Saving...</source>
+        <translation>正在保存...</translation>
+    </message>
+    <message>
+        <source>Parameters saved to %1.</source>
+        <translation>参数已保存到 %1。</translation>
+    </message>
+    <message>
+        <source>The parameters of %1 were not saved: %2.</source>
+        <translation>%1 的参数未保存：%2。</translation>
+    </message>
+    <message>
+        <source>The parameters were not saved to %1: %2.
+
+Everything typed is still on the sheet; press Save to try again.</source>
+        <translation>参数未保存到 %1：%2。
+
+输入的内容仍保留在设置页上；请按“保存”重试。</translation>
+    </message>
+    <message>
+        <source>Reading the parameters of %1...</source>
+        <translation>正在读取 %1 的参数...</translation>
+    </message>
+    <message>
+        <source>Cannot read the parameters of %1: %2.</source>
+        <translation>无法读取 %1 的参数：%2。</translation>
+    </message>
+</context>
+</TS>

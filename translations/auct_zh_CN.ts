@@ -15,157 +15,29 @@
         <source>Audio terminal parameter settings</source>
         <translation>音频终端参数设置</translation>
     </message>
+    <message>
+        <source>Export device list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The device list could not be exported to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device list exported to %2 (%1 rows).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>auctl</name>
-    <message>
-        <source>Usage: auctl [global options] COMMAND [arguments]
-
-Global options:
-  --adapter ADDR    send from this local adapter address (repeatable);
-                    default: every IPv4 address of every up, non-loopback interface
-  --port N          device port (default 65176)
-  --data-dir DIR    where the device list and the other files live
-  --json            machine-readable output
-  --quiet           do not print the operation log on stderr
-  --verbose         also print every status poll attempt on stderr
-  --demo            work against a simulated site on loopback
-  --lang LANG       the language of the messages: en or zh_CN (default: the INI&apos;s
-                    Text/Language, else the locale)
-  --help            show this text
-
-Commands:
-  search [--keep]                 search every adapter, then poll the saved devices of
-                                  other subnets; --keep saves every found device
-  devices list [--no-poll]        the saved device list; devices of other subnets are
-                                  polled first unless --no-poll
-  devices add --no N --name NAME --ip IP --mask MASK
-                                  save a device of another subnet
-  devices delete IP|MAC           remove a device from the saved list
-  params fields                   the parameter names, where they sit and what they take
-  params get DEVICE               every parameter of the device by name
-  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
-                                  change parameters, then write and apply them and read
-                                  them back to confirm (with --dry-run: only list the
-                                  changes)
-  params export DEVICE FILE.alc   save the device&apos;s parameters to a configuration file
-  params import DEVICE FILE.alc [--no-confirm]
-                                  load a configuration file (keeping the device&apos;s MAC),
-                                  then write and apply it and read it back to confirm
-  params diff DEVICE FILE.alc     what an import of the file would change
-  params backups DEVICE           the device&apos;s records kept before each write (restore one
-                                  with params import)
-  mac set DEVICE NEW-MAC [--no-confirm]
-                                  give the device a new MAC address, read back to confirm
-  time sync                       set every device&apos;s clock to this computer&apos;s time
-  group list                      the broadcast groups and their members
-  group add NO NAME               a new group (numbers 1 to 255)
-  group edit NO [--no NEW] [--name NAME]
-                                  renumber or rename a group
-  group delete NO                 remove a group and its members
-  group members NO DEVICE... [--skip-name-check]
-                                  the group&apos;s members are exactly these devices
-  group download [--parallel N] [--no-confirm] [--skip-name-check]
-                                  write every online device&apos;s group numbers, then read
-                                  them back to confirm (N devices at a time, default 1)
-  book list                       the call stations&apos; address books
-  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
-                                  a new address book of groups and devices
-  book delete NAME                remove an address book
-  book download NAME DEVICE [--no-confirm]
-                                  send an address book to a call station, then check
-                                  that it still answers
-  book clear DEVICE               empty a call station&apos;s address book
-  upgrade firmware FILE [DEVICE...] [OPTIONS]
-                                  upgrade the firmware of the named devices (default:
-                                  every device the batch lists)
-  upgrade screen FILE [DEVICE...] [OPTIONS]
-                                  the same for call-station screens
-      --parallel N                devices at a time, 1 to 32 (default 4)
-      --retries K                 try a failed device up to K more times in the batch
-      --retry-failed              then run one more batch of the devices that failed
-      --verify-timeout S          firmware: wait up to S seconds for the devices to report
-                                  the file&apos;s version (default 60)
-      --no-verify                 firmware: do not ask the devices again
-      --report FILE.csv|FILE.json
-                                  one row per device and batch (repeatable)
-
-DEVICE is an IP address, a MAC address or a device number; it is looked up by a
-search (with the saved devices) and a poll of the saved devices of other subnets.
-</source>
-        <translation>用法：auctl [全局选项] 命令 [参数]
-
-全局选项：
-  --adapter ADDR    从此本地网卡地址发送（可重复）；
-                    默认：所有已启用的非环回接口的每个 IPv4 地址
-  --port N          设备端口（默认 65176）
-  --data-dir DIR    设备列表和其他文件所在的目录
-  --json            机器可读的输出
-  --quiet           不在 stderr 上打印操作记录
-  --verbose         同时在 stderr 上打印每次状态轮询
-  --demo            使用环回上的模拟现场
-  --lang LANG       消息的语言：en 或 zh_CN（默认：INI 中的
-                    Text/Language，否则按区域设置）
-  --help            显示本帮助
-
-命令：
-  search [--keep]                 在每个网卡上搜索，然后轮询其他子网中已保存的设备；
-                                  --keep 保存找到的每台设备
-  devices list [--no-poll]        已保存的设备列表；除非指定 --no-poll，
-                                  先轮询其他子网中的设备
-  devices add --no N --name NAME --ip IP --mask MASK
-                                  保存一台其他子网中的设备
-  devices delete IP|MAC           从已保存列表中删除一台设备
-  params fields                   参数名称、所在位置及可取的值
-  params get DEVICE               按名称列出设备的每个参数
-  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
-                                  修改参数，写入并应用，再读回确认
-                                  （--dry-run：只列出更改）
-  params export DEVICE FILE.alc   将设备参数保存到配置文件
-  params import DEVICE FILE.alc [--no-confirm]
-                                  载入配置文件（保留设备的 MAC），
-                                  写入并应用，再读回确认
-  params diff DEVICE FILE.alc     导入该文件会更改哪些内容
-  params backups DEVICE           每次写入前保留的设备记录
-                                  （用 params import 恢复）
-  mac set DEVICE NEW-MAC [--no-confirm]
-                                  为设备设置新的 MAC 地址，并读回确认
-  time sync                       将每台设备的时钟设为本机时间
-  group list                      广播分组及其成员
-  group add NO NAME               新建分组（编号 1 到 255）
-  group edit NO [--no NEW] [--name NAME]
-                                  修改分组编号或名称
-  group delete NO                 删除分组及其成员
-  group members NO DEVICE... [--skip-name-check]
-                                  分组的成员即为这些设备
-  group download [--parallel N] [--no-confirm] [--skip-name-check]
-                                  写入每台在线设备的分组编号，再读回确认
-                                  （每次 N 台设备，默认 1）
-  book list                       呼叫站的地址簿
-  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
-                                  由分组和设备组成的新地址簿
-  book delete NAME                删除地址簿
-  book download NAME DEVICE [--no-confirm]
-                                  将地址簿发送到呼叫站，再检查其是否仍有应答
-  book clear DEVICE               清空呼叫站的地址簿
-  upgrade firmware FILE [DEVICE...] [OPTIONS]
-                                  升级指定设备的固件（默认：批次列出的
-                                  每台设备）
-  upgrade screen FILE [DEVICE...] [OPTIONS]
-                                  同上，用于呼叫站屏幕
-      --parallel N                同时升级的设备数，1 到 32（默认 4）
-      --retries K                 在批次内对失败的设备最多再试 K 次
-      --retry-failed              然后对失败的设备再运行一个批次
-      --verify-timeout S          固件：最多等待 S 秒，直到设备报告
-                                  文件中的版本（默认 60）
-      --no-verify                 固件：不再询问设备
-      --report FILE.csv|FILE.json
-                                  每台设备每个批次一行（可重复）
-
-DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已保存的设备）
-以及对其他子网中已保存设备的轮询来查找。
-</translation>
-    </message>
     <message>
         <source>unknown search option %1</source>
         <translation>未知的 search 选项 %1</translation>
@@ -593,6 +465,97 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已�
     <message>
         <source>waiting up to %1 s for %2 devices to report version %3</source>
         <translation>最多等待 %1 秒，直到 %2 台设备报告版本 %3</translation>
+    </message>
+    <message>
+        <source>Usage: auctl [global options] COMMAND [arguments]
+
+Global options:
+  --adapter ADDR    send from this local adapter address (repeatable);
+                    default: every IPv4 address of every up, non-loopback interface
+  --port N          device port (default 65176)
+  --data-dir DIR    where the device list and the other files live
+  --json            machine-readable output
+  --quiet           do not print the operation log on stderr
+  --verbose         also print every status poll attempt on stderr
+  --demo            work against a simulated site on loopback
+  --log-file FILE   also append every operation log line to FILE (with --quiet
+                    too); the daily log files in the data directory&apos;s logs/
+                    are written as always
+  --lang LANG       the language of the messages: en or zh_CN (default: the INI&apos;s
+                    Text/Language, else the locale)
+  --help            show this text
+
+Commands:
+  search [--keep]                 search every adapter, then poll the saved devices of
+                                  other subnets; --keep saves every found device
+  devices list [--no-poll] [--csv] [--csv-file FILE]
+                                  the saved device list; devices of other subnets are
+                                  polled first unless --no-poll; --csv prints it as CSV,
+                                  --csv-file writes it to FILE as the desktop app&apos;s
+                                  export does (UTF-8 with byte-order mark)
+  devices add --no N --name NAME --ip IP --mask MASK
+                                  save a device of another subnet
+  devices delete IP|MAC           remove a device from the saved list
+  params fields                   the parameter names, where they sit and what they take
+  params get DEVICE               every parameter of the device by name
+  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
+                                  change parameters, then write and apply them and read
+                                  them back to confirm (with --dry-run: only list the
+                                  changes)
+  params export DEVICE FILE.alc   save the device&apos;s parameters to a configuration file
+  params import DEVICE FILE.alc [--no-confirm]
+                                  load a configuration file (keeping the device&apos;s MAC),
+                                  then write and apply it and read it back to confirm
+  params diff DEVICE FILE.alc     what an import of the file would change
+  params backups DEVICE           the device&apos;s records kept before each write (restore one
+                                  with params import)
+  mac set DEVICE NEW-MAC [--no-confirm]
+                                  give the device a new MAC address, read back to confirm
+  time sync                       set every device&apos;s clock to this computer&apos;s time
+  group list                      the broadcast groups and their members
+  group add NO NAME               a new group (numbers 1 to 255)
+  group edit NO [--no NEW] [--name NAME]
+                                  renumber or rename a group
+  group delete NO                 remove a group and its members
+  group members NO DEVICE... [--skip-name-check]
+                                  the group&apos;s members are exactly these devices
+  group download [--parallel N] [--no-confirm] [--skip-name-check]
+                                  write every online device&apos;s group numbers, then read
+                                  them back to confirm (N devices at a time, default 1)
+  book list                       the call stations&apos; address books
+  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
+                                  a new address book of groups and devices
+  book delete NAME                remove an address book
+  book download NAME DEVICE [--no-confirm]
+                                  send an address book to a call station, then check
+                                  that it still answers
+  book clear DEVICE               empty a call station&apos;s address book
+  upgrade firmware FILE [DEVICE...] [OPTIONS]
+                                  upgrade the firmware of the named devices (default:
+                                  every device the batch lists)
+  upgrade screen FILE [DEVICE...] [OPTIONS]
+                                  the same for call-station screens
+      --parallel N                devices at a time, 1 to 32 (default 4)
+      --retries K                 try a failed device up to K more times in the batch
+      --retry-failed              then run one more batch of the devices that failed
+      --verify-timeout S          firmware: wait up to S seconds for the devices to report
+                                  the file&apos;s version (default 60)
+      --no-verify                 firmware: do not ask the devices again
+      --report FILE.csv|FILE.json
+                                  one row per device and batch (repeatable)
+
+DEVICE is an IP address, a MAC address or a device number; it is looked up by a
+search (with the saved devices) and a poll of the saved devices of other subnets.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--csv-file needs a file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--log-file needs a file</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1494,6 +1457,100 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已�
     </message>
 </context>
 <context>
+    <name>aulira::app::AddGroupDialog</name>
+    <message>
+        <source>Group &amp;NO:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(1-255)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group N&amp;ame:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished">确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">取消</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::AddrBookDownloadDlg</name>
+    <message>
+        <source>Download Address Book</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation type="unfinished">删除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Do&amp;wnload</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Address Book：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download D&amp;evice：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation type="unfinished">Aulira</translation>
+    </message>
+    <message>
+        <source>Downloading the address book &quot;%1&quot; into %2…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clearing the address book of %1…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Call stations do not acknowledge address books: %1 answered after the transfer, but that it took the book is not confirmed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address book &quot;%1&quot; was sent to %2. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address book of %1 was cleared. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address book &quot;%1&quot; was sent to %2, but the station did not answer afterwards.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The clearing was sent to %1, but the station did not answer afterwards.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address book &quot;%1&quot; was not downloaded into %2: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address book of %1 was not cleared: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See the operation records for the details.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>aulira::app::BasicParaPage</name>
     <message>
         <source>Device Information</source>
@@ -1578,6 +1635,17 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过一次搜索（含已�
     <message>
         <source>Port:</source>
         <translation>端口：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::BookGrid</name>
+    <message>
+        <source>Group NO</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group Name</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1752,6 +1820,123 @@ Closing without saving loses the changes made to the list since it was last save
     </message>
 </context>
 <context>
+    <name>aulira::app::GroupCommand</name>
+    <message>
+        <source>Aulira</source>
+        <translation type="unfinished">Aulira</translation>
+    </message>
+    <message>
+        <source>Grouping waits until the device search has finished.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::GroupSetupDialog</name>
+    <message>
+        <source>Group Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Groups</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group NO</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;New Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation type="unfinished">编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished">名称</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation type="unfinished">IP 地址</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download &amp;Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group Name：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>offline, not written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>set grouping completed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group numbers set on %1 of %2 online devices.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Failed: %1 (see the rows and the operation records).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation type="unfinished">Aulira</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation type="unfinished">重试(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Close &amp;Without Saving</source>
+        <translation type="unfinished">不保存并关闭(&amp;W)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">取消(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::InputBookNamePage</name>
+    <message>
+        <source>Set Address Book Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address Book &amp;Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>aulira::app::IpAddressEdit</name>
     <message>
         <source>part %1 of 4</source>
@@ -1842,6 +2027,26 @@ Closing without saving loses the changes made to the list since it was last save
     <message>
         <source>Operation Records</source>
         <translation>操作记录</translation>
+    </message>
+    <message>
+        <source>Open &amp;Log Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the folder of the daily log files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open log folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation type="unfinished">Aulira</translation>
+    </message>
+    <message>
+        <source>The log folder %1 could not be opened.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1975,10 +2180,6 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>主页(&amp;H)</translation>
     </message>
     <message>
-        <source>&amp;Help</source>
-        <translation>帮助(&amp;H)</translation>
-    </message>
-    <message>
         <source>Device</source>
         <translation>设备</translation>
     </message>
@@ -1993,6 +2194,122 @@ Closing without saving loses the changes made to the list since it was last save
     <message>
         <source>Aulira</source>
         <translation>Aulira</translation>
+    </message>
+    <message>
+        <source>&amp;Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group all devices within the local area network</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Create address book for your call station</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download the address book to the network microphone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Batch upgrade of product firmware</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Screen upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Batch upgrade of microphone screen firmware</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Home(&amp;H)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search for LAN devices(&amp;S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Device(&amp;A)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Device(&amp;D)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Devices Grouping(&amp;G)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Call Station(&amp;S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Address Book(&amp;A)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download Address Book(&amp;D)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade Device Firmware(&amp;U)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade Screen Firmware(&amp;S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help(&amp;X)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About(&amp;A)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Contact Support(&amp;C)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Export device list…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write the device list as shown to a CSV file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit(&amp;X)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Call Station</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address Book</source>
+        <translation type="unfinished">地址簿</translation>
+    </message>
+    <message>
+        <source>Firmware Upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The search is still running; start the upgrade once it has finished.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -2232,6 +2549,32 @@ Closing without saving loses the changes made to the list since it was last save
     <message>
         <source>Searching for all audio devices in the local area network...</source>
         <translation>正在搜索局域网内的所有音频设备...</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SelectDevicePage</name>
+    <message>
+        <source>Select Broadcast Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select Intercom Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::SelectGroupPage</name>
+    <message>
+        <source>Select Broadcast Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group members</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SN</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -2477,6 +2820,125 @@ Everything typed is still on the sheet; press Save to try again.</source>
     <message>
         <source>Cannot read the parameters of %1: %2.</source>
         <translation>无法读取 %1 的参数：%2。</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::UpgradeDialog</name>
+    <message>
+        <source>Firmware Batch Upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Batch Upgrade of Microphone Screen Firmware</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Browse…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How many devices are upgraded at the same time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Retry failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run one more batch over the devices that failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Save report…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save every device&apos;s result as a CSV file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Firmware:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Version:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compile &amp;Date:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compile &amp;date:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Devices at a &amp;time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade files(*.bin);;All Files (*.*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrading…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The batch could not be started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Last batch: %1 upgraded, %2 failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checking…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Asking the upgraded devices for their version…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 upgraded devices report version %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All Files (*.*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The report could not be saved to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report saved to %1.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -17,23 +17,23 @@
     </message>
     <message>
         <source>Export device list</source>
-        <translation type="unfinished"></translation>
+        <translation>导出设备列表</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV 文件 (*.csv)</translation>
     </message>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>所有文件 (*)</translation>
     </message>
     <message>
         <source>The device list could not be exported to %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法将设备列表导出到 %1：%2</translation>
     </message>
     <message>
         <source>Device list exported to %2 (%1 rows).</source>
-        <translation type="unfinished"></translation>
+        <translation>设备列表已导出到 %2（%1 行）。</translation>
     </message>
 </context>
 <context>
@@ -547,15 +547,93 @@ Commands:
 DEVICE is an IP address, a MAC address or a device number; it is looked up by a
 search (with the saved devices) and a poll of the saved devices of other subnets.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>用法：auctl [全局选项] 命令 [参数]
+
+全局选项：
+  --adapter ADDR    从此本地网卡地址发送（可重复）；
+                    默认：每个已启用的非回环接口的每个 IPv4 地址
+  --port N          设备端口（默认 65176）
+  --data-dir DIR    设备列表及其他文件所在的目录
+  --json            机器可读的输出
+  --quiet           不在 stderr 上打印操作记录
+  --verbose         同时在 stderr 上打印每次状态轮询
+  --demo            在回环上对模拟站点进行操作
+  --log-file FILE   同时将每行操作记录追加到 FILE（使用 --quiet 时
+                    也是如此）；数据目录 logs/ 下的每日日志文件
+                    照常写入
+  --lang LANG       消息的语言：en 或 zh_CN（默认：INI 中的
+                    Text/Language，否则为系统区域设置）
+  --help            显示此帮助
+
+命令：
+  search [--keep]                 在每个网卡上搜索，然后轮询其他子网中
+                                  已保存的设备；--keep 保存每台发现的设备
+  devices list [--no-poll] [--csv] [--csv-file FILE]
+                                  已保存的设备列表；除非使用 --no-poll，
+                                  否则先轮询其他子网的设备；--csv 以 CSV
+                                  格式打印，--csv-file 像桌面程序的导出
+                                  一样将其写入 FILE（带字节顺序标记的 UTF-8）
+  devices add --no N --name NAME --ip IP --mask MASK
+                                  保存一台其他子网的设备
+  devices delete IP|MAC           从已保存列表中删除一台设备
+  params fields                   参数名称、所在位置及取值
+  params get DEVICE               按名称列出设备的每个参数
+  params set DEVICE [--dry-run] NAME=VALUE... [--no-confirm]
+                                  修改参数，然后写入并应用，再读回确认
+                                  （使用 --dry-run 时：只列出更改）
+  params export DEVICE FILE.alc   将设备的参数保存到配置文件
+  params import DEVICE FILE.alc [--no-confirm]
+                                  加载配置文件（保留设备的 MAC），
+                                  然后写入并应用，再读回确认
+  params diff DEVICE FILE.alc     导入该文件将会更改的内容
+  params backups DEVICE           每次写入前保留的设备记录（可用
+                                  params import 恢复其中之一）
+  mac set DEVICE NEW-MAC [--no-confirm]
+                                  为设备设置新的 MAC 地址，并读回确认
+  time sync                       将每台设备的时钟设为本机时间
+  group list                      广播分组及其成员
+  group add NO NAME               新建分组（编号 1 到 255）
+  group edit NO [--no NEW] [--name NAME]
+                                  修改分组编号或重命名分组
+  group delete NO                 删除分组及其成员
+  group members NO DEVICE... [--skip-name-check]
+                                  分组的成员正好是这些设备
+  group download [--parallel N] [--no-confirm] [--skip-name-check]
+                                  写入每台在线设备的分组编号，然后读回
+                                  确认（每次 N 台设备，默认 1）
+  book list                       呼叫站的地址簿
+  book create NAME [--group NO]... [--broadcast DEVICE]... [--intercom DEVICE]...
+                                  由分组和设备组成的新地址簿
+  book delete NAME                删除地址簿
+  book download NAME DEVICE [--no-confirm]
+                                  将地址簿发送到呼叫站，然后检查
+                                  其是否仍有应答
+  book clear DEVICE               清空呼叫站的地址簿
+  upgrade firmware FILE [DEVICE...] [OPTIONS]
+                                  升级指定设备的固件（默认：批次中
+                                  列出的每台设备）
+  upgrade screen FILE [DEVICE...] [OPTIONS]
+                                  同上，用于呼叫站屏幕
+      --parallel N                同时升级的设备数，1 到 32（默认 4）
+      --retries K                 批次中失败的设备最多再试 K 次
+      --retry-failed              然后对失败的设备再运行一个批次
+      --verify-timeout S          固件：最多等待 S 秒，直到设备报告
+                                  文件的版本（默认 60）
+      --no-verify                 固件：不再询问设备
+      --report FILE.csv|FILE.json
+                                  每台设备每个批次一行（可重复）
+
+DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存的设备）
+以及对其他子网中已保存设备的轮询来查找。
+</translation>
     </message>
     <message>
         <source>--csv-file needs a file</source>
-        <translation type="unfinished"></translation>
+        <translation>--csv-file 需要一个文件</translation>
     </message>
     <message>
         <source>--log-file needs a file</source>
-        <translation type="unfinished"></translation>
+        <translation>--log-file 需要一个文件</translation>
     </message>
 </context>
 <context>
@@ -1460,94 +1538,94 @@ search (with the saved devices) and a poll of the saved devices of other subnets
     <name>aulira::app::AddGroupDialog</name>
     <message>
         <source>Group &amp;NO:</source>
-        <translation type="unfinished"></translation>
+        <translation>分组编号(&amp;N)：</translation>
     </message>
     <message>
         <source>(1-255)</source>
-        <translation type="unfinished"></translation>
+        <translation>(1-255)</translation>
     </message>
     <message>
         <source>Group N&amp;ame:</source>
-        <translation type="unfinished"></translation>
+        <translation>分组名称(&amp;A)：</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished">确定</translation>
+        <translation>确定</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished">取消</translation>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
     <name>aulira::app::AddrBookDownloadDlg</name>
     <message>
         <source>Download Address Book</source>
-        <translation type="unfinished"></translation>
+        <translation>下载地址簿</translation>
     </message>
     <message>
         <source>&amp;Delete</source>
-        <translation type="unfinished">删除(&amp;D)</translation>
+        <translation>删除(&amp;D)</translation>
     </message>
     <message>
         <source>Do&amp;wnload</source>
-        <translation type="unfinished"></translation>
+        <translation>下载(&amp;W)</translation>
     </message>
     <message>
         <source>&amp;Clear</source>
-        <translation type="unfinished"></translation>
+        <translation>清空(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Address Book：</source>
-        <translation type="unfinished"></translation>
+        <translation>地址簿(&amp;A)：</translation>
     </message>
     <message>
         <source>Download D&amp;evice：</source>
-        <translation type="unfinished"></translation>
+        <translation>下载设备(&amp;E)：</translation>
     </message>
     <message>
         <source>Aulira</source>
-        <translation type="unfinished">Aulira</translation>
+        <translation>Aulira</translation>
     </message>
     <message>
         <source>Downloading the address book &quot;%1&quot; into %2…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在将地址簿“%1”下载到 %2…</translation>
     </message>
     <message>
         <source>Clearing the address book of %1…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在清空 %1 的地址簿…</translation>
     </message>
     <message>
         <source>Call stations do not acknowledge address books: %1 answered after the transfer, but that it took the book is not confirmed.</source>
-        <translation type="unfinished"></translation>
+        <translation>呼叫站不确认地址簿的接收：%1 在传输后有应答，但无法确认其已接收地址簿。</translation>
     </message>
     <message>
         <source>The address book &quot;%1&quot; was sent to %2. %3</source>
-        <translation type="unfinished"></translation>
+        <translation>地址簿“%1”已发送到 %2。%3</translation>
     </message>
     <message>
         <source>The address book of %1 was cleared. %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 的地址簿已清空。%2</translation>
     </message>
     <message>
         <source>The address book &quot;%1&quot; was sent to %2, but the station did not answer afterwards.</source>
-        <translation type="unfinished"></translation>
+        <translation>地址簿“%1”已发送到 %2，但该呼叫站之后没有应答。</translation>
     </message>
     <message>
         <source>The clearing was sent to %1, but the station did not answer afterwards.</source>
-        <translation type="unfinished"></translation>
+        <translation>清空命令已发送到 %1，但该呼叫站之后没有应答。</translation>
     </message>
     <message>
         <source>The address book &quot;%1&quot; was not downloaded into %2: %3.</source>
-        <translation type="unfinished"></translation>
+        <translation>地址簿“%1”未下载到 %2：%3。</translation>
     </message>
     <message>
         <source>The address book of %1 was not cleared: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 的地址簿未清空：%2。</translation>
     </message>
     <message>
         <source>See the operation records for the details.</source>
-        <translation type="unfinished"></translation>
+        <translation>详情请查看操作记录。</translation>
     </message>
 </context>
 <context>
@@ -1641,11 +1719,11 @@ search (with the saved devices) and a poll of the saved devices of other subnets
     <name>aulira::app::BookGrid</name>
     <message>
         <source>Group NO</source>
-        <translation type="unfinished"></translation>
+        <translation>分组编号</translation>
     </message>
     <message>
         <source>Group Name</source>
-        <translation type="unfinished"></translation>
+        <translation>分组名称</translation>
     </message>
 </context>
 <context>
@@ -1823,117 +1901,117 @@ Closing without saving loses the changes made to the list since it was last save
     <name>aulira::app::GroupCommand</name>
     <message>
         <source>Aulira</source>
-        <translation type="unfinished">Aulira</translation>
+        <translation>Aulira</translation>
     </message>
     <message>
         <source>Grouping waits until the device search has finished.</source>
-        <translation type="unfinished"></translation>
+        <translation>设备搜索完成后才能进行分组。</translation>
     </message>
 </context>
 <context>
     <name>aulira::app::GroupSetupDialog</name>
     <message>
         <source>Group Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>分组设置</translation>
     </message>
     <message>
         <source>Groups</source>
-        <translation type="unfinished"></translation>
+        <translation>分组</translation>
     </message>
     <message>
         <source>SN</source>
-        <translation type="unfinished"></translation>
+        <translation>序号</translation>
     </message>
     <message>
         <source>Group NO</source>
-        <translation type="unfinished"></translation>
+        <translation>分组编号</translation>
     </message>
     <message>
         <source>Group Name</source>
-        <translation type="unfinished"></translation>
+        <translation>分组名称</translation>
     </message>
     <message>
         <source>&amp;New Group</source>
-        <translation type="unfinished"></translation>
+        <translation>新建分组(&amp;N)</translation>
     </message>
     <message>
         <source>&amp;Delete Group</source>
-        <translation type="unfinished"></translation>
+        <translation>删除分组(&amp;D)</translation>
     </message>
     <message>
         <source>Devices</source>
-        <translation type="unfinished"></translation>
+        <translation>设备</translation>
     </message>
     <message>
         <source>NO</source>
-        <translation type="unfinished">编号</translation>
+        <translation>编号</translation>
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished">名称</translation>
+        <translation>名称</translation>
     </message>
     <message>
         <source>IP Address</source>
-        <translation type="unfinished">IP 地址</translation>
+        <translation>IP 地址</translation>
     </message>
     <message>
         <source>Download</source>
-        <translation type="unfinished"></translation>
+        <translation>下载</translation>
     </message>
     <message>
         <source>Download progress</source>
-        <translation type="unfinished"></translation>
+        <translation>下载进度</translation>
     </message>
     <message>
         <source>Download &amp;Group</source>
-        <translation type="unfinished"></translation>
+        <translation>下载分组(&amp;G)</translation>
     </message>
     <message>
         <source>Group Name：</source>
-        <translation type="unfinished"></translation>
+        <translation>分组名称：</translation>
     </message>
     <message>
         <source>offline, not written</source>
-        <translation type="unfinished"></translation>
+        <translation>离线，未写入</translation>
     </message>
     <message>
         <source>set grouping completed.</source>
-        <translation type="unfinished"></translation>
+        <translation>分组设置完成。</translation>
     </message>
     <message>
         <source>Group numbers set on %1 of %2 online devices.</source>
-        <translation type="unfinished"></translation>
+        <translation>已在 %2 台在线设备中的 %1 台上设置分组编号。</translation>
     </message>
     <message>
         <source> Failed: %1 (see the rows and the operation records).</source>
-        <translation type="unfinished"></translation>
+        <translation> 失败：%1（见各行及操作记录）。</translation>
     </message>
     <message>
         <source>Aulira</source>
-        <translation type="unfinished">Aulira</translation>
+        <translation>Aulira</translation>
     </message>
     <message>
         <source>&amp;Retry</source>
-        <translation type="unfinished">重试(&amp;R)</translation>
+        <translation>重试(&amp;R)</translation>
     </message>
     <message>
         <source>Close &amp;Without Saving</source>
-        <translation type="unfinished">不保存并关闭(&amp;W)</translation>
+        <translation>不保存并关闭(&amp;W)</translation>
     </message>
     <message>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">取消(&amp;C)</translation>
+        <translation>取消(&amp;C)</translation>
     </message>
 </context>
 <context>
     <name>aulira::app::InputBookNamePage</name>
     <message>
         <source>Set Address Book Name</source>
-        <translation type="unfinished"></translation>
+        <translation>设置地址簿名称</translation>
     </message>
     <message>
         <source>Address Book &amp;Name:</source>
-        <translation type="unfinished"></translation>
+        <translation>地址簿名称(&amp;N)：</translation>
     </message>
 </context>
 <context>
@@ -2030,23 +2108,23 @@ Closing without saving loses the changes made to the list since it was last save
     </message>
     <message>
         <source>Open &amp;Log Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>打开日志文件夹(&amp;L)</translation>
     </message>
     <message>
         <source>Open the folder of the daily log files</source>
-        <translation type="unfinished"></translation>
+        <translation>打开每日日志文件所在的文件夹</translation>
     </message>
     <message>
         <source>Open log folder</source>
-        <translation type="unfinished"></translation>
+        <translation>打开日志文件夹</translation>
     </message>
     <message>
         <source>Aulira</source>
-        <translation type="unfinished">Aulira</translation>
+        <translation>Aulira</translation>
     </message>
     <message>
         <source>The log folder %1 could not be opened.</source>
-        <translation type="unfinished"></translation>
+        <translation>无法打开日志文件夹 %1。</translation>
     </message>
 </context>
 <context>
@@ -2197,119 +2275,119 @@ Closing without saving loses the changes made to the list since it was last save
     </message>
     <message>
         <source>&amp;Group</source>
-        <translation type="unfinished"></translation>
+        <translation>分组(&amp;G)</translation>
     </message>
     <message>
         <source>Group all devices within the local area network</source>
-        <translation type="unfinished"></translation>
+        <translation>对局域网内的所有设备进行分组</translation>
     </message>
     <message>
         <source>Create address book for your call station</source>
-        <translation type="unfinished"></translation>
+        <translation>为呼叫站创建地址簿</translation>
     </message>
     <message>
         <source>&amp;Download</source>
-        <translation type="unfinished"></translation>
+        <translation>下载(&amp;D)</translation>
     </message>
     <message>
         <source>Download the address book to the network microphone</source>
-        <translation type="unfinished"></translation>
+        <translation>将地址簿下载到网络话筒</translation>
     </message>
     <message>
         <source>Upgrade</source>
-        <translation type="unfinished"></translation>
+        <translation>升级</translation>
     </message>
     <message>
         <source>Batch upgrade of product firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>批量升级产品固件</translation>
     </message>
     <message>
         <source>Screen upgrade</source>
-        <translation type="unfinished"></translation>
+        <translation>屏幕升级</translation>
     </message>
     <message>
         <source>Batch upgrade of microphone screen firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>批量升级话筒屏幕固件</translation>
     </message>
     <message>
         <source>Home(&amp;H)</source>
-        <translation type="unfinished"></translation>
+        <translation>主页(&amp;H)</translation>
     </message>
     <message>
         <source>Search for LAN devices(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>搜索局域网设备(&amp;S)</translation>
     </message>
     <message>
         <source>Add Device(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>添加设备(&amp;A)</translation>
     </message>
     <message>
         <source>Delete Device(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <translation>删除设备(&amp;D)</translation>
     </message>
     <message>
         <source>Devices Grouping(&amp;G)</source>
-        <translation type="unfinished"></translation>
+        <translation>设备分组(&amp;G)</translation>
     </message>
     <message>
         <source>Call Station(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>呼叫站(&amp;S)</translation>
     </message>
     <message>
         <source>Add Address Book(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>添加地址簿(&amp;A)</translation>
     </message>
     <message>
         <source>Download Address Book(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <translation>下载地址簿(&amp;D)</translation>
     </message>
     <message>
         <source>Upgrade Device Firmware(&amp;U)</source>
-        <translation type="unfinished"></translation>
+        <translation>升级设备固件(&amp;U)</translation>
     </message>
     <message>
         <source>Upgrade Screen Firmware(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>升级屏幕固件(&amp;S)</translation>
     </message>
     <message>
         <source>Help(&amp;X)</source>
-        <translation type="unfinished"></translation>
+        <translation>帮助(&amp;X)</translation>
     </message>
     <message>
         <source>About(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>关于(&amp;A)</translation>
     </message>
     <message>
         <source>Contact Support(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <translation>联系技术支持(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Export device list…</source>
-        <translation type="unfinished"></translation>
+        <translation>导出设备列表(&amp;E)…</translation>
     </message>
     <message>
         <source>Write the device list as shown to a CSV file</source>
-        <translation type="unfinished"></translation>
+        <translation>将当前显示的设备列表写入 CSV 文件</translation>
     </message>
     <message>
         <source>Exit(&amp;X)</source>
-        <translation type="unfinished"></translation>
+        <translation>退出(&amp;X)</translation>
     </message>
     <message>
         <source>&amp;Call Station</source>
-        <translation type="unfinished"></translation>
+        <translation>呼叫站(&amp;C)</translation>
     </message>
     <message>
         <source>Address Book</source>
-        <translation type="unfinished">地址簿</translation>
+        <translation>地址簿</translation>
     </message>
     <message>
         <source>Firmware Upgrade</source>
-        <translation type="unfinished"></translation>
+        <translation>固件升级</translation>
     </message>
     <message>
         <source>The search is still running; start the upgrade once it has finished.</source>
-        <translation type="unfinished"></translation>
+        <translation>搜索仍在进行中；请在搜索完成后再开始升级。</translation>
     </message>
 </context>
 <context>
@@ -2555,26 +2633,26 @@ Closing without saving loses the changes made to the list since it was last save
     <name>aulira::app::SelectDevicePage</name>
     <message>
         <source>Select Broadcast Device</source>
-        <translation type="unfinished"></translation>
+        <translation>选择广播设备</translation>
     </message>
     <message>
         <source>Select Intercom Device</source>
-        <translation type="unfinished"></translation>
+        <translation>选择对讲设备</translation>
     </message>
 </context>
 <context>
     <name>aulira::app::SelectGroupPage</name>
     <message>
         <source>Select Broadcast Group</source>
-        <translation type="unfinished"></translation>
+        <translation>选择广播分组</translation>
     </message>
     <message>
         <source>Group members</source>
-        <translation type="unfinished"></translation>
+        <translation>分组成员</translation>
     </message>
     <message>
         <source>SN</source>
-        <translation type="unfinished"></translation>
+        <translation>序号</translation>
     </message>
 </context>
 <context>
@@ -2826,119 +2904,119 @@ Everything typed is still on the sheet; press Save to try again.</source>
     <name>aulira::app::UpgradeDialog</name>
     <message>
         <source>Firmware Batch Upgrade</source>
-        <translation type="unfinished"></translation>
+        <translation>固件批量升级</translation>
     </message>
     <message>
         <source>Batch Upgrade of Microphone Screen Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>话筒屏幕固件批量升级</translation>
     </message>
     <message>
         <source>&amp;Browse…</source>
-        <translation type="unfinished"></translation>
+        <translation>浏览(&amp;B)…</translation>
     </message>
     <message>
         <source>&amp;Upgrade</source>
-        <translation type="unfinished"></translation>
+        <translation>升级(&amp;U)</translation>
     </message>
     <message>
         <source>How many devices are upgraded at the same time</source>
-        <translation type="unfinished"></translation>
+        <translation>同时升级的设备数量</translation>
     </message>
     <message>
         <source>Devices</source>
-        <translation type="unfinished"></translation>
+        <translation>设备</translation>
     </message>
     <message>
         <source>Version now</source>
-        <translation type="unfinished"></translation>
+        <translation>当前版本</translation>
     </message>
     <message>
         <source>&amp;Retry failed</source>
-        <translation type="unfinished"></translation>
+        <translation>重试失败项(&amp;R)</translation>
     </message>
     <message>
         <source>Run one more batch over the devices that failed</source>
-        <translation type="unfinished"></translation>
+        <translation>对升级失败的设备再运行一个批次</translation>
     </message>
     <message>
         <source>&amp;Save report…</source>
-        <translation type="unfinished"></translation>
+        <translation>保存报告(&amp;S)…</translation>
     </message>
     <message>
         <source>Save every device&apos;s result as a CSV file</source>
-        <translation type="unfinished"></translation>
+        <translation>将每台设备的结果保存为 CSV 文件</translation>
     </message>
     <message>
         <source>&amp;Close</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Firmware:</source>
-        <translation type="unfinished"></translation>
+        <translation>固件(&amp;F)：</translation>
     </message>
     <message>
         <source>&amp;Version:</source>
-        <translation type="unfinished"></translation>
+        <translation>版本(&amp;V)：</translation>
     </message>
     <message>
         <source>Compile &amp;Date:</source>
-        <translation type="unfinished"></translation>
+        <translation>编译日期(&amp;D)：</translation>
     </message>
     <message>
         <source>Compile &amp;date:</source>
-        <translation type="unfinished"></translation>
+        <translation>编译日期(&amp;D)：</translation>
     </message>
     <message>
         <source>Devices at a &amp;time:</source>
-        <translation type="unfinished"></translation>
+        <translation>同时升级数(&amp;T)：</translation>
     </message>
     <message>
         <source>Upgrade file</source>
-        <translation type="unfinished"></translation>
+        <translation>升级文件</translation>
     </message>
     <message>
         <source>Upgrade files(*.bin);;All Files (*.*)</source>
-        <translation type="unfinished"></translation>
+        <translation>升级文件(*.bin);;所有文件 (*.*)</translation>
     </message>
     <message>
         <source>Upgrading…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在升级…</translation>
     </message>
     <message>
         <source>The batch could not be started.</source>
-        <translation type="unfinished"></translation>
+        <translation>无法启动该批次。</translation>
     </message>
     <message>
         <source>Last batch: %1 upgraded, %2 failed.</source>
-        <translation type="unfinished"></translation>
+        <translation>上一批次：%1 台已升级，%2 台失败。</translation>
     </message>
     <message>
         <source>checking…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在检查…</translation>
     </message>
     <message>
         <source>Asking the upgraded devices for their version…</source>
-        <translation type="unfinished"></translation>
+        <translation>正在向已升级的设备查询版本…</translation>
     </message>
     <message>
         <source>%1 of %2 upgraded devices report version %3.</source>
-        <translation type="unfinished"></translation>
+        <translation>%2 台已升级设备中有 %1 台报告版本 %3。</translation>
     </message>
     <message>
         <source>Save report</source>
-        <translation type="unfinished"></translation>
+        <translation>保存报告</translation>
     </message>
     <message>
         <source>CSV files (*.csv);;All Files (*.*)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV 文件 (*.csv);;所有文件 (*.*)</translation>
     </message>
     <message>
         <source>The report could not be saved to %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>无法将报告保存到 %1：%2</translation>
     </message>
     <message>
         <source>Report saved to %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>报告已保存到 %1。</translation>
     </message>
 </context>
 </TS>

@@ -19,6 +19,24 @@ struct LanguageGuard {
     ~LanguageGuard() { setLanguage(Language::English); }
 };
 
+void setVar(const char* name, const char* value)
+{
+#if defined(_WIN32)
+    _putenv_s(name, value);
+#else
+    ::setenv(name, value, 1);
+#endif
+}
+
+void unsetVar(const char* name)
+{
+#if defined(_WIN32)
+    _putenv_s(name, ""); // an empty value removes the variable there
+#else
+    ::unsetenv(name);
+#endif
+}
+
 // Sets the locale variables for one case and puts the old ones back.
 class EnvGuard {
 public:
@@ -32,12 +50,12 @@ public:
     {
         clear();
         for (const auto& [k, v] : saved_)
-            setenv(k.c_str(), v.c_str(), 1);
+            setVar(k.c_str(), v.c_str());
     }
     void clear()
     {
         for (const char* v : kVars)
-            unsetenv(v);
+            unsetVar(v);
     }
 
 private:
@@ -90,7 +108,7 @@ TEST(Translate, LanguageFromTheLocaleVariables)
             {"LANGUAGE", c.language}, {"LC_ALL", c.lcAll}, {"LC_MESSAGES", c.lcMessages}, {"LANG", c.lang}};
         for (const auto& [k, v] : vars)
             if (v)
-                setenv(k, v, 1);
+                setVar(k, v);
         EXPECT_EQ(c.expected, languageFromEnvironment())
             << (c.language ? c.language : "-") << " " << (c.lcAll ? c.lcAll : "-") << " "
             << (c.lcMessages ? c.lcMessages : "-") << " " << (c.lang ? c.lang : "-");

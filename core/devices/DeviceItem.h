@@ -37,6 +37,9 @@ struct DeviceItem_Type {
     std::array<std::uint8_t, 6> oldMac{};
     std::uint32_t selected = 0;
     std::uint32_t unicastOk = 0;
+    // An upgrade failed after the device had entered its boot loader: the next
+    // attempt goes straight to the upgrade header. Not saved.
+    bool leftInBootLoader = false;
 };
 
 using DeviceItemPtr = std::shared_ptr<DeviceItem_Type>;

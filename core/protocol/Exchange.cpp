@@ -17,7 +17,7 @@ double nowMs()
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-enum class Match { TargetAndCommand, CommandAndPacketNo };
+enum class Match { TargetAndCommand, Command };
 
 bool replyMatches(const Packet& request, const Packet& reply, Match match)
 {
@@ -25,15 +25,15 @@ bool replyMatches(const Packet& request, const Packet& reply, Match match)
         return false;
     if (match == Match::TargetAndCommand && reply.targetIp() != request.targetIp())
         return false;
-    // A late copy of an earlier packet's reply must not stand in for this
-    // one's; devices that do not echo the number (0) are taken at their word.
-    if (match == Match::CommandAndPacketNo && reply.packetNo() != 0 && reply.packetNo() != request.packetNo())
-        return false;
+    // Devices number their upgrade replies as they like (0, the request's
+    // number, the next one, the count): the number decides nothing here.
     return (reply.command() & kCommandMask) == request.command();
 }
 
-// The receive phase shared by the three routines.
-int awaitReply(UdpSocket& sock, const Packet& request, Packet& reply, Match match)
+// The receive phase shared by the three routines. A reply numbered below
+// skipBelow is a late copy of an earlier packet's (the caller knows the
+// device echoes numbers) and the wait goes on.
+int awaitReply(UdpSocket& sock, const Packet& request, Packet& reply, Match match, std::uint16_t skipBelow = 0)
 {
     const double t0 = nowMs();
     std::this_thread::sleep_for(std::chrono::milliseconds(protocolConfig().timing.sendPauseMs));
@@ -45,7 +45,7 @@ int awaitReply(UdpSocket& sock, const Packet& request, Packet& reply, Match matc
             return RES_RECV_TIMEOUT;
         if (r.kind == RecvResult::Ok) {
             reply.received = r.size;
-            if (replyMatches(request, reply, match))
+            if (replyMatches(request, reply, match) && reply.packetNo() >= skipBelow)
                 return RES_OK;
         }
         if (nowMs() - t0 > protocolConfig().timing.replyLimitMs)
@@ -96,10 +96,11 @@ int ExchangeBroadcast(const std::string& localIp, std::uint32_t targetIp, Packet
 
 bool OnSocketReplyMatches(const Packet& request, const Packet& reply)
 {
-    return replyMatches(request, reply, Match::CommandAndPacketNo);
+    return replyMatches(request, reply, Match::Command);
 }
 
-int ExchangeOnSocket(UdpSocket& sock, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply)
+int ExchangeOnSocket(UdpSocket& sock, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply,
+                     std::uint16_t skipBelow)
 {
     const std::size_t size = request.seal(ip);
     // Replies to earlier requests (duplicates, late ones) still queued would
@@ -110,7 +111,7 @@ int ExchangeOnSocket(UdpSocket& sock, std::uint32_t ip, std::uint16_t port, Pack
         return RES_SEND_FAIL;
     }
     sock.setReceiveTimeout(protocolConfig().timing.broadcastRecvTimeoutMs);
-    return awaitReply(sock, request, reply, Match::CommandAndPacketNo);
+    return awaitReply(sock, request, reply, Match::Command, skipBelow);
 }
 
 } // namespace aulira

@@ -21,9 +21,12 @@ int ExchangeBroadcast(const std::string& localIp, std::uint32_t targetIp, Packet
                       int waitReply);
 
 // On a socket the caller owns (upgrades): always waits; the reply must match
-// the checksum and the command, not the echoed address, and carry the
-// request's packetNo (or 0). Datagrams queued before the send are discarded.
-int ExchangeOnSocket(UdpSocket& socket, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply);
+// the checksum and the command, not the echoed address nor the packet number.
+// Datagrams queued before the send are discarded. With skipBelow, replies
+// numbered below it are passed over as late copies of earlier packets' (only
+// for a device known to echo the numbers).
+int ExchangeOnSocket(UdpSocket& socket, std::uint32_t ip, std::uint16_t port, Packet& request, Packet& reply,
+                     std::uint16_t skipBelow = 0);
 
 // Whether a received datagram (reply.received bytes) answers a sealed request
 // as ExchangeOnSocket judges it.

@@ -19,6 +19,7 @@ namespace aulira {
 namespace {
 
 constexpr int kAttempts = 20;
+constexpr int kEnterBootAttempts = 3; // a lost reply must not leave the device in its boot loader unnoticed
 constexpr std::size_t kScreenBlockSize = 2048;
 constexpr std::size_t kScreenPieceSize = 256;
 constexpr std::uint32_t kScreenFlashBase = 0x08005000;
@@ -53,6 +54,7 @@ struct EntryFields {
     std::uint32_t selected = 0;
     std::uint32_t unicastOk = 0;
     std::string model;
+    bool leftInBootLoader = false;
 };
 
 class Batch {
@@ -69,7 +71,16 @@ public:
         std::unique_lock<std::mutex> lock;
         if (input.list)
             lock = std::unique_lock(input.list->mutex());
-        return {item->localIp, item->ip, item->selected, item->unicastOk, upgradeModelText(item->devItem)};
+        return {item->localIp, item->ip, item->selected, item->unicastOk, upgradeModelText(item->devItem),
+                item->leftInBootLoader};
+    }
+
+    void setLeftInBootLoader(const DeviceItemPtr& item, bool left) const
+    {
+        std::unique_lock<std::mutex> lock;
+        if (input.list)
+            lock = std::unique_lock(input.list->mutex());
+        item->leftInBootLoader = left;
     }
 
     void storeTypeCode(const DeviceItemPtr& item, std::int32_t typeCode) const
@@ -92,10 +103,10 @@ public:
         return true;
     }
 
-    int exchange(UdpSocket& sock, std::uint32_t ip, Packet& request, Packet& reply) const
+    int exchange(UdpSocket& sock, std::uint32_t ip, Packet& request, Packet& reply, std::uint16_t skipBelow = 0) const
     {
         reply = Packet();
-        return ExchangeOnSocket(sock, ip, port_, request, reply);
+        return ExchangeOnSocket(sock, ip, port_, request, reply, skipBelow);
     }
 
     enum class Step { Ok, Failed, NoSocket };
@@ -104,10 +115,10 @@ public:
     // pause and a fresh socket, neither bound nor enlarged, which the next
     // attempt uses as it is.
     Step withRenewal(UdpSocket& sock, std::uint32_t ip, Packet& request, Packet& reply, int pauseMs,
-                     bool closeBeforePause) const
+                     bool closeBeforePause, std::uint16_t skipBelow = 0) const
     {
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            if (exchange(sock, ip, request, reply) == RES_OK)
+            if (exchange(sock, ip, request, reply, skipBelow) == RES_OK)
                 return Step::Ok;
             if (closeBeforePause)
                 sock.close();
@@ -194,6 +205,43 @@ std::string packetFailText(std::size_t k)
     return text;
 }
 
+// The device type: the first word of a search reply's payload, bit 31 set
+// in the boot loader. Nothing when every attempt went unanswered.
+std::optional<std::int32_t> askDeviceType(Batch& batch, UdpSocket& sock, const EntryFields& e)
+{
+    Packet typeQuery = Packet::request(CMD_SEARCH, 0, e.unicastOk == 1 ? kPollMark : 0);
+    Packet reply;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (batch.exchange(sock, e.ip, typeQuery, reply) == RES_OK)
+            return readI32(reply.bytes(), kHeaderSize);
+        sleepMs(batch.timing.upgradeTypeRetryMs);
+    }
+    return std::nullopt;
+}
+
+// Learns, per device, whether its data packet replies echo the packets'
+// numbers. Only then may a reply numbered below the packet be passed over as
+// a late copy of an earlier one; devices that answer 0, the next number or
+// the count are taken at their word.
+class EchoLearner {
+public:
+    std::uint16_t skipBelow(std::size_t k) const
+    {
+        return echoes_ && echoed_ >= 2 ? static_cast<std::uint16_t>(k) : 0;
+    }
+    void answered(std::size_t k, std::uint16_t replyNo)
+    {
+        if (replyNo == k)
+            ++echoed_;
+        else if (replyNo > k) // no late copy carries a later number: this device does not echo
+            echoes_ = false;
+    }
+
+private:
+    int echoed_ = 0;
+    bool echoes_ = true;
+};
+
 void runFirmware(Batch& batch, const UpgradeImageFile& file)
 {
     using namespace upgrade_text;
@@ -220,60 +268,76 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
             batch.deviceStart(item);
         started = true;
 
-        Packet reply;
-        Packet typeQuery = Packet::request(CMD_SEARCH, 0, e.unicastOk == 1 ? kPollMark : 0);
-        bool answered = false;
-        for (int attempt = 0; attempt < kAttempts && !answered; ++attempt) {
-            answered = batch.exchange(sock, e.ip, typeQuery, reply) == RES_OK;
-            if (!answered)
-                sleepMs(t.upgradeTypeRetryMs);
-        }
-        if (!answered) {
-            batch.failure(item, typeFail);
-            return Run::EndsBatch;
-        }
-        // The first word of the reply's payload; bit 31 marks a device already
-        // in its boot loader.
-        const std::int32_t typeCode = readI32(reply.bytes(), kHeaderSize);
-        batch.storeTypeCode(item, typeCode);
-        if (typeCode >= 0) {
-            Packet enterBoot = Packet::request(CMD_ENTER_BOOT);
-            if (batch.exchange(sock, e.ip, enterBoot, reply) != RES_OK) {
-                batch.failure(item, enterBootFail);
-                return Run::Failed;
-            }
-            sock.close();
-            sleepMs(t.upgradeBootWaitMs);
-            if (!Batch::openPrepared(sock, e.localIp)) {
-                batch.failure(item, connectFail);
-                return Run::EndsBatch;
-            }
-        }
+        // Once the device is in its boot loader every failure says so, and the
+        // next attempt (a retry, or a batch over the failed devices) goes
+        // straight to the header.
+        bool inBoot = e.leftInBootLoader;
+        auto fail = [&](const std::string& text, Run run) {
+            batch.setLeftInBootLoader(item, inBoot);
+            batch.failure(item, inBoot ? leftInBootLoaderText(text) : text);
+            return run;
+        };
 
         Packet first = Packet::request(CMD_UPGRADE_PACKET, static_cast<std::uint16_t>(upgfile::headerSize), 0,
                                        static_cast<std::uint16_t>(N), 0);
         std::copy(header.begin(), header.end(), first.payloadArea().begin());
-        const auto headerStep = batch.withRenewal(sock, e.ip, first, reply, t.upgradeHeaderRetryMs, false);
-        if (headerStep == Batch::Step::NoSocket) {
-            batch.failure(item, connectFail);
-            return Run::EndsBatch;
+        Packet reply;
+        bool headerAnswered = false;
+        if (!inBoot) {
+            auto type = askDeviceType(batch, sock, e);
+            if (!type)
+                return fail(typeFail, Run::EndsBatch);
+            batch.storeTypeCode(item, *type);
+            inBoot = *type < 0;
+            for (int attempt = 0; !inBoot && attempt < kEnterBootAttempts; ++attempt) {
+                Packet enterBoot = Packet::request(CMD_ENTER_BOOT);
+                const bool answered = batch.exchange(sock, e.ip, enterBoot, reply) == RES_OK;
+                sock.close();
+                sleepMs(t.upgradeBootWaitMs);
+                if (!Batch::openPrepared(sock, e.localIp)) {
+                    inBoot = answered;
+                    return fail(connectFail, Run::EndsBatch);
+                }
+                if (answered) {
+                    inBoot = true;
+                    break;
+                }
+                // The device may have switched and its reply got lost: its type tells.
+                type = askDeviceType(batch, sock, e);
+                if (!type) {
+                    batch.failure(item, maybeInBootLoaderText(enterBootFail));
+                    return Run::Failed;
+                }
+                batch.storeTypeCode(item, *type);
+                inBoot = *type < 0;
+            }
+            if (!inBoot) {
+                // Every enter-boot reply was lost, and the type has no bit 31:
+                // a boot loader that does not mark itself takes (or judges) a
+                // header, an application does not.
+                headerAnswered = batch.exchange(sock, e.ip, first, reply) == RES_OK && reply.pollMark() <= 1;
+                if (!headerAnswered)
+                    return fail(enterBootFail, Run::Failed);
+                inBoot = true;
+            }
         }
-        if (headerStep == Batch::Step::Failed) {
-            batch.failure(item, firstPacketFail);
-            return Run::Failed;
+
+        if (!headerAnswered) {
+            const auto headerStep = batch.withRenewal(sock, e.ip, first, reply, t.upgradeHeaderRetryMs, false);
+            if (headerStep == Batch::Step::NoSocket)
+                return fail(connectFail, Run::EndsBatch);
+            if (headerStep == Batch::Step::Failed)
+                return fail(firstPacketFail, Run::Failed);
         }
         const std::uint16_t verdict = reply.pollMark();
-        if (verdict == 1) {
-            batch.failure(item, typeNotMatch);
-            return Run::Failed;
-        }
-        if (verdict > 1) {
-            batch.failure(item, upgradeError);
-            return Run::Failed;
-        }
+        if (verdict == 1)
+            return fail(typeNotMatch, Run::Failed);
+        if (verdict > 1)
+            return fail(upgradeError, Run::Failed);
 
         sleepMs(t.upgradePacketPauseMs);
         std::size_t sent = 0;
+        EchoLearner echo;
         for (std::size_t k = 1; k <= N; ++k) {
             const std::size_t len = k < N ? upgfile::firmwarePacketSize : lastLen;
             // An odd length gains a zero pad byte when the exchange seals it.
@@ -281,21 +345,20 @@ void runFirmware(Batch& batch, const UpgradeImageFile& file)
                                           static_cast<std::uint16_t>(N), static_cast<std::uint16_t>(k));
             const auto bytes = image.subspan((k - 1) * upgfile::firmwarePacketSize, len);
             std::copy(bytes.begin(), bytes.end(), data.payloadArea().begin());
-            const auto step = batch.withRenewal(sock, e.ip, data, reply, t.upgradePacketRetryMs, false);
-            if (step == Batch::Step::NoSocket) {
-                batch.failure(item, connectFail);
-                return Run::EndsBatch;
-            }
-            if (step == Batch::Step::Failed) {
-                batch.failure(item, packetFailText(k));
-                return Run::Failed;
-            }
+            const auto step =
+                batch.withRenewal(sock, e.ip, data, reply, t.upgradePacketRetryMs, false, echo.skipBelow(k));
+            if (step == Batch::Step::NoSocket)
+                return fail(connectFail, Run::EndsBatch);
+            if (step == Batch::Step::Failed)
+                return fail(packetFailText(k), Run::Failed);
+            echo.answered(k, reply.packetNo());
             sent += len;
             const int percent =
                 k == N ? 100 : static_cast<int>(static_cast<std::uint64_t>(sent) * 100 / static_cast<std::uint64_t>(L));
             batch.progress(item, percent);
             sleepMs(t.upgradePacketPauseMs);
         }
+        batch.setLeftInBootLoader(item, false);
         return Run::Upgraded;
     });
 }
@@ -428,6 +491,21 @@ void UpgradeBatch::wait()
 {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
+}
+
+std::string leftInBootLoaderText(const std::string& failure)
+{
+    return failure + " (" + upgrade_text::leftInBootLoader + ")";
+}
+
+std::string maybeInBootLoaderText(const std::string& failure)
+{
+    return failure + " (maybe " + upgrade_text::leftInBootLoader + ")";
+}
+
+bool saysLeftInBootLoader(const std::string& failure)
+{
+    return failure.find(upgrade_text::leftInBootLoader) != std::string::npos;
 }
 
 std::string upgradeModelText(const DeviceInfo_Type& info)

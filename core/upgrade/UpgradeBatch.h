@@ -34,7 +34,17 @@ inline constexpr const char* writeBufferFail = "write buffer fail!";
 inline constexpr const char* writeFlashFail = "write flash fail!";
 inline constexpr const char* endFail = "end upgrade fail!";
 inline constexpr const char* enterAppFail = "enter app fail!";
+// Added to a failure once the device is in its boot loader.
+inline constexpr const char* leftInBootLoader = "left in the boot loader: run the upgrade again";
 } // namespace upgrade_text
+
+// "first packet fail! (left in the boot loader: run the upgrade again)"
+std::string leftInBootLoaderText(const std::string& failure);
+// The same when an enter-boot request went unanswered and the device then
+// answered nothing: it may have switched.
+std::string maybeInBootLoaderText(const std::string& failure);
+// Whether a failure text says the device was left in its boot loader.
+bool saysLeftInBootLoader(const std::string& failure);
 
 // The model whose screen firmware the screen batch writes.
 inline constexpr const char* kScreenFileModel = "KM-220";

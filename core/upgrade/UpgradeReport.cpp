@@ -71,7 +71,7 @@ std::string UpgradeResult::resultText() const
 {
     switch (outcome) {
     case Outcome::Upgraded:
-        return verified ? verifyResultText(*verified) : "upgraded";
+        return verified ? verifyResultText(*verified, versionAfter) : "upgraded";
     case Outcome::Failed:
         return failure;
     case Outcome::OtherModel:
@@ -117,22 +117,27 @@ void settleUpgradeResults(std::vector<UpgradeResult>& results, bool firmware, co
 }
 
 std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, const std::string& version,
-                                 int timeoutMs, DeviceList& list, std::stop_token stop)
+                                 int timeoutMs, DeviceList& list, std::stop_token stop, int restartWaitMs)
 {
     std::vector<VerifyTarget> targets;
     std::vector<UpgradeResult*> asked;
     for (UpgradeResult* r : results)
         if (r->outcome == UpgradeResult::Outcome::Upgraded) {
             std::lock_guard lock(list.mutex());
-            targets.push_back({r->item->localIp, r->item->ip});
+            targets.push_back({r->item->localIp, r->item->ip, utf8ToAnsi(r->versionBefore).value_or(std::string())});
             asked.push_back(r);
         }
     if (targets.empty())
         return 0;
-    const auto outcomes = verifyFirmwareVersions(targets, version, timeoutMs, std::move(stop));
+    const auto outcomes = verifyFirmwareVersions(targets, version, timeoutMs, std::move(stop), restartWaitMs);
     for (std::size_t i = 0; i < asked.size(); ++i) {
         asked[i]->verified = outcomes[i].result;
         asked[i]->versionAfter = ansiToUtf8(outcomes[i].version);
+        if (outcomes[i].result == VerifyResult::InBootLoader) {
+            // A later batch over it goes straight to the header.
+            std::lock_guard lock(list.mutex());
+            asked[i]->item->leftInBootLoader = true;
+        }
     }
     return asked.size();
 }

@@ -54,10 +54,12 @@ struct UpgradeResult {
 void settleUpgradeResults(std::vector<UpgradeResult>& results, bool firmware, const std::string& fileModel,
                           DeviceList& list, const std::function<void(const UpgradeResult&)>& note = {});
 
-// Asks the upgraded devices among `results` until they report `version` (at
-// most timeoutMs) and records each outcome. Returns how many were asked.
+// Asks the upgraded devices among `results`, once restartWaitMs have passed,
+// until they report `version` (at most timeoutMs) and records each outcome.
+// Returns how many were asked.
 std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, const std::string& version,
-                                 int timeoutMs, DeviceList& list, std::stop_token stop = {});
+                                 int timeoutMs, DeviceList& list, std::stop_token stop = {},
+                                 int restartWaitMs = 0);
 
 // The report: a header line and one line per result. With `bom` it starts
 // with the UTF-8 byte order mark that spreadsheet programs look for.

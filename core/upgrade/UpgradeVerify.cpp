@@ -1,6 +1,7 @@
 #include "upgrade/UpgradeVerify.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -20,26 +21,64 @@ constexpr int kVerifyAtATime = 32;
 constexpr auto kVerifyRoundPause = std::chrono::milliseconds(500);
 } // namespace
 
-const char* verifyResultText(VerifyResult r)
+std::string verifyResultText(VerifyResult r, const std::string& version)
 {
     switch (r) {
     case VerifyResult::Verified:
         return "verified";
     case VerifyResult::StillOld:
         return "still old version";
+    case VerifyResult::OtherVersion:
+        return "reports version " + version;
+    case VerifyResult::InBootLoader:
+        return "still in the boot loader: run the upgrade again";
     case VerifyResult::NotSeen:
         break;
     }
     return "not seen again";
 }
 
+namespace {
+
+std::string versionKey(const std::string& text)
+{
+    std::string s = text.substr(0, text.find('\0'));
+    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
+    while (!s.empty() && isSpace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
+    std::size_t b = 0;
+    while (b < s.size() && isSpace(static_cast<unsigned char>(s[b])))
+        ++b;
+    s.erase(0, b);
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!s.empty() && s.front() == 'v')
+        s.erase(0, 1);
+    return s;
+}
+
+void pause(std::stop_token stop, std::chrono::milliseconds ms)
+{
+    std::mutex m;
+    std::condition_variable_any cv;
+    std::unique_lock lock(m);
+    cv.wait_for(lock, stop, ms, [] { return false; });
+}
+
+} // namespace
+
+bool sameVersion(const std::string& a, const std::string& b) { return versionKey(a) == versionKey(b); }
+
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
                                                   const std::string& version, int timeoutMs,
-                                                  std::stop_token stop)
+                                                  std::stop_token stop, int restartWaitMs)
 {
     using Clock = std::chrono::steady_clock;
+    // A device asked while it still runs its old image would answer with it.
+    if (restartWaitMs > 0 && !targets.empty())
+        pause(stop, std::chrono::milliseconds(restartWaitMs));
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::vector<VerifyOutcome> out(targets.size());
+    std::vector<bool> inBoot(targets.size(), false);
     for (;;) {
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < targets.size(); ++i)
@@ -57,14 +96,21 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
             const ConstBytes p = reply.payload();
             std::copy_n(p.begin(), std::min(p.size(), info.raw.size()), info.raw.begin());
             out[i].version = info.firmwareVersion();
-            out[i].result = out[i].version == version ? VerifyResult::Verified : VerifyResult::StillOld;
+            inBoot[i] = info.typeCode() < 0;
+            out[i].result = !inBoot[i] && sameVersion(out[i].version, version) ? VerifyResult::Verified
+                                                                               : VerifyResult::StillOld;
         });
         if (Clock::now() + kVerifyRoundPause > deadline)
             break;
-        std::mutex m;
-        std::condition_variable_any cv;
-        std::unique_lock lock(m);
-        cv.wait_for(lock, stop, kVerifyRoundPause, [] { return false; });
+        pause(stop, kVerifyRoundPause);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i].result != VerifyResult::StillOld)
+            continue; // verified, or never answered
+        if (inBoot[i])
+            out[i].result = VerifyResult::InBootLoader;
+        else if (!sameVersion(out[i].version, targets[i].versionBefore))
+            out[i].result = VerifyResult::OtherVersion;
     }
     return out;
 }

@@ -8,14 +8,24 @@
 
 namespace aulira {
 
-enum class VerifyResult { Verified, StillOld, NotSeen };
+enum class VerifyResult { Verified, StillOld, OtherVersion, InBootLoader, NotSeen };
 
-// "verified", "still old version", "not seen again".
-const char* verifyResultText(VerifyResult r);
+// How long a device takes to restart into a new image before it is first
+// asked (a setting of the front ends).
+inline constexpr int kDefaultRestartWaitMs = 5000;
+
+// "verified", "still old version", "reports version X" (with the version),
+// "still in the boot loader: run the upgrade again", "not seen again".
+std::string verifyResultText(VerifyResult r, const std::string& version = {});
+
+// Version texts as devices and files write them: case, surrounding spaces and
+// a leading "V" do not count.
+bool sameVersion(const std::string& a, const std::string& b);
 
 struct VerifyTarget {
     std::string localIp; // the adapter that last reached the device
     std::uint32_t ip = 0;
+    std::string versionBefore; // what it reported before the batch
 };
 
 struct VerifyOutcome {
@@ -23,14 +33,16 @@ struct VerifyOutcome {
     std::string version; // the last version the device reported, empty when it never answered
 };
 
-// Asks each target for its identity (as a search does, by unicast) in rounds
-// until it reports `version` or timeoutMs have passed since the call. A device
-// that answered with another version by then is "still old version", one that
-// never answered "not seen again". One outcome per target, in order. A stop
-// request ends the rounds early (a window that closes does not wait out the
-// time-out); what was heard by then counts.
+// Waits restartWaitMs, then asks each target for its identity (as a search
+// does, by unicast) in rounds until it reports `version` or timeoutMs have
+// passed since the first round. Then a device that reports its version from
+// before is "still old version", one whose type code has bit 31 set is still
+// in its boot loader, one that reports a third version "reports version X",
+// and one that never answered "not seen again". One outcome per target, in
+// order. A stop request ends the wait and the rounds early (a window that
+// closes does not wait out the time-out); what was heard by then counts.
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
                                                   const std::string& version, int timeoutMs,
-                                                  std::stop_token stop = {});
+                                                  std::stop_token stop = {}, int restartWaitMs = 0);
 
 } // namespace aulira

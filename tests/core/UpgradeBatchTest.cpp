@@ -358,14 +358,18 @@ TEST_F(UpgradeBatchTest, RefusedAndFailedStepsMoveOnToTheNextDevice)
     run(UpgradeBatch::Kind::Firmware, file(pattern(1500, 5)),
         {entry(mismatch), entry(broken), entry(noBoot), entry(deaf), entry(lost), entry(good)});
 
-    EXPECT_EQ((std::vector<std::string>{"127.0.0.67 device type not match!", "127.0.0.68 upgrade error!",
-                                        "127.0.0.69 Enter boot fail!", "127.0.0.70 first packet fail!",
-                                        "127.0.0.75 2 packet fail!"}),
+    // Refused or failed in the boot loader, each says where it was left.
+    const std::string left = " (left in the boot loader: run the upgrade again)";
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.67 device type not match!" + left, "127.0.0.68 upgrade error!" + left,
+                                        "127.0.0.69 Enter boot fail!", "127.0.0.70 first packet fail!" + left,
+                                        "127.0.0.75 2 packet fail!" + left}),
               rec.failures());
     EXPECT_EQ(1u, sent(mismatch, CMD_UPGRADE_PACKET).size()) << "no data after a refused header";
     EXPECT_EQ(1u, sent(broken, CMD_UPGRADE_PACKET).size());
-    EXPECT_EQ(1u, sent(noBoot, CMD_ENTER_BOOT).size()) << "entering the boot loader is asked once";
-    EXPECT_TRUE(sent(noBoot, CMD_UPGRADE_PACKET).empty());
+    EXPECT_EQ(3u, sent(noBoot, CMD_ENTER_BOOT).size()) << "three enter-boot requests, its type asked after each";
+    EXPECT_EQ(4u, sent(noBoot, CMD_SEARCH).size());
+    EXPECT_EQ(1u, sent(noBoot, CMD_UPGRADE_PACKET).size())
+        << "one header tells a silent boot loader from an application";
     EXPECT_EQ(std::vector<int>{68}, rec.percents(lost.ip));
     EXPECT_EQ((std::vector<int>{68, 100}), rec.percents(good.ip));
     EXPECT_EQ(1, site->device(good.ip)->upgradesInstalled);
@@ -654,8 +658,8 @@ TEST_F(UpgradeBatchTest, RetriesTryAFailedDeviceAgainAndEndItOnce)
     startSite({gap, fine});
     run(UpgradeBatch::Kind::Firmware, file(pattern(3000, 1)), {entry(gap), entry(fine)}, 1, 2);
 
-    EXPECT_EQ((std::vector<std::string>{"127.0.0.76 2 packet fail!", "127.0.0.76 2 packet fail!",
-                                        "127.0.0.76 2 packet fail!"}),
+    const std::string fail = "127.0.0.76 2 packet fail! (left in the boot loader: run the upgrade again)";
+    EXPECT_EQ((std::vector<std::string>{fail, fail, fail}),
               rec.failures())
         << "the first attempt and two retries, each reported";
     EXPECT_EQ((std::multiset<std::string>{"127.0.0.76 start", "127.0.0.76 failed", "127.0.0.77 start",
@@ -663,6 +667,7 @@ TEST_F(UpgradeBatchTest, RetriesTryAFailedDeviceAgainAndEndItOnce)
               rec.outcomes());
     // The first attempt left it in its boot loader: later ones go straight to the header.
     EXPECT_EQ(1u, sent(gap, CMD_ENTER_BOOT).size());
+    EXPECT_EQ(1u, sent(gap, CMD_SEARCH).size());
     std::size_t headers = 0;
     for (const auto& e : sent(gap, CMD_UPGRADE_PACKET))
         headers += e.packetNo == 0;
@@ -678,18 +683,30 @@ TEST_F(UpgradeBatchTest, VerifyTellsNewOldAndSilentDevices)
     auto stuck = terminal("127.0.0.79", 79);
     stuck.firmware = "V1.0.0";
     stuck.faults.keepOldVersion = true;
-    startSite({slow, stuck});
+    auto waiting = terminal("127.0.0.80", 80); // never upgraded: still in its boot loader
+    waiting.typeCode = static_cast<std::int32_t>(0x80000001u);
+    startSite({slow, stuck, waiting});
     run(UpgradeBatch::Kind::Firmware, file(pattern(2000, 4)), {entry(slow), entry(stuck)});
     ASSERT_TRUE(rec.failures().empty());
 
-    const auto out = verifyFirmwareVersions(
-        {{"127.0.0.1", slow.ip}, {"127.0.0.1", stuck.ip}, {"127.0.0.1", ip("127.0.0.99")}}, "V2.3.0", 2500);
-    ASSERT_EQ(3u, out.size());
+    // Versions compare without regard to case, surrounding spaces or a leading "V".
+    const auto out = verifyFirmwareVersions({{"127.0.0.1", slow.ip, "V1.0.0"},
+                                             {"127.0.0.1", stuck.ip, "V1.0.0"},
+                                             {"127.0.0.1", ip("127.0.0.99"), ""},
+                                             {"127.0.0.1", waiting.ip, "V1.0.0"}},
+                                            "v2.3.0 ", 2500);
+    ASSERT_EQ(4u, out.size());
+    EXPECT_EQ(VerifyResult::InBootLoader, out[3].result);
+    EXPECT_EQ("still in the boot loader: run the upgrade again", verifyResultText(out[3].result));
+    // Neither the file's version nor the one from before.
+    const auto third = verifyFirmwareVersions({{"127.0.0.1", slow.ip, "V1.0.0"}}, "V2.4.0", 0);
+    EXPECT_EQ(VerifyResult::OtherVersion, third[0].result);
+    EXPECT_EQ("reports version V2.3.0", verifyResultText(third[0].result, third[0].version));
     EXPECT_EQ(VerifyResult::Verified, out[0].result) << "seen again after its restart";
     EXPECT_EQ("V2.3.0", out[0].version);
     EXPECT_EQ(VerifyResult::StillOld, out[1].result);
     EXPECT_EQ("V1.0.0", out[1].version);
     EXPECT_EQ(VerifyResult::NotSeen, out[2].result);
-    EXPECT_STREQ("still old version", verifyResultText(out[1].result));
-    EXPECT_STREQ("not seen again", verifyResultText(out[2].result));
+    EXPECT_EQ("still old version", verifyResultText(out[1].result));
+    EXPECT_EQ("not seen again", verifyResultText(out[2].result));
 }

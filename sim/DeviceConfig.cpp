@@ -231,6 +231,12 @@ Faults parseFaults(const json& j, const std::string& where)
     for (auto it = j.begin(); it != j.end(); ++it) {
         const std::string k = it.key(), w = where + "." + k;
         const json& v = it.value();
+        try {
+            if (parseUpgradePersonalityJson(k, v, w, f.upgrade))
+                continue;
+        } catch (const std::invalid_argument& e) {
+            throw ParseError{e.what()};
+        }
         if (k == "dropRate")
             f.dropRate = getRate(v, w);
         else if (k == "replyDropRate")
@@ -501,6 +507,7 @@ std::string siteToJson(const SiteConfig& site)
             if (f.wrongTargetIp) fj["wrongTargetIp"] = true;
             if (f.setBit15) fj["setBit15"] = true;
             if (f.headerVerdict) fj["headerVerdict"] = *f.headerVerdict;
+            writeUpgradePersonalityJson(f.upgrade, fj);
             if (f.bootUnreachableMs) fj["bootUnreachableMs"] = f.bootUnreachableMs;
             if (f.restartMs) fj["restartMs"] = f.restartMs;
             if (f.keepOldVersion) fj["keepOldVersion"] = true;
@@ -560,6 +567,12 @@ std::string parseDeviceOption(std::string_view text, DeviceConfig& d)
             out = val;
             return true;
         };
+        // The upgrade personality's keys.
+        if (const auto known = parseUpgradePersonalityOption(key, val, d.faults.upgrade)) {
+            if (!*known)
+                return "bad value for " + key + ": \"" + val + "\"";
+            continue;
+        }
         bool ok = true;
         if (key == "ip")
             ok = haveIp = address(d.ip);

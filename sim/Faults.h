@@ -5,6 +5,8 @@
 #include <optional>
 #include <set>
 
+#include "UpgradePersonality.h"
+
 namespace aulira::sim {
 
 struct Faults {
@@ -17,6 +19,7 @@ struct Faults {
     bool setBit15 = false;        // replies carry the command with bit 15 set (receivers must mask it)
     std::set<std::uint16_t> silentCommands; // requests the device takes in but never acts on or answers
     std::optional<std::uint16_t> headerVerdict; // verdict on an upgrade header instead of the real check
+    UpgradePersonality upgrade;   // reply numbering, lost enter-boot replies, the boot loader's bit 31
     int bootUnreachableMs = 0;    // after entering its boot loader the device answers nothing this long
     int restartMs = 0;            // after taking a whole image the device restarts and answers nothing this long
     bool keepOldVersion = false;  // the restarted device still runs (and reports) its old firmware

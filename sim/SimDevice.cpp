@@ -136,7 +136,7 @@ bool SimDevice::macIs(ConstBytes payload, std::size_t off) const
 DeviceInfo_Type SimDevice::currentInfo() const
 {
     DeviceInfo_Type i = info_;
-    if (inBoot_) // the boot loader reports itself with bit 31 of the type code
+    if (inBoot_ && faults_.upgrade.bootBit31) // the boot loader reports itself with bit 31 of the type code
         i.setTypeCode(static_cast<std::int32_t>(static_cast<std::uint32_t>(i.typeCode()) | 0x80000000u));
     return i;
 }
@@ -182,7 +182,7 @@ SimDevice::Outcome SimDevice::handle(const Packet& req, const Arrival& arrival, 
 
     Packet reply = Packet::request(static_cast<std::uint16_t>(h.command | (faults_.setBit15 ? 0x8000 : 0)),
                                    static_cast<std::uint16_t>(replyPayload->size()), pollMark, h.packetCount,
-                                   h.packetNo);
+                                   faults_.upgrade.replyPacketNo(h.packetNo, h.packetCount));
     std::copy(replyPayload->begin(), replyPayload->end(), reply.payloadArea().begin());
     // Another device's address: one off in the last octet.
     const std::uint32_t echo = faults_.wrongTargetIp ? h.targetIp ^ 0x01000000u : h.targetIp;
@@ -246,6 +246,10 @@ std::optional<std::vector<std::uint8_t>> SimDevice::dispatch(const Packet& req, 
     case CMD_ENTER_BOOT:
         inBoot_ = true;
         unreachableUntil_ = now + std::chrono::milliseconds(faults_.bootUnreachableMs);
+        if (enterBootRepliesLost_ < faults_.upgrade.loseEnterBootReplies) {
+            ++enterBootRepliesLost_; // switched, but the reply never gets out
+            return std::nullopt;
+        }
         return Payload{};
     case CMD_UPGRADE_PACKET:
         if (!takeUpgradePacket(req, pollMark, now))

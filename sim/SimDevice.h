@@ -135,6 +135,7 @@ private:
     std::vector<bool> bookGot_;
 
     bool inBoot_ = false;
+    int enterBootRepliesLost_ = 0;
     Clock::time_point unreachableUntil_{};
     std::size_t upgradePackets_ = 0; // accepted header's packet count, 0 = none
     bool upgradeDone_ = false;

@@ -157,3 +157,26 @@ TEST(SiteConfig, DeviceOptionsOfTheCommandLine)
     EXPECT_FALSE(parseCommand("70000"));
     EXPECT_FALSE(parseCommand("0x"));
 }
+
+TEST(SiteConfig, UpgradePersonalityFromTheCommandLineAndTheSiteFile)
+{
+    DeviceConfig d;
+    ASSERT_EQ("", parseDeviceOption("ip=127.0.0.9,reply-no=next,lose-boot-reply=2,boot-bit31=0", d));
+    EXPECT_EQ(UpgradePersonality::ReplyNo::Next, d.faults.upgrade.replyNo);
+    EXPECT_EQ(2, d.faults.upgrade.loseEnterBootReplies);
+    EXPECT_FALSE(d.faults.upgrade.bootBit31);
+    EXPECT_EQ(5, d.faults.upgrade.replyPacketNo(4, 9));
+    DeviceConfig e;
+    EXPECT_EQ("bad value for reply-no: \"sideways\"", parseDeviceOption("ip=127.0.0.9,reply-no=sideways", e));
+    EXPECT_EQ("bad value for lose-boot-reply: \"-1\"", parseDeviceOption("ip=127.0.0.9,lose-boot-reply=-1", e));
+
+    SiteConfig s;
+    s.devices.push_back(d);
+    const std::string text = siteToJson(s);
+    EXPECT_NE(std::string::npos, text.find("\"replyNo\": \"next\"")) << text;
+    LoadResult r = parseSiteJson(text);
+    ASSERT_TRUE(r.site) << r.error;
+    EXPECT_EQ(d.faults, r.site->devices[0].faults);
+    LoadResult bad = parseSiteJson(R"({"devices":[{"ip":"127.0.0.2","faults":{"replyNo":"k+1"}}]})");
+    EXPECT_NE(std::string::npos, bad.error.find("devices[0].faults.replyNo: expected \"zero\"")) << bad.error;
+}

@@ -90,6 +90,8 @@ const char* usageText()
     "      --retry-failed              then run one more batch of the devices that failed\n"
     "      --verify-timeout S          firmware: wait up to S seconds for the devices to report\n"
     "                                  the file's version (default 60)\n"
+    "      --restart-wait S            firmware: give the devices S seconds to restart before\n"
+    "                                  they are first asked (default 5)\n"
     "      --no-verify                 firmware: do not ask the devices again\n"
     "      --report FILE.csv|FILE.json\n"
     "                                  one row per device and batch (repeatable)\n"

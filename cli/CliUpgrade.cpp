@@ -135,7 +135,10 @@ public:
         const std::string ip = r ? r->ip : ipOf(item);
         switch (mode_) {
         case Mode::Json:
-            line(json{{"event", "failure"}, {"device", ip}, {"text", text}}.dump());
+            if (saysLeftInBootLoader(text))
+                line(json{{"event", "failure"}, {"device", ip}, {"text", text}, {"bootLoader", true}}.dump());
+            else
+                line(json{{"event", "failure"}, {"device", ip}, {"text", text}}.dump());
             break;
         case Mode::Lines:
             line(formatText(translate("auctl", "%1 failed: %2"), {r ? r->tag : ip, text}));
@@ -238,7 +241,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         return usage(err, formatText(translate("auctl", "unknown upgrade command %1"), {sub}));
 
     bool retryFailed = false, verify = kind == UpgradeBatch::Kind::Firmware;
-    int parallel = 4, retries = 0, verifySeconds = 60;
+    int parallel = 4, retries = 0, verifySeconds = 60, restartWaitSeconds = kDefaultRestartWaitMs / 1000;
     std::vector<std::filesystem::path> reports;
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -263,6 +266,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
         } else if (a == "--verify-timeout") {
             if (!number(0, 3600, verifySeconds))
                 return usage(err, translate("auctl", "--verify-timeout needs a number of seconds from 0 to 3600"));
+        } else if (a == "--restart-wait") {
+            if (!number(0, 600, restartWaitSeconds))
+                return usage(err, translate("auctl", "--restart-wait needs a number of seconds from 0 to 600"));
         } else if (a == "--report") {
             if (i + 1 >= args.size())
                 return usage(err, translate("auctl", "--report needs a FILE.csv or FILE.json"));
@@ -403,8 +409,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
             s.note(formatText(upgraded.size() == 1
                                   ? translate("auctl", "waiting up to %1 s for %2 device to report version %3")
                                   : translate("auctl", "waiting up to %1 s for %2 devices to report version %3"),
-                              {std::to_string(verifySeconds), std::to_string(upgraded.size()), ansiToUtf8(version)}));
-            verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list);
+                              {std::to_string(restartWaitSeconds + verifySeconds), std::to_string(upgraded.size()),
+                               ansiToUtf8(version)}));
+            verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list, {}, restartWaitSeconds * 1000);
             for (Row* f : finals) {
                 Row& r = *f;
                 if (!r.verified)
@@ -415,7 +422,9 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                                      .dump(-1, ' ', false, json::error_handler_t::replace));
                 else
                     printer.line(r.tag + " " + r.resultText() +
-                                 (r.versionAfter.empty() ? std::string() : " (" + r.versionAfter + ")"));
+                                 (r.versionAfter.empty() || r.verified == VerifyResult::OtherVersion
+                                      ? std::string()
+                                      : " (" + r.versionAfter + ")"));
             }
         }
     }

@@ -41,9 +41,13 @@ QString fromAnsi(const std::string& bytes) { return QString::fromStdString(ansiT
 
 QString stringOf(int id) { return QCoreApplication::translate("aulira::app::Strings", stringText(id)); }
 
-// The progress cell's "waiting" colours: black on light red, seen once a
-// failure text replaces the bar.
-const QColor kWaitingBackground = QColor::fromRgb(247, 202, 202);
+// Failed, passed over by a batch that ended early, or found still in its boot
+// loader by the version check: Retry failed takes it up again.
+bool needsAnotherBatch(const UpgradeResult& r)
+{
+    return r.outcome == UpgradeResult::Outcome::Failed || r.outcome == UpgradeResult::Outcome::NotReached ||
+           r.verified == VerifyResult::InBootLoader;
+}
 
 } // namespace
 
@@ -90,6 +94,7 @@ private:
 
 int UpgradeDialog::verifyTimeoutMs() { return g_verifyTimeoutMs; }
 void UpgradeDialog::setVerifyTimeoutMs(int ms) { g_verifyTimeoutMs = ms; }
+int UpgradeDialog::restartWaitMs() const { return restartWait_->value() * 1000; }
 
 UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget* parent)
     : QDialog(parent), kind_(kind), list_(list), listener_(std::make_unique<Listener>(this))
@@ -118,6 +123,15 @@ UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget*
     atATime_->setValue(std::clamp(QSettings().value(QLatin1String(kAtATimeKey), 1).toInt(), 1, kMaxUpgradeParallel));
     connect(atATime_, &QSpinBox::valueChanged, this,
             [](int n) { QSettings().setValue(QLatin1String(kAtATimeKey), n); });
+    restartWait_ = new QSpinBox(this);
+    restartWait_->setObjectName(QStringLiteral("restartWait"));
+    restartWait_->setRange(0, 600);
+    restartWait_->setSuffix(tr(" s"));
+    restartWait_->setToolTip(tr("How long the upgraded devices restart before their version is asked"));
+    restartWait_->setValue(
+        std::clamp(QSettings().value(QLatin1String(kRestartWaitKey), kDefaultRestartWaitMs / 1000).toInt(), 0, 600));
+    connect(restartWait_, &QSpinBox::valueChanged, this,
+            [](int s) { QSettings().setValue(QLatin1String(kRestartWaitKey), s); });
 
     grid_ = new CheckGrid(this);
     grid_->setObjectName(QStringLiteral("upgradeGrid"));
@@ -158,6 +172,12 @@ UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget*
     form->addWidget(dateEdit_, 1, 3);
     form->addWidget(buddyLabel(tr("Devices at a &time:"), atATime_, this), 1, 4);
     form->addWidget(atATime_, 1, 5);
+    // Screens report no version to check.
+    if (firmware) {
+        form->addWidget(buddyLabel(tr("&Wait for restart:"), restartWait_, this), 2, 4);
+        form->addWidget(restartWait_, 2, 5);
+    } else
+        restartWait_->hide();
     form->setColumnStretch(1, 1);
     form->setColumnStretch(3, 1);
 
@@ -304,14 +324,14 @@ void UpgradeDialog::updateButtons()
         if (!taken_[i])
             continue;
         anyTaken = true;
-        const auto o = results_[i].outcome;
-        anyFailed = anyFailed || o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached;
+        anyFailed = anyFailed || needsAnotherBatch(results_[i]);
     }
     retryButton_->setEnabled(fileOk_ && !busy && anyFailed);
     reportButton_->setEnabled(!m_bUpgrading && anyTaken);
     browseButton_->setEnabled(!m_bUpgrading);
     fileEdit_->setReadOnly(m_bUpgrading);
     atATime_->setEnabled(!m_bUpgrading);
+    restartWait_->setEnabled(!busy);
 }
 
 void UpgradeDialog::upgrade()
@@ -335,8 +355,7 @@ void UpgradeDialog::retryFailed()
         return;
     std::vector<int> failed;
     for (std::size_t i = 0; i < results_.size(); ++i) {
-        const auto o = results_[i].outcome;
-        if (taken_[i] && (o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached))
+        if (taken_[i] && needsAnotherBatch(results_[i]))
             failed.push_back(static_cast<int>(i));
     }
     if (failed.empty())
@@ -467,81 +486,6 @@ void UpgradeDialog::onBatchEnd()
     updateButtons();
     showWarningText(this, IDS_UPGRADE_COMPLETED);
     emit batchFinished();
-}
-
-void UpgradeDialog::startVerify()
-{
-    // Only a device firmware file names the version the devices report.
-    if (kind_ != UpgradeBatch::Kind::Firmware || fileVersion_.empty())
-        return;
-    std::vector<UpgradeResult> asked;
-    for (int r : batchRows_) {
-        const UpgradeResult& res = results_[static_cast<std::size_t>(r)];
-        if (res.outcome == UpgradeResult::Outcome::Upgraded) {
-            asked.push_back(res);
-            grid_->setCellText(r, ColVersion, tr("checking…"));
-        }
-    }
-    if (asked.empty())
-        return;
-    verifying_ = true;
-    status_->setText(batchSummary_ + QLatin1Char(' ') + tr("Asking the upgraded devices for their version…"));
-    if (verify_.joinable())
-        verify_.join();
-    const std::string version = fileVersion_;
-    const int timeout = verifyTimeoutMs();
-    DeviceList* list = &list_;
-    verify_ = std::jthread([this, asked = std::move(asked), version, timeout, list](std::stop_token stop) mutable {
-        std::vector<UpgradeResult*> ptrs;
-        for (auto& a : asked)
-            ptrs.push_back(&a);
-        verifyUpgradeResults(ptrs, version, timeout, *list, stop);
-        if (stop.stop_requested())
-            return; // the dialog is going away
-        QMetaObject::invokeMethod(this, [this, asked = std::move(asked)]() mutable { onVerified(std::move(asked)); },
-                                  Qt::QueuedConnection);
-    });
-}
-
-void UpgradeDialog::onVerified(std::vector<UpgradeResult> results)
-{
-    for (const auto& v : results) {
-        const int row = rowOf(v.item);
-        if (row < 0)
-            continue;
-        auto& res = results_[static_cast<std::size_t>(row)];
-        res.verified = v.verified;
-        res.versionAfter = v.versionAfter;
-        showVersionCell(row);
-        if (res.verified)
-            OutputLog("%s: %s%s", deviceTag(res.name, v.item->ip).c_str(), verifyResultText(*res.verified),
-                      res.versionAfter.empty() ? "" : (" (" + res.versionAfter + ")").c_str());
-    }
-    verifying_ = false;
-    int verified = 0;
-    for (const auto& v : results)
-        verified += v.verified == VerifyResult::Verified;
-    status_->setText(batchSummary_ + QLatin1Char(' ') +
-                     tr("%1 of %2 upgraded devices report version %3.")
-                         .arg(verified)
-                         .arg(static_cast<int>(results.size()))
-                         .arg(fromAnsi(fileVersion_)));
-    updateButtons();
-    emit verifyFinished();
-}
-
-void UpgradeDialog::showVersionCell(int row)
-{
-    const UpgradeResult& res = results_[static_cast<std::size_t>(row)];
-    if (!res.verified)
-        return;
-    QString text = QString::fromLatin1(verifyResultText(*res.verified));
-    if (!res.versionAfter.empty())
-        text += QStringLiteral(" (%1)").arg(QString::fromStdString(res.versionAfter));
-    grid_->setCellText(row, ColVersion, text);
-    grid_->setCellToolTip(row, ColVersion, text);
-    grid_->setCellBackground(row, ColVersion,
-                             *res.verified == VerifyResult::Verified ? QColor::fromRgb(205, 240, 205) : kWaitingBackground);
 }
 
 void UpgradeDialog::saveReport()

@@ -52,6 +52,10 @@ public:
     // How long the upgraded devices are given to come back with the new version.
     static int verifyTimeoutMs();
     static void setVerifyTimeoutMs(int ms);
+    // Per-user setting: seconds the upgraded devices are given to restart
+    // before they are first asked for their version.
+    static constexpr const char* kRestartWaitKey = "UpgradeDialog/RestartWaitSeconds";
+    int restartWaitMs() const;
 
 signals:
     // The batch-ended notification was handled ("Upgrade completed!" shown).
@@ -104,6 +108,7 @@ private:
     QLineEdit* versionEdit_ = nullptr;
     QLineEdit* dateEdit_ = nullptr;
     QSpinBox* atATime_ = nullptr;
+    QSpinBox* restartWait_ = nullptr;
     QPushButton* browseButton_ = nullptr;
     QPushButton* upgradeButton_ = nullptr;
     QPushButton* retryButton_ = nullptr;

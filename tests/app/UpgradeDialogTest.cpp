@@ -200,6 +200,7 @@ private slots:
     {
         UpgradeDialog::setVerifyTimeoutMs(10000);
         QSettings().remove(QLatin1String(UpgradeDialog::kAtATimeKey));
+        QSettings().setValue(QLatin1String(UpgradeDialog::kRestartWaitKey), 0);
     }
 
     // Three terminals, the second of which never takes the header: two are
@@ -266,7 +267,8 @@ private slots:
         QCOMPARE(m->cellProgress(hallRow, UpgradeDialog::ColProgress), 100);
         QCOMPARE(m->cellProgress(yardRow, UpgradeDialog::ColProgress), 100);
         QVERIFY(!m->isProgressShown(dropRow, UpgradeDialog::ColProgress));
-        QCOMPARE(grid->cellText(dropRow, UpgradeDialog::ColProgress), QStringLiteral("first packet fail!"));
+        QCOMPARE(grid->cellText(dropRow, UpgradeDialog::ColProgress),
+                 QStringLiteral("first packet fail! (left in the boot loader: run the upgrade again)"));
         QCOMPARE(s.site.device(hall.ip)->upgradesInstalled, 1);
         QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 0);
         QCOMPARE(s.site.device(yard.ip)->upgradesInstalled, 1);

@@ -12,7 +12,7 @@
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
 #include "support/CliRunner.h"
-#include "support/SimDevices.h"
+#include "support/SimFixture.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -165,19 +165,20 @@ TEST_F(UpgradeConformanceTest, FirmwareVersionCheckAndScreenAgainstEveryPersonal
         EXPECT_EQ(p.firmware, fw.count(ip) ? fw.at(ip) : "(nothing said)");
         const bool upgraded = p.firmware == "verified" || p.firmware == "still old version";
         EXPECT_EQ(upgraded ? 1 : 0, s->upgradesInstalled);
-        if (upgraded)
+        if (upgraded) {
             EXPECT_EQ(firmware, s->firmwareImage);
+        }
         // In its boot loader only where the report says so.
         EXPECT_EQ(p.firmware.find(kLeft) != std::string::npos, s->inBoot);
 
         EXPECT_EQ(p.screenDone ? "100" : "get screen status fail!", sc.count(ip) ? sc.at(ip) : "(nothing said)");
-        if (p.screenDone)
-            EXPECT_EQ(screen, std::vector<std::uint8_t>(s->screenFlash.begin(),
-                                                        s->screenFlash.begin() + static_cast<std::ptrdiff_t>(
-                                                                                     std::min(s->screenFlash.size(),
-                                                                                              screen.size()))));
-        else
+        if (p.screenDone) {
+            auto flash = s->screenFlash;
+            flash.resize(std::min(flash.size(), screen.size()));
+            EXPECT_EQ(screen, flash);
+        } else {
             EXPECT_TRUE(s->screenFlash.empty()) << "a screen that refused stays as it was";
+        }
     }
 }
 

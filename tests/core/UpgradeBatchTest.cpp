@@ -605,7 +605,9 @@ TEST_F(UpgradeBatchTest, FourAtATimeEachDeviceGetsItsWholeSequenceAndFailuresEnd
         rows.push_back(entry(d));
     run(UpgradeBatch::Kind::Firmware, file(image), rows, 4);
 
-    EXPECT_EQ((std::vector<std::string>{"127.0.0.83 device type not match!", "127.0.0.86 get device type fail!"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "127.0.0.83 device type not match! (left in the boot loader: run the upgrade again)",
+                  "127.0.0.86 get device type fail!"}),
               [&] { auto f = rec.failures(); std::sort(f.begin(), f.end()); return f; }());
     EXPECT_FALSE(rec.overlapped) << "listener calls come one at a time";
     for (const auto& d : site8) {

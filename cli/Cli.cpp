@@ -14,9 +14,9 @@ namespace aulira::cli {
 namespace {
 
 // The whole help text is one entry for the translators: its columns line up in each language.
-const char* usageText()
+std::string usageText()
 {
-    return translate("auctl",
+    return std::string(translate("auctl",
     "Usage: auctl [global options] COMMAND [arguments]\n"
     "\n"
     "Global options:\n"
@@ -90,14 +90,14 @@ const char* usageText()
     "      --retry-failed              then run one more batch of the devices that failed\n"
     "      --verify-timeout S          firmware: wait up to S seconds for the devices to report\n"
     "                                  the file's version (default 60)\n"
-    "      --restart-wait S            firmware: give the devices S seconds to restart before\n"
-    "                                  they are first asked (default 5)\n"
     "      --no-verify                 firmware: do not ask the devices again\n"
     "      --report FILE.csv|FILE.json\n"
     "                                  one row per device and batch (repeatable)\n"
     "\n"
     "DEVICE is an IP address, a MAC address or a device number; it is looked up by a\n"
-    "search (with the saved devices) and a poll of the saved devices of other subnets.\n");
+    "search (with the saved devices) and a poll of the saved devices of other subnets.\n")) +
+           translate("auctl", "\nupgrade firmware --restart-wait S gives the upgraded devices S seconds to restart\n"
+                              "before they are first asked for their version (default 5).\n");
 }
 
 // Columns a terminal gives a character: two for the wide (CJK) ones.

@@ -58,6 +58,10 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    void onWriteMacFailed(const DeviceItemPtr& item, int result) override
+    {
+        deliver([item, result](DeviceView* v) { emit v->writeMacFailed(item, result); });
+    }
     // Progress is only shown: the download need not wait for each step to be
     // painted, and steps that come faster than the view takes them are shown
     // by their latest value (hand-overs per step would slow a large site's
@@ -519,6 +523,13 @@ void DeviceView::keyPressEvent(QKeyEvent* event)
 {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
         openCurrent();
+        event->accept();
+        return;
+    }
+    // The shortcut the context menu shows beside its entry, wherever the entry is offered.
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_M)) {
+        if (macMenuAllowed())
+            emit macChangeRequested(currentItem());
         event->accept();
         return;
     }

@@ -83,8 +83,8 @@ std::optional<std::int32_t> parseWholeNumber(const std::string& text)
 int checkTypedDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector<DeviceItemPtr>& devices,
                           const DeviceItem_Type* editing)
 {
-    // 0 and an empty field go on to the dialog's own message for them.
-    if (!entry.noText.empty() && !parseWholeNumber(entry.noText))
+    // 0 goes on to the dialog's own message for it.
+    if (!parseWholeNumber(entry.noText))
         return IDS_DEVICE_NO_RANGE;
     if (int id = checkDeviceEntry(mode, entry, devices, editing))
         return id;

@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "CliSession.h"
@@ -142,6 +143,46 @@ std::size_t displayWidth(const std::string& s)
     if (pending > 0)
         ++n;
     return n;
+}
+
+const char* const kCommands[] = {"search", "devices", "params", "mac", "time", "group", "book", "upgrade"};
+
+bool knownCommand(const std::string& cmd)
+{
+    return std::find(std::begin(kCommands), std::end(kCommands), cmd) != std::end(kCommands);
+}
+
+// One command's part of the help: the usage line, the command's entries with
+// their continuations and options, and the closing note on DEVICE when it
+// takes one. Cut from the whole text, so each language shows its own.
+std::string commandUsage(const std::string& cmd)
+{
+    const std::string all = usageText();
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\n', at), all.size());
+        lines.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    std::string out = lines.empty() ? std::string() : lines.front() + "\n\n";
+    bool taking = false, device = false;
+    for (const auto& line : lines) {
+        // Entries are indented by two; their continuations and options by more.
+        if (line.rfind("  ", 0) != 0)
+            taking = false;
+        else if (line.size() > 2 && line[2] != ' ')
+            taking = line.compare(2, cmd.size() + 1, cmd + " ") == 0 || line.substr(2) == cmd;
+        if (taking) {
+            out += line + "\n";
+            device = device || line.find("DEVICE") != std::string::npos;
+        }
+    }
+    if (device) {
+        const std::size_t note = all.rfind("\n\n");
+        if (note != std::string::npos)
+            out += all.substr(note + 1);
+    }
+    return out;
 }
 
 } // namespace
@@ -400,6 +441,21 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return usage(err, translate("auctl", "no command given"));
     const std::string cmd = argv[i];
     std::vector<std::string> rest(argv.begin() + static_cast<long>(i) + 1, argv.end());
+    // "auctl help [COMMAND]" and "auctl COMMAND ... --help": that command's usage.
+    const bool helpAsked = std::find_if(rest.begin(), rest.end(), [](const std::string& a) {
+                               return a == "--help" || a == "-h";
+                           }) != rest.end();
+    if (cmd == "help" && rest.empty()) {
+        out << usageText();
+        return EXIT_OK;
+    }
+    if (cmd == "help" || (helpAsked && knownCommand(cmd))) {
+        const std::string& topic = cmd == "help" ? rest.front() : cmd;
+        if (!knownCommand(topic))
+            return usage(err, formatText(translate("auctl", "unknown command %1"), {topic}));
+        out << commandUsage(topic);
+        return EXIT_OK;
+    }
     if (cmd == "search")
         return cmdSearch(g, rest, out, err);
     if (cmd == "devices")

@@ -37,13 +37,6 @@ public:
 
 std::string entryName(const DevItem_Type& e) { return ansiToUtf8(e.nameBytes()); }
 
-// A name typed on the command line need not be valid UTF-8.
-template <typename J>
-std::string dumped(const J& j)
-{
-    return j.dump(2, ' ', false, J::error_handler_t::replace);
-}
-
 ojson bookJson(const AddrBook_Type& b)
 {
     ojson groups = ojson::array(), broadcast = ojson::array(), intercom = ojson::array();
@@ -73,21 +66,24 @@ void printBook(const AddrBook_Type& b, std::ostream& out)
 struct BookFiles {
     Session& session;
     AddrBookList books;
+    AddrBookList loaded; // as the file held them: a save takes in what others saved since
 
     std::filesystem::path path() const { return addrBookPath(session.manager().dataDirectory()); }
-    // Under the data folder's lock until the command ends: a book list
+    // Under the data folder's lock until the search or the save: a book list
     // loaded here is saved back whole.
     int load(std::ostream& err)
     {
         session.lockData();
         if (const auto report = loadAddrBookFile(path(), books); report.failed())
             return refuse(err, report.message);
+        loaded = books;
         return EXIT_OK;
     }
     int save(std::ostream& err)
     {
+        session.lockData();
         std::string error;
-        if (!SaveAddrBookFile(path(), books, &error))
+        if (!SaveAddrBookFileMerged(path(), loaded, books, &error))
             return refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {path().string(), error}));
         return EXIT_OK;
     }
@@ -125,14 +121,14 @@ std::string tagOf(const DeviceList& list, const DeviceItemPtr& item)
 
 int bookList(Session& s, std::ostream& out, std::ostream& err)
 {
-    BookFiles f{s, {}};
+    BookFiles f{s, {}, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
     if (s.globals().json) {
         ojson arr = ojson::array();
         for (const auto& b : f.books)
             arr.push_back(bookJson(b));
-        out << dumped(arr) << "\n";
+        out << jsonText(arr, 2) << "\n";
         return EXIT_OK;
     }
     if (f.books.empty())
@@ -195,7 +191,7 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
     CreateArgs c;
     if (int rc = parseCreate(args, c, err); rc != EXIT_OK)
         return rc;
-    BookFiles f{s, {}};
+    BookFiles f{s, {}, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
     if (int id = checkBookName(f.books, c.name))
@@ -236,7 +232,7 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
         return rc;
     OutputLog("%s\"%s\"%s.", stringText(IDS_BOOK_ADD), book.name.c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
-        out << dumped(bookJson(book)) << "\n";
+        out << jsonText(bookJson(book), 2) << "\n";
     else
         printBook(book, out);
     return EXIT_OK;
@@ -246,7 +242,7 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
 {
     if (args.size() != 1)
         return usage(err, translate("auctl", "book delete needs a NAME"));
-    BookFiles f{s, {}};
+    BookFiles f{s, {}, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
     auto it = std::find_if(f.books.begin(), f.books.end(), [&](const AddrBook_Type& b) { return b.name == args[0]; });
@@ -257,7 +253,7 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
         return rc;
     OutputLog("%s\"%s\"%s", stringText(IDS_BOOK_DELETE), args[0].c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
-        out << dumped(json{{"deleted", args[0]}}) << "\n";
+        out << jsonText(json{{"deleted", args[0]}}, 2) << "\n";
     else
         out << formatText(translate("auctl", "deleted the address book \"%1\""), {args[0]}) << "\n";
     return EXIT_OK;
@@ -267,7 +263,7 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
 {
     if (args.size() != 2)
         return usage(err, translate("auctl", "book download needs a NAME and a DEVICE"));
-    BookFiles f{s, {}};
+    BookFiles f{s, {}, {}};
     if (int rc = f.load(err); rc != EXIT_OK)
         return rc;
     if (f.books.empty())
@@ -288,9 +284,13 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
 
     // Showing a book brings its names up to date; the file keeps them.
     DeviceList& list = s.manager().devices();
-    if (refreshBookNames(*book, readGroupFile(s.manager().dataDirectory()), deviceRecords(list)))
+    if (refreshBookNames(*book, readGroupFile(s.manager().dataDirectory()), deviceRecords(list))) {
         if (int rc = f.save(err); rc != EXIT_OK)
             return rc;
+        book = findBook(f.books, args[0]); // the save may take in other programs' books
+        if (!book)
+            return refuse(err, formatText(translate("auctl", "the address book \"%1\" was deleted meanwhile"), {args[0]}));
+    }
 
     BookResults results;
     ProtocolWorker worker(list, &results);
@@ -310,10 +310,10 @@ int bookDownload(Session& s, const std::vector<std::string>& args, std::ostream&
         translate("auctl", "%1: call stations do not acknowledge address books, so its arrival is not confirmed"),
         {tag}));
     if (s.globals().json)
-        out << dumped(json{{"book", book->name},
+        out << jsonText(json{{"book", book->name},
                            {"device", formatIp(target->ip)},
                            {"size", bookImageSize(*book)},
-                           {"acknowledged", false}})
+                           {"acknowledged", false}}, 2)
             << "\n";
     else
         out << oneLine(stringText(IDS_BOOK_DOWNLOADED)) << "\n";
@@ -340,7 +340,7 @@ int bookClear(Session& s, const std::vector<std::string>& args, std::ostream& ou
         return refuse(err, formatText(translate("auctl", "the address book of %1 was not cleared: %2"),
                                       {tagOf(list, target), resultText(results.cleared)}));
     if (s.globals().json)
-        out << json{{"cleared", formatIp(target->ip)}}.dump(2) << "\n";
+        out << jsonText(json{{"cleared", formatIp(target->ip)}}, 2) << "\n";
     else
         out << oneLine(stringText(IDS_BOOK_CLEARED)) << "\n";
     return EXIT_OK;

@@ -46,7 +46,7 @@ void printGroups(const GroupList& groups, const Globals& g, std::ostream& out)
         json arr = json::array();
         for (const auto& group : groups)
             arr.push_back(groupJson(group));
-        out << arr.dump(2) << "\n";
+        out << jsonText(arr, 2) << "\n";
         return;
     }
     if (groups.empty()) {
@@ -75,22 +75,25 @@ void printGroups(const GroupList& groups, const Globals& g, std::ostream& out)
 struct GroupStore {
     std::filesystem::path file;
     GroupList groups;
+    GroupList loaded; // as the file held them: a save takes in what others saved since
 
     explicit GroupStore(Session& s) : file(groupFilePath(s.manager().dataDirectory()))
     {
         s.lockData();
         bool complete = true;
         groups = LoadGroupInfoFile(file, &complete);
+        loaded = groups;
         if (!complete)
             s.note(formatText(
                 translate("auctl", "auctl: the group file %1 ends early; the groups read completely were kept"),
                 {file.string()}));
     }
 
-    int save(std::ostream& err) const
+    int save(Session& s, std::ostream& err)
     {
+        s.lockData();
         std::string error;
-        if (!SaveGroupInfoFile(file, groups, &error))
+        if (!SaveGroupInfoFileMerged(file, loaded, groups, &error))
             return refuse(err, oneLine(stringText(IDS_GROUP_FILE_NOT_SAVED)) + " " + error);
         return EXIT_OK;
     }
@@ -112,10 +115,10 @@ int groupAdd(Session& s, const std::vector<std::string>& args, std::ostream& out
     if (c.refusal)
         return refuseCheck(err, c);
     store.groups.push_back(newGroup(c));
-    if (int rc = store.save(err); rc != EXIT_OK)
+    if (int rc = store.save(s, err); rc != EXIT_OK)
         return rc;
     if (s.globals().json)
-        out << groupJson(store.groups.back()).dump(2) << "\n";
+        out << jsonText(groupJson(store.groups.back()), 2) << "\n";
     else
         out << formatText(translate("auctl", "added group %1 %2"), {std::to_string(c.number), args[1]}) << "\n";
     return EXIT_OK;
@@ -152,10 +155,11 @@ int groupEdit(Session& s, const std::vector<std::string>& args, std::ostream& ou
     if (c.refusal)
         return refuseCheck(err, c);
     storeGroupEntry(c, *group);
-    if (int rc = store.save(err); rc != EXIT_OK)
+    const GroupItem_Type edited = *group; // the save may take in other programs' groups
+    if (int rc = store.save(s, err); rc != EXIT_OK)
         return rc;
     if (s.globals().json)
-        out << groupJson(*group).dump(2) << "\n";
+        out << jsonText(groupJson(edited), 2) << "\n";
     else
         out << formatText(translate("auctl", "group %1 is now group %2 %3"),
                           {args[0], std::to_string(c.number), entry.name})
@@ -175,7 +179,7 @@ int groupDelete(Session& s, const std::vector<std::string>& args, std::ostream& 
     if (!group)
         return refuseNoGroup(err, args[0]);
     store.groups.erase(store.groups.begin() + (group - store.groups.data()));
-    if (int rc = store.save(err); rc != EXIT_OK)
+    if (int rc = store.save(s, err); rc != EXIT_OK)
         return rc;
     printGroups(store.groups, s.globals(), out);
     return EXIT_OK;
@@ -239,12 +243,13 @@ int groupMembers(Session& s, std::vector<std::string> args, std::ostream& out, s
     }
     GroupItem_Type* group = findGroup(store.groups, *no);
     setMembersFromTicked(*group, ticked);
-    if (int rc = store.save(err); rc != EXIT_OK)
+    const GroupItem_Type edited = *group; // the save may take in other programs' groups
+    if (int rc = store.save(s, err); rc != EXIT_OK)
         return rc;
     if (s.globals().json)
-        out << groupJson(*group).dump(2) << "\n";
+        out << jsonText(groupJson(edited), 2) << "\n";
     else
-        printGroups({*group}, s.globals(), out);
+        printGroups({edited}, s.globals(), out);
     return EXIT_OK;
 }
 
@@ -256,7 +261,7 @@ public:
     {
         std::lock_guard lock(m_);
         if (g_.json)
-            out_ << json{{"event", "progress"}, {"percent", percent}}.dump() << "\n";
+            out_ << jsonText(json{{"event", "progress"}, {"percent", percent}}) << "\n";
         else
             out_ << percent << "%\n";
         out_.flush();
@@ -307,13 +312,11 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
     s.manager().saveDeviceList();
     if (s.globals().json) {
         for (const auto& f : summary.failures)
-            out << json{{"event", "failure"}, {"device", f.device}, {"text", f.text}}.dump(
-                       -1, ' ', false, json::error_handler_t::replace)
-                << "\n";
+            out << jsonText(json{{"event", "failure"}, {"device", f.device}, {"text", f.text}}) << "\n";
         json end{{"event", "end"}, {"online", summary.online}, {"completed", summary.completed}};
         if (options.confirm)
             end["unconfirmed"] = summary.unconfirmed;
-        out << end.dump() << "\n";
+        out << jsonText(end) << "\n";
     } else {
         out << formatText(summary.online == 1 ? translate("auctl", "group numbers set on %1 of %2 online device")
                                               : translate("auctl", "group numbers set on %1 of %2 online devices"),

@@ -219,9 +219,13 @@ void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool 
         return;
     }
     std::vector<std::vector<std::string>> rows;
+    // As in the settings: a password is not put on the screen (--json shows it).
+    const auto shown = [](const SysParaSettings& s, std::size_t i) {
+        const std::string text = s.display(i);
+        return kSysParaFields[i].name == "password" && !text.empty() ? std::string("********") : escapeControls(text);
+    };
     for (auto i : d.fields)
-        rows.push_back({std::string(kSysParaFields[i].name), escapeControls(a.display(i)), "->",
-                        escapeControls(b.display(i))});
+        rows.push_back({std::string(kSysParaFields[i].name), shown(a, i), "->", shown(b, i)});
     out << formatTable(rows);
     if (d.otherBytes)
         out << formatText(d.otherBytes == 1 ? translate("auctl", "1 other byte of the record differs")
@@ -366,7 +370,7 @@ int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream
         json arr = json::array();
         for (const auto& f : files)
             arr.push_back(f.string());
-        out << json{{"device", formatIp(t.item->ip)}, {"backups", arr}}.dump(2) << "\n";
+        out << jsonText(json{{"device", formatIp(t.item->ip)}, {"backups", arr}}, 2) << "\n";
         return EXIT_OK;
     }
     if (files.empty())

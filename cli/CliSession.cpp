@@ -201,6 +201,9 @@ std::string Session::searchAndPoll()
         break;
     }
     manager_->waitSearchDone();
+    // The files are in memory now; whatever comes next (a download, an
+    // upgrade) may take minutes and must not keep the app's saves waiting.
+    unlockData();
     if (auto problem = manager_->takeFileProblem(); !problem.empty())
         return problem;
     pollRemoteDevices();

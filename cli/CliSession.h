@@ -3,6 +3,7 @@
 // directory, INI, adapters, device port, the simulated site of --demo, the
 // operation log on stderr) and the output helpers.
 #include <atomic>
+#include <concepts>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
@@ -45,7 +46,15 @@ int refuse(std::ostream& err, const std::string& text);
 nlohmann::json deviceJson(const DeviceItem_Type& item);
 // JSON text for stdout. Text that is not valid UTF-8 (an argument typed in
 // another encoding) comes out with U+FFFD instead of ending the program.
+// Every JSON text auctl prints or writes goes through these.
 std::string jsonText(const nlohmann::json& j, int indent = -1);
+// Documents whose fields print in their documented order (a braced list is the plain kind).
+template <typename J>
+    requires std::same_as<J, nlohmann::ordered_json>
+std::string jsonText(const J& j, int indent = -1)
+{
+    return j.dump(indent, ' ', false, J::error_handler_t::replace);
+}
 void printDevices(const DeviceList& list, const Globals& g, std::ostream& out);
 
 class Session {
@@ -62,11 +71,15 @@ public:
     // The data directory: device list, groups, address books, backups.
     const std::filesystem::path& dataDir() const { return frontEnd_.appDir; }
 
-    // Holds the data folder's lock from now until the session ends, so what
-    // the command loads, changes and saves is not changed by another program
-    // in between. Waits for another holder (saying so). Taking it twice is
-    // harmless.
+    // Holds the data folder's lock from now until unlockData() or the end of
+    // the session, so what the command loads, changes and saves is not
+    // changed by another program in between. Waits for another holder
+    // (saying so). Taking it twice is harmless.
     void lockData();
+    // Lets other programs at the folder again. Work that talks to devices
+    // for a long while (downloads, upgrades) runs without the lock: the saves
+    // after it take the lock again and merge with what others saved meanwhile.
+    void unlockData() { dataLock_.reset(); }
 
     // A line on stderr beside the operation log (silent with --quiet).
     void note(const std::string& line);

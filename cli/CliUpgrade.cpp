@@ -72,7 +72,7 @@ bool writeReport(const std::filesystem::path& path, const std::vector<Row>& rows
                        {"version_before", r.versionBefore}, {"version_after", r.versionAfter},
                        {"result", r.resultText()}, {"start", upgradeIsoTime(r.start)}, {"end", upgradeIsoTime(r.end)},
                        {"duration_s", r.durationText()}});
-    const std::string text = arr.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    const std::string text = jsonText(arr, 2) + "\n";
     return writeFileAtomically(path, ConstBytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
                                error);
 }
@@ -115,7 +115,7 @@ public:
         const std::string ip = r ? r->ip : ipOf(item);
         switch (mode_) {
         case Mode::Json:
-            line(json{{"event", "progress"}, {"device", ip}, {"percent", percent}}.dump());
+            line(jsonText(json{{"event", "progress"}, {"device", ip}, {"percent", percent}}));
             break;
         case Mode::Lines:
             line((r ? r->tag : ip) + " " + std::to_string(percent) + "%");
@@ -136,9 +136,9 @@ public:
         switch (mode_) {
         case Mode::Json:
             if (saysLeftInBootLoader(text))
-                line(json{{"event", "failure"}, {"device", ip}, {"text", text}, {"bootLoader", true}}.dump());
+                line(jsonText(json{{"event", "failure"}, {"device", ip}, {"text", text}, {"bootLoader", true}}));
             else
-                line(json{{"event", "failure"}, {"device", ip}, {"text", text}}.dump());
+                line(jsonText(json{{"event", "failure"}, {"device", ip}, {"text", text}}));
             break;
         case Mode::Lines:
             line(formatText(translate("auctl", "%1 failed: %2"), {r ? r->tag : ip, text}));
@@ -168,7 +168,7 @@ public:
     void batchEnd() override
     {
         if (mode_ == Mode::Json)
-            line(json{{"event", "end"}}.dump());
+            line(jsonText(json{{"event", "end"}}));
         else
             line(oneLine(stringText(IDS_UPGRADE_COMPLETED)));
     }
@@ -417,9 +417,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                 if (!r.verified)
                     continue;
                 if (g.json)
-                    printer.line(json{{"event", "verify"}, {"device", r.ip}, {"result", r.resultText()},
-                                      {"version", r.versionAfter}}
-                                     .dump(-1, ' ', false, json::error_handler_t::replace));
+                    printer.line(jsonText(json{{"event", "verify"}, {"device", r.ip}, {"result", r.resultText()},
+                                               {"version", r.versionAfter}}));
                 else
                     printer.line(r.tag + " " + r.resultText() +
                                  (r.versionAfter.empty() || r.verified == VerifyResult::OtherVersion

@@ -24,6 +24,7 @@ AddrBookCommands::AddrBookCommands(DeviceManager& manager, ProtocolWorker& worke
         OutputLog("%s", report.message.c_str());
         loadFailure_ = QString::fromStdString(report.message);
     }
+    savedBooks_ = books_;
 }
 
 // The duplicate check of the device list.
@@ -56,7 +57,8 @@ GroupList AddrBookCommands::loadGroups()
 void AddrBookCommands::save()
 {
     std::string error;
-    if (SaveAddrBookFile(addrBookPath(dataDir_), books_, &error))
+    // auctl may have saved books meanwhile: they are taken in, not overwritten.
+    if (SaveAddrBookFileMerged(addrBookPath(dataDir_), savedBooks_, books_, &error))
         return;
     // The books stay in memory; the next save tries again.
     const std::string line =

@@ -47,6 +47,7 @@ private:
     std::filesystem::path dataDir_;
     QWidget* window_;
     AddrBookList books_;
+    AddrBookList savedBooks_; // the file as this program last loaded or saved it
     QString loadFailure_; // told once, at the first book command
     QPointer<AddrBookDownloadDlg> dialog_;
 };

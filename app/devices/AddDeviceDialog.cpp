@@ -91,7 +91,12 @@ DeviceEntry AddDeviceDialog::entry() const
 void AddDeviceDialog::accept()
 {
     const DeviceEntry e = entry();
-    lastRefusal_ = checkDeviceEntry(mode_, e, list_.snapshot(), mode_ == EntryMode::Edit ? item_.get() : nullptr);
+    // The rules auctl applies to a typed entry: a duplicate address, a mask
+    // with holes or an address no single device can own strand the device.
+    // An empty number gets the dialog's own message, as it always has.
+    lastRefusal_ = e.noText.empty() ? IDS_ENTER_DEVICE_NO
+                                    : checkTypedDeviceEntry(mode_, e, list_.snapshot(),
+                                                            mode_ == EntryMode::Edit ? item_.get() : nullptr);
     if (lastRefusal_ != 0) {
         showWarningText(this, lastRefusal_);
         return;

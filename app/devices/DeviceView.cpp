@@ -58,6 +58,10 @@ public:
     {
         deliver([item, result](DeviceView* v) { emit v->writeParaDone(item, result); });
     }
+    void onWriteMacFailed(const DeviceItemPtr& item, int result) override
+    {
+        deliver([item, result](DeviceView* v) { emit v->writeMacFailed(item, result); });
+    }
     // Progress is only shown: the download need not wait for each step to be
     // painted, and steps that come faster than the view takes them are shown
     // by their latest value (hand-overs per step would slow a large site's
@@ -522,6 +526,12 @@ void DeviceView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Ctrl+M, shown beside the menu entry, works wherever the entry is offered.
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_M)) {
+        if (macMenuAllowed())
+            emit macChangeRequested(currentItem());
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -541,26 +551,6 @@ void DeviceView::mouseDoubleClickEvent(QMouseEvent* event)
     const QModelIndex idx = indexAt(event->position().toPoint());
     if (idx.isValid())
         activateItem(model_->itemAt(idx.row()));
-}
-
-bool DeviceView::macMenuAllowed() const
-{
-    if (!macMenuEnabled_ || !macMenuEnabled_())
-        return false;
-    if (!selectionModel() || selectionModel()->selectedRows().size() != 1)
-        return false;
-    const auto item = currentItem();
-    if (!item)
-        return false;
-    DeviceInfo_Type info;
-    int state = 0;
-    {
-        std::lock_guard lock(manager_.devices().mutex());
-        info = item->devItem;
-        state = item->state;
-    }
-    return manager_.isLocalSubnet(info.ip(), info.mask()) && info.typeCode() >= 0
-           && isOnlineState(static_cast<std::uint8_t>(state));
 }
 
 void DeviceView::contextMenuEvent(QContextMenuEvent* event)

@@ -96,6 +96,8 @@ signals:
     void readParaRequested(const aulira::DeviceItemPtr& item);
     void readParaDone(const aulira::DeviceItemPtr& item, int result);
     void writeParaDone(const aulira::DeviceItemPtr& item, int result);
+    // A MAC change that failed; a done one reports through writeParaDone.
+    void writeMacFailed(const aulira::DeviceItemPtr& item, int result);
     void macChangeRequested(const aulira::DeviceItemPtr& item);
     // The group download's progress and end, passed on to the group settings.
     void groupProgress(int percent);

@@ -107,7 +107,8 @@ void GroupSetupDialog::takeInbox()
 
 GroupSetupDialog::GroupSetupDialog(GroupList& groups, std::filesystem::path groupFile, DeviceList& list,
                                    ProtocolWorker& worker, QWidget* parent)
-    : QDialog(parent), groups_(groups), groupFile_(std::move(groupFile)), list_(list), worker_(worker),
+    : QDialog(parent), groups_(groups), loadedGroups_(groups), groupFile_(std::move(groupFile)), list_(list),
+      worker_(worker),
       inbox_(std::make_shared<Inbox>())
 {
     inbox_->dialog = this;
@@ -558,7 +559,8 @@ bool GroupSetupDialog::mayClose()
     }
     while (changed_) {
         std::string error;
-        if (SaveGroupInfoFile(groupFile_, groups_, &error)) {
+        // auctl may have saved groups meanwhile: they are taken in, not overwritten.
+        if (SaveGroupInfoFileMerged(groupFile_, loadedGroups_, groups_, &error)) {
             changed_ = false;
             break;
         }

@@ -101,6 +101,7 @@ private:
     bool mayClose();
 
     GroupList& groups_;
+    GroupList loadedGroups_; // as the file held them when the dialog opened
     std::filesystem::path groupFile_;
     DeviceList& list_;
     ProtocolWorker& worker_;

@@ -87,6 +87,13 @@ void EditMacDialog::accept()
         showWarning(this, QString::fromStdString(stringText(IDS_MAC_INCORRECT)));
         return;
     }
+    // The rule auctl's MAC command applies: no address a device cannot own.
+    if (const int refusal = checkAssignableMac(*r.mac)) {
+        mac_[0]->setFocus();
+        mac_[0]->selectAll();
+        showWarningText(this, refusal);
+        return;
+    }
     if (item_) {
         std::lock_guard lock(list_.mutex());
         std::copy_n(item_->devItem.mac(), 6, item_->oldMac.begin());

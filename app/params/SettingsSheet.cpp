@@ -208,6 +208,7 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
         else
             record_.fill(0);
         readRecord_ = record_;
+        loadedFromFile_ = false;
         intercomStatus_ = offersIntercomStatus(item_->devItem.modelText());
     }
     key3_->setIntercomStatusOffered(intercomStatus_);
@@ -359,19 +360,23 @@ void SettingsSheet::save()
         }
     }
     publishRecord();
-    if (ReviewDialog::reviewWanted()) {
-        const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
-        if (changes.fields.empty() && changes.otherBytes == 0) {
-            const QString line =
-                tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
-            emit statusMessage(line);
-            inform_(this, line);
-            return;
+    if (refuseUnreachable())
+        return;
+    saveToList_ = saveToListCheck_->isChecked();
+    const RecordDiff changes = diffRecords(readRecord_, record_, ext_);
+    if (changes.fields.empty() && changes.otherBytes == 0 && ReviewDialog::reviewWanted()) {
+        QString line = tr("No parameter of %1 has changed: nothing was written.").arg(describe(*list_, item_));
+        // The tick still counts: the device joins the list without a write.
+        if (saveToList_) {
+            emit addToListRequested(item_);
+            line += QLatin1Char(' ') + tr("The device was saved to the list.");
         }
-        ReviewDialog review(readRecord_, record_, ext_, this);
-        if (review.exec() != QDialog::Accepted)
-            return;
+        emit statusMessage(line);
+        inform_(this, line);
+        return;
     }
+    if (!reviewAccepted())
+        return;
     if (!backupDir_.empty()) {
         // The record as read is kept before anything overwrites it; no backup, no write.
         std::string error;
@@ -384,7 +389,6 @@ void SettingsSheet::save()
             return;
         }
     }
-    saveToList_ = saveToListCheck_->isChecked();
     if (saveToList_)
         emit addToListRequested(item_);
     if (!worker_) {
@@ -500,6 +504,7 @@ void SettingsSheet::loadSettings()
         warn_(this, QString::fromStdString(error));
         return;
     }
+    loadedFromFile_ = true;
     publishRecord();
     fillRunningInfo();
     reloadPages();

@@ -5,6 +5,7 @@
 // record and hands every stored page back to the entry, so a write posted to
 // the worker always sends what the pages stored.
 #include <QDialog>
+#include <QStringList>
 
 #include <array>
 #include <filesystem>
@@ -136,6 +137,13 @@ private:
     void publishRecord();
     void onTreeClicked(QTreeWidgetItem* item);
     void setWaiting(bool waiting);
+    // Save's checks before a write (SheetChecks.cpp). True when an address
+    // would strand the device; the field is shown and its message given.
+    bool refuseUnreachable();
+    // The review of the changes, when wanted or when the new number or
+    // address is another device's; false when the user cancelled it.
+    bool reviewAccepted();
+    QStringList clashWarnings() const;
     void setReadsPending(int count);
 
     ProtocolWorker* worker_;
@@ -144,6 +152,7 @@ private:
     SysParaBuffer record_{};
     SysParaBuffer readRecord_{}; // as read from the device: what Save's review compares against
     bool ext_ = true;
+    bool loadedFromFile_ = false; // Load Settings filled the record since the device was attached
     bool intercomStatus_ = false; // the device's model has key 3's "Intercom Status" mode
     SysParaSettings settings_;
     int current_ = -1;

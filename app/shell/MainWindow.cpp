@@ -25,7 +25,7 @@
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "grouping/GroupCommand.h"
-#include "params/EditMacDialog.h"
+#include "params/MacChange.h"
 #include "params/SettingsSheet.h"
 #include "protocol/TimeSync.h"
 #include "shell/AboutDialog.h"
@@ -158,10 +158,12 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
         else
             statusBar()->showMessage(text, 15000);
     });
-    connect(view_, &DeviceView::macChangeRequested, this, [this](const DeviceItemPtr& item) {
-        EditMacDialog dialog(context_.manager().devices(), item, this);
-        if (dialog.exec() == QDialog::Accepted)
-            context_.worker().postWriteMac(item);
+    auto* macChange = new MacChange(context_.manager().devices(), context_.worker(), this);
+    connect(view_, &DeviceView::macChangeRequested, macChange, &MacChange::request);
+    connect(view_, &DeviceView::writeParaDone, macChange, &MacChange::writeDone);
+    connect(view_, &DeviceView::writeMacFailed, macChange, &MacChange::writeFailed);
+    connect(macChange, &MacChange::statusMessage, this, [this](const QString& text) {
+        statusBar()->showMessage(text, 15000);
     });
     connect(sheet_, &SettingsSheet::addToListRequested, this,
             [this](const DeviceItemPtr& item) { context_.manager().devices().addSelected({item}); });

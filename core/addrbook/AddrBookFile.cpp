@@ -5,6 +5,8 @@
 #include "devices/DeviceListFile.h"
 #include "shell/TextCodec.h"
 #include "util/AtomicFile.h"
+#include "util/DataLock.h"
+#include "util/KeyedMerge.h"
 
 namespace aulira {
 
@@ -267,6 +269,24 @@ bool LoadAddrBookFile(const std::filesystem::path& file, AddrBookList& books)
 bool SaveAddrBookFile(const std::filesystem::path& file, const AddrBookList& books, std::string* error)
 {
     return writeFileAtomically(file, encodeAddrBookFile(books), error);
+}
+
+bool SaveAddrBookFileMerged(const std::filesystem::path& file, AddrBookList& base, AddrBookList& books,
+                            std::string* error)
+{
+    DataLock lock(file.parent_path(), std::chrono::seconds(5));
+    std::vector<std::uint8_t> bytes;
+    if (readWholeFile(file, bytes)) {
+        const auto disk = decodeAddrBookFile(bytes);
+        if (disk.intact())
+            if (auto merged = mergeKeyed(base, books, disk.books, [](const AddrBook_Type& b) { return b.name; });
+                merged != books)
+                books = std::move(merged);
+    }
+    if (!SaveAddrBookFile(file, books, error))
+        return false;
+    base = books;
+    return true;
 }
 
 } // namespace aulira

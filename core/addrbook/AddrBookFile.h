@@ -48,5 +48,10 @@ FileLoadReport loadAddrBookFile(const std::filesystem::path& file, AddrBookList&
 bool LoadAddrBookFile(const std::filesystem::path& file, AddrBookList& books);
 // Writes every book through a temporary file renamed over the target.
 bool SaveAddrBookFile(const std::filesystem::path& file, const AddrBookList& books, std::string* error = nullptr);
+// Under the data folder's lock, takes in what another program saved to the
+// file since `base` (books matched by name, see mergeKeyed), then saves. On
+// success `books` and `base` hold what was written.
+bool SaveAddrBookFileMerged(const std::filesystem::path& file, AddrBookList& base, AddrBookList& books,
+                            std::string* error = nullptr);
 
 } // namespace aulira

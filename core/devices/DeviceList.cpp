@@ -93,11 +93,14 @@ std::uint8_t DeviceList::savedState(const DeviceInfo_Type& info, std::uint32_t i
 bool DeviceList::save(const std::filesystem::path& file, std::string* error)
 {
     std::vector<DeviceListRecord> records;
+    std::vector<DeviceItemPtr> added, changed, removed;
     std::uint64_t written = 0;
     {
         std::lock_guard lock(mutex_);
         if (!modified_)
             return true;
+        if (baselineKnown_)
+            mergeFileLocked(file, added, changed, removed);
         written = changes_;
         for (const auto& item : items_) {
             if (item->searchOnly != 0)
@@ -112,14 +115,25 @@ bool DeviceList::save(const std::filesystem::path& file, std::string* error)
         }
     }
     const auto bytes = encodeDeviceListFile(records);
-    if (!writeFileAtomically(file, bytes, error))
-        return false;
-    std::lock_guard lock(mutex_);
-    // A change made by another thread while the file was written is not in
-    // it: the list stays changed for the next save.
-    if (changes_ == written)
-        modified_ = false;
-    return true;
+    const bool saved = writeFileAtomically(file, bytes, error);
+    if (saved) {
+        std::lock_guard lock(mutex_);
+        baseline_ = std::move(records);
+        baselineKnown_ = true;
+        // A change made by another thread while the file was written is not in
+        // it: the list stays changed for the next save.
+        if (changes_ == written) {
+            modified_ = false;
+            touched_.clear();
+        }
+    }
+    for (const auto& item : added)
+        notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
+    for (const auto& item : changed)
+        notify([&](DeviceListListener& l) { l.deviceChanged(item); });
+    for (const auto& item : removed)
+        notify([&](DeviceListListener& l) { l.deviceRemoved(item); });
+    return saved;
 }
 
 FileLoadReport DeviceList::load(const std::filesystem::path& file)
@@ -132,6 +146,13 @@ FileLoadReport DeviceList::load(const std::filesystem::path& file)
         report = unreadableFileReport(file, "device list file", error);
         OutputLog("%s", report.message.c_str());
         return report;
+    }
+    if (report.status == LoadStatus::Missing) {
+        // No file yet: whatever another program saves from now on is new.
+        std::lock_guard lock(mutex_);
+        baseline_.clear();
+        baselineKnown_ = true;
+        touched_.clear();
     }
     if (report.status != LoadStatus::Loaded)
         return report;
@@ -159,6 +180,9 @@ FileLoadReport DeviceList::load(const std::filesystem::path& file)
         }
         if (report.status == LoadStatus::Damaged && !added.empty())
             modified_ = true;
+        baseline_ = content.records;
+        baselineKnown_ = true;
+        touched_.clear();
     }
     for (const auto& item : added)
         notify([&](DeviceListListener& l) { l.deviceInserted(item, false); });
@@ -291,6 +315,7 @@ bool DeviceList::addSelected(const std::vector<DeviceItemPtr>& selected)
                 continue;
             item->state = STATE_SAVED_FOUND;
             item->searchOnly = 0;
+            touchLocked(item);
             changed.push_back(item);
         }
         if (!changed.empty())
@@ -341,6 +366,7 @@ void DeviceList::insertManual(const DeviceItemPtr& item)
         std::lock_guard lock(mutex_);
         item->state = savedState(item->devItem, item->ip);
         items_.insert(items_.begin(), item);
+        touchLocked(item);
         markModifiedLocked();
         indexDirty_ = true;
     }
@@ -351,6 +377,7 @@ void DeviceList::editedManual(const DeviceItemPtr& item)
 {
     {
         std::lock_guard lock(mutex_);
+        touchLocked(item);
         markModifiedLocked();
         indexDirty_ = true;
         item->state = savedState(item->devItem, item->ip);
@@ -381,8 +408,10 @@ void DeviceList::identityChanged(const DeviceItemPtr& item)
         if (!containsLocked(item))
             return;
         indexDirty_ = true;
-        if (item->searchOnly == 0)
+        if (item->searchOnly == 0) {
+            touchLocked(item);
             markModifiedLocked();
+        }
     }
     notify([&](DeviceListListener& l) { l.deviceChanged(item); });
 }

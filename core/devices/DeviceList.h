@@ -9,9 +9,11 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "devices/DeviceItem.h"
+#include "devices/DeviceListFile.h"
 #include "util/Bytes.h"
 #include "util/DataFile.h"
 
@@ -46,6 +48,12 @@ public:
     // --- the file ---------------------------------------------------------
     // Writes the saved entries (searchOnly 0) when the list changed since the
     // last save. On failure the change flag stays set and error says why.
+    // Once the file has been loaded or saved, what another program saved to
+    // it since is taken in first (call with the data folder's lock held):
+    // entries are matched by MAC (by address when it is all zero); this
+    // program's changes win for the entries it changed, an entry it deleted
+    // stays deleted, and the other program's additions, edits and deletions
+    // of the rest are kept.
     bool save(const std::filesystem::path& file, std::string* error = nullptr);
     // Appends the saved devices, each in state 3 or 4 and shown "Offline".
     // A damaged file is moved aside and reported (also in the operation
@@ -131,6 +139,13 @@ private:
     mutable std::mutex mutex_;
     std::vector<DeviceItemPtr> items_;
     void markModifiedLocked();
+    // The entry was added, edited or moved by this program since the last load or save.
+    void touchLocked(const DeviceItemPtr& item) { touched_.insert(item.get()); }
+    void mergeFileLocked(const std::filesystem::path& file, std::vector<DeviceItemPtr>& added,
+                         std::vector<DeviceItemPtr>& changed, std::vector<DeviceItemPtr>& removed);
+    std::vector<DeviceListRecord> baseline_; // the saved records as the file held them at the last load or save
+    bool baselineKnown_ = false;
+    std::unordered_set<const DeviceItem_Type*> touched_;
 
     bool modified_ = false;
     std::uint64_t changes_ = 0;

@@ -33,8 +33,9 @@ int checkDeviceEntry(EntryMode mode, const DeviceEntry& entry, const std::vector
 // or after them; nullopt for anything else or a value beyond 32 bits signed.
 std::optional<std::int32_t> parseWholeNumber(const std::string& text);
 
-// An entry typed where no digits-only field guards it (auctl): the number
-// must be a whole decimal number within 32 bits (IDS_DEVICE_NO_RANGE), then the dialog's
+// An entry typed in the Add and Edit dialogs or on auctl's command line: the
+// number must be a whole decimal number within 32 bits
+// (IDS_DEVICE_NO_RANGE), then the dialog's
 // checks, then the address must not be in the list already (IDS_IP_IN_LIST),
 // the mask must be contiguous (IDS_MASK_NOT_CONTIGUOUS) and the address one
 // device's own (IDS_IP_NOT_HOST).

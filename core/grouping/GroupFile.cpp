@@ -4,6 +4,8 @@
 
 #include "devices/DeviceListFile.h"
 #include "util/AtomicFile.h"
+#include "util/DataLock.h"
+#include "util/KeyedMerge.h"
 
 namespace aulira {
 
@@ -104,6 +106,25 @@ GroupList LoadGroupInfoFile(const std::filesystem::path& file, bool* complete)
 bool SaveGroupInfoFile(const std::filesystem::path& file, const GroupList& groups, std::string* error)
 {
     return writeFileAtomically(file, encodeGroupFile(groups), error);
+}
+
+bool SaveGroupInfoFileMerged(const std::filesystem::path& file, GroupList& base, GroupList& groups,
+                             std::string* error)
+{
+    DataLock lock(file.parent_path(), std::chrono::seconds(5));
+    std::vector<std::uint8_t> bytes;
+    // Only a whole file tells what the other program meant to keep.
+    if (readWholeFile(file, bytes)) {
+        const auto disk = decodeGroupFile(bytes);
+        if (disk.intact())
+            if (auto merged = mergeKeyed(base, groups, disk.groups, [](const GroupItem_Type& g) { return g.number(); });
+                merged != groups)
+                groups = std::move(merged);
+    }
+    if (!SaveGroupInfoFile(file, groups, error))
+        return false;
+    base = groups;
+    return true;
 }
 
 } // namespace aulira

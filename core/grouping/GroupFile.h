@@ -39,5 +39,11 @@ GroupList loadGroupFile(const std::filesystem::path& file, FileLoadReport& repor
 GroupList LoadGroupInfoFile(const std::filesystem::path& file, bool* complete = nullptr);
 // Writes atomically; on failure the file on disk stays as it was.
 bool SaveGroupInfoFile(const std::filesystem::path& file, const GroupList& groups, std::string* error = nullptr);
+// Under the data folder's lock, takes in what another program saved to the
+// file since `base` (the groups as this program last loaded or saved them;
+// groups are matched by number, see mergeKeyed), then saves. On success
+// `groups` and `base` hold what was written.
+bool SaveGroupInfoFileMerged(const std::filesystem::path& file, GroupList& base, GroupList& groups,
+                             std::string* error = nullptr);
 
 } // namespace aulira

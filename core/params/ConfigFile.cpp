@@ -68,7 +68,8 @@ ConfigLoad decodeConfigFile(ConstBytes file, SysParaBuffer& record)
 
 bool exportConfigFile(const std::filesystem::path& path, const SysParaBuffer& record, std::string* error)
 {
-    return writeFileAtomically(path, encodeConfigFile(record), error);
+    // The record carries the device's user name and password.
+    return writeFileAtomically(path, encodeConfigFile(record), error, FileAccess::Private);
 }
 
 ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& record, std::string* error)
@@ -118,13 +119,23 @@ ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaB
     SysParaBuffer stored = loaded;
     auto refusal = settings.save(stored);
     if (!refusal)
-        refusal = checkImportedAddresses(settings);
+        refusal = checkReachableAddresses(settings);
     if (refusal)
         return fail(ConfigLoad::Unusable, error,
                     oneLine(refusalText(*refusal)) + " (" + std::string(refusal->field) + " in " + file +
                         "); nothing was imported");
     record = loaded;
     return result;
+}
+
+void keepDeviceIdentity(ConstBytes own, Bytes record, bool ext)
+{
+    for (std::string_view name : {"deviceNo", "deviceName", "ip"}) {
+        const std::size_t at = sysParaOffset(name, ext), width = sysParaField(name).width;
+        if (at + width <= own.size() && at + width <= record.size())
+            std::copy_n(own.begin() + static_cast<std::ptrdiff_t>(at), width,
+                        record.begin() + static_cast<std::ptrdiff_t>(at));
+    }
 }
 
 } // namespace aulira

@@ -54,9 +54,14 @@ ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& re
 // from a device of the other layout, whose fields would land four bytes off
 // from the device number on, and a record whose names break the pages' rules
 // or whose address, mask or gateway the device could not keep
-// (checkImportedAddresses). The record changes only on Loaded; on any other
+// (checkReachableAddresses). The record changes only on Loaded; on any other
 // result `error` receives the sentence for the user.
 ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaBuffer& record, bool ext,
                                      std::string* error = nullptr);
+
+// Settings taken from another device's file keep this device's own number,
+// name and IP address (from `own`, the record as read), so two devices do
+// not end up answering at one address.
+void keepDeviceIdentity(ConstBytes own, Bytes record, bool ext);
 
 } // namespace aulira

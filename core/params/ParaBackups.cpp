@@ -62,6 +62,11 @@ fs::path backupRecord(const fs::path& dataDir, const SysParaBuffer& record, std:
             *error = "cannot create the backup folder " + folder.string() + ": " + ec.message();
         return {};
     }
+#ifndef _WIN32
+    // The records hold the devices' passwords: the folders are the user's alone.
+    for (const fs::path& f : {folder.parent_path(), folder})
+        fs::permissions(f, fs::perms::owner_all, fs::perm_options::replace, ec);
+#endif
     auto t = std::chrono::system_clock::now();
     fs::path file = folder / (stamp(t) + ".alc");
     while (fs::exists(file)) { // two writes within a millisecond

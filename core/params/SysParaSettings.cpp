@@ -306,6 +306,10 @@ std::optional<SaveRefusal> SysParaSettings::savePage(SysParaPage page, Bytes r)
             writeU16(r, off, static_cast<std::uint16_t>(v.number));
             break;
         case FieldKind::I32:
+            // Never wrapped: a number beyond the field is refused (the device
+            // number is the only one; a negative one a device holds goes back as it was).
+            if (v.number > f.max || v.number < INT32_MIN)
+                return SaveRefusal{IDS_DEVICE_NO_RANGE, f.name};
             writeI32(r, off, static_cast<std::int32_t>(v.number));
             break;
         case FieldKind::Text: {
@@ -407,7 +411,7 @@ std::string SysParaSettings::display(std::size_t i) const
     return {};
 }
 
-std::optional<SaveRefusal> checkImportedAddresses(const SysParaSettings& s)
+std::optional<SaveRefusal> checkReachableAddresses(const SysParaSettings& s)
 {
     const auto addr = [&](std::string_view name) { return static_cast<std::uint32_t>(s.value(name).number); };
     const std::uint32_t ip = addr("ip"), mask = addr("mask"), gateway = addr("gateway");
@@ -420,8 +424,13 @@ std::optional<SaveRefusal> checkImportedAddresses(const SysParaSettings& s)
     if (!isHostAddress(ip, mask))
         return SaveRefusal{IDS_IP_NOT_HOST, "ip"};
     // 0.0.0.0 is "no gateway", which a device on one flat network may have.
-    if (isGroupAddress(gateway) || (gateway != 0 && (ipToHostOrder(gateway) >> 24) == 0))
+    const auto notHost = [](std::uint32_t a) { return isGroupAddress(a) || (a != 0 && (ipToHostOrder(a) >> 24) == 0); };
+    if (notHost(gateway))
         return SaveRefusal{IDS_GATEWAY_NOT_HOST, "gateway"};
+    // 0.0.0.0 is "no server" as well.
+    for (std::string_view server : {"serverIp", "altServerIp"})
+        if (notHost(addr(server)))
+            return SaveRefusal{IDS_SERVER_NOT_HOST, server};
     return std::nullopt;
 }
 

@@ -80,13 +80,13 @@ inline constexpr std::int64_t kKey3IntercomStatus = 3;
 // Reads one field from a record as the pages show it.
 FieldValue readField(const SysParaField& f, ConstBytes record, bool ext);
 
-// What an imported record must hold beyond the pages' rules, since no
-// address control stands between the file and the device: an address and a
-// mask (0.0.0.0 counts as blank, which the basic page refuses), a contiguous
-// mask, an address of the device's own (not broadcast, multicast or its
-// subnet's network address) and a gateway that is not a group address. A
-// zeroed record is refused at its address.
-std::optional<SaveRefusal> checkImportedAddresses(const SysParaSettings& settings);
+// The addresses a record must hold so that the device stays reachable after
+// a write, checked on an import and on the sheet's Save alike: an address and
+// a mask (0.0.0.0 counts as blank), a contiguous mask, an address of the
+// device's own (not broadcast, multicast or its subnet's network address),
+// and a gateway and servers that are not group addresses. A zeroed record is
+// refused at its address.
+std::optional<SaveRefusal> checkReachableAddresses(const SysParaSettings& settings);
 
 // The message for a refused save, as the page shows it.
 std::string refusalText(const SaveRefusal& r);

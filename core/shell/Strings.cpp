@@ -127,6 +127,8 @@ const char* stringText(int id)
         {1507, AULIRA_TRANSLATE_NOOP("aulira::Strings",
                                      "The address book name is too long and cannot exceed 255 characters!\n\n")},
         {1508, AULIRA_TRANSLATE_NOOP("aulira::Strings", "The gateway cannot be a broadcast or multicast address!\n\n")},
+        {1512, AULIRA_TRANSLATE_NOOP("aulira::Strings",
+                                     "The server address cannot be a broadcast or multicast address!\n\n")},
     };
     auto it = table.find(id);
     return it == table.end() ? "" : translate("aulira::Strings", it->second);

@@ -99,6 +99,7 @@ enum StringId : int {
     IDS_MAC_GROUP = 1506,
     IDS_BOOK_NAME_TOO_LONG = 1507,
     IDS_GATEWAY_NOT_HOST = 1508,
+    IDS_SERVER_NOT_HOST = 1512,
 };
 
 // The text of a string table entry (UTF-8) in the program's language; empty

@@ -52,7 +52,8 @@ bool syncFolder(const std::filesystem::path& dir)
 
 } // namespace
 
-bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, std::string* error)
+bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, std::string* error,
+                         [[maybe_unused]] FileAccess access)
 {
     namespace fs = std::filesystem;
     auto fail = [&](const std::string& what) {
@@ -114,7 +115,8 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
         tmp += kTempMarker + randomSuffix();
         // O_EXCL with O_CREAT never opens an existing name, and O_NOFOLLOW
         // keeps a planted link from redirecting the write.
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    access == FileAccess::Private ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }

@@ -11,7 +11,12 @@ namespace aulira {
 // the target and flushes the folder, so a crash, a kill or a full disk leaves
 // either the old file or the new one, and two writers never share a
 // temporary file.
-bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, std::string* error = nullptr);
+// A Private file (one that holds device passwords) is readable by its owner
+// only where the system has such modes (0600); on Windows the user's own
+// folder keeps it.
+enum class FileAccess { Shared, Private };
+bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, std::string* error = nullptr,
+                         FileAccess access = FileAccess::Shared);
 
 // The temporaries writeFileAtomically leaves only when its process dies
 // mid-save ("<name>.tmp-XXXXXX", and the older fixed "<name>.tmp"). Call it

@@ -97,6 +97,25 @@ private slots:
         refusal(IDS_ENTER_IP); // half an address is no address
         f.ip->setAddress(ip("10.2.0.9"));
         refusal(IDS_ENTER_MASK);
+        // Values that would strand the device, as auctl refuses them.
+        const struct {
+            const char *no, *ip, *mask;
+            int refusal;
+        } stranding[] = {
+            {"2147483648", "10.2.0.9", "255.255.255.0", IDS_DEVICE_NO_RANGE},
+            {"6", "10.1.1.5", "255.255.255.0", IDS_IP_IN_LIST},
+            {"6", "10.2.0.9", "255.0.255.0", IDS_MASK_NOT_CONTIGUOUS},
+            {"6", "10.2.0.255", "255.255.255.0", IDS_IP_NOT_HOST},
+            {"6", "10.2.0.0", "255.255.255.0", IDS_IP_NOT_HOST},
+            {"6", "224.0.0.9", "255.255.255.0", IDS_IP_NOT_HOST},
+        };
+        for (const auto& c : stranding) {
+            f.no->clear();
+            QTest::keyClicks(f.no, c.no);
+            f.ip->setAddress(ip(c.ip));
+            f.mask->setAddress(ip(c.mask));
+            refusal(c.refusal);
+        }
         QCOMPARE(manager->devices().size(), std::size_t(1));
     }
 

@@ -4,6 +4,7 @@
 #include "ModalWatch.h"
 #include "params/EditMacDialog.h"
 #include "protocol/ProtocolWorker.h"
+#include "shell/Strings.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
@@ -40,6 +41,25 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open
         QCOMPARE(dialog.macField(2)->selectedText(), QStringLiteral("G1"));
 
+        // Addresses no single device may own, refused as auctl's MAC command does.
+        const struct {
+            std::array<const char*, 6> bytes;
+            int refusal;
+        } refused[] = {{{"00", "00", "00", "00", "00", "00"}, IDS_MAC_ZERO},
+                       {{"FF", "FF", "FF", "FF", "FF", "FF"}, IDS_MAC_GROUP},
+                       {{"01", "00", "5e", "00", "00", "01"}, IDS_MAC_GROUP}};
+        for (const auto& r : refused) {
+            for (int i = 0; i < 6; ++i) {
+                dialog.macField(i)->clear();
+                QTest::keyClicks(dialog.macField(i), r.bytes[static_cast<std::size_t>(i)]);
+            }
+            aulira::app::test::SeenBox refusal;
+            aulira::app::test::closeNextMessageBox(&refusal);
+            dialog.accept();
+            QCOMPARE(refusal.text, QString::fromUtf8(stringText(r.refusal)));
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        }
+        QVERIFY(std::equal(device.mac.begin(), device.mac.end(), item->devItem.mac())); // untouched
         const std::array<QString, 6> typed = {"02", "aa", "", "0c", "d", "7"};
         for (int i = 0; i < 6; ++i)
             dialog.macField(i)->setText(typed[static_cast<std::size_t>(i)]);

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QSettings>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <memory>
 
 #include "DeviceConfig.h"
+#include "ModalWatch.h"
 #include "Typing.h"
 #include "controls/IpAddressEdit.h"
 #include "SimSite.h"
@@ -507,6 +509,122 @@ private slots:
         QTest::keyClick(s.sheet.pageTree(), Qt::Key_Up);
         QCOMPARE(s.sheet.currentPage(), int(SettingsSheet::RunningInfo));
         QVERIFY(s.sheet.runningInfo()->isVisible());
+    }
+
+    // Save refuses what would strand the device, as an import does, naming
+    // the field; nothing reaches the device.
+    void valuesThatStrandTheDeviceAreRefused_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("message");
+        const auto named = [](const char* label, int id) {
+            return QString::fromLatin1(label) + QStringLiteral(": ") + QString::fromStdString(oneLine(stringText(id)));
+        };
+        QTest::newRow("multicast address") << "ipAddress" << "224.0.0.23" << named("IP Address", IDS_IP_NOT_HOST);
+        QTest::newRow("subnet broadcast") << "ipAddress" << "127.255.255.255" << named("IP Address", IDS_IP_NOT_HOST);
+        QTest::newRow("mask with holes") << "subnetMask" << "255.0.255.0"
+                                         << named("Subnet Mask", IDS_MASK_NOT_CONTIGUOUS);
+        QTest::newRow("broadcast gateway") << "gateway" << "255.255.255.255"
+                                           << named("Default Gateway", IDS_GATEWAY_NOT_HOST);
+        QTest::newRow("multicast server") << "serverIp" << "239.0.0.1" << named("Server IP", IDS_SERVER_NOT_HOST);
+        QTest::newRow("number beyond 32 bits") << "deviceNo" << "2147483648" << table(IDS_DEVICE_NO_RANGE);
+    }
+
+    void valuesThatStrandTheDeviceAreRefused()
+    {
+        QFETCH(QString, editor);
+        QFETCH(QString, keys);
+        QFETCH(QString, message);
+        auto item = readDevice("127.0.0.22");
+        Sheet s(worker.get(), results);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QWidget* first = nullptr;
+        if (auto* address = s.sheet.basicPage()->findChild<aulira::app::IpAddressEdit*>(editor)) {
+            address->clear();
+            first = address->field(0);
+        } else {
+            auto* line = s.sheet.basicPage()->findChild<QLineEdit*>(editor);
+            QVERIFY(line);
+            line->clear();
+            first = line;
+        }
+        QVERIFY(ui::clickInto(&s.sheet, first));
+        ui::typeKeys(&s.sheet, keys);
+        site->clearTraffic();
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        QCOMPARE(s.warnings, QStringList{message});
+        QVERIFY(s.sheet.isVisible());
+        QVERIFY(s.sheet.basicPage()->isVisible());
+        QCOMPARE(commandsSinceClear(item, "127.0.0.22"), std::vector<std::uint16_t>{CMD_READ_SYS_PARA});
+        QCOMPARE(deviceSettings("127.0.0.22").value("deviceNo").number, 22);
+    }
+
+    // Another device's file would give this one its number and address: the
+    // review (shown even when turned off) warns and keeps the device's own.
+    void anotherDevicesFileWarnsAndKeepsTheDevicesOwnIdentity()
+    {
+        const QString file = QString::fromStdString((dir.path() / "studio-port.alc").string());
+        auto studio = readDevice("127.0.0.23");
+        auto hall = readDevice("127.0.0.24");
+        Sheet s(worker.get(), results);
+        s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return file; });
+        s.sheet.attachDevice(studio, list);
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.basicPage()->portSpin()->setValue(9123);
+        clickTree(s.sheet, SettingsSheet::RunningInfo);
+        QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
+
+        s.sheet.attachDevice(hall, list);
+        QTest::mouseClick(s.button("loadSettingsButton"), Qt::LeftButton);
+        QStringList warnings, fields;
+        bool keepTicked = false;
+        ui::whenModal([&](QWidget* w) {
+            auto* review = qobject_cast<app::ReviewDialog*>(w);
+            QVERIFY(review && review->keepOwn());
+            for (auto* l : review->findChildren<QLabel*>(QStringLiteral("clashWarning")))
+                warnings << l->text();
+            keepTicked = review->keepOwn()->isChecked();
+            for (int i = 0; i < review->changes()->topLevelItemCount(); ++i)
+                fields << review->changes()->topLevelItem(i)->text(0);
+            ui::saveScreenshot(*review, "review-clash.png");
+            QTest::mouseClick(review->writeButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.isVisible(), 10000);
+        QVERIFY(warnings.contains(QStringLiteral("Device NO 23 already belongs to NO 23 Studio(127.0.0.23).")));
+        QVERIFY(warnings.contains(QStringLiteral("IP address 127.0.0.23 already belongs to NO 23 Studio(127.0.0.23).")));
+        QVERIFY(keepTicked);
+        QVERIFY(fields.contains(QStringLiteral("Port")));
+        QVERIFY(!fields.contains(QStringLiteral("IP Address")) && !fields.contains(QStringLiteral("Device Name")));
+        const auto written = deviceSettings("127.0.0.24");
+        QCOMPARE(written.value("deviceNo").number, 24);
+        QCOMPARE(written.value("deviceName").text, std::string("Hall"));
+        QCOMPARE(written.value("serverPort").number, 9123);
+    }
+
+    // With nothing changed, Save still honours "Save device to list", and says so.
+    void anUntouchedSaveStillSavesTheDeviceToTheList()
+    {
+        app::ReviewDialog::setReviewWanted(true);
+        auto item = readDevice("127.0.0.21");
+        Sheet s(worker.get(), results);
+        QStringList notes;
+        s.sheet.setInfoHandler([&notes](QWidget*, const QString& t) { notes << t; });
+        QSignalSpy add(&s.sheet, &SettingsSheet::addToListRequested);
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        auto* check = s.sheet.findChild<QCheckBox*>(QStringLiteral("saveToListCheck"));
+        check->setChecked(false);
+        QTest::mouseClick(check, Qt::LeftButton);
+        QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
+        app::ReviewDialog::setReviewWanted(false);
+        QCOMPARE(add.count(), 1);
+        QCOMPARE(notes.size(), 1);
+        QVERIFY(notes[0].endsWith(QStringLiteral("nothing was written. The device was saved to the list.")));
     }
 
     void aRightDoubleClickLogsTheDevice()

@@ -18,8 +18,11 @@
 #include <nlohmann/json.hpp>
 
 #include "shell/FileLog.h"
+#include "addrbook/AddrBook.h"
 #include "addrbook/AddrBookFile.h"
 #include "devices/DeviceListFile.h"
+#include "devices/DeviceManager.h"
+#include "devices/DeviceRules.h"
 #include "grouping/GroupFile.h"
 #include "params/ConfigFile.h"
 #include "params/SysParaOffsets.h"
@@ -117,6 +120,78 @@ TEST_F(CliFilesTest, TwentyParallelAddsLoseNothing)
         EXPECT_TRUE(e.path().filename() == "devices" || e.path().filename() == kDataLockFileName ||
                     e.path().filename() == kLogFolderName)
             << e.path();
+}
+
+// The desktop app keeps the list open while auctl saves to it: the app's
+// next save takes in auctl's additions and deletions, and the app's own
+// changes win for the entries it changed.
+TEST_F(CliFilesTest, AnOpenListTakesInWhatAuctlSavedMeanwhile)
+{
+    for (int no : {1, 2, 3})
+        ASSERT_EQ(0, waitExit(spawnAuctl(addArgs(no, "10.9.3." + std::to_string(no)))));
+    DeviceManager app(dir.path());
+    ASSERT_FALSE(app.loadSavedList().failed());
+    ASSERT_EQ(0, waitExit(spawnAuctl(addArgs(4, "10.9.3.4"))));
+    ASSERT_EQ(0, waitExit(spawnAuctl({"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1",
+                                       "devices", "delete", "10.9.3.2"})));
+    DeviceList& list = app.devices();
+    list.insertManual(newManualDevice({"5", "Dev 5", ip("10.9.3.5"), ip("255.255.255.0")}));
+    list.deleteItems({list.findByIp(ip("10.9.3.3"))});
+    auto one = list.findByIp(ip("10.9.3.1"));
+    storeDeviceEntry({"1", "Renamed", ip("10.9.3.1"), ip("255.255.255.0")}, *one);
+    list.editedManual(one);
+    ASSERT_TRUE(app.saveDeviceList());
+
+    std::set<std::string> inFile, inApp;
+    for (const auto& r : saved().records)
+        inFile.insert(std::to_string(r.info.devNo()) + " " + std::string(r.info.devName()));
+    for (const auto& item : list.snapshot())
+        inApp.insert(std::to_string(item->devItem.devNo()) + " " + std::string(item->devItem.devName()));
+    const std::set<std::string> want{"1 Renamed", "4 Dev 4", "5 Dev 5"};
+    EXPECT_EQ(want, inFile);
+    EXPECT_EQ(want, inApp);
+}
+
+// The same for the group and address book files, which the app saves from
+// its copies: groups and books auctl saved meanwhile stay, the app's own win.
+TEST_F(CliFilesTest, GroupsAndBooksAuctlSavedMeanwhileAreKept)
+{
+    const std::vector<std::string> at{"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1"};
+    const auto auctl = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), at.begin(), at.end());
+        return waitExit(spawnAuctl(args));
+    };
+    ASSERT_EQ(0, auctl({"group", "add", "1", "Lobby"}));
+    ASSERT_EQ(0, auctl({"book", "create", "Front", "--group", "1"}));
+    const auto groupFile = groupFilePath(dir.path());
+    const auto bookFile = addrBookPath(dir.path());
+    GroupList groupBase = LoadGroupInfoFile(groupFile), groups = groupBase;
+    AddrBookList bookBase, books;
+    ASSERT_TRUE(LoadAddrBookFile(bookFile, bookBase));
+    books = bookBase;
+    ASSERT_EQ(0, auctl({"group", "add", "2", "Hall"}));
+    ASSERT_EQ(0, auctl({"book", "create", "Back", "--group", "2"}));
+
+    groups[0].header.setNameBytes("Lobby East");
+    groups.push_back(groups[0]);
+    groups.back().header.id = 3;
+    groups.back().header.setNameBytes("Yard");
+    books.push_back(books[0]);
+    books.back().name = "Side";
+    std::string error;
+    ASSERT_TRUE(SaveGroupInfoFileMerged(groupFile, groupBase, groups, &error)) << error;
+    ASSERT_TRUE(SaveAddrBookFileMerged(bookFile, bookBase, books, &error)) << error;
+
+    std::set<std::string> groupNames, bookNames;
+    for (const auto& g : LoadGroupInfoFile(groupFile))
+        groupNames.insert(std::to_string(g.number()) + " " + g.header.nameBytes());
+    AddrBookList onDisk;
+    ASSERT_TRUE(LoadAddrBookFile(bookFile, onDisk));
+    for (const auto& b : onDisk)
+        bookNames.insert(b.name);
+    EXPECT_EQ((std::set<std::string>{"1 Lobby East", "2 Hall", "3 Yard"}), groupNames);
+    EXPECT_EQ((std::set<std::string>{"Front", "Back", "Side"}), bookNames);
+    EXPECT_EQ(groups.size(), 3u); // the app's copy holds what was written
 }
 
 TEST_F(CliFilesTest, AddAgainstDeleteNeverTearsTheFile)

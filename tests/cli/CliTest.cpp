@@ -43,6 +43,53 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
     EXPECT_NE(std::string::npos, help.out.find("devices add"));
 }
 
+TEST_F(CliTest, EachCommandHasItsOwnHelp)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* has;
+        const char* hasNot;
+    } cases[] = {
+        {{"group", "--help"}, "group download [--parallel N]", "upgrade firmware"},
+        {{"help", "group"}, "group members NO DEVICE...", "book list"},
+        {{"upgrade", "firmware", "x.bin", "--help"}, "--verify-timeout S", "group add"},
+        {{"devices", "add", "-h"}, "devices add --no N", "params get"},
+        {{"help"}, "group add NO NAME", "unknown"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(0, r.code) << c.args[0];
+        EXPECT_NE(std::string::npos, r.out.find(c.has)) << r.out;
+        EXPECT_EQ(std::string::npos, r.out.find(c.hasNot)) << r.out;
+        EXPECT_EQ("", r.err);
+    }
+    EXPECT_EQ(2, run({"help", "frobnicate"}).code);
+}
+
+// Bytes that are not UTF-8, typed where a name or a file goes: every command
+// ends with its own exit code, and what it prints is JSON.
+TEST_F(CliTest, BytesThatAreNotUtf8NeverEndTheProgram)
+{
+    const std::string bad = "Caf\xE9\xFF";
+    const std::vector<std::vector<std::string>> commands = {
+        {"group", "add", "9", bad},
+        {"group", "add", "8", "Ok"},
+        {"group", "edit", "8", "--name", bad},
+        {"group", "list"},
+        {"book", "create", bad},
+        {"upgrade", "firmware", bad},
+        {"devices", "add", "--no", "5", "--name", bad, "--ip", "10.9.0.5", "--mask", "255.255.255.0"},
+        {"devices", "delete", bad},
+    };
+    for (auto args : commands) {
+        args.insert(args.begin(), {"--quiet", "--json", "--adapter", "127.0.0.1"});
+        CliRun r{};
+        ASSERT_NO_THROW(r = run(args)) << args[4];
+        EXPECT_LE(r.code, 2) << args[4];
+        EXPECT_TRUE(r.out.empty() || json::accept(r.out)) << r.out;
+    }
+}
+
 TEST_F(CliTest, ManualDevicesFollowTheAddRules)
 {
     auto add = [&](const char* no, const char* name, const char* ip) {

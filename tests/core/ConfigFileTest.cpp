@@ -2,7 +2,12 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "params/ConfigFile.h"
+#include "params/ParaBackups.h"
 #include "params/SysParaFields.h"
 #include "params/SysParaOffsets.h"
 #include "support/TestUtil.h"
@@ -124,6 +129,29 @@ TEST(ConfigFile, ExportAndImportThroughFiles)
     EXPECT_FALSE(exportConfigFile(dir.path() / "no-such-dir" / "x.alc", theirs, &error));
     EXPECT_FALSE(error.empty());
 }
+
+#ifndef _WIN32
+// Configuration files and backups carry the devices' passwords: only their
+// owner reads them, even under a permissive umask.
+TEST(ConfigFile, FilesWithPasswordsAreTheOwnersAlone)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const auto oldMask = ::umask(0);
+    std::string error;
+    const bool exported = exportConfigFile(dir.path() / "hall.alc", record(7), &error);
+    fs::create_directories(dir.path() / "backups"); // as an older version left it: 0777 here
+    const fs::path backup = backupRecord(dir.path(), record(7), &error);
+    ::umask(oldMask);
+    ASSERT_TRUE(exported) << error;
+    ASSERT_FALSE(backup.empty()) << error;
+    const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, mode(dir.path() / "hall.alc"));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, mode(backup));
+    EXPECT_EQ(fs::perms::owner_all, mode(backup.parent_path()));
+    EXPECT_EQ(fs::perms::owner_all, mode(dir.path() / "backups"));
+}
+#endif
 
 TEST(ConfigFile, FailedImportsLeaveTheRecordAndSaySo)
 {

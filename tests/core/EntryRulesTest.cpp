@@ -139,6 +139,7 @@ TEST(EntryRules, ImportedRecordsNeedAnAddressTheDeviceCanKeep)
         const char* gateway;
         int refusal;
         const char* field;
+        const char* server = "0.0.0.0";
     } rows[] = {
         {"10.9.0.60", "255.255.255.0", "10.9.0.1", 0, ""},
         {"10.9.0.60", "255.255.255.0", "0.0.0.0", 0, ""},
@@ -149,6 +150,9 @@ TEST(EntryRules, ImportedRecordsNeedAnAddressTheDeviceCanKeep)
         {"224.0.0.1", "255.255.255.0", "10.9.0.1", IDS_IP_NOT_HOST, "ip"},
         {"10.9.0.60", "255.255.255.0", "255.255.255.255", IDS_GATEWAY_NOT_HOST, "gateway"},
         {"10.9.0.60", "255.255.255.0", "239.0.0.1", IDS_GATEWAY_NOT_HOST, "gateway"},
+        {"10.9.0.60", "255.255.255.0", "10.9.0.1", 0, "", "10.9.0.2"},
+        {"10.9.0.60", "255.255.255.0", "10.9.0.1", IDS_SERVER_NOT_HOST, "serverIp", "255.255.255.255"},
+        {"10.9.0.60", "255.255.255.0", "10.9.0.1", IDS_SERVER_NOT_HOST, "serverIp", "0.1.2.3"},
     };
     for (bool ext : {true, false}) {
         for (const auto& r : rows) {
@@ -158,7 +162,8 @@ TEST(EntryRules, ImportedRecordsNeedAnAddressTheDeviceCanKeep)
             ASSERT_EQ("", s.set("ip", r.ip));
             ASSERT_EQ("", s.set("mask", r.mask));
             ASSERT_EQ("", s.set("gateway", r.gateway));
-            const auto refusal = checkImportedAddresses(s);
+            ASSERT_EQ("", s.set("serverIp", r.server));
+            const auto refusal = checkReachableAddresses(s);
             EXPECT_EQ(r.refusal, refusal ? refusal->stringId : 0);
             EXPECT_EQ(r.field, refusal ? refusal->field : std::string_view());
         }

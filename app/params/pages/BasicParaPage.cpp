@@ -210,9 +210,8 @@ void BasicParaPage::load(const SysParaSettings& s)
 
 void BasicParaPage::store(SysParaSettings& s) const
 {
-    bool ok = false;
-    const int no = deviceNo_->text().toInt(&ok);
-    s.value("deviceNo").number = ok ? no : 0;
+    // Ten digits at most: a number beyond 32 bits reaches the rules, which refuse it.
+    s.value("deviceNo").number = deviceNo_->text().toLongLong();
     s.value("deviceName").text = deviceName_->text().toStdString();
     s.value("userName").text = userName_->text().toStdString();
     s.value("password").text = password_->text().toStdString();

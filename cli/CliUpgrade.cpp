@@ -405,6 +405,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                                   : translate("auctl", "waiting up to %1 s for %2 devices to report version %3"),
                               {std::to_string(verifySeconds), std::to_string(upgraded.size()), ansiToUtf8(version)}));
             verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list);
+            // The saved entries keep the versions the devices now report.
+            s.manager().saveDeviceList();
             for (Row* f : finals) {
                 Row& r = *f;
                 if (!r.verified)

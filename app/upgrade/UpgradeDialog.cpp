@@ -24,6 +24,7 @@
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
+#include "shell/LastFolder.h"
 #include "shell/Log.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
@@ -287,10 +288,14 @@ void UpgradeDialog::checkFile(bool silent)
 
 void UpgradeDialog::browse()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), fileEdit_->text(),
+    // The typed file, else the folder of the last file chosen here.
+    const char* key = kind_ == UpgradeBatch::Kind::Firmware ? kUpgradeFolderKey : kScreenFolderKey;
+    const QString start = fileEdit_->text().isEmpty() ? lastFolder(key) : fileEdit_->text();
+    const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), start,
                                                       tr("Upgrade files(*.bin);;All Files (*.*)"));
     if (path.isEmpty())
         return;
+    rememberFolder(key, path);
     fileEdit_->setText(path);
     checkFile(false);
 }
@@ -304,8 +309,7 @@ void UpgradeDialog::updateButtons()
         if (!taken_[i])
             continue;
         anyTaken = true;
-        const auto o = results_[i].outcome;
-        anyFailed = anyFailed || o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached;
+        anyFailed = anyFailed || needsRetry(results_[i]);
     }
     retryButton_->setEnabled(fileOk_ && !busy && anyFailed);
     reportButton_->setEnabled(!m_bUpgrading && anyTaken);
@@ -334,11 +338,9 @@ void UpgradeDialog::retryFailed()
     if (m_bUpgrading || verifying_ || !fileOk_)
         return;
     std::vector<int> failed;
-    for (std::size_t i = 0; i < results_.size(); ++i) {
-        const auto o = results_[i].outcome;
-        if (taken_[i] && (o == UpgradeResult::Outcome::Failed || o == UpgradeResult::Outcome::NotReached))
+    for (std::size_t i = 0; i < results_.size(); ++i)
+        if (taken_[i] && needsRetry(results_[i]))
             failed.push_back(static_cast<int>(i));
-    }
     if (failed.empty())
         return;
     // The ticks show what the batch works on: the failed rows only.
@@ -465,7 +467,7 @@ void UpgradeDialog::onBatchEnd()
     status_->setText(batchSummary_);
     startVerify();
     updateButtons();
-    showWarningText(this, IDS_UPGRADE_COMPLETED);
+    showOutcome(upgraded, static_cast<int>(batchRows_.size()));
     emit batchFinished();
 }
 
@@ -495,7 +497,11 @@ void UpgradeDialog::startVerify()
         std::vector<UpgradeResult*> ptrs;
         for (auto& a : asked)
             ptrs.push_back(&a);
-        verifyUpgradeResults(ptrs, version, timeout, *list, stop);
+        // Each answer reaches its row at once; the dialog outlives this
+        // thread (its destructor stops and joins it) and drops what is queued.
+        verifyUpgradeResults(ptrs, version, timeout, *list, stop, [this](const UpgradeResult& answer) {
+            QMetaObject::invokeMethod(this, [this, answer] { onVersionAnswer(answer); }, Qt::QueuedConnection);
+        });
         if (stop.stop_requested())
             return; // the dialog is going away
         QMetaObject::invokeMethod(this, [this, asked = std::move(asked)]() mutable { onVerified(std::move(asked)); },
@@ -542,28 +548,6 @@ void UpgradeDialog::showVersionCell(int row)
     grid_->setCellToolTip(row, ColVersion, text);
     grid_->setCellBackground(row, ColVersion,
                              *res.verified == VerifyResult::Verified ? QColor::fromRgb(205, 240, 205) : kWaitingBackground);
-}
-
-void UpgradeDialog::saveReport()
-{
-    if (m_bUpgrading)
-        return;
-    std::vector<UpgradeResult> rows;
-    for (std::size_t i = 0; i < results_.size(); ++i)
-        if (taken_[i])
-            rows.push_back(results_[i]);
-    if (rows.empty())
-        return;
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save report"), QStringLiteral("upgrade-report.csv"),
-                                                      tr("CSV files (*.csv);;All Files (*.*)"));
-    if (path.isEmpty())
-        return;
-    std::string error;
-    if (!writeUpgradeReportCsv(std::filesystem::path(path.toStdWString()), rows, true, &error)) {
-        showWarning(this, tr("The report could not be saved to %1: %2").arg(path, QString::fromStdString(error)));
-        return;
-    }
-    status_->setText(tr("Report saved to %1.").arg(path));
 }
 
 bool UpgradeDialog::refuseClose()

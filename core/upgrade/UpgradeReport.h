@@ -55,9 +55,13 @@ void settleUpgradeResults(std::vector<UpgradeResult>& results, bool firmware, co
                           DeviceList& list, const std::function<void(const UpgradeResult&)>& note = {});
 
 // Asks the upgraded devices among `results` until they report `version` (at
-// most timeoutMs) and records each outcome. Returns how many were asked.
+// most timeoutMs) and records each outcome. Each answer also goes into the
+// device's entry at once (the version it reports; the list reports the
+// change), and `onAnswer`, when given, hears the result it changed, from the
+// asking threads, several at once. Returns how many were asked.
 std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, const std::string& version,
-                                 int timeoutMs, DeviceList& list, std::stop_token stop = {});
+                                 int timeoutMs, DeviceList& list, std::stop_token stop = {},
+                                 const std::function<void(const UpgradeResult&)>& onAnswer = {});
 
 // The report: a header line and one line per result. With `bom` it starts
 // with the UTF-8 byte order mark that spreadsheet programs look for.

@@ -35,7 +35,7 @@ const char* verifyResultText(VerifyResult r)
 
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
                                                   const std::string& version, int timeoutMs,
-                                                  std::stop_token stop)
+                                                  std::stop_token stop, const VerifyAnswer& onAnswer)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -56,8 +56,12 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
             DeviceInfo_Type info;
             const ConstBytes p = reply.payload();
             std::copy_n(p.begin(), std::min(p.size(), info.raw.size()), info.raw.begin());
-            out[i].version = info.firmwareVersion();
-            out[i].result = out[i].version == version ? VerifyResult::Verified : VerifyResult::StillOld;
+            VerifyOutcome now{info.firmwareVersion() == version ? VerifyResult::Verified : VerifyResult::StillOld,
+                              info.firmwareVersion()};
+            const bool changed = now.result != out[i].result || now.version != out[i].version;
+            out[i] = now;
+            if (changed && onAnswer)
+                onAnswer(i, out[i]);
         });
         if (Clock::now() + kVerifyRoundPause > deadline)
             break;

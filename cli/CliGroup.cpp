@@ -273,14 +273,52 @@ private:
     std::mutex m_;
 };
 
+// What a download would write, and which devices lose numbers they hold now.
+void printGroupPlan(const GroupDownloadPlan& plan, const Globals& g, std::ostream& out)
+{
+    const auto losing = plan.losing();
+    if (g.json) {
+        for (const auto& d : plan.written)
+            out << json{{"event", "would-write"}, {"device", formatIp(d.ip)}, {"name", d.name}, {"now", d.now},
+                        {"after", d.after}, {"lost", d.lost}}
+                       .dump(-1, ' ', false, json::error_handler_t::replace)
+                << "\n";
+        out << json{{"event", "end"}, {"dryRun", true}, {"written", plan.written.size()}, {"losing", losing.size()}}
+                   .dump()
+            << "\n";
+        return;
+    }
+    const std::string count = std::to_string(plan.written.size());
+    out << formatText(plan.written.size() == 1 ? translate("auctl", "%1 online device would be written:")
+                                               : translate("auctl", "%1 online devices would be written:"),
+                      {count})
+        << "\n";
+    for (const auto& d : plan.written)
+        out << "  " << d.tag << ": " << groupNumbersText(d.after) << "\n";
+    if (losing.empty())
+        out << translate("auctl", "No device loses group numbers it has now.") << "\n";
+    else {
+        out << formatText(translate("auctl", "Devices that lose group numbers they have now: %1"),
+                          {std::to_string(losing.size())})
+            << "\n";
+        for (const auto* d : losing)
+            out << "  " << formatText(translate("auctl", "%1 loses %2 (has %3)"),
+                                      {d->tag, groupNumbersText(d->lost), groupNumbersText(d->now)})
+                << "\n";
+    }
+    out << translate("auctl", "Nothing was sent (--dry-run).") << "\n";
+}
+
 int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     GroupDownloadOptions options;
     options.confirm = true;
-    bool skipNameCheck = false;
+    bool skipNameCheck = false, dryRun = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--no-confirm")
             options.confirm = false;
+        else if (args[i] == "--dry-run")
+            dryRun = true;
         else if (args[i] == "--skip-name-check")
             skipNameCheck = true;
         else if (args[i] == "--parallel") {
@@ -296,6 +334,10 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
         return refuse(err, stringText(IDS_NO_GROUPING));
     if (int rc = groupingChecks(s, skipNameCheck, err); rc != EXIT_OK)
         return rc;
+    if (dryRun) {
+        printGroupPlan(planGroupDownload(s.manager().devices(), store.groups), s.globals(), out);
+        return EXIT_OK;
+    }
 
     ProgressPrinter printer(s.globals(), out);
     GroupDownloadSummary summary;

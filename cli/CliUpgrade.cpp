@@ -412,6 +412,8 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
                               {std::to_string(restartWaitSeconds + verifySeconds), std::to_string(upgraded.size()),
                                ansiToUtf8(version)}));
             verifyUpgradeResults(upgraded, version, verifySeconds * 1000, list, {}, restartWaitSeconds * 1000);
+            // The saved entries keep the versions the devices now report.
+            s.manager().saveDeviceList();
             for (Row* f : finals) {
                 Row& r = *f;
                 if (!r.verified)

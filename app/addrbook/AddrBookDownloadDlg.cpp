@@ -120,8 +120,9 @@ AddrBookDownloadDlg::AddrBookDownloadDlg(AddrBookList& books, GroupList groups, 
     connect(books_, &QComboBox::currentIndexChanged, this, &AddrBookDownloadDlg::showBook);
     if (!bookList_.empty())
         showBook(0);
+    // Only call stations take address books.
     for (const auto& d : rows_) {
-        if (!d.online)
+        if (!d.online || !isCallStation(d.info))
             continue;
         const std::uint32_t a = d.info.ip();
         devices_->addItem(QStringLiteral("%1#%2#%3.%4.%5.%6")
@@ -246,15 +247,16 @@ void AddrBookDownloadDlg::transferDone(bool download, int result)
     const QString why = QString::fromStdString(bookResultText(result));
     if (result == RES_OK) {
         // Stations acknowledge no address book: what is known is that every
-        // packet went out and the station answered afterwards.
+        // packet went out and the station answered afterwards. That is all
+        // the box says, as information, not as a success or a fault.
         const QString note =
-            tr("Call stations do not acknowledge address books: %1 answered after the transfer, but that it took "
-               "the book is not confirmed.")
-                .arg(done.station);
-        setStatus(download ? tr("The address book \"%1\" was sent to %2. %3").arg(done.book, done.station, note)
-                           : tr("The address book of %1 was cleared. %2").arg(done.station, note),
-                  false);
-        boxLater(this, QMessageBox::Warning, stored(download ? IDS_BOOK_DOWNLOADED : IDS_BOOK_CLEARED), note);
+            tr("%1 answered after the transfer; that it took the book is not confirmed.").arg(done.station);
+        const QString sent = download ? tr("Address book \"%1\" to %2: sent; stations do not confirm.")
+                                            .arg(done.book, done.station)
+                                      : tr("Clearing the address book of %1: sent; stations do not confirm.")
+                                            .arg(done.station);
+        setStatus(sent + QLatin1Char(' ') + note, false);
+        boxLater(this, QMessageBox::Information, sent, note);
         return;
     }
     QString failure;

@@ -22,6 +22,7 @@
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "grouping/AddGroupDialog.h"
+#include "grouping/GroupDownloadConfirm.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupRules.h"
 #include "protocol/ProtocolWorker.h"
@@ -469,6 +470,8 @@ void GroupSetupDialog::startDownload()
         showWarningText(this, IDS_NO_GROUPING);
         return;
     }
+    if (!GroupDownloadQuestion::ask(this, planGroupDownload(list_, groups_)))
+        return;
     progress_->setValue(0);
     progressText_->setText(QStringLiteral("0%"));
     result_->clear();

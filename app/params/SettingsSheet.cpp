@@ -33,6 +33,7 @@
 #include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
+#include "shell/LastFolder.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "shell/Translate.h"
@@ -54,7 +55,10 @@ QString defaultChooser(QWidget* parent, SettingsSheet::FileAction action, const 
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString file = dialog.selectedFiles().constFirst();
+    if (action != SettingsSheet::FileAction::Restore)
+        rememberFolder(kSettingsFolderKey, file);
+    return file;
 }
 
 std::size_t fieldIndex(const char* name) { return static_cast<std::size_t>(sysParaFieldIndex(name)); }
@@ -66,10 +70,11 @@ QString sheetTitle() { return QObject::tr("Audio terminal parameter settings"); 
 SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     : QDialog(parent), worker_(worker), settings_(SysParaSettings::load(record_, true)),
       chooseFile_([this](QWidget* owner, FileAction action) {
-          // A restore starts in this device's backups.
+          // A restore starts in this device's backups; Save and Load where
+          // the last settings file was.
           const QString folder = action == FileAction::Restore
                                      ? fromPath(backupFolder(backupDir_, readRecord_))
-                                     : QString();
+                                     : lastFolder(kSettingsFolderKey);
           return defaultChooser(owner, action, folder);
       }),
       warn_(showWarning),

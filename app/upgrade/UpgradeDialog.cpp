@@ -24,6 +24,7 @@
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
+#include "shell/LastFolder.h"
 #include "shell/Log.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
@@ -40,14 +41,6 @@ std::atomic<int> g_verifyTimeoutMs{60000};
 QString fromAnsi(const std::string& bytes) { return QString::fromStdString(ansiToUtf8(bytes)); }
 
 QString stringOf(int id) { return QCoreApplication::translate("aulira::app::Strings", stringText(id)); }
-
-// Failed, passed over by a batch that ended early, or found still in its boot
-// loader by the version check: Retry failed takes it up again.
-bool needsAnotherBatch(const UpgradeResult& r)
-{
-    return r.outcome == UpgradeResult::Outcome::Failed || r.outcome == UpgradeResult::Outcome::NotReached ||
-           r.verified == VerifyResult::InBootLoader;
-}
 
 } // namespace
 
@@ -307,10 +300,14 @@ void UpgradeDialog::checkFile(bool silent)
 
 void UpgradeDialog::browse()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), fileEdit_->text(),
+    // The typed file, else the folder of the last file chosen here.
+    const char* key = kind_ == UpgradeBatch::Kind::Firmware ? kUpgradeFolderKey : kScreenFolderKey;
+    const QString start = fileEdit_->text().isEmpty() ? lastFolder(key) : fileEdit_->text();
+    const QString path = QFileDialog::getOpenFileName(this, tr("Upgrade file"), start,
                                                       tr("Upgrade files(*.bin);;All Files (*.*)"));
     if (path.isEmpty())
         return;
+    rememberFolder(key, path);
     fileEdit_->setText(path);
     checkFile(false);
 }
@@ -324,7 +321,7 @@ void UpgradeDialog::updateButtons()
         if (!taken_[i])
             continue;
         anyTaken = true;
-        anyFailed = anyFailed || needsAnotherBatch(results_[i]);
+        anyFailed = anyFailed || needsRetry(results_[i]);
     }
     retryButton_->setEnabled(fileOk_ && !busy && anyFailed);
     reportButton_->setEnabled(!m_bUpgrading && anyTaken);
@@ -354,10 +351,9 @@ void UpgradeDialog::retryFailed()
     if (m_bUpgrading || verifying_ || !fileOk_)
         return;
     std::vector<int> failed;
-    for (std::size_t i = 0; i < results_.size(); ++i) {
-        if (taken_[i] && needsAnotherBatch(results_[i]))
+    for (std::size_t i = 0; i < results_.size(); ++i)
+        if (taken_[i] && needsRetry(results_[i]))
             failed.push_back(static_cast<int>(i));
-    }
     if (failed.empty())
         return;
     // The ticks show what the batch works on: the failed rows only.
@@ -484,30 +480,10 @@ void UpgradeDialog::onBatchEnd()
     status_->setText(batchSummary_);
     startVerify();
     updateButtons();
-    showWarningText(this, IDS_UPGRADE_COMPLETED);
+    showOutcome(upgraded, static_cast<int>(batchRows_.size()));
     emit batchFinished();
 }
 
-void UpgradeDialog::saveReport()
-{
-    if (m_bUpgrading)
-        return;
-    std::vector<UpgradeResult> rows;
-    for (std::size_t i = 0; i < results_.size(); ++i)
-        if (taken_[i])
-            rows.push_back(results_[i]);
-    if (rows.empty())
-        return;
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save report"), QStringLiteral("upgrade-report.csv"),
-                                                      tr("CSV files (*.csv);;All Files (*.*)"));
-    if (path.isEmpty())
-        return;
-    std::string error;
-    if (!writeUpgradeReportCsv(std::filesystem::path(path.toStdWString()), rows, true, &error)) {
-        showWarning(this, tr("The report could not be saved to %1: %2").arg(path, QString::fromStdString(error)));
-        return;
-    }
-    status_->setText(tr("Report saved to %1.").arg(path));
 }
 
 bool UpgradeDialog::refuseClose()

@@ -58,7 +58,7 @@ public:
     int restartWaitMs() const;
 
 signals:
-    // The batch-ended notification was handled ("Upgrade completed!" shown).
+    // The batch-ended notification was handled (its outcome box shown).
     void batchFinished();
     // The version check after a batch has its answers.
     void verifyFinished();
@@ -98,8 +98,14 @@ private:
     void onDeviceStart(const DeviceItemPtr& item, UpgradeResult::TimePoint when);
     void onDeviceEnd(const DeviceItemPtr& item, bool upgraded, UpgradeResult::TimePoint when);
     void onBatchEnd();
+    // "N of M upgraded", with an icon that fits.
+    void showOutcome(int upgraded, int total);
     void startVerify();
+    // One device's answer to the version check, as it comes.
+    void onVersionAnswer(const UpgradeResult& answer);
     void onVerified(std::vector<UpgradeResult> results);
+    // A row Retry failed takes: failed, not reached, or still on its old version.
+    static bool needsRetry(const UpgradeResult& res);
 
     const UpgradeBatch::Kind kind_;
     DeviceList& list_;

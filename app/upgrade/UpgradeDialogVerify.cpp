@@ -56,7 +56,11 @@ void UpgradeDialog::startVerify()
         std::vector<UpgradeResult*> ptrs;
         for (auto& a : asked)
             ptrs.push_back(&a);
-        verifyUpgradeResults(ptrs, version, timeout, *list, stop, restartWait);
+        // Each answer reaches its row at once; the dialog outlives this
+        // thread (its destructor stops and joins it) and drops what is queued.
+        verifyUpgradeResults(ptrs, version, timeout, *list, stop, restartWait, [this](const UpgradeResult& answer) {
+            QMetaObject::invokeMethod(this, [this, answer] { onVersionAnswer(answer); }, Qt::QueuedConnection);
+        });
         if (stop.stop_requested())
             return; // the dialog is going away
         QMetaObject::invokeMethod(this, [this, asked = std::move(asked)]() mutable { onVerified(std::move(asked)); },

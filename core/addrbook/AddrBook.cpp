@@ -228,6 +228,14 @@ std::vector<std::uint8_t> BuildBookImage(const AddrBook_Type& book, std::uint32_
 
 std::vector<std::uint8_t> emptyBookImage() { return BuildBookImage(AddrBook_Type{}, 0, {}); }
 
+bool isCallStation(const DeviceInfo_Type& info)
+{
+    const std::string name = info.modelName();
+    if (!name.empty())
+        return name == "Call Station";
+    return info.modelText().starts_with("KS-");
+}
+
 int checkBookDownload(const AddrBook_Type* book, bool haveDevice)
 {
     if (!book)

@@ -91,6 +91,11 @@ std::vector<std::uint8_t> BuildBookImage(const AddrBook_Type& book, std::uint32_
 // The image of a book without entries, which clears a call station's book.
 std::vector<std::uint8_t> emptyBookImage();
 
+// Whether a device takes address books: a call station, by the model name
+// it reports ("Call Station", as the wizard lists it) or, for devices that
+// report none, by its model text (the KS- family).
+bool isCallStation(const DeviceInfo_Type& info);
+
 // 0 when the book may be downloaded into the device, else the refusal's string
 // id: no book, no device, or an image over 32768 bytes.
 int checkBookDownload(const AddrBook_Type* book, bool haveDevice);

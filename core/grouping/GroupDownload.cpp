@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -56,10 +57,13 @@ void sendProgress(ProtocolWorker& worker, int percent)
         l->onGroupProgress(percent);
 }
 
+using GroupBytes = std::array<std::uint8_t, kGroupNosPerDevice>;
+
 // A device's record read back by MAC from where it now is, retried while it
 // restarts its network; true when its group bytes are what was written.
-bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayout& layout,
-                       const std::array<std::uint8_t, kGroupNosPerDevice>& written, int limitMs)
+// `seen` gets the group bytes of the last full record read back.
+bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayout& layout, const GroupBytes& written,
+                       int limitMs, std::optional<GroupBytes>& seen)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
@@ -71,9 +75,12 @@ bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayou
             const ConstBytes p = reply->payload();
             // A short reply holds no group bytes to compare, and a device may
             // still answer with its old record before the apply takes: ask again.
-            if (p.size() >= layout.size &&
-                std::equal(written.begin(), written.end(), p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos)))
-                return true;
+            if (p.size() >= layout.size) {
+                seen.emplace();
+                std::copy_n(p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos), seen->size(), seen->begin());
+                if (*seen == written)
+                    return true;
+            }
         }
         if (Clock::now() >= deadline)
             return false;
@@ -81,7 +88,75 @@ bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayou
     }
 }
 
+// The entry shows the group numbers the device holds now; the list reports
+// the change, so its row and the properties follow at once.
+void showGroupBytes(DeviceList& list, const DeviceItemPtr& item, const GroupBytes& bytes)
+{
+    {
+        std::lock_guard lock(list.mutex());
+        for (int k = 0; k < static_cast<int>(bytes.size()); ++k)
+            item->devItem.setGroupNo(k, bytes[static_cast<std::size_t>(k)]);
+    }
+    list.notifyChanged(item);
+}
+
+std::vector<int> groupNumbersOf(const DeviceInfo_Type& info)
+{
+    std::vector<int> out;
+    for (int k = 0; k < static_cast<int>(kGroupNosPerDevice); ++k)
+        if (const int n = info.groupNo(k); n != 0 && std::find(out.begin(), out.end(), n) == out.end())
+            out.push_back(n);
+    return out;
+}
+
 } // namespace
+
+std::vector<const GroupPlanDevice*> GroupDownloadPlan::losing() const
+{
+    std::vector<const GroupPlanDevice*> out;
+    for (const auto& d : written)
+        if (!d.lost.empty())
+            out.push_back(&d);
+    return out;
+}
+
+GroupDownloadPlan planGroupDownload(const DeviceList& list, const GroupList& groups)
+{
+    GroupDownloadPlan plan;
+    const auto items = list.snapshot();
+    std::lock_guard lock(list.mutex());
+    for (const auto& item : items) {
+        if (!isOnlineState(item->state))
+            continue;
+        GroupPlanDevice d;
+        d.item = item;
+        d.ip = item->devItem.ip();
+        d.name = ansiToUtf8(item->devItem.devName());
+        d.tag = deviceTag(d.name, d.ip);
+        d.now = groupNumbersOf(item->devItem);
+        // What the download writes: the first eight, each a byte.
+        std::vector<std::int32_t> numbers = groupNumbersOfDevice(groups, item->devItem.ip());
+        if (numbers.size() > kGroupNosPerDevice)
+            numbers.resize(kGroupNosPerDevice);
+        for (const std::int32_t n : numbers)
+            d.after.push_back(static_cast<std::uint8_t>(n));
+        for (const int n : d.now)
+            if (std::find(d.after.begin(), d.after.end(), n) == d.after.end())
+                d.lost.push_back(n);
+        plan.written.push_back(std::move(d));
+    }
+    return plan;
+}
+
+std::string groupNumbersText(const std::vector<int>& numbers)
+{
+    if (numbers.empty())
+        return "none";
+    std::string text;
+    for (const int n : numbers)
+        text += (text.empty() ? "" : ", ") + std::to_string(n);
+    return text;
+}
 
 GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, const GroupList& groups,
                                       const GroupDownloadOptions& options)
@@ -114,6 +189,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
         std::array<std::uint8_t, kGroupNosPerDevice> groupBytes{};
         bool tooMany = false;
         bool confirmed = true;
+        std::optional<GroupBytes> readBack;
     };
     std::vector<DeviceRun> runs(count);
     auto fail = [&](const DeviceRun& r, const char* text) {
@@ -226,6 +302,12 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             if (r.tooMany)
                 OutputLog("%s the data belonging to the group exceeds 8\xEF\xBC\x81", r.peer.tag.c_str());
             if (r.result == RES_OK) {
+                {
+                    // The device took the record: its identity shows the new numbers.
+                    std::lock_guard lock(list.mutex());
+                    for (int k = 0; k < static_cast<int>(kGroupNosPerDevice); ++k)
+                        online[i]->devItem.setGroupNo(k, r.groupBytes[static_cast<std::size_t>(k)]);
+                }
                 list.identityChanged(online[i]);
                 OutputLog("%s set grouping completed.", r.newTag.c_str());
                 ++summary.completed;
@@ -250,10 +332,14 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             written.size(), std::max(atATime, 8),
             [&](std::size_t k) {
                 DeviceRun& r = runs[written[k]];
-                r.confirmed = confirmGroupBytes(r.peer, r.newIp, *r.layout, r.groupBytes, options.confirmLimitMs);
+                r.confirmed =
+                    confirmGroupBytes(r.peer, r.newIp, *r.layout, r.groupBytes, options.confirmLimitMs, r.readBack);
             },
             [&](std::size_t k) {
                 DeviceRun& r = runs[written[k]];
+                // What the device showed when read back is what it holds.
+                if (r.readBack)
+                    showGroupBytes(list, online[written[k]], *r.readBack);
                 step(written[k], GroupStep::Confirmed, r.confirmed, r.confirmed ? "confirmed" : kNotConfirmedText);
                 if (r.confirmed)
                     return;

@@ -55,6 +55,28 @@ struct GroupDownloadOptions {
     std::function<void(const GroupStepReport&)> onStep = {};
 };
 
+// What a download would do, worked out before it starts: every online device
+// is written (its group bytes replaced by the numbers of its groups), and
+// some of them lose group numbers they hold now (set elsewhere, or from an
+// older group file).
+struct GroupPlanDevice {
+    DeviceItemPtr item;
+    std::uint32_t ip = 0;             // the device's own address
+    std::string name;                 // UTF-8
+    std::string tag;                  // name(address), as the log lines name it
+    std::vector<int> now;             // the group numbers the device reports now
+    std::vector<int> after;           // the numbers the download writes (at most eight)
+    std::vector<int> lost;            // in `now` but not in `after`
+};
+struct GroupDownloadPlan {
+    std::vector<GroupPlanDevice> written; // every online device, in list order
+    // The devices of `written` that lose numbers, in list order.
+    std::vector<const GroupPlanDevice*> losing() const;
+};
+GroupDownloadPlan planGroupDownload(const DeviceList& list, const GroupList& groups);
+// "7, 9" for the numbers {7, 9}; "none" for no number.
+std::string groupNumbersText(const std::vector<int>& numbers);
+
 // Runs on the calling thread (the worker). Progress is 50 per device over the
 // first pass (reads), then 50 per device written over the second, each
 // divided by the online count: two devices give 25, 50, 75, 100.

@@ -234,6 +234,8 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
             item->devItem.setDns2(readIp(written, layout.dns2));
             item->devItem.setServerIp(readIp(written, layout.serverIp));
             item->devItem.setAltServerIp(readIp(written, layout.altServerIp));
+            for (int k = 0; k < 8; ++k) // the groups the device is in
+                item->devItem.setGroupNo(k, written[layout.groupNos + static_cast<std::size_t>(k)]);
             // The list column and every later exchange use the entry's own
             // address; the device has moved there once it applied the record.
             item->ip = item->devItem.ip();

@@ -117,7 +117,8 @@ void settleUpgradeResults(std::vector<UpgradeResult>& results, bool firmware, co
 }
 
 std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, const std::string& version,
-                                 int timeoutMs, DeviceList& list, std::stop_token stop, int restartWaitMs)
+                                 int timeoutMs, DeviceList& list, std::stop_token stop, int restartWaitMs,
+                                 const std::function<void(const UpgradeResult&)>& onAnswer)
 {
     std::vector<VerifyTarget> targets;
     std::vector<UpgradeResult*> asked;
@@ -129,10 +130,30 @@ std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, con
         }
     if (targets.empty())
         return 0;
-    const auto outcomes = verifyFirmwareVersions(targets, version, timeoutMs, std::move(stop), restartWaitMs);
+    auto take = [&](std::size_t i, const VerifyOutcome& o) {
+        asked[i]->verified = o.result;
+        asked[i]->versionAfter = ansiToUtf8(o.version);
+    };
+    const auto outcomes = verifyFirmwareVersions(
+        targets, version, timeoutMs, std::move(stop), restartWaitMs, [&](std::size_t i, const VerifyOutcome& o) {
+            take(i, o);
+            // The list, the properties and an export show what the device runs now.
+            const DeviceItemPtr& item = asked[i]->item;
+            bool changed = false;
+            {
+                std::lock_guard lock(list.mutex());
+                if (item->devItem.firmwareVersion() != o.version) {
+                    item->devItem.setFirmwareVersion(o.version);
+                    changed = true;
+                }
+            }
+            if (changed)
+                list.identityChanged(item);
+            if (onAnswer)
+                onAnswer(*asked[i]);
+        });
     for (std::size_t i = 0; i < asked.size(); ++i) {
-        asked[i]->verified = outcomes[i].result;
-        asked[i]->versionAfter = ansiToUtf8(outcomes[i].version);
+        take(i, outcomes[i]);
         if (outcomes[i].result == VerifyResult::InBootLoader) {
             // A later batch over it goes straight to the header.
             std::lock_guard lock(list.mutex());

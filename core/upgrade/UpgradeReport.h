@@ -56,10 +56,14 @@ void settleUpgradeResults(std::vector<UpgradeResult>& results, bool firmware, co
 
 // Asks the upgraded devices among `results`, once restartWaitMs have passed,
 // until they report `version` (at most timeoutMs) and records each outcome.
-// Returns how many were asked.
+// Each answer also goes into the device's entry at once (the version it
+// reports; the list reports the change), and `onAnswer`, when given, hears the
+// result it changed, from the asking threads, several at once. Returns how
+// many were asked.
 std::size_t verifyUpgradeResults(const std::vector<UpgradeResult*>& results, const std::string& version,
                                  int timeoutMs, DeviceList& list, std::stop_token stop = {},
-                                 int restartWaitMs = 0);
+                                 int restartWaitMs = 0,
+                                 const std::function<void(const UpgradeResult&)>& onAnswer = {});
 
 // The report: a header line and one line per result. With `bom` it starts
 // with the UTF-8 byte order mark that spreadsheet programs look for.

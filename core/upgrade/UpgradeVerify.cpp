@@ -70,7 +70,8 @@ bool sameVersion(const std::string& a, const std::string& b) { return versionKey
 
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
                                                   const std::string& version, int timeoutMs,
-                                                  std::stop_token stop, int restartWaitMs)
+                                                  std::stop_token stop, int restartWaitMs,
+                                                  const VerifyAnswer& onAnswer)
 {
     using Clock = std::chrono::steady_clock;
     // A device asked while it still runs its old image would answer with it.
@@ -78,7 +79,6 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
         pause(stop, std::chrono::milliseconds(restartWaitMs));
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::vector<VerifyOutcome> out(targets.size());
-    std::vector<bool> inBoot(targets.size(), false);
     for (;;) {
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < targets.size(); ++i)
@@ -95,22 +95,21 @@ std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget
             DeviceInfo_Type info;
             const ConstBytes p = reply.payload();
             std::copy_n(p.begin(), std::min(p.size(), info.raw.size()), info.raw.begin());
-            out[i].version = info.firmwareVersion();
-            inBoot[i] = info.typeCode() < 0;
-            out[i].result = !inBoot[i] && sameVersion(out[i].version, version) ? VerifyResult::Verified
-                                                                               : VerifyResult::StillOld;
+            VerifyOutcome now{VerifyResult::StillOld, info.firmwareVersion()};
+            if (info.typeCode() < 0)
+                now.result = VerifyResult::InBootLoader;
+            else if (sameVersion(now.version, version))
+                now.result = VerifyResult::Verified;
+            else if (!sameVersion(now.version, targets[i].versionBefore))
+                now.result = VerifyResult::OtherVersion;
+            const bool changed = now.result != out[i].result || now.version != out[i].version;
+            out[i] = now;
+            if (changed && onAnswer)
+                onAnswer(i, out[i]);
         });
         if (Clock::now() + kVerifyRoundPause > deadline)
             break;
         pause(stop, kVerifyRoundPause);
-    }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (out[i].result != VerifyResult::StillOld)
-            continue; // verified, or never answered
-        if (inBoot[i])
-            out[i].result = VerifyResult::InBootLoader;
-        else if (!sameVersion(out[i].version, targets[i].versionBefore))
-            out[i].result = VerifyResult::OtherVersion;
     }
     return out;
 }

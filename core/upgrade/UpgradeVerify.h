@@ -2,6 +2,7 @@
 // After a firmware batch: asking the upgraded devices again, once they have
 // had time to restart, whether they now run the file's version.
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -41,8 +42,13 @@ struct VerifyOutcome {
 // and one that never answered "not seen again". One outcome per target, in
 // order. A stop request ends the wait and the rounds early (a window that
 // closes does not wait out the time-out); what was heard by then counts.
+// `onAnswer`, when given, hears each target's outcome as soon as an answer
+// changes it (target index and outcome), from the asking threads, several at
+// once.
+using VerifyAnswer = std::function<void(std::size_t, const VerifyOutcome&)>;
 std::vector<VerifyOutcome> verifyFirmwareVersions(const std::vector<VerifyTarget>& targets,
                                                   const std::string& version, int timeoutMs,
-                                                  std::stop_token stop = {}, int restartWaitMs = 0);
+                                                  std::stop_token stop = {}, int restartWaitMs = 0,
+                                                  const VerifyAnswer& onAnswer = {});
 
 } // namespace aulira

@@ -124,9 +124,14 @@ private slots:
         options.keepTraffic = true;
         site = std::make_unique<sim::SimSite>(options);
         std::string error;
-        QVERIFY2(site->addDevices({simDevice("127.0.0.61", 61, 61, "Reception"),
-                                   simDevice("127.0.0.62", 62, 62, "Office"),
-                                   simDevice("127.0.0.63", 63, 63, "Warehouse with a long name")},
+        // Two call stations (one known by its model name, one by its model
+        // text alone) and a terminal, which takes no address book.
+        auto reception = simDevice("127.0.0.61", 61, 61, "Reception");
+        reception.modelText = "KS-530A";
+        reception.modelName = "Call Station";
+        auto office = simDevice("127.0.0.62", 62, 62, "Office");
+        office.modelText = "KS-530D";
+        QVERIFY2(site->addDevices({reception, office, simDevice("127.0.0.63", 63, 63, "Warehouse with a long name")},
                                   &error),
                  error.c_str());
         QVERIFY2(site->start(&error), error.c_str());
@@ -234,6 +239,11 @@ private slots:
         ui::SeenBox result;
         runDownload([&](AddrBookDownloadDlg* d) {
             QCOMPARE(d->bookCombo()->currentText(), QStringLiteral("Lobby"));
+            QStringList stations;
+            for (int i = 0; i < d->deviceCombo()->count(); ++i)
+                stations << d->deviceCombo()->itemText(i);
+            stations.sort();
+            QCOMPARE(stations, QStringList({"Office#62#127.0.0.62", "Reception#61#127.0.0.61"}));
             choose(d->deviceCombo(), QStringLiteral("Reception#61#127.0.0.61"));
             QCOMPARE(column(d->castGrid(), 5).first(), QStringLiteral("本地网络")); // search results, not saved
             QCOMPARE(column(d->callGrid(), 5).first(), QStringLiteral("Local Network"));
@@ -253,7 +263,9 @@ private slots:
             status = d->statusLabel()->text();
             d->close();
         });
-        QCOMPARE(result.text, QStringLiteral("Successfully downloaded the address book!\n\n"));
+        QCOMPARE(result.text,
+                 QStringLiteral("Address book \"Lobby\" to Reception#61#127.0.0.61: sent; stations do not confirm."));
+        QCOMPARE(result.icon, int(QMessageBox::Information));
         QVERIFY2(status.contains(QStringLiteral("not confirmed")), qPrintable(status));
         QTRY_COMPARE_WITH_TIMEOUT(site->device(target)->addrBookUpdates, 1, 5000);
         std::vector<DeviceInfo_Type> records;
@@ -378,7 +390,8 @@ private slots:
         });
         QCOMPARE(boxes, QStringList({"Confirm deletion of address book\n\n\"First\"?",
                                      "Confirm deletion of address book\n\n\"First\"?",
-                                     "The address book has been successfully cleared!",
+                                     "Clearing the address book of Office#62#127.0.0.62: sent; stations do not "
+                                     "confirm.",
                                      "Downloading address book, unable to close!\n\n"}));
         QCOMPARE(failure, QStringLiteral("The address book \"Second\" was sent to Office#62#127.0.0.62, but the "
                                          "station did not answer afterwards."));

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "ModalWatch.h"
 #include "SimSite.h"
@@ -31,6 +32,7 @@
 #include "shell/AppContext.h"
 #include "shell/LogPane.h"
 #include "shell/MainWindow.h"
+#include "shell/PropertiesPane.h"
 #include "support/SimDevices.h"
 #include "support/TestUtil.h"
 
@@ -160,30 +162,32 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
 
 // Answers the next message boxes in turn, each by the button with the given
 // text, recording what each said and the buttons the first offered.
-void answerBoxes(QStringList clicks, QStringList* said, QStringList* buttons)
+void answerBoxes(QStringList clicks, QStringList* said, QStringList* buttons, QWidget* notThis = nullptr)
 {
     if (clicks.isEmpty())
         return;
-    ui::whenModal([clicks, said, buttons](QWidget* w) mutable {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box) {
-            w->close();
-            return;
-        }
-        said->append(box->text());
-        if (buttons->isEmpty())
-            for (auto* b : box->buttons())
-                buttons->append(b->text());
-        const QString click = clicks.takeFirst();
-        // The next box opens once this one's loop has ended, after this call.
-        answerBoxes(clicks, said, buttons);
-        for (auto* b : box->buttons())
-            if (b->text() == click) {
-                QTest::mouseClick(b, Qt::LeftButton);
+    ui::whenModal(
+        [clicks, said, buttons, notThis](QWidget* w) mutable {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) {
+                w->close();
                 return;
             }
-        box->reject();
-    });
+            said->append(box->text());
+            if (buttons->isEmpty())
+                for (auto* b : box->buttons())
+                    buttons->append(b->text());
+            const QString click = clicks.takeFirst();
+            // The next box opens once this one's loop has ended, after this call.
+            answerBoxes(clicks, said, buttons, notThis);
+            for (auto* b : box->buttons())
+                if (b->text() == click) {
+                    QTest::mouseClick(b, Qt::LeftButton);
+                    return;
+                }
+            box->reject();
+        },
+        notThis);
 }
 
 struct Site {
@@ -217,6 +221,24 @@ struct Site {
         return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000);
     }
     QToolButton* groupButton() const { return window->findChild<QToolButton*>(QStringLiteral("groupActionButton")); }
+    // Makes the device's row current with a click, as a person does.
+    void clickDevice(const char* addr) const
+    {
+        QAbstractItemView* view = window->deviceView();
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            if (view->model()->index(r, 2).data().toString() == QLatin1String(addr))
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(view->model()->index(r, 4)).center());
+    }
+    // The group numbers the properties pane shows: the row of eight numbers.
+    QString paneGroups() const
+    {
+        QTreeWidget* tree = window->propertiesPane()->tree();
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            if ((*it)->text(1).count(QLatin1Char(',')) == 7)
+                return (*it)->text(1);
+        return {};
+    }
     bool hasLine(const QString& line) const { return window->logPane()->lines().contains(line); }
 };
 
@@ -450,8 +472,11 @@ private slots:
     void groupsAreTickedDownloadedAndSaved()
     {
         Site s;
-        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
-                        simDevice("127.0.0.33", 33, 33, "Gate")}));
+        auto gate = simDevice("127.0.0.33", 33, 33, "Gate");
+        gate.groups = {5, 6}; // set elsewhere: the download takes them away
+        QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"), gate}));
+        s.clickDevice("127.0.0.31");
+        QTRY_COMPARE(s.paneGroups(), QStringLiteral("0,0,0,0,0,0,0,0"));
         QSignalSpy progress(s.window->deviceView(), &DeviceView::groupProgress);
         bool ran = false;
         insideNextModal([&](QWidget* w) {
@@ -485,7 +510,26 @@ private slots:
             tick(grid, "127.0.0.32");
             ui::saveScreenshot(*dlg, "group-dialog-ticked.png");
 
+            // The question names how many are written and who loses numbers;
+            // No sends nothing.
+            QStringList said, buttons;
+            answerBoxes({QStringLiteral("&No")}, &said, &buttons, dlg);
             QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            QCOMPARE(said.size(), 1);
+            QVERIFY2(said[0].startsWith(QStringLiteral("The group numbers of 3 online devices will be written.")),
+                     qPrintable(said[0]));
+            QVERIFY2(said[0].contains(QStringLiteral("1 device loses group numbers it has now:\n"
+                                                     "Gate(127.0.0.33) loses 5, 6 (has 5, 6)")),
+                     qPrintable(said[0]));
+            QCOMPARE(buttons, QStringList({QStringLiteral("&Yes"), QStringLiteral("&No")}));
+            QVERIFY(dlg->downloadButton()->isEnabled());
+            for (const char* addr : {"127.0.0.31", "127.0.0.32", "127.0.0.33"})
+                for (const auto& e : s.site.traffic(ip(addr)))
+                    QVERIFY(e.command != CMD_READ_SYS_PARA && e.command != CMD_WRITE_SYS_PARA);
+
+            answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
+            QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            QCOMPARE(said.size(), 2);
             for (QWidget* c : std::initializer_list<QWidget*>{dlg->groupList(), grid, dlg->newGroupButton(),
                                                                 dlg->deleteGroupButton(), dlg->downloadButton()})
                 QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
@@ -505,12 +549,17 @@ private slots:
             ui::saveScreenshot(*dlg, "group-dialog.png");
             QVERIFY(dlg->groupList()->isEnabled() && grid->isEnabled() && dlg->newGroupButton()->isEnabled());
             QCOMPARE(dlg->resultText()->text(), QStringLiteral("Group numbers set on 3 of 3 online devices."));
+            // The properties pane shows the numbers the device confirmed, at once.
+            QTRY_COMPARE(s.paneGroups(), QStringLiteral("7,0,0,0,0,0,0,0"));
 
             // A device that stops answering writes: its row and the log say so.
             sim::Faults mute;
             mute.silentCommands = {CMD_WRITE_SYS_PARA};
             s.site.setFaults(ip("127.0.0.33"), mute);
+            answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
             QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
+            QVERIFY2(said.back().contains(QStringLiteral("No device loses group numbers it has now.")),
+                     qPrintable(said.back()));
             QTRY_VERIFY_WITH_TIMEOUT(dlg->downloadButton()->isEnabled(), 30000);
             const int gate = gridRow(grid, "127.0.0.33");
             QCOMPARE(grid->cellText(gate, GroupSetupDialog::ColResult), QStringLiteral("grouping setting failed"));

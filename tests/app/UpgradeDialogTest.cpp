@@ -26,6 +26,7 @@
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
 #include "shell/AppContext.h"
+#include "devices/DeviceListExport.h"
 #include "devices/DeviceView.h"
 #include "shell/MainWindow.h"
 #include "shell/RibbonBar.h"
@@ -201,12 +202,15 @@ private slots:
         UpgradeDialog::setVerifyTimeoutMs(10000);
         QSettings().remove(QLatin1String(UpgradeDialog::kAtATimeKey));
         QSettings().setValue(QLatin1String(UpgradeDialog::kRestartWaitKey), 0);
+        QSettings().remove(QStringLiteral("Folders"));
     }
 
-    // Three terminals, the second of which never takes the header: two are
-    // upgraded and the third's row says why not; the dialog stays open while
-    // the batch runs; Retry failed, once the device behaves, upgrades it alone;
-    // the report holds one row per device with where it stands.
+    // Three terminals, the second of which never takes the header and the
+    // third of which restarts with its old firmware: the box says 2 of 3 with
+    // a warning, the second's row says why not; the dialog stays open while
+    // the batch runs; each version answer shows as it comes and reaches the
+    // device list; Retry failed, once the devices behave, upgrades those two
+    // alone; the report holds one row per device with where it stands.
     void firmwareBatchRetryAndReport()
     {
         aulira::test::ProtocolConfigGuard guard;
@@ -215,8 +219,11 @@ private slots:
         auto drop = simDevice("127.0.0.72", 72, 72, "Drop");
         drop.faults.silentCommands = {CMD_UPGRADE_PACKET};
         auto yard = simDevice("127.0.0.73", 73, 73, "Yard");
+        yard.faults.keepOldVersion = true;
         Site s({hall, drop, yard});
         QVERIFY(s.ok);
+        UpgradeDialog::setVerifyTimeoutMs(3000);
+        DeviceView list(*s.manager); // the main window's list, on the same entries
         const auto file = writeUpgradeFile(s.dir.path(), "fw.bin", "KP-4410", 3000);
 
         FirmwareUpgradeDialog d(s.list());
@@ -259,7 +266,8 @@ private slots:
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
         QTRY_VERIFY_WITH_TIMEOUT(!d.isUpgrading(), 30000);
-        QTRY_COMPARE(done.text, QStringLiteral("Upgrade completed!\n\n"));
+        QTRY_COMPARE(done.text, QStringLiteral("2 of 3 upgraded: see the rows"));
+        QCOMPARE(done.icon, int(QMessageBox::Warning));
         QVERIFY(d.isVisible());
         const int hallRow = rowOfIp(grid, "127.0.0.71"), dropRow = rowOfIp(grid, "127.0.0.72"),
                   yardRow = rowOfIp(grid, "127.0.0.73");
@@ -274,29 +282,57 @@ private slots:
         QCOMPARE(s.site.device(yard.ip)->upgradesInstalled, 1);
         QVERIFY(!g_bUpgrading);
 
-        // The version check: the upgraded devices report the file's version.
+        // The version check: each answer shows as it comes, while the device
+        // that keeps its old version is still asked; the device list's
+        // Firmware Version column and its export follow at once.
+        QTRY_COMPARE_WITH_TIMEOUT(grid->cellText(hallRow, UpgradeDialog::ColVersion),
+                                  QStringLiteral("verified (V2.4.0)"), 2500);
+        QVERIFY(d.isVerifying());
+        const auto firmwareCell = [&list](const char* addr) {
+            for (int r = 0; r < list.model()->rowCount(); ++r)
+                if (list.model()->index(r, 2).data().toString() == QLatin1String(addr))
+                    return list.model()->index(r, 6).data().toString();
+            return QString();
+        };
+        QTRY_COMPARE(firmwareCell("127.0.0.71"), QStringLiteral("V2.4.0"));
+        const auto exported = s.dir.path() / "devices.csv";
+        QCOMPARE(writeDeviceListCsv(&list, QString::fromStdString(exported.string())), QString());
+        bool exportedHall = false;
+        for (const auto& l : readLines(exported))
+            exportedHall = exportedHall || (l.find("127.0.0.71") != std::string::npos &&
+                                            l.find("V2.4.0") != std::string::npos);
+        QVERIFY(exportedHall);
         QTRY_VERIFY_WITH_TIMEOUT(!d.isVerifying(), 15000);
-        QCOMPARE(grid->cellText(hallRow, UpgradeDialog::ColVersion), QStringLiteral("verified (V2.4.0)"));
-        QCOMPARE(grid->cellText(yardRow, UpgradeDialog::ColVersion), QStringLiteral("verified (V2.4.0)"));
+        const QString yardVersion = grid->cellText(yardRow, UpgradeDialog::ColVersion);
+        QVERIFY2(yardVersion.startsWith(QLatin1String(verifyResultText(VerifyResult::StillOld))) &&
+                     yardVersion.contains(QLatin1String("V2.0.1")),
+                 qPrintable(yardVersion));
         QCOMPARE(grid->cellText(dropRow, UpgradeDialog::ColVersion), QString());
+        QCOMPARE(firmwareCell("127.0.0.73"), QStringLiteral("V2.0.1"));
         ui::saveScreenshot(d, "firmware-upgrade-dialog.png");
 
-        // Retry failed: only the failed device, now that it takes the header.
+        // Retry failed: the failed device and the one still on its old
+        // version, now that they behave; 2 of 2 is information.
         QVERIFY(s.site.setFaults(drop.ip, {}));
+        QVERIFY(s.site.setFaults(yard.ip, {}));
         s.site.clearTraffic();
         QVERIFY(d.retryButton()->isEnabled());
         ui::SeenBox again;
         ui::closeNextMessageBox(&again);
         QTest::mouseClick(d.retryButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(again.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(again.text, QStringLiteral("2 of 2 upgraded"), 30000);
+        QCOMPARE(again.icon, int(QMessageBox::Information));
         QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 1);
-        QCOMPARE(s.packets(hall.ip) + s.packets(yard.ip), 0);
+        QCOMPARE(s.site.device(yard.ip)->upgradesInstalled, 2);
+        QCOMPARE(s.packets(hall.ip), 0);
         QCOMPARE(m->cellProgress(dropRow, UpgradeDialog::ColProgress), 100);
         QCOMPARE(m->cellProgress(hallRow, UpgradeDialog::ColProgress), 100); // the others keep their rows
         QCOMPARE(grid->cellCheck(hallRow, UpgradeDialog::ColTick), 0);
         QCOMPARE(grid->cellCheck(dropRow, UpgradeDialog::ColTick), 1);
+        QCOMPARE(grid->cellCheck(yardRow, UpgradeDialog::ColTick), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!d.isVerifying(), 15000);
         QVERIFY(!d.retryButton()->isEnabled());
+        QTRY_COMPARE(firmwareCell("127.0.0.73"), QStringLiteral("V2.4.0"));
 
         // The report: BOM, header, one row per device.
         const auto report = s.dir.path() / "report.csv";
@@ -418,11 +454,24 @@ private slots:
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
         QTest::mouseClick(screen.upgradeButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(done.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(done.text, QStringLiteral("1 of 1 upgraded"), 30000);
+        QCOMPARE(done.icon, int(QMessageBox::Information));
         QCOMPARE(s.site.device(desk.ip)->screenFlash.size(), std::size_t(2048 + 10));
         QCOMPARE(s.packets(booth.ip), 0);
         QCOMPARE(screen.grid()->gridModel()->cellProgress(0, UpgradeDialog::ColProgress), 100);
         ui::saveScreenshot(screen, "screen-upgrade-dialog.png");
+
+        // The next dialog's Browse opens in the folder of the file chosen last.
+        ScreenUpgradeDialog next(s.list());
+        next.show();
+        QString opened;
+        ui::whenModal([&opened](QWidget* w) {
+            if (auto* fd = qobject_cast<QFileDialog*>(w))
+                opened = fd->directory().absolutePath();
+            w->close();
+        });
+        QTest::mouseClick(next.findChild<QPushButton*>(QStringLiteral("browseButton")), Qt::LeftButton);
+        QCOMPARE(opened, QFileInfo(km).absolutePath());
 
         FirmwareUpgradeDialog firmware(s.list());
         QCOMPARE(listedIps(firmware.grid()),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <iterator>
 #include <sstream>
 
@@ -138,8 +139,29 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32")) << "in its own 392-byte record";
     EXPECT_EQ((Vec{2, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.33"));
 
-    // No devices empties the group; the next download clears the bytes.
+    // No devices empties the group. A dry run names the devices it would
+    // write and those that lose numbers they hold now, and sends nothing.
     ASSERT_EQ(0, run({"group", "members", "1"}).code);
+    CliRun dry = run({"--quiet", "--json", "group", "download", "--dry-run"});
+    ASSERT_EQ(0, dry.code) << dry.err;
+    std::map<std::string, json> planned;
+    for (const auto& e : dry.events())
+        planned[e.value("device", std::string("end"))] = e;
+    EXPECT_EQ((json{{"event", "end"}, {"dryRun", true}, {"written", 3}, {"losing", 2}}), planned["end"]);
+    EXPECT_EQ((json{{"event", "would-write"}, {"device", "127.0.0.31"}, {"name", "Lobby"}, {"now", {1, 2}},
+                    {"after", json::array({2})}, {"lost", json::array({1})}}),
+              planned["127.0.0.31"]);
+    EXPECT_EQ(json::array({1}), planned["127.0.0.32"]["lost"]);
+    EXPECT_EQ(json::array(), planned["127.0.0.33"]["lost"]);
+    CliRun text = run({"--quiet", "group", "download", "--dry-run"});
+    ASSERT_EQ(0, text.code) << text.err;
+    for (const char* line : {"3 online devices would be written:\n", "  Canteen(127.0.0.32): none\n",
+                             "Devices that lose group numbers they have now: 2\n",
+                             "  Lobby(127.0.0.31) loses 1 (has 1, 2)\n", "Nothing was sent (--dry-run).\n"})
+        EXPECT_NE(std::string::npos, text.out.find(line)) << line << "\n" << text.out;
+    EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
+    EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32"));
+    // The next download clears the bytes.
     CliRun again = run({"--quiet", "group", "download"});
     ASSERT_EQ(0, again.code) << again.err;
     EXPECT_EQ("16%\n33%\n50%\n66%\n83%\n100%\ngroup numbers set on 3 of 3 online devices\n", again.out);

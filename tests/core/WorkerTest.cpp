@@ -157,6 +157,7 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
             writeFixedText(*item->sysPara, layout.devName, kSysParaTextWidth, "Renamed");
             writeIp(*item->sysPara, layout.dns2, ip("10.9.9.9"));
             writeIp(*item->sysPara, layout.serverIp, ip("10.1.2.3"));
+            (*item->sysPara)[layout.groupNos] = 7;
             written = slice(*item->sysPara, 0, layout.size);
         }
         worker.postWritePara(item);
@@ -181,6 +182,7 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
             EXPECT_EQ("Renamed", item->devItem.devName()); // the list row shows it at once
             EXPECT_EQ(ip("10.9.9.9"), item->devItem.dns2());
             EXPECT_EQ(ip("10.1.2.3"), item->devItem.serverIp());
+            EXPECT_EQ(7, item->devItem.groupNo(0)); // and the properties its groups
             EXPECT_EQ(moved, item->devItem.ip());
             EXPECT_EQ(moved, item->ip);
         }

@@ -18,6 +18,7 @@
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
 #include "util/Bytes.h"
+#include "util/Ipv4.h"
 
 namespace aulira::bench {
 

@@ -196,6 +196,9 @@ struct Target {
             return refuse(err, formatText(translate("auctl", "the parameters of %1 were %2"),
                                           {tag, exchangeResultText(results.write)}));
         }
+        if (results.write == RES_NOT_TAKEN) // the device answered with its old record, so nothing changed
+            return refuse(err, formatText(translate("auctl", "the parameters of %1 were not written: %2"),
+                                          {tag, exchangeResultText(results.write)}));
         if (results.write != RES_OK)
             return refuse(err, formatText(translate("auctl", "cannot write the parameters of %1: %2"),
                                           {tag, exchangeResultText(results.write)}));
@@ -292,7 +295,7 @@ int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std:
         return EXIT_OK;
     }
     const int rc = t.write(before, settings, err);
-    if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
+    if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED && t.results.write != RES_NOT_TAKEN)
         return rc;
     bool extAfter = ext;
     printChanges(before, t.record(extAfter), ext, s.globals(), out, t.confirmed());
@@ -347,7 +350,7 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (!dryRun) {
         auto settings = SysParaSettings::load(after, ext);
         rc = t.write(after, settings, err);
-        if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
+        if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED && t.results.write != RES_NOT_TAKEN)
             return rc;
     }
     printChanges(before, after, ext, s.globals(), out, dryRun ? std::nullopt : t.confirmed());

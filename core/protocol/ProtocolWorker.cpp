@@ -360,6 +360,7 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
                 item->oldMac = old.mac;
             }
             list_.identityChanged(item);
+            logNotConfirmed(item, RES_NOT_TAKEN);
             return macChangeFailed(item, old.mac, RES_NOT_TAKEN);
         } else {
             r = {MacChangeOutcome::NotConfirmed, c.result, newMac};

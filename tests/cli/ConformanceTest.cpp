@@ -100,28 +100,31 @@ TEST_F(ParamsConformanceTest, EveryOperationEndsDoneOrReportedWithTheDeviceState
 
         r = run({"params", "set", terminal, "deviceName=Foyer"});
         const bool set = check(r, nameOf(terminal) == "Foyer", "write and apply");
-        if (r.code != 0 && nameOf(terminal) == "Foyer")
+        if (r.code != 0 && nameOf(terminal) == "Foyer") {
             EXPECT_TRUE(r.said("not confirmed")) << "done, reported failed without naming the state: " << r.err;
+        }
 
         const auto file = (dir->path() / "lobby.alc").string();
         if (set && run({"params", "export", terminal, file}).code == 0 &&
             run({"params", "set", terminal, "deviceName=Hall"}).code == 0) {
             r = run({"params", "import", terminal, file});
             check(r, nameOf(terminal) == "Foyer", "import");
-            if (r.code != 0 && nameOf(terminal) == "Foyer")
+            if (r.code != 0 && nameOf(terminal) == "Foyer") {
                 EXPECT_TRUE(r.said("not confirmed")) << r.err;
+            }
         }
 
         // MAC change: the result names where the device answers.
         const std::string oldMac = formatMac(a.mac.data()), newMac = "02:4b:50:00:99:41";
         r = run({"mac", "set", terminal, newMac});
         const std::string nowMac = formatMac(device(terminal).info.mac());
-        if (check(r, nowMac == newMac, "MAC change"))
+        if (check(r, nowMac == newMac, "MAC change")) {
             EXPECT_NE(std::string::npos, r.out.find("\"result\": \"done\""));
-        else if (nowMac == newMac)
+        } else if (nowMac == newMac) {
             EXPECT_TRUE(r.said("search for the device")) << r.err;
-        else
+        } else {
             EXPECT_EQ(oldMac, nowMac);
+        }
 
         // Group download: every device not named failed holds its group.
         ASSERT_EQ(0, run({"group", "add", "5", "Zone"}).code);
@@ -130,10 +133,11 @@ TEST_F(ParamsConformanceTest, EveryOperationEndsDoneOrReportedWithTheDeviceState
             for (const char* addr : {terminal, station}) {
                 const bool failed = r.out.find(std::string("\"device\":\"") + addr + "\"") != std::string::npos;
                 const bool held = device(addr).info.groupNo(0) == 5;
-                if (!failed)
+                if (!failed) {
                     EXPECT_TRUE(held) << addr << " reported done, not done";
-                else if (held)
+                } else if (held) {
                     EXPECT_NE(std::string::npos, r.out.find("written but not confirmed")) << addr;
+                }
             }
             check(r, device(terminal).info.groupNo(0) == 5 && device(station).info.groupNo(0) == 5, "groups");
         }
@@ -141,10 +145,11 @@ TEST_F(ParamsConformanceTest, EveryOperationEndsDoneOrReportedWithTheDeviceState
         // Book download: never acknowledged, and said so.
         ASSERT_EQ(0, run({"book", "create", "Desk book", "--group", "5"}).code);
         r = run({"book", "download", "Desk book", station});
-        if (r.code == 0 && device(station).addrBookUpdates == 0)
+        if (r.code == 0 && device(station).addrBookUpdates == 0) {
             EXPECT_NE(std::string::npos, r.out.find("\"acknowledged\": false"));
-        else if (r.code != 0)
+        } else if (r.code != 0) {
             EXPECT_FALSE(r.err.empty());
+        }
 
         r = run({"time", "sync"});
         check(r, device(terminal).timeSyncs > 0 || device(station).timeSyncs > 0, "time sync");

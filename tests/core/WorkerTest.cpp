@@ -617,8 +617,9 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
         EXPECT_EQ(CMD_READ_SYS_PARA, t.back().command & kCommandMask);
         const Mac answersTo = c.mac && !c.lastReadByOldMac ? newMac : longDev.mac;
         EXPECT_EQ(Vec(answersTo.begin(), answersTo.end()), t.back().payload);
-        if (c.countApplies)
+        if (c.countApplies) {
             EXPECT_EQ(1u, readU32(site->device(c.moveTo)->sysPara, 0)) << "the device's own count moved on";
+        }
         if (c.logged) {
             EXPECT_EQ(1u, log.count("Desk(" + formatIp(c.moveTo) + ") " + c.logged));
         }

@@ -48,5 +48,6 @@ void benchFirmwareUpgrade();
 void benchFirmwareParallel();
 void benchScreenParallel();
 void benchScreenUpgrade();
+void benchLossyNetwork();
 
 } // namespace aulira::bench

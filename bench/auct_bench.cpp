@@ -291,5 +291,7 @@ int main(int argc, char** argv)
         benchFirmwareParallel();
     if (want("screen-parallel"))
         benchScreenParallel();
+    if (want("lossy"))
+        benchLossyNetwork();
     return 0;
 }

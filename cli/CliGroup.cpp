@@ -12,6 +12,7 @@
 #include "grouping/GroupRules.h"
 #include "devices/DeviceRules.h"
 #include "protocol/ProtocolWorker.h"
+#include "protocol/Timing.h"
 #include "shell/Strings.h"
 #include "shell/Translate.h"
 #include "shell/TextCodec.h"
@@ -321,7 +322,12 @@ int groupDownload(Session& s, const std::vector<std::string>& args, std::ostream
             dryRun = true;
         else if (args[i] == "--skip-name-check")
             skipNameCheck = true;
-        else if (args[i] == "--parallel") {
+        else if (args[i] == "--retries") {
+            const auto n = i + 1 < args.size() ? parseNumber(args[++i]) : std::nullopt;
+            if (!n || *n < 0 || *n > kMaxRetries)
+                return usage(err, translate("auctl", "--retries needs a number from 0 to 20"));
+            options.retries = *n;
+        } else if (args[i] == "--parallel") {
             const auto n = i + 1 < args.size() ? parseNumber(args[++i]) : std::nullopt;
             if (!n || *n < 1 || *n > 32)
                 return usage(err, translate("auctl", "--parallel needs a number from 1 to 32"));

@@ -28,7 +28,9 @@ public:
     void onReadParaDone(const DeviceItemPtr&, int result) override { read = result; }
     void onWriteParaDone(const DeviceItemPtr&, int result) override { write = result; }
     void onWriteMacFailed(const DeviceItemPtr&, int result) override { write = result; }
+    void onMacChangeDone(const DeviceItemPtr&, const MacChangeResult& r) override { mac = r; }
     int read = 1, write = 1; // 1: no answer yet
+    std::optional<MacChangeResult> mac;
 };
 
 std::string tagOf(const DeviceList& list, const DeviceItemPtr& item)
@@ -194,6 +196,9 @@ struct Target {
             return refuse(err, formatText(translate("auctl", "the parameters of %1 were %2"),
                                           {tag, exchangeResultText(results.write)}));
         }
+        if (results.write == RES_NOT_TAKEN) // the device answered with its old record, so nothing changed
+            return refuse(err, formatText(translate("auctl", "the parameters of %1 were not written: %2"),
+                                          {tag, exchangeResultText(results.write)}));
         if (results.write != RES_OK)
             return refuse(err, formatText(translate("auctl", "cannot write the parameters of %1: %2"),
                                           {tag, exchangeResultText(results.write)}));
@@ -294,7 +299,7 @@ int paramsSet(Session& s, std::vector<std::string> args, std::ostream& out, std:
         return EXIT_OK;
     }
     const int rc = t.write(before, settings, err);
-    if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
+    if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED && t.results.write != RES_NOT_TAKEN)
         return rc;
     bool extAfter = ext;
     printChanges(before, t.record(extAfter), ext, s.globals(), out, t.confirmed());
@@ -349,7 +354,7 @@ int paramsImport(Session& s, const std::vector<std::string>& args, std::ostream&
     if (!dryRun) {
         auto settings = SysParaSettings::load(after, ext);
         rc = t.write(after, settings, err);
-        if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED)
+        if (rc != EXIT_OK && t.results.write != RES_NOT_CONFIRMED && t.results.write != RES_NOT_TAKEN)
             return rc;
     }
     printChanges(before, after, ext, s.globals(), out, dryRun ? std::nullopt : t.confirmed());
@@ -459,8 +464,11 @@ int cmdParams(const Globals& g, std::vector<std::string> args, std::ostream& out
     if (sub != "get" && sub != "set" && sub != "export" && sub != "import" && sub != "diff" && sub != "backups")
         return usage(err, formatText(translate("auctl", "unknown params command %1"), {sub}));
     Globals local = g;
-    if (sub == "set" || sub == "import")
+    if (sub == "set" || sub == "import") {
         local.noConfirm = takeFlag(args, "--no-confirm");
+        if (int rc = EXIT_OK; !takeRetries(args, local, err, rc))
+            return rc;
+    }
     Session s(local, err);
     if (auto e = s.open(true); !e.empty())
         return refuse(err, e);
@@ -479,6 +487,8 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
 {
     Globals g = global;
     g.noConfirm = takeFlag(args, "--no-confirm");
+    if (int rc = EXIT_OK; !takeRetries(args, g, err, rc))
+        return rc;
     if (args.size() != 3 || args[0] != "set")
         return usage(err, translate("auctl", "mac set needs a DEVICE and the NEW-MAC"));
     const MacTextResult mac = parseMacText(args[2]);
@@ -500,24 +510,26 @@ int cmdMac(const Globals& global, std::vector<std::string> args, std::ostream& o
     t.worker.setBackupDirectory(s.dataDir());
     t.worker.postWriteMac(t.item);
     t.worker.waitIdle();
-    const int result = t.results.write;
-    if (result != RES_OK && result != RES_NOT_CONFIRMED)
-        return refuse(err, formatText(translate("auctl", "the MAC address of %1 was not changed: %2"),
-                                      {t.tag, exchangeResultText(result)}));
-    s.manager().saveDeviceList();
+    const MacChangeResult r = t.results.mac.value_or(MacChangeResult{});
+    s.manager().saveDeviceList(); // the entry follows the MAC the device answers to
     if (g.json) {
         std::lock_guard lock(t.list().mutex());
         json doc = deviceJson(*t.item);
+        doc["result"] = macChangeOutcomeName(r.outcome);
+        if (r.outcome != MacChangeOutcome::Done)
+            doc["text"] = macChangeResultText(r);
         if (auto c = t.confirmed())
-            doc["confirmed"] = *c;
+            doc["confirmed"] = r.outcome == MacChangeOutcome::Done;
         out << jsonText(doc, 2) << "\n";
-    } else if (result == RES_OK) {
+    } else if (r.outcome == MacChangeOutcome::Done) {
         out << formatText(translate("auctl", "%1 now has the MAC address %2"), {t.tag, formatMac(mac.mac->data())})
             << "\n";
     }
-    if (result == RES_NOT_CONFIRMED)
-        return refuse(err, formatText(translate("auctl", "the MAC address %1 of %2 was %3"),
-                                      {formatMac(mac.mac->data()), t.tag, exchangeResultText(result)}));
+    if (r.outcome == MacChangeOutcome::Failed)
+        return refuse(err, formatText(translate("auctl", "the MAC address of %1 was not changed: %2"),
+                                      {t.tag, exchangeResultText(r.result)}));
+    if (r.outcome == MacChangeOutcome::NotConfirmed)
+        return refuse(err, t.tag + ": " + macChangeResultText(r));
     return EXIT_OK;
 }
 

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "protocol/StatusPoll.h"
+#include "protocol/Timing.h"
 #include "shell/DataFolder.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
@@ -38,6 +39,30 @@ nlohmann::json deviceJson(const DeviceItem_Type& item)
 }
 
 bool takeFlag(std::vector<std::string>& args, const std::string& flag) { return std::erase(args, flag) > 0; }
+
+bool takeRetries(std::vector<std::string>& args, Globals& g, std::ostream& err, int& usageRc)
+{
+    for (auto it = args.begin(); it != args.end();) {
+        if (*it != "--retries") {
+            ++it;
+            continue;
+        }
+        int n = -1;
+        if (it + 1 != args.end()) {
+            const std::string& v = *(it + 1);
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            if (ec != std::errc() || end != v.data() + v.size())
+                n = -1;
+        }
+        if (n < 0 || n > kMaxRetries) {
+            usageRc = usage(err, translate("auctl", "--retries needs a number from 0 to 20"));
+            return false;
+        }
+        g.retries = n;
+        it = args.erase(it, it + 2);
+    }
+    return true;
+}
 
 std::string jsonText(const nlohmann::json& j, int indent)
 {
@@ -111,7 +136,8 @@ void Session::note(const std::string& line)
 std::string Session::open(bool needAdapters)
 {
     if (auto e = prepareFrontEnd(
-            {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo, globals_.language, std::nullopt},
+            {globals_.adapters, globals_.port, globals_.dataDir, globals_.demo, globals_.language, std::nullopt,
+             globals_.retries},
             frontEnd_);
         !e.empty())
         return e;

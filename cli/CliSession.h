@@ -34,11 +34,15 @@ struct Globals {
     std::optional<Language> language; // --lang
     bool noConfirm = false; // the command's --no-confirm: a write is not read back
     std::optional<std::string> logFile; // --log-file: the log also goes to this file
+    std::optional<int> retries; // the command's --retries: more attempts of an unanswered read or write
 };
 
 int usage(std::ostream& err, const std::string& message);
 // Removes every occurrence of a flag from a command's arguments; true when there was one.
 bool takeFlag(std::vector<std::string>& args, const std::string& flag);
+// Removes "--retries K" from a command's arguments into g.retries. False (with
+// the usage printed into `usageRc`) when K is not a number from 0 to 20.
+bool takeRetries(std::vector<std::string>& args, Globals& g, std::ostream& err, int& usageRc);
 // Prints one refusal as a one-line message and returns the refusal exit code.
 int refuse(std::ostream& err, const std::string& text);
 

@@ -44,6 +44,8 @@ std::string prepareFrontEnd(const FrontEndOptions& o, FrontEnd& out)
                       kIniFileName, *config.codePage, defaultCodePage());
     }
 
+    protocolConfig().retries = o.retries ? *o.retries : config.retries.value_or(kDefaultRetries);
+
     out.adapters = o.adapters;
     if (!o.demo) {
         // The INI's choices apply where the command line says nothing; the

@@ -26,6 +26,7 @@ struct FrontEndOptions {
     bool demo = false;
     std::optional<Language> language;       // --lang
     std::optional<Language> systemLanguage; // the desktop's; default: the locale variables
+    std::optional<int> retries;             // auctl --retries; else the INI's Network/Retries
 };
 
 struct FrontEnd {

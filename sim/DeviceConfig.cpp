@@ -264,6 +264,10 @@ Faults parseFaults(const json& j, const std::string& where)
             f.paraReplyBytes = static_cast<int>(getInt(v, w, 0, 436));
         else if (k == "dropUpgradePacket")
             f.dropUpgradePacket = static_cast<int>(getInt(v, w, 0, 65535));
+        else if (k == "countApplies")
+            f.countApplies = getBool(v, w);
+        else if (k == "lossSeed")
+            f.lossSeed = static_cast<std::uint64_t>(getInt(v, w, 0, INT64_MAX));
         else if (k == "silentCommands") {
             if (!v.is_array())
                 fail(w, "expected an array of commands");
@@ -482,6 +486,8 @@ std::string siteToJson(const SiteConfig& site)
             if (f.keepOldVersion) fj["keepOldVersion"] = true;
             if (f.dropUpgradePacket) fj["dropUpgradePacket"] = f.dropUpgradePacket;
             if (f.paraReplyBytes) fj["paraReplyBytes"] = f.paraReplyBytes;
+            if (f.countApplies) fj["countApplies"] = true;
+            if (f.lossSeed) fj["lossSeed"] = f.lossSeed;
             if (!f.silentCommands.empty()) {
                 fj["silentCommands"] = json::array();
                 for (auto c : f.silentCommands)
@@ -496,6 +502,42 @@ std::string siteToJson(const SiteConfig& site)
 
 // ---------------------------------------------------------------- --device
 
+namespace {
+
+// The --device keys of a lossy network and of devices that count their
+// applies. Nothing when the key is not one of them, else an error text
+// (empty when the value was taken).
+std::optional<std::string> parseNetworkKey(const std::string& key, const std::string& val, Faults& f)
+{
+    auto bad = [&] { return "bad value for " + key + ": \"" + val + "\""; };
+    const char* end = val.data() + val.size();
+    if (key == "loss") {
+        double r = -1;
+        auto [p, ec] = std::from_chars(val.data(), end, r);
+        if (val.empty() || ec != std::errc() || p != end || r < 0 || r > 1)
+            return bad();
+        f.dropRate = r;
+    } else if (key == "loss-seed" || key == "duplicates") {
+        std::uint64_t n = 0;
+        auto [p, ec] = std::from_chars(val.data(), end, n);
+        if (val.empty() || ec != std::errc() || p != end || (key == "duplicates" && n > 100))
+            return bad();
+        if (key == "loss-seed")
+            f.lossSeed = n;
+        else
+            f.duplicateReplies = static_cast<int>(n);
+    } else if (key == "count-applies") {
+        if (val != "1" && val != "0" && val != "true" && val != "false" && val != "yes" && val != "no")
+            return bad();
+        f.countApplies = val == "1" || val == "true" || val == "yes";
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
+}
+
+} // namespace
+
 std::string parseDeviceOption(std::string_view text, DeviceConfig& d)
 {
     bool haveIp = false;
@@ -507,6 +549,11 @@ std::string parseDeviceOption(std::string_view text, DeviceConfig& d)
         if (eq == std::string_view::npos)
             return "\"" + std::string(item) + "\" is not KEY=VALUE";
         const std::string key(item.substr(0, eq)), val(item.substr(eq + 1));
+        if (auto e = parseNetworkKey(key, val, d.faults)) {
+            if (!e->empty())
+                return *e;
+            continue;
+        }
         auto address = [&](std::uint32_t& out) {
             auto a = parseIp(val);
             if (a)

@@ -26,6 +26,10 @@ struct Faults {
     int paraReplyBytes = 0;       // a parameter read reply carries only this many bytes of the record; 0 = all
     int dropUpgradePacket = 0;    // data packet k (from 1) of an upgrade never gets in; 0 = none
 
+    // Devices that keep the written contract but fill what it leaves open their own way.
+    bool countApplies = false;    // each apply adds one to the u32 at bytes 0..3 of the record in use
+    std::uint64_t lossSeed = 0;   // seeds this device's losses (with its MAC); 0 = the site seed
+
     bool operator==(const Faults&) const = default;
 };
 

@@ -309,6 +309,9 @@ void SimDevice::applyRecord(std::vector<std::uint8_t> rec, bool& addressChanged)
     const std::uint32_t oldIp = info_.ip();
     // The version belongs to the firmware, not to whoever wrote the record.
     writeFixedText(Bytes(rec), L.version, kSysParaVersionWidth, info_.firmwareVersion());
+    // Bytes 0..3 carry nothing the program reads; such a device keeps its own count there.
+    if (faults_.countApplies)
+        writeU32(Bytes(rec), 0, readU32(sysPara_, 0) + 1);
     info_.setDevNo(readI32(r, L.devNo));
     info_.setDevName(readFixedText(r, L.devName, kSysParaTextWidth));
     info_.setMac(rec.data() + L.mac);

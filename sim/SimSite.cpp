@@ -201,7 +201,7 @@ bool SimSite::addDevice(const DeviceConfig& config, std::string* error)
     for (const auto& d : devices_)
         if (problem.empty() && d->ip() == config.ip)
             problem = formatIp(config.ip) + ": address already in use";
-    std::uint64_t seed = options_.seed;
+    std::uint64_t seed = config.faults.lossSeed != 0 ? config.faults.lossSeed : options_.seed;
     for (auto b : config.mac)
         seed = mix(seed ^ b);
     auto device = std::make_shared<SimDevice>(config, seed, options_.keepTraffic);

@@ -34,6 +34,9 @@ struct DeviceItem_Type {
     std::uint32_t searchOnly = 0;
     DeviceInfo_Type devItem;
     std::unique_ptr<SysParaBuffer> sysPara; // null until the first successful read
+    // The record as the device was last seen to hold it (read, or read back
+    // after a write): what a write's read-back tells the edited bytes by.
+    std::unique_ptr<SysParaBuffer> heldPara;
     std::array<std::uint8_t, 6> oldMac{};
     std::uint32_t selected = 0;
     std::uint32_t unicastOk = 0;

@@ -11,6 +11,8 @@
 #include "devices/DeviceList.h"
 #include "grouping/GroupRules.h"
 #include "protocol/Exchange.h"
+#include "protocol/ParaReadBack.h"
+#include "protocol/Timing.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
@@ -44,12 +46,7 @@ Peer peerOf(const DeviceItem_Type& item)
     return p;
 }
 
-int exchange(const Peer& peer, std::uint16_t command, ConstBytes payload, Packet& reply, int waitReply)
-{
-    Packet request = Packet::request(command, static_cast<std::uint16_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), request.payloadArea().begin());
-    return ExchangeUnicast(peer.localIp, peer.ip, request, reply, waitReply);
-}
+ParaPlace placeOf(const Peer& peer) { return {peer.localIp, peer.ip, true, peer.mac}; }
 
 void sendProgress(ProtocolWorker& worker, int percent)
 {
@@ -58,35 +55,6 @@ void sendProgress(ProtocolWorker& worker, int percent)
 }
 
 using GroupBytes = std::array<std::uint8_t, kGroupNosPerDevice>;
-
-// A device's record read back by MAC from where it now is, retried while it
-// restarts its network; true when its group bytes are what was written.
-// `seen` gets the group bytes of the last full record read back.
-bool confirmGroupBytes(const Peer& peer, std::uint32_t newIp, const SysParaLayout& layout, const GroupBytes& written,
-                       int limitMs, std::optional<GroupBytes>& seen)
-{
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
-    Peer at = peer;
-    at.ip = newIp;
-    auto reply = std::make_unique<Packet>();
-    for (;;) {
-        if (exchange(at, CMD_READ_SYS_PARA, at.mac, *reply, 1) == RES_OK) {
-            const ConstBytes p = reply->payload();
-            // A short reply holds no group bytes to compare, and a device may
-            // still answer with its old record before the apply takes: ask again.
-            if (p.size() >= layout.size) {
-                seen.emplace();
-                std::copy_n(p.begin() + static_cast<std::ptrdiff_t>(layout.groupNos), seen->size(), seen->begin());
-                if (*seen == written)
-                    return true;
-            }
-        }
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
-}
 
 // The entry shows the group numbers the device holds now; the list reports
 // the change, so its row and the properties follow at once.
@@ -176,6 +144,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
     const int n = summary.online;
     const std::size_t count = online.size();
     const int atATime = std::max(options.parallel, 1);
+    const int retries = options.retries >= 0 ? options.retries : protocolConfig().retries.load();
 
     // What each device's steps found, handed from its (maybe concurrent) work
     // to the in-order reporting.
@@ -189,7 +158,8 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
         std::array<std::uint8_t, kGroupNosPerDevice> groupBytes{};
         bool tooMany = false;
         bool confirmed = true;
-        std::optional<GroupBytes> readBack;
+        ParaWrite write; // what the read-back compares, and what is sent again
+        int confirmResult = RES_OK;
     };
     std::vector<DeviceRun> runs(count);
     auto fail = [&](const DeviceRun& r, const char* text) {
@@ -212,7 +182,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                 r.peer = peerOf(*item);
             }
             auto reply = std::make_unique<Packet>();
-            if (r.haveRecord || exchange(r.peer, CMD_READ_SYS_PARA, r.peer.mac, *reply, 1) != RES_OK)
+            if (r.haveRecord || ReadParaRetrying(placeOf(r.peer), *reply, retries) != RES_OK)
                 return;
             // A reply shorter than the layout it claims is no record: taking it
             // would write zeros over the device's address.
@@ -228,6 +198,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                 return;
             std::lock_guard lock(list.mutex());
             if (!item->sysPara) {
+                item->heldPara = std::make_unique<SysParaBuffer>(*record);
                 item->sysPara = std::move(record);
                 item->bParaExt = ext;
             }
@@ -248,6 +219,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             const auto& item = online[i];
             DeviceRun& r = runs[i];
             SysParaBuffer record;
+            std::optional<SysParaBuffer> held;
             bool ext = true;
             {
                 std::lock_guard lock(list.mutex());
@@ -257,6 +229,8 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                     record = *item->sysPara;
                     ext = item->bParaExt != 0;
                 }
+                if (item->heldPara)
+                    held = *item->heldPara;
             }
             if (!r.haveRecord)
                 return;
@@ -277,10 +251,17 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                     std::copy(r.groupBytes.begin(), r.groupBytes.end(),
                               item->sysPara->begin() + static_cast<std::ptrdiff_t>(r.layout->groupNos));
             }
-            auto reply = std::make_unique<Packet>();
-            r.result = exchange(r.peer, CMD_WRITE_SYS_PARA, ConstBytes(record).first(r.layout->size), *reply, 1);
-            if (r.result == RES_OK)
-                r.result = exchange(r.peer, CMD_APPLY_SYS_PARA, r.peer.mac, *reply, 0);
+            ParaWrite& w = r.write;
+            w.after = placeOf(r.peer);
+            w.written = record;
+            w.ext = ext;
+            w.writePayload.assign(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(r.layout->size));
+            w.applyMac = r.peer.mac;
+            w.retries = retries;
+            // The group bytes are what this download is about: compared even where they did not change.
+            w.mask = changedFieldBytes(held ? &*held : nullptr, record, ext);
+            compareAlso(w.mask, r.layout->groupNos, kGroupNosPerDevice);
+            r.result = WriteAndApply(w.after, w.writePayload, w.applyMac, retries);
             if (r.result == RES_OK) {
                 std::lock_guard lock(list.mutex());
                 item->devItem.setDevNo(readI32(record, r.layout->devNo));
@@ -288,6 +269,9 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                 // Later exchanges and the list go to where the device now is.
                 item->ip = item->devItem.ip();
                 r.newIp = item->ip;
+                if (r.newIp != w.after.ip)
+                    w.before = w.after;
+                w.after.ip = r.newIp;
                 r.newTag = deviceTag(ansiToUtf8(item->devItem.devName()), item->devItem.ip());
             }
         },
@@ -332,21 +316,30 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             written.size(), std::max(atATime, 8),
             [&](std::size_t k) {
                 DeviceRun& r = runs[written[k]];
-                r.confirmed =
-                    confirmGroupBytes(r.peer, r.newIp, *r.layout, r.groupBytes, options.confirmLimitMs, r.readBack);
+                r.confirmResult = ConfirmParaWrite(r.write).result;
+                r.confirmed = r.confirmResult == RES_OK;
+                if (r.confirmed) {
+                    std::lock_guard lock(list.mutex());
+                    online[written[k]]->heldPara = std::make_unique<SysParaBuffer>(r.write.written);
+                }
             },
             [&](std::size_t k) {
                 DeviceRun& r = runs[written[k]];
-                // What the device showed when read back is what it holds.
-                if (r.readBack)
-                    showGroupBytes(list, online[written[k]], *r.readBack);
-                step(written[k], GroupStep::Confirmed, r.confirmed, r.confirmed ? "confirmed" : kNotConfirmedText);
+                // A device that answers without its group numbers after every
+                // repeat did not take them: a failure, not an unknown.
+                const bool taken = r.confirmResult != RES_NOT_TAKEN;
+                const char* text = r.confirmed ? "confirmed" : taken ? kNotConfirmedText : kNotTakenText;
+                // What the device confirmed is what it holds now.
+                if (r.confirmed)
+                    showGroupBytes(list, online[written[k]], r.groupBytes);
+                step(written[k], GroupStep::Confirmed, r.confirmed, text);
                 if (r.confirmed)
                     return;
-                OutputLog("%s %s", r.newTag.c_str(), kNotConfirmedText);
+                OutputLog("%s %s", r.newTag.c_str(), text);
                 --summary.completed;
-                ++summary.unconfirmed;
-                summary.failures.push_back({formatIp(r.newIp), r.newTag, kNotConfirmedText});
+                if (taken)
+                    ++summary.unconfirmed;
+                summary.failures.push_back({formatIp(r.newIp), r.newTag, text});
             });
     }
     return summary;

@@ -19,6 +19,9 @@ class ProtocolWorker;
 // The text of a device whose record was written and applied but read back
 // without its new group numbers (or not at all).
 inline constexpr const char* kNotConfirmedText = "written but not confirmed";
+// The text of a device that answered without its new group numbers after
+// write and apply were sent again: it did not take them.
+inline constexpr const char* kNotTakenText = "did not take the group numbers";
 
 struct GroupDownloadFailure {
     std::string device; // the device's address
@@ -48,9 +51,13 @@ struct GroupDownloadOptions {
     // list order, as with one at a time.
     int parallel = 1;
     // After the last write, read every written device's record back (by MAC,
-    // retrying while it restarts its network) and compare the group bytes.
+    // retrying while it restarts its network) and compare the group bytes and
+    // the other bytes the write changed; a device that answers without them
+    // gets write and apply again, `retries` times at most.
     bool confirm = false;
-    int confirmLimitMs = 5000; // per device, from the first read-back attempt
+    // An unanswered read or write is tried this many more times; -1 takes
+    // protocolConfig().retries.
+    int retries = -1;
     // Called on the worker thread; must not block on the caller of the download.
     std::function<void(const GroupStepReport&)> onStep = {};
 };

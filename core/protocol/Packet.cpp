@@ -37,6 +37,7 @@ const char* resultName(int result)
     case RES_SHORT_RECORD: return "RES_SHORT_RECORD";
     case RES_NOT_CONFIRMED: return "RES_NOT_CONFIRMED";
     case RES_NO_BACKUP: return "RES_NO_BACKUP";
+    case RES_NOT_TAKEN: return "RES_NOT_TAKEN";
     default: return "unknown";
     }
 }
@@ -62,6 +63,8 @@ std::string exchangeResultText(int result)
         return translate("aulira::Results", "written but not confirmed");
     case RES_NO_BACKUP:
         return translate("aulira::Results", "the parameters as read could not be backed up, so nothing was written");
+    case RES_NOT_TAKEN:
+        return translate("aulira::Results", "the device did not take the written parameters");
     default:
         return "result " + std::to_string(result);
     }

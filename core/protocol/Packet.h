@@ -39,6 +39,7 @@ enum Result : int {
     RES_SHORT_RECORD = -6,  // a read reply held less than the record its version claims
     RES_NOT_CONFIRMED = -7, // written and applied, but the record read back is not what was written
     RES_NO_BACKUP = -8,     // the record as read could not be kept, so nothing was written
+    RES_NOT_TAKEN = -10,    // written and applied, repeated, but the device still answers without it
 };
 
 const char* commandName(std::uint16_t command);

@@ -4,10 +4,61 @@
 #include <chrono>
 #include <thread>
 
+#include "params/SysParaFields.h"
 #include "protocol/Exchange.h"
 #include "protocol/Timing.h"
 
 namespace aulira {
+
+namespace {
+
+// The bytes some field of the table covers, per layout, firmware version aside.
+const ReadBackMask& interpretedBytes(bool ext)
+{
+    static const auto build = [](bool e) {
+        ReadBackMask m;
+        for (const auto& f : kSysParaFields) {
+            if (!f.in(e) || f.kind == FieldKind::Version)
+                continue;
+            for (std::size_t i = 0; i < f.width; ++i)
+                m.set(static_cast<std::size_t>(f.offset(e)) + i);
+        }
+        return m;
+    };
+    static const ReadBackMask longLayout = build(true), shortLayout = build(false);
+    return ext ? longLayout : shortLayout;
+}
+
+bool unanswered(int result) { return result == RES_RECV_TIMEOUT || result == RES_NO_REPLY; }
+
+Packet requestWith(std::uint16_t command, ConstBytes payload)
+{
+    Packet request = Packet::request(command, static_cast<std::uint16_t>(payload.size()));
+    std::copy(payload.begin(), payload.end(), request.payloadArea().begin());
+    return request;
+}
+
+int exchangeAt(const ParaPlace& at, bool unicast, Packet& request, Packet& reply, int waitReply)
+{
+    return unicast ? ExchangeUnicast(at.localIp, at.ip, request, reply, waitReply)
+                   : ExchangeBroadcast(at.localIp, at.ip, request, reply, waitReply);
+}
+
+// One read of a read-back: unicast where the poll found the device reachable,
+// and a broadcast carrying its address when that fails, since a written record
+// may have moved the device out of the adapter's subnet.
+int readBackOnce(const ParaPlace& at, Packet& reply)
+{
+    Packet request = requestWith(CMD_READ_SYS_PARA, at.mac);
+    int result = exchangeAt(at, at.unicast, request, reply, 1);
+    if (result != RES_OK && at.unicast) {
+        request = requestWith(CMD_READ_SYS_PARA, at.mac);
+        result = exchangeAt(at, false, request, reply, 1);
+    }
+    return result;
+}
+
+} // namespace
 
 std::optional<SysParaReply> takeSysParaReply(ConstBytes payload)
 {
@@ -19,50 +70,102 @@ std::optional<SysParaReply> takeSysParaReply(ConstBytes payload)
     return out;
 }
 
-bool sameWrittenRecord(ConstBytes written, ConstBytes readBack, bool ext)
+ReadBackMask changedFieldBytes(const SysParaBuffer* before, ConstBytes written, bool ext)
 {
-    const SysParaLayout& layout = sysParaLayout(ext);
-    if (written.size() < layout.size || readBack.size() < layout.size)
-        return false;
-    const auto w = written.first(layout.size), r = readBack.first(layout.size);
-    const std::size_t vBegin = layout.version, vEnd = layout.version + kSysParaVersionWidth;
-    return std::equal(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(vBegin), r.begin()) &&
-           std::equal(w.begin() + static_cast<std::ptrdiff_t>(vEnd), w.end(),
-                      r.begin() + static_cast<std::ptrdiff_t>(vEnd));
+    ReadBackMask mask = interpretedBytes(ext);
+    if (!before)
+        return mask;
+    const std::size_t n = std::min(written.size(), before->size());
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        if (mask.test(i) && (i >= n || (*before)[i] == written[i]))
+            mask.reset(i);
+    return mask;
 }
 
-int ConfirmSysPara(const ConfirmTarget& target, ConstBytes written, bool ext)
+void compareAlso(ReadBackMask& mask, std::size_t offset, std::size_t width)
+{
+    for (std::size_t i = offset; i < offset + width && i < mask.size(); ++i)
+        mask.set(i);
+}
+
+bool holdsWritten(const ReadBackMask& mask, ConstBytes written, ConstBytes readBack)
+{
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        if (mask.test(i) && (i >= written.size() || i >= readBack.size() || written[i] != readBack[i]))
+            return false;
+    return true;
+}
+
+int ReadParaRetrying(const ParaPlace& at, Packet& reply, int retries)
+{
+    int result = RES_NO_REPLY;
+    for (int attempt = 0; attempt <= std::max(retries, 0); ++attempt) {
+        Packet request = requestWith(CMD_READ_SYS_PARA, at.mac);
+        result = exchangeAt(at, at.unicast, request, reply, 1);
+        if (!unanswered(result))
+            break;
+    }
+    return result;
+}
+
+int WriteAndApply(const ParaPlace& at, ConstBytes writePayload, const MacBytes& applyMac, int retries)
+{
+    Packet reply;
+    int result = RES_NO_REPLY;
+    for (int attempt = 0; attempt <= std::max(retries, 0); ++attempt) {
+        Packet request = requestWith(CMD_WRITE_SYS_PARA, writePayload);
+        result = exchangeAt(at, at.unicast, request, reply, 1);
+        if (!unanswered(result))
+            break;
+    }
+    if (result != RES_OK)
+        return result;
+    Packet apply = requestWith(CMD_APPLY_SYS_PARA, applyMac);
+    return exchangeAt(at, at.unicast, apply, reply, 0);
+}
+
+ConfirmOutcome ConfirmParaWrite(const ParaWrite& w)
 {
     using namespace std::chrono;
     const Timing& timing = protocolConfig().timing;
-    const auto deadline = steady_clock::now() + milliseconds(timing.confirmWindowMs);
-    Packet request, reply;
-    // One read: unicast where the poll found the device reachable, and a
-    // broadcast carrying its address when that fails, since a written record
-    // may have moved the device out of the adapter's subnet.
-    auto readOnce = [&](bool unicast) {
-        request = Packet::request(CMD_READ_SYS_PARA, static_cast<std::uint16_t>(target.mac.size()));
-        std::copy(target.mac.begin(), target.mac.end(), request.payloadArea().begin());
-        return unicast ? ExchangeUnicast(target.localIp, target.ip, request, reply, 1)
-                       : ExchangeBroadcast(target.localIp, target.ip, request, reply, 1);
-    };
+    auto deadline = steady_clock::now() + milliseconds(timing.confirmWindowMs);
+    ConfirmOutcome out;
+    bool answered = false; // since the last write
+    Packet reply;
     for (;;) {
-        int result = readOnce(target.unicast);
-        if (result != RES_OK && target.unicast)
-            result = readOnce(false);
-        if (result == RES_OK) {
+        const ParaPlace* stale = nullptr; // a place that answered without the written bytes
+        for (const ParaPlace* at : {&w.after, w.before ? &*w.before : nullptr}) {
+            if (!at || readBackOnce(*at, reply) != RES_OK)
+                continue;
             // A short or other-layout answer is a device still settling, not a verdict.
-            if (auto got = takeSysParaReply(reply.payload());
-                got && (got->bParaExt != 0) == ext && sameWrittenRecord(written, got->record, ext))
-                return RES_OK;
+            const auto got = takeSysParaReply(reply.payload());
+            if (!got || (got->bParaExt != 0) != w.ext)
+                continue;
+            answered = true;
+            out.answeredBefore = at != &w.after;
+            if (holdsWritten(w.mask, w.written, got->record)) {
+                out.result = RES_OK;
+                return out;
+            }
+            stale = at;
+            break;
         }
-        if (steady_clock::now() + milliseconds(timing.confirmRetryPauseMs) >= deadline)
-            return RES_NOT_CONFIRMED;
+        if (stale && out.rewrites < w.retries) {
+            ++out.rewrites;
+            WriteAndApply(*stale, w.writePayload, w.applyMac, w.retries);
+            answered = false;
+            deadline = steady_clock::now() + milliseconds(timing.confirmWindowMs);
+            continue;
+        }
+        if (steady_clock::now() + milliseconds(timing.confirmRetryPauseMs) >= deadline) {
+            out.result = answered ? RES_NOT_TAKEN : RES_NOT_CONFIRMED;
+            return out;
+        }
         std::this_thread::sleep_for(milliseconds(timing.confirmRetryPauseMs));
     }
 }
 
-int ConfirmReachable(const ConfirmTarget& target)
+int ConfirmReachable(const ParaPlace& target)
 {
     using namespace std::chrono;
     const Timing& timing = protocolConfig().timing;

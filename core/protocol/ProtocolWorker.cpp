@@ -7,21 +7,21 @@
 #include "params/ParaBackups.h"
 #include "protocol/Exchange.h"
 #include "protocol/ParaReadBack.h"
+#include "protocol/Timing.h"
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
+#include "shell/Translate.h"
 #include "util/Ipv4.h"
 
 namespace aulira {
 
 namespace {
 
-using Mac = std::array<std::uint8_t, 6>;
-
 static_assert(kLayout436.mac == kLayout392.mac, "the MAC field sits at one offset in both layouts");
 
-Mac macOf(const DeviceInfo_Type& info)
+MacBytes macOf(const DeviceInfo_Type& info)
 {
-    Mac m;
+    MacBytes m;
     std::copy_n(info.mac(), 6, m.begin());
     return m;
 }
@@ -146,29 +146,14 @@ void ProtocolWorker::runJob(const Job& job)
     }
 }
 
-void ProtocolWorker::prepareRequest(std::uint16_t command, ConstBytes payload)
-{
-    request_ = Packet::request(command, static_cast<std::uint16_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), request_.payloadArea().begin());
-}
-
-int ProtocolWorker::exchange(const Target& t, int waitReply)
-{
-    return t.unicast ? ExchangeUnicast(t.localIp, t.ip, request_, reply_, waitReply)
-                     : ExchangeBroadcast(t.localIp, t.ip, request_, reply_, waitReply);
-}
-
 void ProtocolWorker::readPara(const DeviceItemPtr& item)
 {
-    Target target;
-    Mac mac;
+    ParaPlace at;
     {
         std::lock_guard lock(list_.mutex());
-        target = {item->localIp, item->ip, item->unicastOk == 1};
-        mac = macOf(item->devItem);
+        at = {item->localIp, item->ip, item->unicastOk == 1, macOf(item->devItem)};
     }
-    prepareRequest(CMD_READ_SYS_PARA, mac);
-    int result = exchange(target, 1);
+    int result = ReadParaRetrying(at, reply_, protocolConfig().retries.load());
     std::optional<SysParaReply> got;
     if (result == RES_OK) {
         got = takeSysParaReply(reply_.payload());
@@ -180,6 +165,7 @@ void ProtocolWorker::readPara(const DeviceItemPtr& item)
         if (!item->sysPara)
             item->sysPara = std::make_unique<SysParaBuffer>();
         *item->sysPara = got->record;
+        item->heldPara = std::make_unique<SysParaBuffer>(got->record);
         // Every front end needs the layout right after a read; decide it once here.
         item->bParaExt = got->bParaExt;
     }
@@ -187,22 +173,48 @@ void ProtocolWorker::readPara(const DeviceItemPtr& item)
         l->onReadParaDone(item, result);
 }
 
+namespace {
+
+// The identity fields a written record sets, into the entry.
+void takeIdentity(DeviceItem_Type& item, ConstBytes written, const SysParaLayout& layout)
+{
+    item.devItem.setDevNo(readI32(written, layout.devNo));
+    item.devItem.setIp(readIp(written, layout.ip));
+    // The list and the properties pane show what the device now holds at
+    // once, not only after the next search.
+    item.devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
+    item.devItem.setMask(readIp(written, layout.mask));
+    item.devItem.setGateway(readIp(written, layout.gateway));
+    item.devItem.setDns1(readIp(written, layout.dns1));
+    item.devItem.setDns2(readIp(written, layout.dns2));
+    item.devItem.setServerIp(readIp(written, layout.serverIp));
+    item.devItem.setAltServerIp(readIp(written, layout.altServerIp));
+    for (int k = 0; k < 8; ++k) // the groups the device is in
+        item.devItem.setGroupNo(k, written[layout.groupNos + static_cast<std::size_t>(k)]);
+    // The list column and every later exchange use the entry's own address;
+    // the device has moved there once it applied the record.
+    item.ip = item.devItem.ip();
+}
+
+} // namespace
+
 void ProtocolWorker::writePara(const DeviceItemPtr& item)
 {
-    Target target;
-    Mac mac;
-    SysParaBuffer record;
-    bool ext = true;
+    ParaWrite w;
+    DeviceInfo_Type identityBefore;
+    std::uint32_t ipBefore = 0;
     bool haveRecord = false;
     {
         std::lock_guard lock(list_.mutex());
-        target = {item->localIp, item->ip, item->unicastOk == 1};
-        mac = macOf(item->devItem);
+        w.after = {item->localIp, item->ip, item->unicastOk == 1, macOf(item->devItem)};
         if (item->sysPara) {
-            record = *item->sysPara;
-            ext = item->bParaExt != 0;
+            w.written = *item->sysPara;
+            w.ext = item->bParaExt != 0;
+            w.mask = changedFieldBytes(item->heldPara.get(), w.written, w.ext);
             haveRecord = true;
         }
+        identityBefore = item->devItem;
+        ipBefore = item->ip;
     }
     if (!haveRecord) {
         if (auto* l = listener())
@@ -210,40 +222,42 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
         return;
     }
 
-    const SysParaLayout& layout = sysParaLayout(ext);
-    prepareRequest(CMD_WRITE_SYS_PARA, ConstBytes(record).first(layout.size));
-    int result = exchange(target, 1);
-    if (result == RES_OK) {
-        prepareRequest(CMD_APPLY_SYS_PARA, mac);
-        result = exchange(target, 0);
-    } else {
+    const SysParaLayout& layout = sysParaLayout(w.ext);
+    const ConstBytes written(w.written);
+    w.writePayload.assign(w.written.begin(), w.written.begin() + static_cast<std::ptrdiff_t>(layout.size));
+    w.applyMac = w.after.mac;
+    w.retries = protocolConfig().retries.load();
+    int result = WriteAndApply(w.after, w.writePayload, w.applyMac, w.retries);
+    if (result != RES_OK) {
         OutputLog("set system para error!");
+        if (auto* l = listener())
+            l->onWriteParaDone(item, result);
+        return;
     }
-    if (result == RES_OK) {
-        const ConstBytes written(record);
-        {
+    {
+        std::lock_guard lock(list_.mutex());
+        takeIdentity(*item, written, layout);
+        if (item->ip != ipBefore)
+            w.before = w.after;
+        w.after.ip = item->ip;
+    }
+    list_.identityChanged(item);
+    if (confirm_.load()) {
+        const ConfirmOutcome c = ConfirmParaWrite(w);
+        result = c.result;
+        if (result == RES_OK) {
             std::lock_guard lock(list_.mutex());
-            item->devItem.setDevNo(readI32(written, layout.devNo));
-            item->devItem.setIp(readIp(written, layout.ip));
-            // The list and the properties pane show what the device now holds
-            // at once, not only after the next search.
-            item->devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
-            item->devItem.setMask(readIp(written, layout.mask));
-            item->devItem.setGateway(readIp(written, layout.gateway));
-            item->devItem.setDns1(readIp(written, layout.dns1));
-            item->devItem.setDns2(readIp(written, layout.dns2));
-            item->devItem.setServerIp(readIp(written, layout.serverIp));
-            item->devItem.setAltServerIp(readIp(written, layout.altServerIp));
-            for (int k = 0; k < 8; ++k) // the groups the device is in
-                item->devItem.setGroupNo(k, written[layout.groupNos + static_cast<std::size_t>(k)]);
-            // The list column and every later exchange use the entry's own
-            // address; the device has moved there once it applied the record.
-            item->ip = item->devItem.ip();
-            target.ip = item->ip;
+            item->heldPara = std::make_unique<SysParaBuffer>(w.written);
+        } else if (result == RES_NOT_TAKEN) {
+            // The device answered with what it held before: so does its entry.
+            {
+                std::lock_guard lock(list_.mutex());
+                item->devItem = identityBefore;
+                item->ip = ipBefore;
+            }
+            list_.identityChanged(item);
         }
-        list_.identityChanged(item);
-        if (confirm_.load())
-            result = confirmWritten(item, {target.localIp, target.ip, target.unicast, mac}, written, ext);
+        logNotConfirmed(item, result);
     }
     if (auto* l = listener())
         l->onWriteParaDone(item, result);
@@ -252,23 +266,24 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
 void ProtocolWorker::writeMac(const DeviceItemPtr& item)
 {
     // A MAC change always goes by unicast, whatever the poll found out.
-    Target target;
-    Mac oldMac, newMac;
+    ParaPlace old;
+    MacBytes newMac;
+    DeviceInfo_Type identityBefore;
     {
         std::lock_guard lock(list_.mutex());
-        target = {item->localIp, item->ip, true};
-        oldMac = item->oldMac;
+        old = {item->localIp, item->ip, true, item->oldMac};
         newMac = macOf(item->devItem);
+        identityBefore = item->devItem;
+        identityBefore.setMac(item->oldMac.data());
     }
-
-    prepareRequest(CMD_READ_SYS_PARA, oldMac);
-    int result = exchange(target, 1);
+    const int retries = protocolConfig().retries.load();
+    int result = ReadParaRetrying(old, reply_, retries);
     if (result != RES_OK)
-        return macChangeFailed(item, oldMac, result);
+        return macChangeFailed(item, old.mac, result);
 
     const std::optional<SysParaReply> got = takeSysParaReply(reply_.payload());
     if (!got)
-        return macChangeFailed(item, oldMac, RES_SHORT_RECORD);
+        return macChangeFailed(item, old.mac, RES_SHORT_RECORD);
     std::filesystem::path backupDir;
     {
         std::lock_guard lock(backupMutex_);
@@ -278,11 +293,10 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
         std::string error;
         if (backupRecord(backupDir, got->record, &error).empty()) {
             OutputLog("The parameters could not be backed up before the MAC change: %s", error.c_str());
-            return macChangeFailed(item, oldMac, RES_NO_BACKUP);
+            return macChangeFailed(item, old.mac, RES_NO_BACKUP);
         }
     }
-    SysParaBuffer record;
-    bool ext;
+    ParaWrite w;
     {
         std::lock_guard lock(list_.mutex());
         if (!item->sysPara)
@@ -291,79 +305,136 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
         // keeps what it held, and the short layout's write sends six of those bytes.
         const std::size_t n = std::min(reply_.payload().size(), kSysParaBufferSize);
         std::copy_n(got->record.begin(), n, item->sysPara->begin());
+        item->heldPara = std::make_unique<SysParaBuffer>(got->record);
         // The layout of the record just read decides the write; a device never
         // opened before still carries the default long-layout flag.
         item->bParaExt = got->bParaExt;
         std::copy(newMac.begin(), newMac.end(), item->sysPara->begin() + static_cast<std::ptrdiff_t>(kLayout436.mac));
-        record = *item->sysPara;
-        ext = item->bParaExt != 0;
+        w.written = *item->sysPara;
+        w.ext = item->bParaExt != 0;
     }
+    w.mask = changedFieldBytes(&got->record, w.written, w.ext);
 
-    const SysParaLayout& layout = sysParaLayout(ext);
+    const SysParaLayout& layout = sysParaLayout(w.ext);
     std::array<std::uint8_t, kSysParaBufferSize + kSysParaMacChangeExtra> payload{};
-    std::copy_n(record.begin(), layout.size, payload.begin());
-    std::copy(oldMac.begin(), oldMac.end(), payload.begin() + static_cast<std::ptrdiff_t>(layout.size));
+    std::copy_n(w.written.begin(), layout.size, payload.begin());
+    std::copy(old.mac.begin(), old.mac.end(), payload.begin() + static_cast<std::ptrdiff_t>(layout.size));
     // Six more bytes: what the buffer holds behind the old MAC's place in the
     // short layout; the long record has nothing there, so zeros.
-    if (!ext)
-        std::copy_n(record.begin() + static_cast<std::ptrdiff_t>(layout.size + 6), 6,
+    if (!w.ext)
+        std::copy_n(w.written.begin() + static_cast<std::ptrdiff_t>(layout.size + 6), 6,
                     payload.begin() + static_cast<std::ptrdiff_t>(layout.size + 6));
-    prepareRequest(CMD_WRITE_SYS_PARA, ConstBytes(payload).first(layout.size + kSysParaMacChangeExtra));
-    result = exchange(target, 1);
+    w.writePayload.assign(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(layout.size +
+                                                                                           kSysParaMacChangeExtra));
+    w.applyMac = old.mac;
+    w.retries = retries;
+    result = WriteAndApply(old, w.writePayload, w.applyMac, retries);
     if (result != RES_OK) {
         OutputLog("set system para error!");
-        return macChangeFailed(item, oldMac, result);
+        return macChangeFailed(item, old.mac, result);
     }
 
-    prepareRequest(CMD_APPLY_SYS_PARA, oldMac);
-    result = exchange(target, 0);
-    if (result != RES_OK)
-        return macChangeFailed(item, oldMac, result);
-
-    const ConstBytes written(record);
+    const ConstBytes written(w.written);
     {
         std::lock_guard lock(list_.mutex());
         item->devItem.setDevNo(readI32(written, layout.devNo));
         item->devItem.setIp(readIp(written, layout.ip));
         item->ip = item->devItem.ip();
         item->oldMac = macOf(item->devItem);
-        target.ip = item->ip;
+        // The device answers to its new MAC (and maybe at a new address) once
+        // it has taken the record in; until then, by the old one where it was.
+        w.after = {old.localIp, item->ip, true, newMac};
+        w.before = old;
     }
     list_.identityChanged(item);
-    result = RES_OK;
-    // The device answers to its new MAC once it has taken the record in.
-    if (confirm_.load())
-        result = confirmWritten(item, {target.localIp, target.ip, true, newMac}, written, ext);
-    if (auto* l = listener())
-        l->onWriteParaDone(item, result);
-}
-
-int ProtocolWorker::confirmWritten(const DeviceItemPtr& item, const ConfirmTarget& target, ConstBytes written,
-                                   bool ext)
-{
-    const int result = ConfirmSysPara(target, written, ext);
-    if (result != RES_OK) {
-        std::string tag;
-        {
+    MacChangeResult r{MacChangeOutcome::Done, RES_OK, newMac};
+    if (confirm_.load()) {
+        const ConfirmOutcome c = ConfirmParaWrite(w);
+        if (c.result == RES_OK) {
             std::lock_guard lock(list_.mutex());
-            tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+            item->heldPara = std::make_unique<SysParaBuffer>(w.written);
+        } else if (c.result == RES_NOT_TAKEN) {
+            // It still answers to the old MAC, with its old record: so does the entry.
+            {
+                std::lock_guard lock(list_.mutex());
+                item->devItem = identityBefore;
+                item->ip = old.ip;
+                item->oldMac = old.mac;
+            }
+            list_.identityChanged(item);
+            logNotConfirmed(item, RES_NOT_TAKEN);
+            return macChangeFailed(item, old.mac, RES_NOT_TAKEN);
+        } else {
+            r = {MacChangeOutcome::NotConfirmed, c.result, newMac};
+            logNotConfirmed(item, c.result);
         }
-        OutputLog("%s written but not confirmed", tag.c_str());
     }
-    return result;
+    if (auto* l = listener())
+        l->onWriteParaDone(item, r.result);
+    macChangeEnded(item, r);
 }
 
-void ProtocolWorker::macChangeFailed(const DeviceItemPtr& item, const Mac& oldMac, int result)
+void ProtocolWorker::logNotConfirmed(const DeviceItemPtr& item, int result)
+{
+    if (result == RES_OK)
+        return;
+    std::string tag;
+    {
+        std::lock_guard lock(list_.mutex());
+        tag = deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+    }
+    if (result == RES_NOT_TAKEN)
+        OutputLog("%s did not take the written parameters", tag.c_str());
+    else
+        OutputLog("%s written but not confirmed", tag.c_str());
+}
+
+void ProtocolWorker::macChangeFailed(const DeviceItemPtr& item, const MacBytes& oldMac, int result)
 {
     // Show (and address) the device by the MAC it still answers to, so a
     // second attempt can reach it.
     {
         std::lock_guard lock(list_.mutex());
         item->devItem.setMac(oldMac.data());
+        item->oldMac = oldMac;
     }
     list_.notifyChanged(item);
     if (auto* l = listener())
         l->onWriteMacFailed(item, result);
+    macChangeEnded(item, {MacChangeOutcome::Failed, result, oldMac});
+}
+
+void ProtocolWorker::macChangeEnded(const DeviceItemPtr& item, const MacChangeResult& r)
+{
+    if (auto* l = listener())
+        l->onMacChangeDone(item, r);
+}
+
+const char* macChangeOutcomeName(MacChangeOutcome outcome)
+{
+    switch (outcome) {
+    case MacChangeOutcome::Done: return "done";
+    case MacChangeOutcome::Failed: return "failed";
+    case MacChangeOutcome::NotConfirmed: return "not confirmed";
+    }
+    return "failed";
+}
+
+std::string macChangeResultText(const MacChangeResult& r)
+{
+    const std::string mac = formatMac(r.answersTo.data());
+    switch (r.outcome) {
+    case MacChangeOutcome::Done:
+        return formatText(translate("aulira::Results", "the device answers to its new MAC address %1"), {mac});
+    case MacChangeOutcome::Failed:
+        return formatText(translate("aulira::Results", "the MAC address was not changed (%1); the device answers to %2"),
+                          {exchangeResultText(r.result), mac});
+    case MacChangeOutcome::NotConfirmed:
+        return formatText(translate("aulira::Results", "the MAC address %1 was written and applied, but neither the "
+                                                       "new nor the old MAC address answers; search for the device"),
+                          {mac});
+    }
+    return {};
 }
 
 } // namespace aulira

@@ -23,6 +23,24 @@ namespace aulira {
 
 class DeviceList;
 
+// How a MAC change ended, for every front end to show.
+enum class MacChangeOutcome {
+    Done,         // the device answers to the new MAC with the record written
+    Failed,       // nothing changed, or the device still answers to its old MAC
+    NotConfirmed, // written and applied, but neither MAC answers: search for the device
+};
+
+struct MacChangeResult {
+    MacChangeOutcome outcome = MacChangeOutcome::Failed;
+    int result = RES_OK; // the step's RES_* code; RES_OK when done
+    MacBytes answersTo{}; // the MAC the entry now shows (and later jobs use)
+};
+
+// "done", "failed", "not confirmed": as JSON and scripts see it.
+const char* macChangeOutcomeName(MacChangeOutcome outcome);
+// One sentence for a person, in the program's language.
+std::string macChangeResultText(const MacChangeResult& r);
+
 class WorkerListener {
 public:
     virtual ~WorkerListener() = default;
@@ -31,6 +49,8 @@ public:
     virtual void onWriteParaDone(const DeviceItemPtr&, int /*result*/) {}
     // A MAC change that failed at any step; the shown MAC is back to the old one.
     virtual void onWriteMacFailed(const DeviceItemPtr&, int /*result*/) {}
+    // Every MAC change ends here too (after the call above), whatever its outcome.
+    virtual void onMacChangeDone(const DeviceItemPtr&, const MacChangeResult&) {}
     virtual void onBookDownloaded(int /*result*/) {}
     virtual void onBookCleared(int /*result*/) {}
     virtual void onGroupProgress(int /*percent*/) {}
@@ -50,9 +70,10 @@ public:
 
     // When on, a parameter write and a MAC change are confirmed after the
     // apply: the record is read back (by the new MAC after a MAC change) and
-    // compared with what was written. A record that does not come back as
-    // written is logged "written but not confirmed" and reported to
-    // onWriteParaDone as RES_NOT_CONFIRMED. Off by default.
+    // the bytes the write changed are compared. A device that answers without
+    // them is sent write and apply again (protocolConfig().retries times at
+    // most), then reported RES_NOT_TAKEN; one that does not answer is logged
+    // "written but not confirmed" and reported RES_NOT_CONFIRMED. Off by default.
     void setConfirmWrites(bool on) { confirm_ = on; }
     // Before a MAC change overwrites a device's record, the record as read is
     // kept as a backup in this data folder; no backup, no write. Empty: none.
@@ -89,12 +110,6 @@ private:
         std::function<int()> routine;
         std::function<void()> groupRoutine;
     };
-    // Where an item's exchanges go, copied under the list's lock.
-    struct Target {
-        std::string localIp;
-        std::uint32_t ip = 0;
-        bool unicast = false;
-    };
 
     void post(Job job);
     void run();
@@ -102,10 +117,9 @@ private:
     void readPara(const DeviceItemPtr& item);
     void writePara(const DeviceItemPtr& item);
     void writeMac(const DeviceItemPtr& item);
-    void macChangeFailed(const DeviceItemPtr& item, const std::array<std::uint8_t, 6>& oldMac, int result);
-    int exchange(const Target& target, int waitReply);
-    int confirmWritten(const DeviceItemPtr& item, const ConfirmTarget& target, ConstBytes written, bool ext);
-    void prepareRequest(std::uint16_t command, ConstBytes payload);
+    void macChangeFailed(const DeviceItemPtr& item, const MacBytes& oldMac, int result);
+    void macChangeEnded(const DeviceItemPtr& item, const MacChangeResult& r);
+    void logNotConfirmed(const DeviceItemPtr& item, int result);
 
     DeviceList& list_;
 
@@ -120,9 +134,7 @@ private:
     std::filesystem::path backupDir_;
     WorkerListener* listener_ = nullptr;
 
-    // One request and one reply buffer for the worker's whole life; only the
-    // worker thread touches them.
-    Packet request_;
+    // One reply buffer for the worker's whole life; only the worker thread touches it.
     Packet reply_;
 
     std::thread thread_; // last: starts after everything above exists

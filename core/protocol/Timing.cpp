@@ -12,6 +12,7 @@ void resetProtocolConfig()
 {
     auto& c = protocolConfig();
     c.devicePort = kDefaultDevicePort;
+    c.retries = kDefaultRetries;
     c.timing = Timing{};
 }
 

@@ -28,11 +28,17 @@ struct Timing {
 };
 
 inline constexpr std::uint16_t kDefaultDevicePort = 65176;
+// How often an unanswered parameter read or write is tried again, and a write
+// whose read-back shows it did not take is sent again (auctl --retries, the
+// INI's Network/Retries).
+inline constexpr int kDefaultRetries = 2;
+inline constexpr int kMaxRetries = 20;
 inline constexpr int kSearchSocketRcvBuf = 524288;
 inline constexpr int kExchangeSocketRcvBuf = 32768;
 
 struct ProtocolConfig {
     std::atomic<std::uint16_t> devicePort{kDefaultDevicePort};
+    std::atomic<int> retries{kDefaultRetries};
     Timing timing;
 };
 

@@ -39,6 +39,13 @@ CAppConfig::CAppConfig(const std::filesystem::path& appDir)
         else
             problems.push_back("Network/DevicePort: \"" + port + "\" is not a port number");
     }
+    if (const std::string n = m_ini.GetString("Network", "Retries"); !n.empty()) {
+        const unsigned v = m_ini.GetUInt("Network", "Retries");
+        if (v <= 20 && std::to_string(v) == n)
+            retries = static_cast<int>(v);
+        else
+            problems.push_back("Network/Retries: \"" + n + "\" is not a number from 0 to 20");
+    }
     if (const std::string cp = m_ini.GetString("Text", "CodePage"); !cp.empty()) {
         const unsigned v = m_ini.GetUInt("Text", "CodePage");
         if (v > 0 && v < 65536 && std::to_string(v) == cp)

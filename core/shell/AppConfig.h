@@ -29,6 +29,9 @@ public:
     std::vector<std::string> adapters;
     // [Network] DevicePort: 1..65535.
     std::optional<std::uint16_t> devicePort;
+    // [Network] Retries: how often an unanswered parameter read or write is
+    // tried again, and a write the device did not take is sent again (0..20).
+    std::optional<int> retries;
     // [Text] CodePage: the code page of names in device records.
     std::optional<int> codePage;
     // [Text] Language: "en" or "zh_CN", the language of the program's texts.

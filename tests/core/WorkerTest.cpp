@@ -216,7 +216,10 @@ TEST_F(WorkerTest, FailuresLeaveTheEntryAsItWas)
     worker.postWritePara(item);
     EXPECT_EQ((Strings{"read A -3", "write A -3"}), run());
     EXPECT_EQ(1u, log.count("set system para error!"));
-    EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA}), commands(trafficUpToNow(longDev.ip)));
+    // An unanswered read or write is tried twice more; nothing else goes out.
+    EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_READ_SYS_PARA, CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA,
+                                          CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA}),
+              commands(trafficUpToNow(longDev.ip)));
     EXPECT_FALSE(list.listModified());
     std::lock_guard lock(list.mutex());
     EXPECT_EQ(before, slice(*item->sysPara, 0, kSysParaBufferSize));
@@ -387,7 +390,8 @@ TEST_F(WorkerTest, FailedMacChangeShowsTheOldMacSoASecondAttemptWorks)
     EXPECT_EQ(Strings{"macfail A -3"}, run());
     EXPECT_EQ(Strings{"set system para error!"}, log.lines());
     EXPECT_EQ(oldMac, shownMac(item));
-    EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA}), commands(trafficUpToNow(longDev.ip)));
+    EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA}),
+              commands(trafficUpToNow(longDev.ip)));
 
     site->setFaults(longDev.ip, {});
     typeMac(item, newMac);
@@ -503,25 +507,31 @@ TEST(SysParaReply, APayloadShorterThanItsClaimedLayoutIsNoRecord)
     }
 }
 
-TEST(SysParaReply, TheReadBackMatchesOverTheLayoutExceptTheDevicesVersionText)
+TEST(SysParaReply, TheReadBackComparesOnlyTheInterpretedBytesTheWriteChanged)
 {
     for (bool ext : {true, false}) {
         const SysParaLayout& L = sysParaLayout(ext);
-        SysParaBuffer written{};
-        for (std::size_t i = 0; i < written.size(); ++i)
-            written[i] = static_cast<std::uint8_t>(i * 13);
+        SysParaBuffer before{};
+        for (std::size_t i = 0; i < before.size(); ++i)
+            before[i] = static_cast<std::uint8_t>(i * 13);
+        auto written = before;
+        written[L.devName] ^= 0x01; // the one edit
+        const ReadBackMask mask = changedFieldBytes(&before, written, ext);
+        EXPECT_EQ(1u, mask.count());
         auto back = written;
-        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
+        back[0] ^= 0xFF;            // bytes no field covers: the device's own
         back[L.version + 3] ^= 0xFF; // the firmware fills in its own version
-        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
-        back[L.size] ^= 0xFF; // past the layout: not part of the record
-        EXPECT_TRUE(sameWrittenRecord(written, back, ext));
-        for (std::size_t at : {std::size_t{0}, L.mac, L.ip + 3, L.size - 1}) {
-            auto other = written;
-            other[at] ^= 0x01;
-            EXPECT_FALSE(sameWrittenRecord(written, other, ext)) << at;
-        }
-        EXPECT_FALSE(sameWrittenRecord(ConstBytes(written).first(L.size - 1), back, ext));
+        back[L.ip] ^= 0xFF;          // nobody edited the address
+        EXPECT_TRUE(holdsWritten(mask, written, back));
+        EXPECT_FALSE(holdsWritten(mask, written, before)) << "the device kept its old name";
+        // Without a record read before, every interpreted byte decides; still not bytes 0..3.
+        const ReadBackMask all = changedFieldBytes(nullptr, written, ext);
+        EXPECT_FALSE(all.test(0) || all.test(L.version) || !all.test(L.ip) || !all.test(L.groupNos + 7));
+        ReadBackMask groups = mask;
+        compareAlso(groups, L.groupNos, 8);
+        back = written;
+        back[L.groupNos + 7] ^= 0x01;
+        EXPECT_FALSE(holdsWritten(groups, written, back));
     }
 }
 
@@ -560,15 +570,24 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
     struct Case {
         const char* what;
         std::set<std::uint16_t> silent;
+        bool countApplies;
         bool mac;
         std::uint32_t moveTo; // the written record's address
-        int result;
+        std::string reported;
+        bool lastReadByOldMac;
+        const char* logged; // after "Desk(address) ", or nothing
     };
+    const std::string taken = std::to_string(RES_NOT_TAKEN), unknown = std::to_string(RES_NOT_CONFIRMED);
     const Case cases[] = {
-        {"write that moves the device", {}, false, ip("127.0.0.25"), RES_OK},
-        {"write, apply lost", {CMD_APPLY_SYS_PARA}, false, longDev.ip, RES_NOT_CONFIRMED},
-        {"mac", {}, true, longDev.ip, RES_OK},
-        {"mac, apply lost", {CMD_APPLY_SYS_PARA}, true, longDev.ip, RES_NOT_CONFIRMED},
+        {"write that moves the device", {}, false, false, ip("127.0.0.25"), "write D 0", false, nullptr},
+        {"device counting its applies in bytes 0..3", {}, true, false, longDev.ip, "write D 0", false, nullptr},
+        {"write, apply lost", {CMD_APPLY_SYS_PARA}, false, false, longDev.ip, "write D " + taken, false,
+         "did not take the written parameters"},
+        {"write, never answered after the apply", {CMD_APPLY_SYS_PARA, CMD_READ_SYS_PARA}, false, false, longDev.ip,
+         "write D " + unknown, false, "written but not confirmed"},
+        {"mac", {}, true, true, longDev.ip, "write D 0", false, nullptr},
+        {"mac, apply lost: the entry keeps the old MAC", {CMD_APPLY_SYS_PARA}, false, true, longDev.ip,
+         "macfail D " + taken, true, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -578,6 +597,7 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
         ASSERT_EQ(Strings{"read D 0"}, run());
         sim::Faults f;
         f.silentCommands = c.silent;
+        f.countApplies = c.countApplies;
         site->setFaults(longDev.ip, f);
         log.clear();
         if (c.mac) {
@@ -591,14 +611,23 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
             }
             worker.postWritePara(item);
         }
-        EXPECT_EQ(Strings{"write D " + std::to_string(c.result)}, run());
-        // The read-back goes where the device is after the write, by the MAC it should have then.
+        EXPECT_EQ(Strings{c.reported}, run());
+        // The read-back goes where the device is after the write, by the MAC
+        // it should have then, and falls back to the MAC it had.
         const auto t = trafficUpToNow(c.moveTo);
         ASSERT_GE(t.size(), 4u);
         EXPECT_EQ(CMD_READ_SYS_PARA, t.back().command & kCommandMask);
-        const Mac answersTo = c.mac ? newMac : longDev.mac;
+        const Mac answersTo = c.mac && !c.lastReadByOldMac ? newMac : longDev.mac;
         EXPECT_EQ(Vec(answersTo.begin(), answersTo.end()), t.back().payload);
-        EXPECT_EQ(c.result == RES_OK ? 0u : 1u, log.count("Desk(" + formatIp(c.moveTo) + ") written but not confirmed"));
+        if (c.countApplies) {
+            EXPECT_EQ(1u, readU32(site->device(c.moveTo)->sysPara, 0)) << "the device's own count moved on";
+        }
+        if (c.logged) {
+            EXPECT_EQ(1u, log.count("Desk(" + formatIp(c.moveTo) + ") " + c.logged));
+        }
+        std::lock_guard lock(list.mutex());
+        const Mac shown = c.reported == "write D 0" && c.mac ? newMac : longDev.mac;
+        EXPECT_EQ(Vec(shown.begin(), shown.end()), Vec(item->devItem.mac(), item->devItem.mac() + 6));
     }
 }
 

@@ -151,6 +151,18 @@ TEST(SiteConfig, DeviceOptionsOfTheCommandLine)
     EXPECT_EQ("bad value for layout: \"400\"", parseDeviceOption("ip=127.0.0.9,layout=400", e));
     EXPECT_EQ("\"ip\" is not KEY=VALUE", parseDeviceOption("ip", e));
 
+    // A lossy network and a device that counts its applies, as the site file has them.
+    DeviceConfig lossy;
+    ASSERT_EQ("", parseDeviceOption("ip=127.0.0.9,loss=0.2,loss-seed=19,duplicates=1,count-applies=1", lossy));
+    EXPECT_EQ(0.2, lossy.faults.dropRate);
+    EXPECT_EQ(19u, lossy.faults.lossSeed);
+    EXPECT_EQ(1, lossy.faults.duplicateReplies);
+    EXPECT_TRUE(lossy.faults.countApplies);
+    const auto back = parseSiteJson(siteToJson(SiteConfig{{}, {lossy}}));
+    ASSERT_TRUE(back.site) << back.error;
+    EXPECT_EQ(lossy.faults, back.site->devices.at(0).faults);
+    EXPECT_EQ("bad value for loss: \"1.5\"", parseDeviceOption("ip=127.0.0.9,loss=1.5", e));
+
     EXPECT_EQ(CMD_READ_SYS_PARA, parseCommand("CMD_READ_SYS_PARA"));
     EXPECT_EQ(0x5A07, parseCommand("0x5a07"));
     EXPECT_EQ(513, parseCommand("513"));

@@ -484,8 +484,6 @@ void UpgradeDialog::onBatchEnd()
     emit batchFinished();
 }
 
-}
-
 bool UpgradeDialog::refuseClose()
 {
     if (!m_bUpgrading)

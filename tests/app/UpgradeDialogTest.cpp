@@ -247,18 +247,18 @@ private slots:
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
         QTRY_VERIFY(!closeRefused.text.isEmpty());
         QVERIFY(d.isUpgrading());
-        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
         QCOMPARE(closeRefused.title, QStringLiteral("Aulira"));
         ui::closeNextMessageBox(&escRefused);
         QTest::keyClick(&d, Qt::Key_Escape);
         QTRY_VERIFY(!escRefused.text.isEmpty());
-        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
         QVERIFY(d.isVisible());
 
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
         QTRY_VERIFY_WITH_TIMEOUT(!d.isUpgrading(), 30000);
-        QTRY_COMPARE(done.text, QStringLiteral("Upgrade completed!\n\n"));
+        QTRY_COMPARE(done.text, QStringLiteral("Upgrade completed!"));
         QVERIFY(d.isVisible());
         const int hallRow = rowOfIp(grid, "127.0.0.71"), dropRow = rowOfIp(grid, "127.0.0.72"),
                   yardRow = rowOfIp(grid, "127.0.0.73");
@@ -286,7 +286,7 @@ private slots:
         ui::SeenBox again;
         ui::closeNextMessageBox(&again);
         QTest::mouseClick(d.retryButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(again.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(again.text, QStringLiteral("Upgrade completed!"), 30000);
         QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 1);
         QCOMPARE(s.packets(hall.ip) + s.packets(yard.ip), 0);
         QCOMPARE(m->cellProgress(dropRow, UpgradeDialog::ColProgress), 100);
@@ -346,11 +346,11 @@ private slots:
         };
         const Case cases[] = {
             {writeUpgradeFile(s.dir.path(), "nomagic.bin", "KP-4410", 100, "KPU update fil"),
-             QStringLiteral("Non upgrade file!\n\n")},
+             QStringLiteral("Non upgrade file!")},
             {writeUpgradeFile(s.dir.path(), "nonul.bin", "KP-4410", 100, "KPU update fileX"),
-             QStringLiteral("Non upgrade file!\n\n")},
-            {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!\n\n")},
-            {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!\n\n")},
+             QStringLiteral("Non upgrade file!")},
+            {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!")},
+            {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!")},
         };
         FirmwareUpgradeDialog d(s.list());
         d.show();
@@ -416,7 +416,7 @@ private slots:
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
         QTest::mouseClick(screen.upgradeButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(done.text, QStringLiteral("Upgrade completed!\n\n"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(done.text, QStringLiteral("Upgrade completed!"), 30000);
         QCOMPARE(s.site.device(desk.ip)->screenFlash.size(), std::size_t(2048 + 10));
         QCOMPARE(s.packets(booth.ip), 0);
         QCOMPARE(screen.grid()->gridModel()->cellProgress(0, UpgradeDialog::ColProgress), 100);

@@ -230,7 +230,7 @@ int bookCreate(Session& s, const std::vector<std::string>& args, std::ostream& o
     f.books.push_back(book);
     if (int rc = f.save(err); rc != EXIT_OK)
         return rc;
-    OutputLog("%s\"%s\"%s.", stringText(IDS_BOOK_ADD), book.name.c_str(), stringText(IDS_COMPLETE));
+    OutputLog("%s \"%s\" %s.", oneLine(stringText(IDS_BOOK_ADD)).c_str(), book.name.c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
         out << jsonText(bookJson(book), 2) << "\n";
     else
@@ -251,7 +251,7 @@ int bookDelete(Session& s, const std::vector<std::string>& args, std::ostream& o
     f.books.erase(it);
     if (int rc = f.save(err); rc != EXIT_OK)
         return rc;
-    OutputLog("%s\"%s\"%s", stringText(IDS_BOOK_DELETE), args[0].c_str(), stringText(IDS_COMPLETE));
+    OutputLog("%s \"%s\" %s.", stringText(IDS_BOOK_DELETE), args[0].c_str(), stringText(IDS_COMPLETE));
     if (s.globals().json)
         out << jsonText(json{{"deleted", args[0]}}, 2) << "\n";
     else

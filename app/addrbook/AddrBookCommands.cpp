@@ -87,7 +87,8 @@ void AddrBookCommands::openWizard()
     if (wizard.exec() != QDialog::Accepted)
         return;
     books_.push_back(wizard.book());
-    OutputLog("%s\"%s\"%s.", stringText(IDS_BOOK_ADD), wizard.book().name.c_str(), stringText(IDS_COMPLETE));
+    OutputLog("%s \"%s\" %s.", oneLine(stringText(IDS_BOOK_ADD)).c_str(), wizard.book().name.c_str(),
+              stringText(IDS_COMPLETE));
     save();
 }
 

@@ -32,9 +32,9 @@ QString stored(int id) { return QString::fromUtf8(stringText(id)); }
 void boxLater(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& more)
 {
     QTimer::singleShot(0, parent, [parent, icon, text, more] {
-        QMessageBox box(icon, QObject::tr("Aulira"), text, QMessageBox::Ok, parent);
+        QMessageBox box(icon, QObject::tr("Aulira"), boxText(text), QMessageBox::Ok, parent);
         box.setObjectName(QStringLiteral("bookResultBox"));
-        box.setInformativeText(more);
+        box.setInformativeText(boxText(more));
         box.exec();
     });
 }
@@ -93,10 +93,10 @@ AddrBookDownloadDlg::AddrBookDownloadDlg(AddrBookList& books, GroupList groups, 
     connect(close, &QDialogButtonBox::rejected, this, &AddrBookDownloadDlg::reject);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(buddyLabel(tr("&Address Book\xEF\xBC\x9A"), books_, this), 0, 0);
+    grid->addWidget(buddyLabel(tr("&Address Book:"), books_, this), 0, 0);
     grid->addWidget(books_, 0, 1);
     grid->addWidget(delete_, 0, 2);
-    grid->addWidget(buddyLabel(tr("Download D&evice\xEF\xBC\x9A"), devices_, this), 1, 0);
+    grid->addWidget(buddyLabel(tr("Download D&evice:"), devices_, this), 1, 0);
     grid->addWidget(devices_, 1, 1);
     grid->addWidget(download_, 1, 2);
     grid->addWidget(clear_, 1, 3);
@@ -111,8 +111,7 @@ AddrBookDownloadDlg::AddrBookDownloadDlg(AddrBookList& books, GroupList groups, 
     layout->addLayout(bottom);
 
     groupGrid_->showGroups(groups_);
-    // The broadcast list has always named the locations in Chinese.
-    castGrid_->showDevices(rows_, QStringLiteral("本地网络"), QStringLiteral("地址本"));
+    castGrid_->showDevices(rows_, text(IDS_LOCATION_LOCAL), text(IDS_LOCATION_BOOK));
     callGrid_->showDevices(rows_, text(IDS_LOCATION_LOCAL), text(IDS_LOCATION_BOOK));
 
     for (const auto& b : bookList_)
@@ -202,7 +201,7 @@ void AddrBookDownloadDlg::deleteBook()
     if (books_->count())
         showBook(books_->currentIndex());
     changed_ = true;
-    OutputLog("%s\"%s\"%s", stringText(IDS_BOOK_DELETE), name.toStdString().c_str(), stringText(IDS_COMPLETE));
+    OutputLog("%s \"%s\" %s.", stringText(IDS_BOOK_DELETE), name.toStdString().c_str(), stringText(IDS_COMPLETE));
 }
 
 void AddrBookDownloadDlg::downloadBook()

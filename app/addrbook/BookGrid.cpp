@@ -85,7 +85,7 @@ void BookGrid::fillRow(int row, const void* record)
     const auto* d = static_cast<const BookDevice*>(record);
     setCellText(row, 1, QString::number(d->info.devNo()));
     setCellText(row, 2, shownText(d->info.devName()));
-    setCellText(row, 3, shownText(d->info.modelName()));
+    setCellText(row, 3, shownText(d->info.deviceType()));
     setCellText(row, 4, QString::fromStdString(formatIp(d->ip)));
     setCellText(row, 5, d->searchOnly ? local_ : saved_);
 }
@@ -152,7 +152,7 @@ void BookGrid::sortBy(int column)
         case 2:
             return {0, d->info.devName()};
         case 3:
-            return {0, d->info.modelName()};
+            return {0, d->info.deviceType()};
         case 4:
             return {static_cast<std::int64_t>(d->info.ip()), {}};
         default:

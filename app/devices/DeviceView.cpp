@@ -15,7 +15,6 @@
 #include <future>
 #include <mutex>
 
-#include "devices/AddDeviceDialog.h"
 #include "devices/DeviceTableModel.h"
 #include "shell/FilePath.h"
 #include "shell/MessageBox.h"
@@ -154,8 +153,9 @@ DeviceView::DeviceView(DeviceManager& manager, QWidget* parent)
     setIconSize(QSize(16, 16));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    // The status column holds the icon and "Offline" in the default font.
-    static constexpr int widths[kDeviceColumnCount] = {80, 40, 120, 120, 100, 100, 115, 120, 120, 100};
+    // The status column holds the icon and "Offline" in the default font, the
+    // type column "Audio Converter".
+    static constexpr int widths[kDeviceColumnCount] = {80, 40, 120, 120, 100, 115, 115, 120, 120, 100};
     for (int c = 0; c < kDeviceColumnCount; ++c)
         setColumnWidth(c, widths[c]);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -253,66 +253,6 @@ DeviceItemPtr DeviceView::currentItem() const
 {
     const QModelIndex idx = currentIndex();
     return idx.isValid() && !isRowHidden(idx.row()) ? model_->itemAt(idx.row()) : nullptr;
-}
-
-void DeviceView::addDevices()
-{
-    if (manager_.devices().addSelected(selectedItems()))
-        return;
-    AddDeviceDialog dialog(manager_.devices(), this);
-    dialog.exec();
-}
-
-void DeviceView::deleteDevices()
-{
-    const auto items = selectedItems();
-    if (items.empty()) {
-        showWarningText(this, IDS_SELECT_TO_DELETE);
-        return;
-    }
-    std::vector<Deleted> taken;
-    {
-        std::lock_guard lock(manager_.devices().mutex());
-        for (const auto& item : items)
-            if (item->state != STATE_FOUND)
-                taken.push_back({item, item->state});
-    }
-    manager_.devices().deleteItems(items);
-    if (taken.empty()) {
-        // Delete leaves search results alone; say so rather than do nothing.
-        emit statusMessage(tr("Only devices in the saved list can be removed; search results are found again "
-                              "by every search."));
-        return;
-    }
-    lastDeleted_ = std::move(taken);
-    emit undoAvailable(true);
-    emit statusMessage(lastDeleted_.size() == 1
-                           ? tr("1 device removed from the saved list; Ctrl+Z brings it back.")
-                           : tr("%1 devices removed from the saved list; Ctrl+Z brings them back.")
-                                 .arg(lastDeleted_.size()));
-}
-
-void DeviceView::undoDelete()
-{
-    if (lastDeleted_.empty())
-        return;
-    const auto taken = std::move(lastDeleted_);
-    lastDeleted_.clear();
-    emit undoAvailable(false);
-    auto& list = manager_.devices();
-    const auto listed = list.snapshot();
-    // Backwards, so entries put back at the top keep their order.
-    for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
-        const bool present = std::find(listed.begin(), listed.end(), it->item) != listed.end();
-        if (it->state == STATE_SAVED_FOUND) {
-            if (present)
-                list.addSelected({it->item});
-        } else if (!present) {
-            list.insertManual(it->item);
-        }
-    }
-    emit statusMessage(taken.size() == 1 ? tr("1 device back in the saved list.")
-                                         : tr("%1 devices back in the saved list.").arg(taken.size()));
 }
 
 void DeviceView::openCurrent() { activateItem(currentItem()); }
@@ -503,13 +443,6 @@ void DeviceView::readPara(const DeviceItemPtr& item)
         return;
     emit readParaRequested(item);
     worker_->postReadPara(item);
-}
-
-void DeviceView::editItem(const DeviceItemPtr& item)
-{
-    AddDeviceDialog dialog(manager_.devices(), item, this);
-    if (dialog.exec() == QDialog::Accepted)
-        emit deviceEdited(item);
 }
 
 void DeviceView::sortSection(int column)

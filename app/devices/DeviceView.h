@@ -70,6 +70,9 @@ public slots:
     void startSearch();
     // Selected search results join the saved list; with none, manual entry.
     void addDevices();
+    // The entries found by search among `items` join the saved list, each
+    // with a line in the log. False when none was a search result.
+    bool addToSavedList(const std::vector<aulira::DeviceItemPtr>& items);
     void deleteDevices();
     // Brings back what the last Delete took from the saved list.
     void undoDelete();

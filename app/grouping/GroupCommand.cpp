@@ -45,7 +45,8 @@ bool GroupCommand::checksPass()
         const QString text = QString::fromStdString(oneLine(stringText(IDS_COL_NO))) +
                              QStringLiteral(":%1,IP:").arg(unnamed.devNo()) +
                              QString::fromStdString(formatIp(unnamed.ip()) + stringText(IDS_NO_NAME_SKIP));
-        QMessageBox box(QMessageBox::Question, tr("Aulira"), text, QMessageBox::Ok | QMessageBox::Cancel, window_);
+        QMessageBox box(QMessageBox::Question, tr("Aulira"), boxText(text), QMessageBox::Ok | QMessageBox::Cancel,
+                        window_);
         box.setObjectName(QStringLiteral("unnamedDeviceBox"));
         if (box.exec() != QMessageBox::Ok)
             return false;

@@ -189,7 +189,7 @@ GroupSetupDialog::GroupSetupDialog(GroupList& groups, std::filesystem::path grou
     left->addLayout(groupButtons);
     auto* right = new QVBoxLayout;
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(buddyLabel(tr("Group Name\xEF\xBC\x9A"), nameBox_, this));
+    nameRow->addWidget(buddyLabel(tr("Group Name:"), nameBox_, this));
     nameRow->addWidget(nameBox_, 1);
     right->addLayout(nameRow);
     right->addWidget(grid_, 1);

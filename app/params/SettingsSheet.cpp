@@ -1,10 +1,12 @@
 #include "params/SettingsSheet.h"
 
+#include "shell/DeviceLog.h"
 #include "shell/FilePath.h"
 #include "shell/MessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -78,7 +80,9 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
           return defaultChooser(owner, action, folder);
       }),
       warn_(showWarning),
-      inform_([](QWidget* owner, const QString& text) { QMessageBox::information(owner, owner->windowTitle(), text); })
+      inform_([](QWidget* owner, const QString& text) {
+          QMessageBox::information(owner, owner->windowTitle(), boxText(text));
+      })
 {
     setObjectName(QStringLiteral("settingsSheet"));
     setWindowTitle(sheetTitle());
@@ -124,7 +128,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     saveToListCheck_->setObjectName(QStringLiteral("saveToListCheck"));
     loadButton_ = new QPushButton(tr("Load Settings"), this);
     loadButton_->setObjectName(QStringLiteral("loadSettingsButton"));
-    exportButton_ = new QPushButton(tr("Save Setttings"), this);
+    exportButton_ = new QPushButton(tr("Save Settings"), this);
     exportButton_->setObjectName(QStringLiteral("saveSettingsButton"));
     restoreButton_ = new QPushButton(tr("Restore..."), this);
     restoreButton_->setObjectName(QStringLiteral("restoreButton"));
@@ -161,7 +165,7 @@ SettingsSheet::SettingsSheet(ProtocolWorker* worker, QWidget* parent)
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item, QTreeWidgetItem*) { onTreeClicked(item); });
     connect(saveButton_, &QPushButton::clicked, this, &SettingsSheet::save);
-    connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::hide);
+    connect(cancelButton_, &QPushButton::clicked, this, &SettingsSheet::reject);
     connect(loadButton_, &QPushButton::clicked, this, &SettingsSheet::loadSettings);
     connect(exportButton_, &QPushButton::clicked, this, &SettingsSheet::saveSettings);
     connect(restoreButton_, &QPushButton::clicked, this, &SettingsSheet::restoreBackup);
@@ -286,7 +290,7 @@ void SettingsSheet::fillRunningInfo()
     std::string model;
     if (list_) {
         std::lock_guard lock(list_->mutex());
-        model = ansiToUtf8(item_->devItem.modelName());
+        model = ansiToUtf8(item_->devItem.deviceType());
     }
     const auto s = SysParaSettings::load(record_, ext_);
     auto shown = [&](const char* name) { return QString::fromStdString(s.display(fieldIndex(name))); };
@@ -493,8 +497,14 @@ void SettingsSheet::saveSettings()
         return;
     // The record as stored so far: the page on screen reaches it when left or saved.
     std::string error;
-    if (!exportConfigFile(toPath(path), record_, &error))
+    const QString who = item_ && list_ ? deviceLogName(*list_, item_) : tr("the device");
+    if (!exportConfigFile(toPath(path), record_, &error)) {
+        logLine(tr("The settings of %1 could not be saved to %2: %3")
+                    .arg(who, QDir::toNativeSeparators(path), QString::fromStdString(error)));
         warn_(this, QString::fromStdString(error));
+        return;
+    }
+    logLine(tr("Settings of %1 saved to %2.").arg(who, QDir::toNativeSeparators(path)));
 }
 
 void SettingsSheet::loadSettings()

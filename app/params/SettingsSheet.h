@@ -110,6 +110,9 @@ public slots:
     // Loads a backup of this device chosen by the user, then saves as Save
     // does (review included).
     void restoreBackup();
+    // Cancel, Escape and the window's close button: with edits that Save
+    // would write, the user first chooses to discard them or keep editing.
+    void reject() override;
 
     // The worker's reports, on the UI thread. A read shows the sheet for the
     // device; a failed one is said in the log and the status bar.
@@ -144,6 +147,9 @@ private:
     // address is another device's; false when the user cancelled it.
     bool reviewAccepted();
     QStringList clashWarnings() const;
+    // What the pages hold differs from the record as read (a value the rules
+    // refuse counts as a difference).
+    bool hasUnsavedEdits() const;
     void setReadsPending(int count);
 
     ProtocolWorker* worker_;

@@ -43,7 +43,7 @@ LogPane::LogPane(QWidget* parent)
     connect(copy_, &QAction::triggered, this, &LogPane::copyAll);
     connect(clear_, &QAction::triggered, this, &LogPane::clearAll);
     openFolder_->setObjectName(QStringLiteral("logOpenFolder"));
-    openFolder_->setText(tr("Open &Log Folder"));
+    openFolder_->setText(tr("Open Log &Folder"));
     openFolder_->setToolTip(tr("Open the folder of the daily log files"));
     openFolder_->setStatusTip(openFolder_->toolTip());
     connect(openFolder_, &QAction::triggered, this, &LogPane::openLogFolder);

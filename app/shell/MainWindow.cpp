@@ -32,6 +32,7 @@
 #include "shell/AppFlags.h"
 #include "shell/AppContext.h"
 #include "shell/LogPane.h"
+#include "shell/MessageBox.h"
 #include "shell/PropertiesPane.h"
 #include "shell/Resources.h"
 #include "shell/RibbonBar.h"
@@ -64,7 +65,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     auto* central = new QWidget(this);
     auto* filterRow = new QHBoxLayout;
     filterRow->setContentsMargins(4, 4, 4, 0);
-    auto* filterLabel = new QLabel(tr("&Filter:"), central);
+    auto* filterLabel = new QLabel(tr("F&ilter:"), central); // Alt+F opens the File menu
     filter_ = new QLineEdit(central);
     filter_->setObjectName(QStringLiteral("deviceFilter"));
     filter_->setClearButtonEnabled(true);
@@ -166,7 +167,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
         statusBar()->showMessage(text, 15000);
     });
     connect(sheet_, &SettingsSheet::addToListRequested, this,
-            [this](const DeviceItemPtr& item) { context_.manager().devices().addSelected({item}); });
+            [this](const DeviceItemPtr& item) { view_->addToSavedList({item}); });
     resize(1200, 760);
     restoreLayout();
 }
@@ -289,10 +290,10 @@ void MainWindow::buildCommands()
         a->setCheckable(true);
         a->setChecked(true);
     }
-    auto* about = makeAction(QStringLiteral("aboutAction"), tr("A&bout"), QStringLiteral("about"),
+    auto* about = makeAction(QStringLiteral("aboutAction"), tr("&About"), QStringLiteral("about"),
                              tr("Display program information, version number, and copyright information"));
     about->setShortcut(QKeySequence::HelpContents);
-    auto* contact = makeAction(QStringLiteral("contactAction"), tr("&Contact Support"), QStringLiteral("contact"),
+    auto* contact = makeAction(QStringLiteral("contactAction"), tr("Contact &Support"), QStringLiteral("contact"),
                                tr("Contact us via email %1").arg(supportAddress()));
     auto* bookWizard = makeAction(QStringLiteral("bookWizardAction"), tr("&Add"), QStringLiteral("book-add"),
                                   tr("Create address book for your call station"));
@@ -361,7 +362,7 @@ void MainWindow::buildCommands()
     callStation->addSeparator();
     entry(callStation, tr("Upgrade Device Firmware(&U)"), upgrade);
     entry(callStation, tr("Upgrade Screen Firmware(&S)"), screenUpgrade);
-    QMenu* help = menu->addMenu(tr("Help(&X)"));
+    QMenu* help = menu->addMenu(tr("Help(&L)"));
     help->setObjectName(QStringLiteral("helpMenu"));
     entry(help, tr("About(&A)"), about);
     entry(help, tr("Contact Support(&C)"), contact);
@@ -379,12 +380,11 @@ void MainWindow::buildCommands()
     ribbon_->addPanel(callStationTab, tr("Firmware Upgrade"), {upgrade});
     // "Upgrade" holds no S, its key tip.
     ribbon_->setKeyTip(callStationTab, QKeySequence(Qt::ALT | Qt::Key_S), upgrade);
-    const int helpTab = ribbon_->addCategory(tr("Help"));
+    // Key tips are unique on each tab, the tabs' own and File's included;
+    // in the File menu X stays Exit's.
+    const int helpTab = ribbon_->addCategory(tr("He&lp"));
     ribbon_->addPanel(helpTab, tr("Help"), {about, contact});
     ribbon_->setCornerAction(about);
-    // The Help tab's key tip is X, which its title does not hold.
-    auto* helpKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_X), this);
-    connect(helpKey, &QShortcut::activated, this, [this, helpTab] { ribbon_->tabs()->setCurrentIndex(helpTab); });
     addActions({search, add, undo, about, exit});
 }
 
@@ -414,7 +414,7 @@ void MainWindow::openUpgradeDialog(bool screen)
 void MainWindow::contactSupport()
 {
     if (!QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + supportAddress())))
-        QMessageBox::warning(this, tr("Aulira"), QString::fromStdString(stringText(IDS_MAIL_CLIENT_FAILED)));
+        showWarningText(this, IDS_MAIL_CLIENT_FAILED);
 }
 
 void MainWindow::synchronizeTime()

@@ -7,6 +7,9 @@ class QWidget;
 namespace aulira::app {
 
 void showWarning(QWidget* parent, const QString& text);
+// A message box's text without the line feeds stored texts end in: a box
+// never ends in blank lines.
+QString boxText(const QString& text);
 // A string table text as a warning.
 void showWarningText(QWidget* parent, int stringId);
 

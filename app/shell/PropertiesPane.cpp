@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "devices/DeviceInfo.h"
+#include "shell/TextCodec.h"
 #include "util/Ipv4.h"
 
 namespace aulira::app {
@@ -21,10 +22,15 @@ QString ipText(std::uint32_t stored)
 } // namespace
 
 PropertiesPane::PropertiesPane(QWidget* parent)
-    : QWidget(parent), tree_(new QTreeWidget(this)), descTitle_(new QLabel(this)), descText_(new QLabel(this))
+    : QWidget(parent), deviceTitle_(new QLabel(this)), tree_(new QTreeWidget(this)), descTitle_(new QLabel(this)),
+      descText_(new QLabel(this))
 {
     setObjectName(QStringLiteral("propertiesPane"));
     setWindowTitle(title());
+    deviceTitle_->setObjectName(QStringLiteral("propertyDeviceTitle"));
+    deviceTitle_->setWordWrap(true);
+    deviceTitle_->setTextFormat(Qt::PlainText);
+    deviceTitle_->setContentsMargins(4, 2, 4, 2);
     tree_->setObjectName(QStringLiteral("propertyTree"));
     tree_->setColumnCount(2);
     tree_->setHeaderLabels({tr("Property"), tr("Value")});
@@ -54,9 +60,11 @@ PropertiesPane::PropertiesPane(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    layout->addWidget(deviceTitle_);
     layout->addWidget(tree_, 1);
     layout->addWidget(desc);
 
+    showDevice(nullptr);
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { showDescription(current); });
 }
@@ -70,8 +78,18 @@ void PropertiesPane::showDevice(const DeviceInfo_Type* device)
 {
     tree_->clear();
     showDescription(nullptr);
-    if (!device)
+    QFont font = deviceTitle_->font();
+    font.setBold(device != nullptr);
+    deviceTitle_->setFont(font);
+    deviceTitle_->setEnabled(device != nullptr); // the hint is drawn subdued
+    if (!device) {
+        deviceTitle_->setText(tr("No device selected: click a device in the list."));
+        tree_->setAccessibleName(title());
         return;
+    }
+    // Which device the values belong to: its name and address.
+    deviceTitle_->setText(QString::fromStdString(deviceTag(ansiToUtf8(device->devName()), device->ip())));
+    tree_->setAccessibleName(title() + QStringLiteral(": ") + deviceTitle_->text());
 
     auto* group = new QTreeWidgetItem(tree_, {tr("Network configuration")});
     group->setFlags(Qt::ItemIsEnabled);
@@ -95,7 +113,9 @@ void PropertiesPane::showDevice(const DeviceInfo_Type* device)
         {tr("Alternative DNS"), ipText(device->dns2()), tr("Alternative DNS server")},
         {tr("Preferred Server"), ipText(device->serverIp()), tr("Preferred audio server IP")},
         {tr("Alternative Server"), ipText(device->altServerIp()), tr("Alternative Audio Server IP")},
-        {tr("Multicast Address"), groups.join(QLatin1Char(',')), tr("8 multicast group numbers joined")},
+        // Named as on the sheet's Play Settings page, where the numbers are set.
+        {tr("Affiliated Group"), groups.join(QLatin1Char(',')),
+         tr("The 8 broadcast group numbers the device has joined")},
     };
     for (const auto& r : rows) {
         auto* item = new QTreeWidgetItem(group, {r.name, r.value});
@@ -113,6 +133,8 @@ QString PropertiesPane::value(const QString& name) const
     const auto found = tree_->findItems(name, Qt::MatchExactly | Qt::MatchRecursive, 0);
     return found.isEmpty() ? QString() : found.first()->text(1);
 }
+
+QString PropertiesPane::deviceTitle() const { return deviceTitle_->text(); }
 
 QString PropertiesPane::descriptionTitle() const
 {

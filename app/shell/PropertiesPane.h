@@ -1,8 +1,8 @@
 #pragma once
-// Content of the "Device Properties" pane: the network configuration of the
-// device last clicked in the device list, read-only, as the device reported
-// it in its identity record. A description area under the list explains the
-// selected row.
+// Content of the "Device Properties" pane: the name and address of the
+// current device of the device list over its network configuration,
+// read-only, as the device reported it in its identity record. A description
+// area under the list explains the selected row.
 #include <QWidget>
 
 class QLabel;
@@ -26,6 +26,8 @@ public:
     void showDevice(const DeviceInfo_Type* device);
 
     QTreeWidget* tree() const { return tree_; }
+    // The device shown ("Lobby(127.0.0.5)"), or a hint when there is none.
+    QString deviceTitle() const;
     // The value shown for a property name, empty when there is none.
     QString value(const QString& name) const;
     QString descriptionTitle() const;
@@ -34,6 +36,7 @@ public:
 private:
     void showDescription(QTreeWidgetItem* item);
 
+    QLabel* deviceTitle_;
     QTreeWidget* tree_;
     QLabel* descTitle_;
     QLabel* descText_;

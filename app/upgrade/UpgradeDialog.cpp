@@ -161,7 +161,7 @@ UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget*
     form->addWidget(upgradeButton_, 0, 5);
     form->addWidget(buddyLabel(tr("&Version:"), versionEdit_, this), 1, 0);
     form->addWidget(versionEdit_, 1, 1);
-    form->addWidget(buddyLabel(firmware ? tr("Compile &Date:") : tr("Compile &date:"), dateEdit_, this), 1, 2);
+    form->addWidget(buddyLabel(tr("Compile &Date:"), dateEdit_, this), 1, 2);
     form->addWidget(dateEdit_, 1, 3);
     form->addWidget(buddyLabel(tr("Devices at a &time:"), atATime_, this), 1, 4);
     form->addWidget(atATime_, 1, 5);

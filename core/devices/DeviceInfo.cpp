@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
@@ -16,10 +18,24 @@ DeviceInfo_Type DeviceInfo_Type::fromPayload(ConstBytes payload)
     return r;
 }
 
+namespace {
+// The families a model text's prefix names, for devices that report no model name.
+constexpr std::pair<std::string_view, std::string_view> kModelFamilies[] = {
+    {"KS-", "Call Station"},
+    {"KP-", "IP Terminal"},
+    {"KC-", "Audio Converter"},
+};
+} // namespace
+
 std::string DeviceInfo_Type::deviceType() const
 {
-    std::string name = modelName();
-    return name.empty() ? typeText() : name;
+    if (std::string name = modelName(); !name.empty())
+        return name;
+    const std::string model = modelText();
+    for (const auto& [prefix, family] : kModelFamilies)
+        if (model.starts_with(prefix))
+            return std::string(family);
+    return model.empty() ? typeText() : model;
 }
 
 void DeviceInfo_Type::setMac(const std::uint8_t* m) { std::memcpy(raw.data() + devinfo::mac, m, 6); }

@@ -57,7 +57,9 @@ struct DeviceInfo_Type {
     std::string typeText() const { return readFixedText(raw, devinfo::typeText, 13); }
     std::string modelName() const { return readFixedText(raw, devinfo::modelName, 16); }
     void setModelName(std::string_view t) { writeFixedText(raw, devinfo::modelName, 16, t); }
-    // "Device Type" column: the model name, or the type text when it is empty.
+    // "Device Type" column, one text per model so a filter finds a whole
+    // family: the model name the device reports; without one, the family its
+    // model text names ("KS-530D": "Call Station"), else the model text.
     std::string deviceType() const;
 
     const std::uint8_t* mac() const { return raw.data() + devinfo::mac; }

@@ -497,15 +497,17 @@ int compareDevices(const DeviceItem_Type& a, const DeviceItem_Type& b, int colum
 {
     const auto& ra = a.devItem;
     const auto& rb = b.devItem;
+    // Addresses sort as they read, first byte first; texts as the column shows them.
     switch (column) {
     case 1: return cmp(ra.devNo(), rb.devNo());
-    case 2: return cmp(ra.ip(), rb.ip());
+    case 2: return cmp(ipToHostOrder(a.ip), ipToHostOrder(b.ip));
     case 3: return std::memcmp(ra.mac(), rb.mac(), 6);
     case 4: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::devName, 32);
-    case 5: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::modelName, 16);
+    case 5: return ra.deviceType().compare(rb.deviceType());
     case 6: return compareFixedText(ra.bytes(), rb.bytes(), devinfo::firmwareVersion, 16);
-    case 7: return cmp(ra.serverIp(), rb.serverIp());
-    case 8: return cmp(a.searchOnly, b.searchOnly);
+    case 7: return cmp(ipToHostOrder(ra.serverIp()), ipToHostOrder(rb.serverIp()));
+    case 8: return cmp(ra.workState(), rb.workState());
+    case 9: return cmp(a.searchOnly, b.searchOnly);
     default: return 0;
     }
 }

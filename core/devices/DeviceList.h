@@ -165,8 +165,9 @@ std::array<std::string, kDeviceColumnCount> deviceColumnTitles();
 // threads may write the entry.
 std::array<std::string, kDeviceColumnCount> deviceColumns(const DeviceItem_Type& item);
 
-// Column comparison for sorting (negative, 0, positive); columns 0 and 9 have
-// no order.
+// Column comparison for sorting (negative, 0, positive): addresses by their
+// value (127.0.1.11 before 127.0.1.200), the device status by its word, the
+// location by where the entry came from; column 0 has no order.
 int compareDevices(const DeviceItem_Type& a, const DeviceItem_Type& b, int column);
 
 // The sort memory of the list: the first click on a column sorts ascending,

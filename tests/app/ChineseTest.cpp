@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -172,7 +173,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!seen.text.isEmpty(), 5000);
         QCOMPARE(seen.text, QStringLiteral("设备名称长度不能超过 15 个字节！"));
         QVERIFY(sheet->isVisible());
+        // Closing it with the edit asks first; discarding closes.
+        ui::whenModal(
+            [](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                for (QAbstractButton* b : box->buttons())
+                    if (box->buttonRole(b) == QMessageBox::DestructiveRole)
+                        QTest::mouseClick(b, Qt::LeftButton);
+            },
+            sheet);
         sheet->close();
+        QVERIFY(!sheet->isVisible());
     }
 };
 

@@ -90,18 +90,18 @@ struct Session {
     DeviceView* view = nullptr;
     DeviceTableModel* model = nullptr;
 
-    bool open()
+    bool open(std::vector<sim::DeviceConfig> devices = {})
     {
         aulira::test::useFastTiming();
         sim::SiteOptions options;
         options.port = 0;
         site = std::make_unique<sim::SimSite>(options);
         std::string error;
-        if (!site->addDevices({simDevice("127.0.0.5", 5, "Lobby", "127.0.0.105"),
-                               simDevice("127.0.0.12", 12, "Hall", "127.0.0.112"),
-                               simDevice("127.0.0.7", 7, "Desk", "127.0.0.107")},
-                              &error)
-            || !site->start(&error)) {
+        if (devices.empty())
+            devices = {simDevice("127.0.0.5", 5, "Lobby", "127.0.0.105"),
+                       simDevice("127.0.0.12", 12, "Hall", "127.0.0.112"),
+                       simDevice("127.0.0.7", 7, "Desk", "127.0.0.107")};
+        if (!site->addDevices(devices, &error) || !site->start(&error)) {
             qWarning("%s", error.c_str());
             return false;
         }
@@ -135,6 +135,18 @@ struct Session {
     }
 
     std::filesystem::path file() { return context.manager().deviceListPath(); }
+
+    // What the daily log files hold so far.
+    QString logText() const
+    {
+        QString text;
+        std::error_code ec;
+        for (const auto& f : std::filesystem::directory_iterator(logFolder(dir.path()), ec)) {
+            std::ifstream in(f.path(), std::ios::binary);
+            text += QString::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        return text;
+    }
 
     int rowOf(const char* addr) const
     {
@@ -289,12 +301,90 @@ private slots:
         QTRY_VERIFY(s.rowOf("127.100.100.200") >= 0);
         QTRY_COMPARE(savedInFile(s.file()).size(), 4);
 
+        // An edit of the manual entry: double-click, type, OK.
+        ui::whenModal([](QWidget* w) {
+            auto* name = w->findChild<QLineEdit*>("deviceNameEdit");
+            QTest::mouseClick(name, Qt::LeftButton);
+            QTest::keyClick(name, Qt::Key_End);
+            QTest::keyClicks(name, " East");
+            QTest::mouseClick(w->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        });
+        QTest::mouseDClick(s.view->viewport(), Qt::LeftButton, {},
+                           s.view->visualRect(s.model->index(s.rowOf("127.100.100.200"), 4)).center());
+        QTRY_COMPARE(s.model->index(s.rowOf("127.100.100.200"), 4).data().toString(), QStringLiteral("Annex East"));
+
+        // Each change left one line naming the device in the daily log file.
+        auto mac = [](int no) { return QString::fromStdString(formatMac(sim::generatedMac(no).data())); };
+        const QString annex = QStringLiteral("NO 40 Annex(127.100.100.200)");
+        const QString hall = QStringLiteral("NO 12 Hall(127.0.0.12) MAC ") + mac(12);
+        const QStringList lines{
+            "Device added to the list by hand: " + annex + ".",
+            "Device added to the list: " + hall + ".",
+            "Device added to the list: NO 5 Lobby(127.0.0.5) MAC " + mac(5) + ".",
+            "Device removed from the list: " + hall + ".",
+            "Device back in the list (Delete undone): " + hall + ".",
+            "Device removed from the list: " + annex + ".",
+            "Device back in the list (Delete undone): " + annex + ".",
+            "Device entry edited: NO 40 Annex East(127.100.100.200), subnet mask 255.255.255.0 (was " + annex +
+                ", subnet mask 255.255.255.0).",
+        };
+        for (const QString& line : lines)
+            QTRY_VERIFY2(s.logText().contains(line), qPrintable(line));
+        QCOMPARE(s.logText().count(QStringLiteral("Device added to the list: ")), 3);
+
         // Closing the real window leaves the same list behind.
         s.window->close();
         QVERIFY(!s.window->isVisible());
         s.window.reset();
         QCOMPARE(savedInFile(s.file()).size(), 4);
         QVERIFY(!s.context.manager().devices().listModified());
+    }
+
+    // The columns sort and filter by what they show: addresses by value, the
+    // device status by the status, the device type one text per model.
+    void columnsSortAndFilterByWhatTheyShow()
+    {
+        auto device = [](const char* addr, int no, const char* model, const char* modelName, std::uint16_t work,
+                         const char* server) {
+            auto d = simDevice(addr, no, "Unit", "127.0.0.1");
+            d.modelText = model;
+            d.modelName = modelName;
+            d.workState = work;
+            d.serverIp = ip(server);
+            return d;
+        };
+        Session s;
+        QVERIFY(s.open({device("127.0.1.200", 1, "KS-530", "Call Station", 3, "127.0.2.5"),
+                        device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.11"),
+                        device("127.0.1.11", 3, "KP-4420", "", 2, "127.0.1.200")}));
+        s.show();
+        s.search();
+        auto column = [&s](int c) {
+            QStringList out;
+            for (int r = 0; r < s.model->rowCount(); ++r)
+                if (!s.view->isRowHidden(r))
+                    out << s.model->index(r, c).data().toString();
+            return out;
+        };
+        const struct {
+            int section;
+            QStringList addresses; // after a click on its title
+        } sorts[] = {
+            {2, {"127.0.1.11", "127.0.1.200", "127.0.2.5"}},
+            {2, {"127.0.2.5", "127.0.1.200", "127.0.1.11"}}, // the second click reverses
+            {7, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // servers .1.11, .1.200, .2.5
+            {8, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // Idle, Realtime playing, Calling
+        };
+        for (const auto& c : sorts) {
+            s.clickHeader(c.section);
+            QCOMPARE(column(2), c.addresses);
+        }
+        QCOMPARE(column(8), (QStringList{"Idle", "Realtime playing..", "Calling.."}));
+        QCOMPARE(column(5), (QStringList{"Call Station", "IP Terminal", "Call Station"}));
+        // Filtering by "call" finds every call station, named or not.
+        QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(s.window->filterEdit(), "call");
+        QCOMPARE(column(2), (QStringList{"127.0.2.5", "127.0.1.200"}));
     }
 
     void deleteKeyActsOnlyOnTheFocusedListWithASelection()
@@ -407,10 +497,13 @@ private slots:
         Session s;
         QVERIFY(s.open());
         s.show();
+        const QString none = s.window->propertiesPane()->deviceTitle(); // no device yet
+        QVERIFY(s.paneEmpty());
         s.search();
         s.clickHeader(1); // by number: 5, 7, 12
         s.clickRow(0);
         QCOMPARE(s.paneGateway(), QStringLiteral("127.0.0.105"));
+        QCOMPARE(s.window->propertiesPane()->deviceTitle(), QStringLiteral("Lobby(127.0.0.5)"));
 
         const struct {
             Qt::Key key;
@@ -436,6 +529,7 @@ private slots:
         QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(s.window->filterEdit(), "lob");
         QVERIFY(s.paneEmpty());
+        QCOMPARE(s.window->propertiesPane()->deviceTitle(), none);
         QTest::keyClick(s.window->filterEdit(), Qt::Key_Escape);
 
         // A deleted device leaves the pane, its neighbour does not take it over.

@@ -170,7 +170,7 @@ private slots:
                                   pane->list()->viewport()->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(pane->list()->viewport(), &menuKey);
         QTRY_COMPARE(catcher.opened.size(), 2);
-        QCOMPARE(menuItems, QStringLiteral("&Copy|C&lear||Open &Log Folder|"));
+        QCOMPARE(menuItems, QStringLiteral("&Copy|C&lear||Open Log &Folder|"));
         QCOMPARE(catcher.opened.last(), QUrl::fromLocalFile(folder));
         QCOMPARE(QApplication::focusWidget(), pane->list());
     }

@@ -46,7 +46,7 @@ private slots:
         const QStringList names = {QStringLiteral("Subnet Mask"),      QStringLiteral("Gateway"),
                                    QStringLiteral("Preferred DNS"),    QStringLiteral("Alternative DNS"),
                                    QStringLiteral("Preferred Server"), QStringLiteral("Alternative Server"),
-                                   QStringLiteral("Multicast Address")};
+                                   QStringLiteral("Affiliated Group")};
         for (int i = 0; i < 7; ++i)
             QCOMPARE(group->child(i)->text(0), names[i]);
         QCOMPARE(pane.value(QStringLiteral("Subnet Mask")), QStringLiteral("255.255.255.0"));
@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(pane.value(QStringLiteral("Alternative DNS")), QStringLiteral("1.1.1.1"));
         QCOMPARE(pane.value(QStringLiteral("Preferred Server")), QStringLiteral("192.168.1.2"));
         QCOMPARE(pane.value(QStringLiteral("Alternative Server")), QStringLiteral("192.168.1.3"));
-        QCOMPARE(pane.value(QStringLiteral("Multicast Address")), QStringLiteral("3,7,0,0,0,0,0,0"));
+        QCOMPARE(pane.value(QStringLiteral("Affiliated Group")), QStringLiteral("3,7,0,0,0,0,0,0"));
     }
 
     void nullClearsAndAnotherDeviceReplaces()
@@ -103,10 +103,10 @@ private slots:
         QTest::mouseClick(pane.tree()->viewport(), Qt::LeftButton, {},
                           pane.tree()->visualItemRect(groups).center());
         QCOMPARE(pane.tree()->currentItem(), groups);
-        QCOMPARE(pane.descriptionTitle(), QStringLiteral("Multicast Address"));
-        QCOMPARE(pane.descriptionText(), QStringLiteral("8 multicast group numbers joined"));
+        QCOMPARE(pane.descriptionTitle(), QStringLiteral("Affiliated Group"));
+        QCOMPARE(pane.descriptionText(), QStringLiteral("The 8 broadcast group numbers the device has joined"));
         QCOMPARE(pane.findChild<QLabel*>(QStringLiteral("propertyDescription"))->text(),
-                 QStringLiteral("8 multicast group numbers joined"));
+                 QStringLiteral("The 8 broadcast group numbers the device has joined"));
 
         QTest::keyClick(pane.tree(), Qt::Key_Up);
         QCOMPARE(pane.descriptionText(), QStringLiteral("Alternative Audio Server IP"));

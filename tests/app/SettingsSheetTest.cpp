@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QDir>
 #include <QLabel>
 #include <QSettings>
@@ -347,6 +348,87 @@ private slots:
         s.sheet.show();
         QVERIFY(check->isChecked());
         QCOMPARE(add.count(), 1);
+    }
+
+    // Cancel, Escape and the close button with edits ask first; the answer
+    // keeps the sheet with the edit, or drops it unwritten.
+    void closingWithEditsAsksBeforeDiscarding()
+    {
+        auto item = readDevice("127.0.0.23");
+        Sheet s(worker.get(), results);
+        s.sheet.attachDevice(item, list);
+        const struct {
+            bool edited;        // an X typed after the device name
+            const char* how;    // "escape", "cancel" or "close"
+            const char* answer; // the button pressed in the question
+            bool staysOpen;
+        } cases[] = {
+            {false, "escape", nullptr, false}, // closes at once
+            {true, "escape", "&Keep Editing", true},
+            {true, "cancel", "&Keep Editing", true},
+            {true, "close", "&Discard", false},
+        };
+        site->clearTraffic();
+        for (const auto& c : cases) {
+            s.sheet.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
+            clickTree(s.sheet, SettingsSheet::BasicSettings);
+            QLineEdit* name = s.sheet.basicPage()->deviceNameEdit();
+            if (c.edited && name->text() == QLatin1String("Studio")) {
+                QVERIFY(ui::clickInto(&s.sheet, name));
+                QTest::keyClick(name, Qt::Key_End);
+                QTest::keyClicks(name, "X");
+            }
+            QString asked;
+            if (c.answer)
+                ui::whenModal(
+                    [&asked, &c](QWidget* w) {
+                        auto* box = qobject_cast<QMessageBox*>(w);
+                        QVERIFY(box);
+                        asked = box->text();
+                        for (QAbstractButton* b : box->buttons())
+                            if (b->text() == QLatin1String(c.answer))
+                                QTest::mouseClick(b, Qt::LeftButton);
+                    },
+                    &s.sheet);
+            if (QByteArray(c.how) == "escape")
+                QTest::keyClick(&s.sheet, Qt::Key_Escape);
+            else if (QByteArray(c.how) == "cancel")
+                QTest::mouseClick(s.button("cancelButton"), Qt::LeftButton);
+            else
+                s.sheet.close();
+            QCOMPARE(s.sheet.isVisible(), c.staysOpen);
+            QCOMPARE(asked, c.answer ? QStringLiteral("Discard the changes to NO 23 Studio(127.0.0.23)?") : QString());
+            if (c.staysOpen)
+                QCOMPARE(name->text(), QStringLiteral("StudioX")); // the edit is still there
+        }
+        // Discarded: the entry holds the record as read, and nothing was written.
+        s.sheet.show();
+        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Studio"));
+        {
+            std::lock_guard lock(list.mutex());
+            QCOMPARE(SysParaSettings::load(*item->sysPara, true).value("deviceName").text, std::string("Studio"));
+        }
+        QCOMPARE(commandsSinceClear(item, "127.0.0.23"), std::vector<std::uint16_t>{CMD_READ_SYS_PARA});
+    }
+
+    void saveSettingsWritesTheFileAndSaysWhose()
+    {
+        auto item = readDevice("127.0.0.24");
+        Sheet s(worker.get(), results);
+        const QString file = QString::fromStdString((dir.path() / "hall.alc").string());
+        s.sheet.setFileChooser([&file](QWidget*, SettingsSheet::FileAction) { return file; });
+        s.sheet.attachDevice(item, list);
+        s.sheet.show();
+        QCOMPARE(s.button("saveSettingsButton")->text(), QStringLiteral("Save Settings"));
+        LogRecorder log;
+        QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
+        QVERIFY(QFileInfo::exists(file));
+        const std::string mac = site->device(ip("127.0.0.24"))->info.macText();
+        QVERIFY2(log.contains("Settings of NO 24 Hall(127.0.0.24) MAC " + mac + " saved to " +
+                              QDir::toNativeSeparators(file).toStdString() + "."),
+                 log.lines().empty() ? "" : log.lines().back().c_str());
     }
 
     void aShortRecordShowsItsOwnOffsets()

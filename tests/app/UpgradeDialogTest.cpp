@@ -255,12 +255,12 @@ private slots:
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
         QTRY_VERIFY(!closeRefused.text.isEmpty());
         QVERIFY(d.isUpgrading());
-        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
         QCOMPARE(closeRefused.title, QStringLiteral("Aulira"));
         ui::closeNextMessageBox(&escRefused);
         QTest::keyClick(&d, Qt::Key_Escape);
         QTRY_VERIFY(!escRefused.text.isEmpty());
-        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!\n\n"));
+        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
         QVERIFY(d.isVisible());
 
         ui::SeenBox done;
@@ -384,11 +384,11 @@ private slots:
         };
         const Case cases[] = {
             {writeUpgradeFile(s.dir.path(), "nomagic.bin", "KP-4410", 100, "KPU update fil"),
-             QStringLiteral("Non upgrade file!\n\n")},
+             QStringLiteral("Non upgrade file!")},
             {writeUpgradeFile(s.dir.path(), "nonul.bin", "KP-4410", 100, "KPU update fileX"),
-             QStringLiteral("Non upgrade file!\n\n")},
-            {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!\n\n")},
-            {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!\n\n")},
+             QStringLiteral("Non upgrade file!")},
+            {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!")},
+            {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!")},
         };
         FirmwareUpgradeDialog d(s.list());
         d.show();

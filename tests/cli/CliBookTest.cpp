@@ -122,7 +122,7 @@ TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
     // Names differ by case: a second book. The log line says what was added.
     r = run({"book", "create", "lobby", "--group", "1"});
     ASSERT_EQ(0, r.code) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Add Address Book\"lobby\"Complete."));
+    EXPECT_NE(std::string::npos, r.err.find("Add Address Book \"lobby\" Complete."));
 
     r = run({"--json", "book", "list"});
     ASSERT_EQ(0, r.code) << r.err;
@@ -134,7 +134,7 @@ TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
 
     r = run({"book", "delete", "Lobby"});
     ASSERT_EQ(0, r.code) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Delete address book\"Lobby\"Complete"));
+    EXPECT_NE(std::string::npos, r.err.find("Delete address book \"Lobby\" Complete."));
     const auto left = books();
     ASSERT_EQ(1u, left.size());
     EXPECT_EQ("lobby", left[0].name);

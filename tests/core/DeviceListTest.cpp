@@ -80,8 +80,8 @@ TEST_F(DeviceListTest, ShortPayloadLeavesTheRestZero)
     const auto& got = list.snapshot()[0]->devItem;
     EXPECT_EQ(9, got.devNo());
     EXPECT_EQ("", got.modelName());
-    // The type column then shows the model text without its first three characters.
-    EXPECT_EQ("4410", got.deviceType());
+    // The type column then shows the model's family.
+    EXPECT_EQ("IP Terminal", got.deviceType());
 }
 
 TEST_F(DeviceListTest, SavedDeviceFoundAgainTurnsOnlineAndTakesTheNewRecord)
@@ -158,32 +158,63 @@ TEST_F(DeviceListTest, DeleteByState)
 
 TEST_F(DeviceListTest, SortingByColumn)
 {
-    merge(deviceInfo(3, "10.0.0.9", 3, "b"));
-    merge(deviceInfo(1, "192.168.0.1", 1, "c"));
-    merge(deviceInfo(2, "10.0.0.10", 2, "a"));
+    auto withStatus = [](DeviceInfo_Type r, std::uint16_t work, const char* server) {
+        r.setWorkState(work);
+        r.setServerIp(ip(server));
+        return r;
+    };
+    merge(withStatus(deviceInfo(3, "10.0.0.9", 3, "b"), 3, "10.0.1.11"));
+    merge(withStatus(deviceInfo(1, "10.0.1.200", 1, "c"), 1, "10.0.0.5"));
+    merge(withStatus(deviceInfo(2, "10.0.0.10", 2, "a"), 2, "10.0.0.200"));
     auto rows = list.snapshot();
     SortState s;
-    auto ips = [&] {
-        std::vector<std::string> v;
+    auto nos = [&] {
+        std::vector<int> v;
         for (auto& r : rows)
-            v.push_back(formatIp(r->ip));
+            v.push_back(r->devItem.devNo());
         return v;
     };
-    // The stored address weighs the last byte most: 192.168.0.1 sorts first.
-    s.sort(rows, 2);
-    EXPECT_EQ((std::vector<std::string>{"192.168.0.1", "10.0.0.9", "10.0.0.10"}), ips());
-    s.sort(rows, 2);
-    EXPECT_EQ((std::vector<std::string>{"10.0.0.10", "10.0.0.9", "192.168.0.1"}), ips());
-    EXPECT_EQ(2, s.m_nSortColumn);
-    s.sort(rows, 1);
-    EXPECT_EQ(1, rows[0]->devItem.devNo());
-    s.sort(rows, 4);
-    EXPECT_EQ("a", rows[0]->devItem.devName());
-    // Columns 0 and 9 keep the order.
+    // Addresses by value, first byte first: 10.0.0.9 < 10.0.0.10 < 10.0.1.200.
+    const struct {
+        int column;
+        std::vector<int> order;
+    } cases[] = {
+        {2, {3, 2, 1}}, {2, {1, 2, 3}}, // a second sort of the column reverses it
+        {7, {1, 2, 3}},                  // server 10.0.0.5 < 10.0.0.200 < 10.0.1.11
+        {8, {1, 2, 3}},                  // Idle, Realtime playing, Calling
+        {4, {2, 3, 1}},                  // by name
+    };
+    for (const auto& c : cases) {
+        s.sort(rows, c.column);
+        EXPECT_EQ(c.order, nos()) << "column " << c.column;
+    }
+    EXPECT_EQ(4, s.m_nSortColumn);
+    // Column 0 keeps the order.
     auto before = rows;
     s.sort(rows, 0);
-    s.sort(rows, 9);
     EXPECT_EQ(before, rows);
+}
+
+TEST_F(DeviceListTest, DeviceTypeIsOneTextPerModel)
+{
+    const struct {
+        const char* modelText;
+        const char* modelName;
+        const char* shown;
+    } cases[] = {
+        {"KS-530D", "", "Call Station"},       // no name reported: the family of the model
+        {"KS-530A", "Call Station", "Call Station"},
+        {"KP-4420", "", "IP Terminal"},
+        {"KC-2020", "", "Audio Converter"},
+        {"KP-4430", "Horn Terminal", "Horn Terminal"}, // the name the device reports wins
+        {"ZX-100", "", "ZX-100"},              // an unknown family: the model text
+    };
+    for (const auto& c : cases) {
+        DeviceInfo_Type r = deviceInfo(1, "10.0.0.5", 5);
+        r.setModelText(c.modelText);
+        r.setModelName(c.modelName);
+        EXPECT_EQ(c.shown, r.deviceType()) << c.modelText;
+    }
 }
 
 TEST_F(DeviceListTest, KeepSavedOnlyIsAReloadFromMemory)

@@ -427,4 +427,15 @@ bool ParaPage::saveTo(SysParaSettings& settings, Bytes record)
     return true;
 }
 
+bool ParaPage::storeQuietly(SysParaSettings& settings, Bytes record) const
+{
+    if (!loaded_)
+        return true;
+    store(settings);
+    for (SysParaPage p : pages_)
+        if (settings.savePage(p, record))
+            return false;
+    return true;
+}
+
 } // namespace aulira::app

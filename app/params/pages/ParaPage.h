@@ -50,6 +50,8 @@ public:
     // shown. Fields before the refused one are in the record either way.
     // Values a rule changed (a clamp) are shown afterwards.
     bool saveTo(SysParaSettings& settings, Bytes record);
+    // As saveTo, but shows nothing and leaves the controls as they are.
+    bool storeQuietly(SysParaSettings& settings, Bytes record) const;
 
     // The control bound to a field (its first one for targets and radios).
     QWidget* control(std::string_view field, int part = 0) const;

@@ -31,6 +31,25 @@ bool sameWrittenRecord(ConstBytes written, ConstBytes readBack, bool ext)
                       r.begin() + static_cast<std::ptrdiff_t>(vEnd));
 }
 
+void takeWrittenIdentity(DeviceItem_Type& item, ConstBytes written, bool ext)
+{
+    const SysParaLayout& layout = sysParaLayout(ext);
+    item.devItem.setDevNo(readI32(written, layout.devNo));
+    item.devItem.setIp(readIp(written, layout.ip));
+    // The list and the properties pane show what the device now holds at
+    // once, not only after the next search.
+    item.devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
+    item.devItem.setMask(readIp(written, layout.mask));
+    item.devItem.setGateway(readIp(written, layout.gateway));
+    item.devItem.setDns1(readIp(written, layout.dns1));
+    item.devItem.setDns2(readIp(written, layout.dns2));
+    item.devItem.setServerIp(readIp(written, layout.serverIp));
+    item.devItem.setAltServerIp(readIp(written, layout.altServerIp));
+    // The list column and every later exchange use the entry's own address;
+    // the device has moved there once it applied the record.
+    item.ip = item.devItem.ip();
+}
+
 int ConfirmSysPara(const ConfirmTarget& target, ConstBytes written, bool ext)
 {
     using namespace std::chrono;

@@ -29,6 +29,11 @@ std::optional<SysParaReply> takeSysParaReply(ConstBytes payload);
 // except the firmware version text, which the device fills in itself.
 bool sameWrittenRecord(ConstBytes written, ConstBytes readBack, bool ext);
 
+// After a record was written and applied: the entry shows what the device
+// now holds (number, address, name, mask, gateway, DNS and server addresses)
+// and later exchanges go to its new address. The caller holds the list's lock.
+void takeWrittenIdentity(DeviceItem_Type& item, ConstBytes written, bool ext);
+
 // Where the read-back goes: the device's address after the write (a written
 // record may move it) and the MAC it answers to after the write.
 struct ConfirmTarget {

@@ -223,20 +223,7 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
         const ConstBytes written(record);
         {
             std::lock_guard lock(list_.mutex());
-            item->devItem.setDevNo(readI32(written, layout.devNo));
-            item->devItem.setIp(readIp(written, layout.ip));
-            // The list and the properties pane show what the device now holds
-            // at once, not only after the next search.
-            item->devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
-            item->devItem.setMask(readIp(written, layout.mask));
-            item->devItem.setGateway(readIp(written, layout.gateway));
-            item->devItem.setDns1(readIp(written, layout.dns1));
-            item->devItem.setDns2(readIp(written, layout.dns2));
-            item->devItem.setServerIp(readIp(written, layout.serverIp));
-            item->devItem.setAltServerIp(readIp(written, layout.altServerIp));
-            // The list column and every later exchange use the entry's own
-            // address; the device has moved there once it applied the record.
-            item->ip = item->devItem.ip();
+            takeWrittenIdentity(*item, written, ext);
             target.ip = item->ip;
         }
         list_.identityChanged(item);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -17,6 +16,7 @@
 #include "protocol/ParaReadBack.h"
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
+#include "upgrade/UpgradeReport.h"
 #include "util/AtATime.h"
 #include "util/AtomicFile.h"
 #include "util/Csv.h"
@@ -47,20 +47,12 @@ int exchange(const Peer& peer, std::uint16_t command, ConstBytes payload, int wa
                         : ExchangeBroadcast(peer.localIp, peer.ip, *request, *reply, waitReply);
 }
 
+// UTC, as the upgrade report writes it; empty for no time.
 std::string isoTime(std::chrono::system_clock::time_point t)
 {
     if (t == std::chrono::system_clock::time_point{})
         return {};
-    const std::time_t secs = std::chrono::system_clock::to_time_t(t);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &secs);
-#else
-    gmtime_r(&secs, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    return upgradeIsoTime(t);
 }
 
 std::string joined(const std::vector<std::string>& names)

@@ -124,6 +124,27 @@ int WriteAndApply(const ParaPlace& at, ConstBytes writePayload, const MacBytes& 
     return exchangeAt(at, at.unicast, apply, reply, 0);
 }
 
+void takeWrittenIdentity(DeviceItem_Type& item, ConstBytes written, bool ext)
+{
+    const SysParaLayout& layout = sysParaLayout(ext);
+    item.devItem.setDevNo(readI32(written, layout.devNo));
+    item.devItem.setIp(readIp(written, layout.ip));
+    // The list and the properties pane show what the device now holds at
+    // once, not only after the next search.
+    item.devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
+    item.devItem.setMask(readIp(written, layout.mask));
+    item.devItem.setGateway(readIp(written, layout.gateway));
+    item.devItem.setDns1(readIp(written, layout.dns1));
+    item.devItem.setDns2(readIp(written, layout.dns2));
+    item.devItem.setServerIp(readIp(written, layout.serverIp));
+    item.devItem.setAltServerIp(readIp(written, layout.altServerIp));
+    for (int k = 0; k < 8; ++k) // the groups the device is in
+        item.devItem.setGroupNo(k, written[layout.groupNos + static_cast<std::size_t>(k)]);
+    // The list column and every later exchange use the entry's own address;
+    // the device has moved there once it applied the record.
+    item.ip = item.devItem.ip();
+}
+
 ConfirmOutcome ConfirmParaWrite(const ParaWrite& w)
 {
     using namespace std::chrono;

@@ -43,6 +43,11 @@ void compareAlso(ReadBackMask& mask, std::size_t offset, std::size_t width);
 // Whether readBack holds written's value in every masked byte.
 bool holdsWritten(const ReadBackMask& mask, ConstBytes written, ConstBytes readBack);
 
+// After a record was written and applied: the entry shows what the device
+// now holds (number, address, name, mask, gateway, DNS and server addresses)
+// and later exchanges go to its new address. The caller holds the list's lock.
+void takeWrittenIdentity(DeviceItem_Type& item, ConstBytes written, bool ext);
+
 // Where a device is asked for its record: the adapter, its address, whether
 // unicast reaches it, and the MAC it answers to there.
 struct ParaPlace {

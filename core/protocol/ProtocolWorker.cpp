@@ -173,31 +173,6 @@ void ProtocolWorker::readPara(const DeviceItemPtr& item)
         l->onReadParaDone(item, result);
 }
 
-namespace {
-
-// The identity fields a written record sets, into the entry.
-void takeIdentity(DeviceItem_Type& item, ConstBytes written, const SysParaLayout& layout)
-{
-    item.devItem.setDevNo(readI32(written, layout.devNo));
-    item.devItem.setIp(readIp(written, layout.ip));
-    // The list and the properties pane show what the device now holds at
-    // once, not only after the next search.
-    item.devItem.setDevName(readFixedText(written, layout.devName, kSysParaTextWidth));
-    item.devItem.setMask(readIp(written, layout.mask));
-    item.devItem.setGateway(readIp(written, layout.gateway));
-    item.devItem.setDns1(readIp(written, layout.dns1));
-    item.devItem.setDns2(readIp(written, layout.dns2));
-    item.devItem.setServerIp(readIp(written, layout.serverIp));
-    item.devItem.setAltServerIp(readIp(written, layout.altServerIp));
-    for (int k = 0; k < 8; ++k) // the groups the device is in
-        item.devItem.setGroupNo(k, written[layout.groupNos + static_cast<std::size_t>(k)]);
-    // The list column and every later exchange use the entry's own address;
-    // the device has moved there once it applied the record.
-    item.ip = item.devItem.ip();
-}
-
-} // namespace
-
 void ProtocolWorker::writePara(const DeviceItemPtr& item)
 {
     ParaWrite w;
@@ -236,7 +211,7 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
     }
     {
         std::lock_guard lock(list_.mutex());
-        takeIdentity(*item, written, layout);
+        takeWrittenIdentity(*item, written, w.ext);
         if (item->ip != ipBefore)
             w.before = w.after;
         w.after.ip = item->ip;

@@ -47,4 +47,73 @@ bool writeCsvFile(const std::filesystem::path& path, const CsvRow& header, const
                                error);
 }
 
+CsvParse parseCsv(std::string_view text)
+{
+    CsvParse out;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    int line = 1;
+    CsvRecord row{1, {}};
+    std::string field;
+    bool quoted = false;    // inside quotes
+    bool wasQuoted = false; // the field began with a quote
+    int quoteLine = 0;
+    auto endRow = [&] {
+        row.cells.push_back(std::move(field));
+        field.clear();
+        wasQuoted = false;
+        const bool empty = row.cells.size() == 1 && row.cells[0].empty();
+        if (!empty)
+            out.rows.push_back(std::move(row));
+        row = CsvRecord{line, {}};
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+                    ++line;
+                field += c;
+            }
+            continue;
+        }
+        if (c == '"' && field.empty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+            quoteLine = line;
+        } else if (c == ',') {
+            row.cells.push_back(std::move(field));
+            field.clear();
+            wasQuoted = false;
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            ++line;
+            endRow();
+        } else if (wasQuoted) {
+            out.error = "text after the closing quote of a field";
+            out.errorLine = line;
+            out.errorColumn = static_cast<int>(row.cells.size()) + 1;
+            return out;
+        } else {
+            field += c;
+        }
+    }
+    if (quoted) {
+        out.error = "a quoted field is never closed";
+        out.errorLine = quoteLine;
+        out.errorColumn = static_cast<int>(row.cells.size()) + 1;
+        return out;
+    }
+    if (!field.empty() || wasQuoted || !row.cells.empty())
+        endRow();
+    return out;
+}
+
 } // namespace aulira

@@ -28,4 +28,23 @@ std::string csvTable(const CsvRow& header, const std::vector<CsvRow>& rows, bool
 bool writeCsvFile(const std::filesystem::path& path, const CsvRow& header, const std::vector<CsvRow>& rows,
                   std::string* error = nullptr);
 
+// A table read back: each row with the line it starts on (counted from 1;
+// a quoted field may hold line breaks, so rows and lines can differ).
+struct CsvRecord {
+    int line = 0;
+    CsvRow cells;
+};
+struct CsvParse {
+    std::vector<CsvRecord> rows; // rows that hold nothing at all are left out
+    std::string error;           // empty when the whole text was read
+    int errorLine = 0;
+    int errorColumn = 0;         // the field, counted from 1
+};
+
+// Reads a table as RFC 4180 writes it (rows ended by CRLF, LF or CR; fields
+// quoted with doubled quotes inside), after a UTF-8 byte-order mark if there
+// is one. Stops at the first malformed field: a quote that is never closed,
+// or text after a closing quote.
+CsvParse parseCsv(std::string_view text);
+
 } // namespace aulira

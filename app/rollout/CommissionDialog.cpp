@@ -304,6 +304,13 @@ void CommissionDialog::onResult(int row, const CommissionResult& result)
     res = result;
     res.index = index; // the row's place among all devices, not in this run
     showResult(row, result); // the engine logs each device's outcome
+    const PlannedDevice& d = devices_[static_cast<std::size_t>(row)];
+    if (result.succeeded() && d.item) {
+        // The row shows what the device now is, as the list does.
+        std::lock_guard lock(list_.mutex());
+        grid_->setCellText(row, ColNo, QString::number(d.item->devItem.devNo()));
+        grid_->setCellText(row, ColName, fromAnsi(d.item->devItem.devName()));
+    }
 }
 
 QString CommissionDialog::showResult(int row, const CommissionResult& result)
@@ -327,10 +334,12 @@ void CommissionDialog::onRunEnd()
     running_ = false;
     int ok = 0, failed = 0;
     for (int r : runRows_) {
-        if (results_[static_cast<std::size_t>(r)].succeeded())
+        if (results_[static_cast<std::size_t>(r)].succeeded()) {
             ++ok;
-        else
+            grid_->setCellCheck(r, ColTick, 0); // done: a second Start leaves it alone
+        } else {
             ++failed;
+        }
     }
     const QString line = tr("Last run: %1 written, %2 failed.").arg(ok).arg(failed);
     OutputLog("%s", line.toStdString().c_str());

@@ -73,9 +73,9 @@ RolloutReviewDialog::RolloutReviewDialog(const QString& heading, const std::vect
         changeCounts_.push_back(count);
     }
     tree_->header()->setSectionResizeMode(QHeaderView::Interactive);
-    tree_->setColumnWidth(ColDevice, 300);
-    tree_->setColumnWidth(ColField, 200);
-    tree_->setColumnWidth(ColNow, 150);
+    tree_->setColumnWidth(ColDevice, 360);
+    tree_->setColumnWidth(ColField, 190);
+    tree_->setColumnWidth(ColNow, 140);
     if (!rows_.empty())
         tree_->setCurrentItem(rows_.front());
 
@@ -119,7 +119,7 @@ RolloutReviewDialog::RolloutReviewDialog(const QString& heading, const std::vect
     }
     layout->addWidget(buttons);
     updateSummary();
-    resize(860, 520);
+    resize(920, 540);
 }
 
 QTreeWidgetItem* RolloutReviewDialog::deviceRow(int device) const

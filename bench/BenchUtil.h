@@ -44,6 +44,7 @@ inline std::unique_ptr<sim::SimSite> startSite(const sim::SiteConfig& cfg, int s
 
 // Cases in other files.
 void benchGroupDownload();
+void benchCommission();
 void benchFirmwareUpgrade();
 void benchFirmwareParallel();
 void benchScreenParallel();

@@ -283,6 +283,8 @@ int main(int argc, char** argv)
         benchPoll();
     if (want("group"))
         benchGroupDownload();
+    if (want("commission"))
+        benchCommission();
     if (want("firmware"))
         benchFirmwareUpgrade();
     if (want("screen"))

@@ -98,6 +98,27 @@ const char* usageText()
     "search (with the saved devices) and a poll of the saved devices of other subnets.\n");
 }
 
+// The site commands, an entry of their own for the translators.
+const char* rolloutUsageText()
+{
+    return translate("auctl",
+    "\n"
+    "Site rollout:\n"
+    "  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]\n"
+    "             [--no-confirm]\n"
+    "                                  give every device of the plan its planned parameters:\n"
+    "                                  the whole plan is checked first (errors by line and\n"
+    "                                  column, nothing sent), then N devices at a time\n"
+    "                                  (default 4) are backed up, written, applied and read\n"
+    "                                  back; --dry-run only lists each device's changes\n"
+    "  site export DIR                 DIR/site.csv, a plan of every found device with every\n"
+    "                                  field, and DIR/<MAC>.alc per device; commissioning\n"
+    "                                  site.csv restores the site\n"
+    "A plan is a CSV file (UTF-8): the first column \"mac\" (or \"device\": an address, MAC\n"
+    "or number), then one column per parameter named as params fields names it; an\n"
+    "empty cell leaves that parameter as the device has it.\n");
+}
+
 // Columns a terminal gives a character: two for the wide (CJK) ones.
 bool wideCodePoint(char32_t c)
 {
@@ -148,7 +169,7 @@ int usage(std::ostream& err, const std::string& message)
 {
     if (!message.empty())
         err << "auctl: " << message << "\n\n";
-    err << usageText();
+    err << usageText() << rolloutUsageText();
     return EXIT_USAGE;
 }
 
@@ -352,7 +373,7 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
-            out << usageText();
+            out << usageText() << rolloutUsageText();
             return EXIT_OK;
         } else if (a == "--adapter") {
             auto v = value();
@@ -414,6 +435,10 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         return cmdBook(g, rest, out, err);
     if (cmd == "upgrade")
         return cmdUpgrade(g, rest, out, err);
+    if (cmd == "commission")
+        return cmdCommission(g, rest, out, err);
+    if (cmd == "site")
+        return cmdSite(g, rest, out, err);
     return usage(err, formatText(translate("auctl", "unknown command %1"), {cmd}));
 }
 

@@ -202,22 +202,30 @@ struct Target {
     }
 };
 
-// Prints what changed between two records of one layout.
-void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool ext, const Globals& g,
-                  std::ostream& out, std::optional<bool> confirmed = std::nullopt)
+} // namespace
+
+nlohmann::json changesJson(const SysParaBuffer& before, const SysParaBuffer& after, bool ext)
 {
     const RecordDiff d = diffRecords(before, after, ext);
     const auto a = SysParaSettings::load(before, ext), b = SysParaSettings::load(after, ext);
+    json changes = json::array();
+    for (auto i : d.fields)
+        changes.push_back({{"field", kSysParaFields[i].name}, {"from", fieldJson(a, i)}, {"to", fieldJson(b, i)}});
+    return json{{"changes", changes}, {"otherBytes", d.otherBytes}};
+}
+
+void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool ext, const Globals& g,
+                  std::ostream& out, std::optional<bool> confirmed)
+{
     if (g.json) {
-        json changes = json::array();
-        for (auto i : d.fields)
-            changes.push_back({{"field", kSysParaFields[i].name}, {"from", fieldJson(a, i)}, {"to", fieldJson(b, i)}});
-        json doc{{"changes", changes}, {"otherBytes", d.otherBytes}};
+        json doc = changesJson(before, after, ext);
         if (confirmed)
             doc["confirmed"] = *confirmed;
         out << jsonText(doc, 2) << "\n";
         return;
     }
+    const RecordDiff d = diffRecords(before, after, ext);
+    const auto a = SysParaSettings::load(before, ext), b = SysParaSettings::load(after, ext);
     std::vector<std::vector<std::string>> rows;
     for (auto i : d.fields)
         rows.push_back({std::string(kSysParaFields[i].name), escapeControls(a.display(i)), "->",
@@ -231,6 +239,8 @@ void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool 
     if (d.fields.empty() && !d.otherBytes)
         out << translate("auctl", "no change") << "\n";
 }
+
+namespace {
 
 int paramsGet(Session& s, const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {

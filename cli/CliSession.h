@@ -48,6 +48,12 @@ nlohmann::json deviceJson(const DeviceItem_Type& item);
 std::string jsonText(const nlohmann::json& j, int indent = -1);
 void printDevices(const DeviceList& list, const Globals& g, std::ostream& out);
 
+// What changed between two records of one layout: as params set prints it,
+// and as its JSON document ({"changes": [{field, from, to}], "otherBytes": n}).
+void printChanges(const SysParaBuffer& before, const SysParaBuffer& after, bool ext, const Globals& g,
+                  std::ostream& out, std::optional<bool> confirmed = std::nullopt);
+nlohmann::json changesJson(const SysParaBuffer& before, const SysParaBuffer& after, bool ext);
+
 class Session {
 public:
     Session(const Globals& g, std::ostream& err);
@@ -110,5 +116,7 @@ int cmdTime(const Globals& g, std::vector<std::string> args, std::ostream& out, 
 int cmdGroup(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 int cmdBook(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdCommission(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
+int cmdSite(const Globals& g, std::vector<std::string> args, std::ostream& out, std::ostream& err);
 
 } // namespace aulira::cli

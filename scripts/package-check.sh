@@ -99,7 +99,7 @@ EOF
 mkdir -p "$work/files/sub"
 touch "$work/files/hall.alc" "$work/files/firmware.bin" "$work/files/notes.txt" "$work/files/report.csv"
 completion_cases=$(cat <<'EOF'
-auctl ''|book devices group mac params search time upgrade
+auctl ''|book commission devices group mac params search site time upgrade
 auctl --d|--data-dir --demo
 auctl --demo pa|params
 auctl --port 40000 --json gr|group
@@ -113,6 +113,8 @@ auctl params diff 101 h|hall.alc
 auctl upgrade firmware ''|firmware.bin sub
 auctl upgrade screen firmware.bin --r|--report --retries --retry-failed
 auctl upgrade firmware --parallel 8 ''|firmware.bin sub
+auctl commission --d|--dry-run
+auctl commission ''|report.csv sub
 auctl upgrade firmware firmware.bin --no|--no-verify
 auctl upgrade firmware firmware.bin 101 --report ''|report.csv sub
 auctl group download --|--no-confirm --parallel --skip-name-check

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <ctime>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -145,7 +149,36 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
         if (options.onStep)
             options.onStep(i, s);
     };
-    runAtATime(devices.size(), std::max(options.parallel, 1), [&](std::size_t i) {
+    auto runnable = [&](const PlannedDevice& d) { return d.readable() && d.refused.empty() && d.changing(); };
+    // The backups are made ahead, in device order, on a thread of their own:
+    // the file system's flushes then overlap the other devices' exchanges
+    // instead of lengthening each device's turn; twice as many at once as
+    // devices are written, since they wait on the disk, not on the network.
+    // A device is written only once its own backup is on disk.
+    std::mutex backupMutex;
+    std::condition_variable backupDone;
+    std::vector<std::optional<std::string>> backups(devices.size()); // empty text: kept
+    const int atATime = std::max(options.parallel, 1);
+    std::jthread backupper([&] {
+        runAtATime(devices.size(), 2 * atATime, [&](std::size_t i) {
+            std::string error;
+            if (!runnable(devices[i]) || (options.cancel && options.cancel->load()))
+                error = "not needed";
+            else if (options.backupDir.empty())
+                error = "no data folder for the backup";
+            else if (backupRecord(options.backupDir, devices[i].before, &error).empty() && error.empty())
+                error = "the backup could not be written";
+            std::lock_guard lock(backupMutex);
+            backups[i] = std::move(error);
+            backupDone.notify_all();
+        });
+    });
+    auto backupOf = [&](std::size_t i) {
+        std::unique_lock lock(backupMutex);
+        backupDone.wait(lock, [&] { return backups[i].has_value(); });
+        return *backups[i];
+    };
+    runAtATime(devices.size(), atATime, [&](std::size_t i) {
         const PlannedDevice& d = devices[i];
         CommissionResult& r = results[i];
         r = commissionRowOf(list, d, i);
@@ -159,8 +192,7 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
             if (options.onResult)
                 options.onResult(r);
         };
-        const bool runnable = d.readable() && d.refused.empty() && d.changing();
-        if (!runnable || (options.cancel && options.cancel->load()))
+        if (!runnable(d) || (options.cancel && options.cancel->load()))
             return finish(r.outcome);
         r.detail.clear();
 
@@ -172,11 +204,11 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
             peer.tag = deviceTag(ansiToUtf8(d.item->devItem.devName()), d.item->ip);
         }
         // The record as the device holds it is kept first; no backup, no write.
-        std::string error;
-        if (options.backupDir.empty() || backupRecord(options.backupDir, d.before, &error).empty()) {
-            OutputLog("%s parameters not backed up, not written: %s", peer.tag.c_str(),
-                      options.backupDir.empty() ? "no data folder" : error.c_str());
-            return finish(Outcome::NoBackup, options.backupDir.empty() ? "no data folder for the backup" : error);
+        if (const std::string error = backupOf(i); !error.empty()) {
+            if (error == "not needed") // cancelled while the backups went ahead
+                return finish(Outcome::Cancelled, "the run was cancelled before the device was written");
+            OutputLog("%s parameters not backed up, not written: %s", peer.tag.c_str(), error.c_str());
+            return finish(Outcome::NoBackup, error);
         }
         step(i, CommissionStep::BackedUp);
         const SysParaLayout& layout = sysParaLayout(d.ext);

@@ -235,8 +235,11 @@ PlanReview reviewPlan(const SitePlan& plan, DeviceList& list, int parallel, cons
         d.item = findPlanDevice(list, plan.key, d.device);
         for (const auto& other : review.devices)
             if (d.item && other.item == d.item) {
-                review.errors.push_back({d.line, 1, plan.columns.empty() ? std::string() : plan.columns[0],
-                                         "this is the device of line " + std::to_string(other.line) + " again"});
+                // Named once: the plan's own check finds the same device written the same way.
+                if (std::none_of(review.errors.begin(), review.errors.end(),
+                                 [&](const PlanError& e) { return e.line == d.line && e.column == 1; }))
+                    review.errors.push_back({d.line, 1, plan.columns.empty() ? std::string() : plan.columns[0],
+                                             "this is the device of line " + std::to_string(other.line) + " again"});
                 d.item = nullptr;
                 break;
             }
@@ -253,8 +256,12 @@ PlanReview reviewPlan(const SitePlan& plan, DeviceList& list, int parallel, cons
         d.before = it->record;
         d.ext = it->ext;
     }
+    // A cell the plan's own check refused is named once, not again per device.
     auto more = checkPlanDevices(plan, review.devices, list);
-    review.errors.insert(review.errors.end(), more.begin(), more.end());
+    for (auto& e : more)
+        if (std::none_of(review.errors.begin(), review.errors.end(),
+                         [&](const PlanError& p) { return p.line == e.line && p.column == e.column; }))
+            review.errors.push_back(std::move(e));
     sortErrors(review.errors);
     return review;
 }

@@ -195,6 +195,7 @@ PlanRead parsePlan(std::string_view text)
         plan.key = PlanKey::Device;
     else
         out.errors.push_back(at(header.line, 1, first, "the first column must be \"mac\" or \"device\""));
+    out.complete = out.errors.empty();
     // Per column: the field, or nothing for a column that is refused.
     std::vector<std::optional<std::size_t>> fields(header.cells.size());
     for (std::size_t c = 1; c < header.cells.size(); ++c) {
@@ -229,8 +230,10 @@ PlanRead parsePlan(std::string_view text)
                 row.values.push_back({*fields[c], static_cast<int>(c) + 1, unescapeCell(rec.cells[c])});
         plan.rows.push_back(std::move(row));
     }
-    if (plan.rows.empty())
+    if (plan.rows.empty()) {
         out.errors.push_back(at(0, 0, {}, "the plan names no device: it needs one line per device after the header"));
+        out.complete = false;
+    }
     auto more = checkPlanValues(plan);
     out.errors.insert(out.errors.end(), more.begin(), more.end());
     std::stable_sort(out.errors.begin(), out.errors.end(), [](const PlanError& a, const PlanError& b) {

@@ -61,6 +61,10 @@ struct SitePlan {
 struct PlanRead {
     SitePlan plan;
     std::vector<PlanError> errors;
+    // The file was read as a table with a device column and at least one
+    // row, so the plan can still be reviewed against the devices to find
+    // the rest of its errors, even when some cells are wrong.
+    bool complete = false;
     bool ok() const { return errors.empty(); }
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 
 #include "devices/DeviceList.h"
@@ -133,6 +134,42 @@ TEST_F(RolloutTest, CommissionsFollowsMovedDevicesAndReportsMissingOnes)
     EXPECT_EQ(STATE_SAVED_FOUND, moved->state);
     EXPECT_TRUE(list.listModified());
     EXPECT_EQ(1u, std::count(steps.begin(), steps.end(), std::pair{std::size_t{2}, CommissionStep::Done}));
+}
+
+TEST_F(RolloutTest, ADeviceThatStopsAnsweringFailsAloneAndACancelLeavesTheRestUntouched)
+{
+    std::vector<sim::DeviceConfig> site4;
+    std::string text = "device,volume\n";
+    for (int n = 1; n <= 4; ++n) {
+        site4.push_back(simDevice(("127.0.5." + std::to_string(n)).c_str(), n, 500 + n));
+        text += "127.0.5." + std::to_string(n) + ",9\n";
+    }
+    found(site4);
+    const PlanReview r = review(text);
+    ASSERT_TRUE(r.ok());
+    std::atomic<bool> cancel{false};
+    CommissionOptions options;
+    options.parallel = 1;
+    options.cancel = &cancel;
+    options.onStep = [&](std::size_t i, CommissionStep s) {
+        if (i == 1 && s == CommissionStep::BackedUp) { // gone between its backup and its write
+            sim::Faults gone;
+            gone.dropRate = 1.0;
+            site->setFaults(site4[1].ip, gone);
+        }
+        if (i == 2 && s == CommissionStep::Done)
+            cancel = true;
+    };
+    const auto rows = run(r, options);
+    using O = CommissionResult::Outcome;
+    EXPECT_EQ(O::Confirmed, rows[0].outcome);
+    EXPECT_EQ(O::WriteFailed, rows[1].outcome);
+    EXPECT_FALSE(rows[1].detail.empty());
+    EXPECT_EQ(O::Confirmed, rows[2].outcome);
+    EXPECT_EQ(O::Cancelled, rows[3].outcome);
+    EXPECT_EQ(9, volumeOf(site4[2].ip));
+    EXPECT_NE(9, volumeOf(site4[3].ip));
+    EXPECT_FALSE(rows[1].succeeded());
 }
 
 } // namespace

@@ -504,6 +504,10 @@ void DeviceView::contextMenuEvent(QContextMenuEvent* event)
         change->setObjectName(QStringLiteral("modifyMacAction"));
         change->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     }
+    if (!contextActions_.empty())
+        menu.addSeparator();
+    for (QAction* a : contextActions_)
+        menu.addAction(a);
     const QPoint at = event->reason() == QContextMenuEvent::Mouse
                           ? event->globalPos()
                           : viewport()->mapToGlobal(visualRect(idx).center());

@@ -5,6 +5,7 @@
 // and the MAC context menu.
 #include <QTableView>
 
+class QAction;
 class QTimer;
 
 #include <functional>
@@ -35,6 +36,10 @@ public:
     // Hands results from the worker thread to the view's thread and waits
     // until the view has taken them, so jobs finish in the order they report.
     WorkerListener* workerListener();
+
+    // Further commands of the context menu, after the view's own; each keeps
+    // its own enabled state.
+    void addContextAction(QAction* action) { contextActions_.push_back(action); }
 
     // Whether the MAC context menu is offered at all (an application setting).
     void setMacMenuEnabled(std::function<bool()> enabled) { macMenuEnabled_ = std::move(enabled); }
@@ -144,6 +149,7 @@ private:
     SearchProgressDialog* progress_ = nullptr;
     ProtocolWorker* worker_ = nullptr;
     std::function<bool()> macMenuEnabled_;
+    std::vector<QAction*> contextActions_;
     std::shared_ptr<Guard> guard_;
     std::unique_ptr<WorkerBridge> workerBridge_;
     DeviceItemPtr shown_;

@@ -27,7 +27,9 @@
 #include "grouping/GroupCommand.h"
 #include "params/MacChange.h"
 #include "params/SettingsSheet.h"
+#include "params/ReviewDialog.h"
 #include "protocol/TimeSync.h"
+#include "rollout/RolloutCommands.h"
 #include "shell/AboutDialog.h"
 #include "shell/AppFlags.h"
 #include "shell/AppContext.h"
@@ -330,6 +332,35 @@ void MainWindow::buildCommands()
     connect(contact, &QAction::triggered, this, &MainWindow::contactSupport);
     connect(exit, &QAction::triggered, this, &QWidget::close);
     connect(upgrade, &QAction::triggered, this, [this] { openUpgradeDialog(false); });
+
+    // The site as the unit of work: a plan in, the site out as a plan, and
+    // one set of fields for several selected devices.
+    auto* commission = makeAction(QStringLiteral("commissionAction"), tr("Co&mmission"), QStringLiteral("upgrade"),
+                                  tr("Write the parameters of a whole site from a plan file (CSV)"));
+    auto* exportSite = makeAction(QStringLiteral("exportSiteAction"), tr("Export s&ite"), QStringLiteral("output"),
+                                  tr("Save every online device's parameters as a site plan and configuration files"));
+    auto* editSelected = makeAction(QStringLiteral("editSelectedAction"), tr("&Edit selected"),
+                                    QStringLiteral("properties"),
+                                    tr("Give the selected devices the same values for the fields you choose"));
+    editSelected->setEnabled(false);
+    auto updateEditSelected = [this, editSelected] {
+        editSelected->setEnabled(view_->selectionModel()->selectedRows().size() > 1);
+    };
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, updateEditSelected);
+    connect(view_->deviceModel(), &QAbstractItemModel::modelReset, this, updateEditSelected);
+    connect(view_->deviceModel(), &QAbstractItemModel::rowsRemoved, this, updateEditSelected);
+    auto* rollout = new RolloutCommands(context_, [this] { return view_->selectedItems(); }, this);
+    rollout->setReviewRule(&ReviewDialog::reviewWanted, &ReviewDialog::setReviewWanted);
+    connect(commission, &QAction::triggered, rollout, &RolloutCommands::commissionFromPlan);
+    connect(exportSite, &QAction::triggered, rollout, &RolloutCommands::exportSite);
+    connect(editSelected, &QAction::triggered, rollout, &RolloutCommands::editSelected);
+    connect(rollout, &RolloutCommands::statusMessage, this, &MainWindow::setActivity);
+    auto* editSelectedMenu = new QAction(tr("&Edit selected devices…"), this);
+    editSelectedMenu->setObjectName(QStringLiteral("editSelectedContextAction"));
+    editSelectedMenu->setEnabled(false);
+    connect(editSelected, &QAction::enabledChanged, editSelectedMenu, &QAction::setEnabled);
+    connect(editSelectedMenu, &QAction::triggered, editSelected, &QAction::trigger);
+    view_->addContextAction(editSelectedMenu);
     connect(screenUpgrade, &QAction::triggered, this, [this] { openUpgradeDialog(true); });
 
     ribbon_ = new RibbonBar(this);
@@ -367,6 +398,10 @@ void MainWindow::buildCommands()
     entry(help, tr("About(&A)"), about);
     entry(help, tr("Contact Support(&C)"), contact);
     menu->addSeparator();
+    entry(menu, tr("&Commission from plan…"), commission);
+    entry(menu, tr("Export s&ite…"), exportSite);
+    entry(menu, tr("Edit selected de&vices…"), editSelected);
+    menu->addSeparator();
     auto* exportList = menu->addAction(tr("&Export device list…"), this, [this] { exportDeviceList(view_); });
     exportList->setObjectName(QStringLiteral("exportListAction"));
     exportList->setStatusTip(tr("Write the device list as shown to a CSV file"));
@@ -374,6 +409,7 @@ void MainWindow::buildCommands()
 
     const int homeTab = ribbon_->addCategory(tr("&Home"));
     ribbon_->addPanel(homeTab, tr("Device"), {search, nullptr, add, del, group, time});
+    ribbon_->addPanel(homeTab, tr("Site"), {commission, exportSite, editSelected});
     ribbon_->addPanel(homeTab, tr("View"), {props, output, status});
     const int callStationTab = ribbon_->addCategory(tr("&Call Station"));
     ribbon_->addPanel(callStationTab, tr("Address Book"), {bookWizard, bookDownload});

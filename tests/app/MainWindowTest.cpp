@@ -270,6 +270,7 @@ private slots:
             }
         QCOMPARE(panels, QStringList({
                              "&Home | Device: &Search, &Add, &Delete, &Group, &Time Sync",
+                             "&Home | Site: Co&mmission, Export s&ite, &Edit selected",
                              "&Home | View: &Properties Window, &Output Window, Status &Bar",
                              "&Call Station | Address Book: &Add, &Download",
                              "&Call Station | Firmware Upgrade: Upgrade",

@@ -2,8 +2,14 @@
 // Answers the next modal window (a dialog or a message box) from inside its
 // own event loop, so tests can drive code that calls exec().
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -15,9 +21,11 @@ inline void whenModal(std::function<void(QWidget*)> act, QWidget* notThis = null
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, notThis] {
+    // Followed by a guard: a window made where a gone one lived is another window.
+    QObject::connect(timer, &QTimer::timeout, [timer, act, skip = QPointer<QWidget>(notThis)] {
         QWidget* w = QApplication::activeModalWidget();
-        if (!w || w == notThis)
+        // A busy box that shows while work runs is not an answerable window.
+        if (!w || w == skip.data() || w->property("busyIndicator").toBool())
             return;
         timer->stop();
         timer->deleteLater();
@@ -48,6 +56,45 @@ inline void closeNextMessageBox(SeenBox* seen, QWidget* notThis = nullptr)
             }
         },
         notThis);
+}
+
+// Answers the next file dialog: in `path`'s folder, takes its file name and
+// clicks the Save/Open button. `beforeAccept` runs with the dialog just
+// before (to watch for the window that follows it).
+inline void answerFileDialog(const QString& path, bool* seen, std::function<void(QWidget*)> beforeAccept = {})
+{
+    whenModal([path, seen, beforeAccept](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd) {
+            w->close();
+            return;
+        }
+        *seen = true;
+        auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QPushButton* ok = box ? (box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)
+                                                                     : box->button(QDialogButtonBox::Open))
+                              : nullptr;
+        if (!name || !ok) {
+            fd->reject();
+            return;
+        }
+        // The name as the dialog takes it from its field; the offscreen
+        // platform's dialog does not follow keystrokes into its selection.
+        fd->selectFile(path);
+        for (int i = 0; i < 100 && !ok->isEnabled(); ++i)
+            QTest::qWait(10);
+        if (beforeAccept)
+            beforeAccept(fd);
+        if (ok->isEnabled())
+            QTest::mouseClick(ok, Qt::LeftButton);
+        else
+            static_cast<QDialog*>(fd)->accept();
+        if (fd->isVisible())
+            qWarning() << "the file dialog did not take" << name->text() << fd->selectedFiles();
+        if (fd->isVisible())
+            fd->reject(); // never hang the suite on a dialog that did not take the name
+    });
 }
 
 inline void saveScreenshot(QWidget& w, const char* name)

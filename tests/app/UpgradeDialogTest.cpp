@@ -149,42 +149,6 @@ bool typeFilePath(UpgradeDialog& d, const QString& path)
     return d.fileEdit()->text() == path;
 }
 
-// Answers the next file dialog: in `path`'s folder, types its file name into
-// the name field and clicks the Save/Open button.
-void answerFileDialog(const QString& path, bool* seen)
-{
-    ui::whenModal([path, seen](QWidget* w) {
-        auto* fd = qobject_cast<QFileDialog*>(w);
-        if (!fd) {
-            w->close();
-            return;
-        }
-        *seen = true;
-        auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        QPushButton* ok = box ? (box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)
-                                                                     : box->button(QDialogButtonBox::Open))
-                              : nullptr;
-        if (!name || !ok) {
-            fd->reject();
-            return;
-        }
-        // The name as the dialog takes it from its field; the offscreen
-        // platform's dialog does not follow keystrokes into its selection.
-        fd->selectFile(path);
-        for (int i = 0; i < 100 && !ok->isEnabled(); ++i)
-            QTest::qWait(10);
-        if (ok->isEnabled())
-            QTest::mouseClick(ok, Qt::LeftButton);
-        else
-            static_cast<QDialog*>(fd)->accept();
-        if (fd->isVisible())
-            qWarning() << "the file dialog did not take" << name->text() << fd->selectedFiles();
-        if (fd->isVisible())
-            fd->reject(); // never hang the suite on a dialog that did not take the name
-    });
-}
-
 } // namespace
 
 class UpgradeDialogTest : public QObject {
@@ -337,7 +301,7 @@ private slots:
         // The report: BOM, header, one row per device.
         const auto report = s.dir.path() / "report.csv";
         bool asked = false;
-        answerFileDialog(QString::fromStdString(report.string()), &asked);
+        ui::answerFileDialog(QString::fromStdString(report.string()), &asked);
         QTest::mouseClick(d.reportButton(), Qt::LeftButton);
         QVERIFY(asked);
         QCOMPARE(d.findChild<QLabel*>(QStringLiteral("upgradeStatus"))->text(),
@@ -446,7 +410,7 @@ private slots:
         // The file through Browse and the file dialog.
         const QString km = QString::fromStdString(writeUpgradeFile(s.dir.path(), "km.bin", "KM-220", 2048 + 10).string());
         bool browsed = false;
-        answerFileDialog(km, &browsed);
+        ui::answerFileDialog(km, &browsed);
         QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("browseButton")), Qt::LeftButton);
         QVERIFY(browsed);
         QCOMPARE(screen.fileEdit()->text(), km);

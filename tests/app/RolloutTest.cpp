@@ -1,0 +1,286 @@
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTest>
+
+#include <fstream>
+
+#include "ModalWatch.h"
+#include "SimSite.h"
+#include "Typing.h"
+#include "controls/CheckGrid.h"
+#include "devices/DeviceView.h"
+#include "params/SysParaSettings.h"
+#include "protocol/Packet.h"
+#include "rollout/CommissionDialog.h"
+#include "rollout/EditFieldsDialog.h"
+#include "rollout/PlanErrorsDialog.h"
+#include "rollout/RolloutReviewDialog.h"
+#include "shell/AppContext.h"
+#include "shell/LogPane.h"
+#include "shell/MainWindow.h"
+#include "support/SimDevices.h"
+#include "support/TestUtil.h"
+
+using namespace aulira;
+using namespace aulira::app;
+using aulira::test::ip;
+using aulira::test::simDevice;
+namespace ui = aulira::app::test;
+
+namespace {
+
+// A simulated site on loopback and the app's window over it, searched.
+struct Site {
+    aulira::test::ProtocolConfigGuard guard;
+    aulira::test::TempDir dir;
+    sim::SimSite site{sim::SiteOptions{.port = 0}};
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+
+    bool open(const std::vector<sim::DeviceConfig>& devices)
+    {
+        aulira::test::useFastTiming();
+        std::string error;
+        if (!site.addDevices(devices, &error) || !site.start(&error))
+            return false;
+        StartupOptions options;
+        options.adapters = {"127.0.0.1"};
+        options.port = site.port();
+        options.dataDir = dir.path().string();
+        if (!context.open(options).empty())
+            return false;
+        window = std::make_unique<MainWindow>(context);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        window->deviceView()->start();
+        const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
+                                  .arg(devices.size());
+        return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000) &&
+               QTest::qWaitForWindowActive(window.get());
+    }
+
+    FieldValue field(const char* addr, std::string_view name) const
+    {
+        const auto d = site.device(ip(addr));
+        return d ? readField(sysParaField(name), d->sysPara, d->layout == 436) : FieldValue{};
+    }
+    int writes() const
+    {
+        int n = 0;
+        for (const auto& e : site.traffic())
+            n += e.command == CMD_WRITE_SYS_PARA;
+        return n;
+    }
+    std::filesystem::path writeFile(const char* name, const std::string& text) const
+    {
+        const auto p = dir.path() / name;
+        std::ofstream(p, std::ios::binary) << text;
+        return p;
+    }
+
+    // A click opens the application menu; the entry's key picks it.
+    void menuKey(Qt::Key key)
+    {
+        QTimer::singleShot(50, [key] {
+            if (QWidget* menu = QApplication::activePopupWidget())
+                QTest::keyClick(menu, key);
+        });
+        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("applicationButton")), Qt::LeftButton);
+    }
+};
+
+// Drives the run dialog: Start, then Close once the run is over; `seen` gets
+// each row's progress cell.
+void runAndClose(QWidget* w, QStringList* seen)
+{
+    auto* run = qobject_cast<CommissionDialog*>(w);
+    if (!run) {
+        seen->append(QStringLiteral("<not the run dialog: %1>").arg(w->objectName()));
+        w->close();
+        return;
+    }
+    QObject::connect(run, &CommissionDialog::runFinished, run, [run, seen] {
+        for (int r = 0; r < run->grid()->rowCount(); ++r)
+            seen->append(run->grid()->cellText(r, CommissionDialog::ColName) + QLatin1Char(' ') +
+                         run->grid()->cellText(r, CommissionDialog::ColProgress));
+        ui::saveScreenshot(*run, "commission-run.png");
+        QTest::mouseClick(run->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(run->startButton(), Qt::LeftButton);
+}
+
+} // namespace
+
+class RolloutTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("RolloutTest"));
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    }
+
+    // File › Commission from plan: the plan through the file dialog, the
+    // review with a row per device (the unknown MAC not found), the run;
+    // the simulator's devices hold the planned values.
+    void commissionsASiteFromAPlan()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.61", 61, 61, "Old1"), simDevice("127.0.0.62", 62, 62, "Old2"),
+                        simDevice("127.0.0.63", 63, 63, "Old3")}));
+        const auto plan = s.writeFile("plan.csv", "\xEF\xBB\xBFmac,deviceName,volume,groups\n"
+                                                  "02:4b:50:00:00:3d,Hall,35,\"3,7\"\n"
+                                                  "02:4b:50:00:00:3e,Yard,,\n"
+                                                  "02:4b:50:00:00:3f,Gate,40,\n"
+                                                  "02:4b:50:00:00:99,Ghost,10,\n");
+        const auto volume63 = s.field("127.0.0.63", "volume").number;
+        bool asked = false;
+        QStringList review, run;
+        auto onReview = [&](QWidget* w) {
+            auto* d = qobject_cast<RolloutReviewDialog*>(w);
+            if (!d) {
+                review << QStringLiteral("<not the review: %1>").arg(w->objectName());
+                w->close();
+                return;
+            }
+            for (int i = 0; i < d->tree()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* row = d->tree()->topLevelItem(i);
+                QStringList changes;
+                for (int c = 0; c < row->childCount(); ++c)
+                    changes << row->child(c)->text(1) + QLatin1Char('=') + row->child(c)->text(3);
+                review << row->text(1) + row->text(2) + QLatin1Char('|') + changes.join(QLatin1Char(','));
+            }
+            ui::saveScreenshot(*d, "commission-review.png");
+            // The third device is left alone: its tick, by the space bar.
+            d->tree()->setFocus();
+            d->tree()->setCurrentItem(d->deviceRow(2));
+            QTest::keyClick(d->tree(), Qt::Key_Space);
+            ui::whenModal([&run](QWidget* r) { runAndClose(r, &run); }, d);
+            QTest::mouseClick(d->goButton(), Qt::LeftButton);
+        };
+        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked,
+                             [&](QWidget* fd) { ui::whenModal(onReview, fd); });
+        s.menuKey(Qt::Key_C);
+        QVERIFY(asked);
+        QCOMPARE(review, QStringList({"3 changes|Device Name=Hall,Affiliated Group=3,7,0,0,0,0,0,0,Volume=35", "1 change|Device Name=Yard",
+                                      "2 changes|Device Name=Gate,Volume=40",
+                                      "not found: no device of the list has this MAC address, address or number|"}));
+        QCOMPARE(run.size(), 4);
+        QVERIFY2(run[0].endsWith(QLatin1String("confirmed")), qPrintable(run.join('\n')));
+        QVERIFY2(run[1].endsWith(QLatin1String("confirmed")), qPrintable(run.join('\n')));
+        QVERIFY2(run[3].contains(QLatin1String("not found")), qPrintable(run.join('\n')));
+        QCOMPARE(s.field("127.0.0.61", "deviceName").text, std::string("Hall"));
+        QCOMPARE(s.field("127.0.0.61", "groups").groups, (std::vector<std::int64_t>{3, 7, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(s.field("127.0.0.62", "deviceName").text, std::string("Yard"));
+        QCOMPARE(s.field("127.0.0.63", "deviceName").text, std::string("Old3")); // unticked
+        QCOMPARE(s.field("127.0.0.63", "volume").number, volume63);
+    }
+
+    // A plan with errors lists each by line and column and sends nothing.
+    void aPlanWithErrorsSendsNothing()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.65", 65, 65, "One"), simDevice("127.0.0.66", 66, 66, "Two")}));
+        const auto plan = s.writeFile("bad.csv", "mac,volume,loudness\n"
+                                                 "02:4b:50:00:00:41,300,1\n"
+                                                 "02:4b:50:00:00:42,20,2\n");
+        s.site.clearTraffic();
+        const auto volume65 = s.field("127.0.0.65", "volume").number;
+        bool asked = false;
+        QStringList problems;
+        auto onErrors = [&](QWidget* w) {
+            auto* d = qobject_cast<PlanErrorsDialog*>(w);
+            if (d)
+                for (int i = 0; i < d->problems()->topLevelItemCount(); ++i)
+                    problems << d->problems()->topLevelItem(i)->text(0) + QLatin1Char('/') +
+                                    d->problems()->topLevelItem(i)->text(1);
+            QTest::keyClick(w, Qt::Key_Escape);
+        };
+        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked,
+                             [&](QWidget* fd) { ui::whenModal(onErrors, fd); });
+        s.menuKey(Qt::Key_C);
+        QVERIFY(asked);
+        QVERIFY2(problems.contains(QStringLiteral("1/3 (loudness)")), qPrintable(problems.join(' ')));
+        QVERIFY2(problems.contains(QStringLiteral("2/2 (volume)")), qPrintable(problems.join(' ')));
+        QCOMPARE(s.writes(), 0);
+        QCOMPARE(s.field("127.0.0.65", "volume").number, volume65);
+    }
+
+    // Edit selected devices: three rows selected, the field chosen by keys,
+    // the value typed; with the review turned off the run follows at once.
+    void editSelectedDevicesWritesOneField()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.67", 67, 67, "A"), simDevice("127.0.0.68", 68, 68, "B"),
+                        simDevice("127.0.0.69", 69, 69, "C"), simDevice("127.0.0.70", 70, 70, "D")}));
+        const auto volume70 = s.field("127.0.0.70", "volume").number;
+        DeviceView* view = s.window->deviceView();
+        auto* button = s.window->findChild<QToolButton*>(QStringLiteral("editSelectedActionButton"));
+        QVERIFY(button);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+        QVERIFY(!button->isEnabled()); // one row is no batch
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          view->visualRect(view->model()->index(2, 1)).center());
+        QVERIFY(button->isEnabled());
+        QStringList run;
+        QString chosen;
+        ui::whenModal([&](QWidget* w) {
+            auto* d = qobject_cast<EditFieldsDialog*>(w);
+            if (!d) {
+                w->close();
+                return;
+            }
+            d->pageBox()->setFocus();
+            QTest::keyClick(d->pageBox(), Qt::Key_Down); // Play Settings
+            ui::typeKeys(d, QStringLiteral("\t"));
+            QTest::keyClick(d->fieldBox(), Qt::Key_Down); // Volume
+            ui::typeKeys(d, QStringLiteral("\t55"));
+            QTest::keyClick(d->valueEdit(), Qt::Key_Return);
+            chosen = d->chosen()->topLevelItemCount() ? d->chosen()->topLevelItem(0)->text(1) : QString();
+            ui::whenModal([&run](QWidget* r) { runAndClose(r, &run); }, d);
+            QTest::mouseClick(d->reviewButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(chosen, QStringLiteral("Volume"));
+        QCOMPARE(run.size(), 3);
+        for (const char* addr : {"127.0.0.67", "127.0.0.68", "127.0.0.69"})
+            QCOMPARE(s.field(addr, "volume").number, std::int64_t(55));
+        QCOMPARE(s.field("127.0.0.70", "volume").number, volume70);
+    }
+
+    // File › Export site: the folder through the file dialog; site.csv and a
+    // configuration file per device.
+    void exportSiteWritesThePlanAndConfigurations()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.75", 75, 75, "E1"), simDevice("127.0.0.76", 76, 76, "E2")}));
+        const auto out = s.dir.path() / "site";
+        std::filesystem::create_directories(out);
+        bool asked = false;
+        ui::SeenBox done;
+        ui::answerFileDialog(QString::fromStdString(out.string()), &asked, [&done](QWidget* fd) {
+            ui::closeNextMessageBox(&done, fd);
+        });
+        s.menuKey(Qt::Key_I);
+        QVERIFY(asked);
+        QTRY_VERIFY(!done.text.isEmpty());
+        QVERIFY2(done.text.startsWith(QLatin1String("Exported 2 devices to")), qPrintable(done.text));
+        QVERIFY(std::filesystem::exists(out / "site.csv"));
+        QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4b.alc"));
+        QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4c.alc"));
+        std::ifstream csv(out / "site.csv");
+        std::string header;
+        std::getline(csv, header);
+        QVERIFY2(header.find("mac,deviceNo,deviceName") != std::string::npos, header.c_str());
+    }
+};
+
+QTEST_MAIN(RolloutTest)
+#include "RolloutTest.moc"

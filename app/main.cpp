@@ -49,12 +49,17 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // High-DPI the way Qt 6 recommends: its scaling is always on (per-monitor
+    // DPI awareness on Windows, no manifest entry needed), fractional factors
+    // such as 150 % kept as they are rather than rounded; the icons come in
+    // sizes up to twice the largest shown.
+    QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Aulira"));
     QApplication::setApplicationName(QStringLiteral("AUCT"));
     QApplication::setApplicationVersion(QStringLiteral("3.5.12"));
     aulira::app::initResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    QApplication::setWindowIcon(aulira::app::appIcon(QStringLiteral("app")));
 
     auto options = aulira::app::StartupOptions::parse(QApplication::arguments());
     options.systemLanguage = aulira::app::systemLanguage();

@@ -5,7 +5,9 @@
 #   --pkg      the tools that make and check the Debian package (scripts/package-check.sh)
 #   --tools    tshark, for the test of the Wireshark dissector in tools/wireshark
 #   --windows  the MinGW-w64 cross compiler, Wine and GoogleTest's source for the
-#              Windows build and its tests (scripts/test-windows.sh)
+#              Windows build and its tests (scripts/test-windows.sh); rsvg-convert
+#              for the desktop app's icons, Xvfb, xdotool and ImageMagick for its
+#              smoke test, dpkg-dev for Qt's source (scripts/build-qt-windows.sh)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -20,7 +22,8 @@ for arg in "$@"; do
                       xvfb xauth) ;;
     # Non-interactive: the question whether non-root users may capture keeps its default (no).
     --tools) packages+=(tshark) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine googletest) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine googletest librsvg2-bin xvfb xdotool
+                          imagemagick dpkg-dev) ;;
     *) echo "bootstrap: unknown option $arg" >&2; exit 2 ;;
   esac
 done

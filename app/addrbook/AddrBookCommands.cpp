@@ -13,6 +13,7 @@
 #include "shell/Log.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
+#include "util/PathText.h"
 
 namespace aulira::app {
 
@@ -62,7 +63,7 @@ void AddrBookCommands::save()
         return;
     // The books stay in memory; the next save tries again.
     const std::string line =
-        "The address books could not be saved to " + addrBookPath(dataDir_).string() + ": " + error;
+        "The address books could not be saved to " + pathToUtf8(addrBookPath(dataDir_)) + ": " + error;
     OutputLog("%s", line.c_str());
     showWarning(window_, QString::fromStdString(line));
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "shell/Resources.h"
 #include "shell/Strings.h"
 
 namespace aulira::app {
@@ -301,15 +302,15 @@ struct StateLook {
 // offline: a ring, a tick, a globe for online; a bar and a grey globe for
 // offline, so the state reads without telling colours apart.
 constexpr std::array<StateLook, 5> kStateLooks{{
-    {":/icons/state-found.svg", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
-                                                  "Online: found by the search, not in the saved list")},
-    {":/icons/state-saved.svg", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
-                                                  "Online: in the saved list and found by the search")},
-    {":/icons/state-remote-online.svg",
+    {"state-found", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
+                                      "Online: found by the search, not in the saved list")},
+    {"state-saved", QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel",
+                                      "Online: in the saved list and found by the search")},
+    {"state-remote-online",
      QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Online: in the saved list, in another subnet, answering")},
-    {":/icons/state-local-offline.svg",
+    {"state-local-offline",
      QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Offline: in the saved list, not found by the search")},
-    {":/icons/state-remote-offline.svg",
+    {"state-remote-offline",
      QT_TRANSLATE_NOOP("aulira::app::DeviceTableModel", "Offline: in the saved list, in another subnet, no answer yet")},
 }};
 
@@ -320,13 +321,8 @@ QIcon DeviceTableModel::stateIcon(int state)
     static std::array<QIcon, 5> icons;
     const auto i = static_cast<std::size_t>(std::clamp(state, 0, 4));
     if (icons[i].isNull()) {
-        const QString file = QString::fromLatin1(kStateLooks[i].icon);
-        QIcon icon;
         // A selected row keeps the state's own colours rather than a tint.
-        icon.addFile(file, {}, QIcon::Normal);
-        icon.addFile(file, {}, QIcon::Selected);
-        icon.addFile(file, {}, QIcon::Active);
-        icons[i] = icon;
+        icons[i] = appIcon(QString::fromLatin1(kStateLooks[i].icon), {QIcon::Normal, QIcon::Selected, QIcon::Active});
     }
     return icons[i];
 }

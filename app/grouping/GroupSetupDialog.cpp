@@ -26,6 +26,7 @@
 #include "grouping/GroupFile.h"
 #include "grouping/GroupRules.h"
 #include "protocol/ProtocolWorker.h"
+#include "shell/FilePath.h"
 #include "shell/Log.h"
 #include "shell/MessageBox.h"
 #include "shell/Strings.h"
@@ -569,7 +570,7 @@ bool GroupSetupDialog::mayClose()
         }
         OutputLog("%s %s", oneLine(stringText(IDS_GROUP_FILE_NOT_SAVED)).c_str(), error.c_str());
         QMessageBox box(QMessageBox::Warning, tr("Aulira"),
-                        stored(IDS_GROUP_FILE_NOT_SAVED) + QString::fromStdString(groupFile_.string()) +
+                        stored(IDS_GROUP_FILE_NOT_SAVED) + fromPath(groupFile_) +
                             QStringLiteral(":\n") + QString::fromStdString(error),
                         QMessageBox::NoButton, this);
         box.setObjectName(QStringLiteral("groupSaveBox"));

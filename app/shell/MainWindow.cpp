@@ -56,7 +56,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
     initResources();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(text(IDS_APP_TITLE));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    setWindowIcon(appIcon(QStringLiteral("app")));
 
     view_ = new DeviceView(context_.manager(), this);
     view_->setWorker(&context_.worker());
@@ -238,7 +238,7 @@ void MainWindow::setActivity(const QString& line) { activity_->setText(line); }
 
 QAction* MainWindow::makeAction(const QString& name, const QString& label, const QString& icon, const QString& tip)
 {
-    auto* a = new QAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)), label, this);
+    auto* a = new QAction(appIcon(icon), label, this);
     a->setObjectName(name);
     a->setToolTip(tip);
     a->setStatusTip(tip);

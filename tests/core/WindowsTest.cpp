@@ -1,6 +1,6 @@
 // What only the Windows build has: Winsock, the adapter list from the IP
 // helper, code pages through MultiByteToWideChar and the per-user folder
-// under %APPDATA%.
+// under %APPDATA%, the data folder's lock through LockFileEx.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,12 +8,14 @@
 #include <array>
 #include <cstdlib>
 #include <optional>
+#include <thread>
 
 #include "protocol/Adapters.h"
 #include "protocol/UdpSocket.h"
 #include "shell/AppDir.h"
 #include "shell/TextCodec.h"
 #include "support/TestUtil.h"
+#include "util/DataLock.h"
 #include "util/PathText.h"
 
 using namespace aulira;
@@ -136,4 +138,86 @@ TEST(WindowsDataFolder, TheUserFolderIsAuliraUnderAppDataWhateverItsName)
     EXPECT_EQ(appData / "Aulira", chosen);
     EXPECT_TRUE(fs::is_directory(appData / "Aulira"));
     EXPECT_EQ(pathToUtf8(appData) + "\\Aulira", pathToUtf8(chosen));
+}
+
+namespace {
+// Another program's hold on a data folder's lock file: its own handle, locked
+// the way DataLock locks (the first byte, exclusively).
+class OtherProgramLock {
+public:
+    explicit OtherProgramLock(const fs::path& dir)
+        : h_(CreateFileW((dir / kDataLockFileName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~OtherProgramLock()
+    {
+        release();
+        CloseHandle(h_);
+    }
+    // True when taken; false when someone holds it (ERROR_LOCK_VIOLATION).
+    bool tryLock()
+    {
+        OVERLAPPED ov{};
+        if (LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov))
+            return locked_ = true;
+        EXPECT_EQ(DWORD(ERROR_LOCK_VIOLATION), GetLastError());
+        return false;
+    }
+    void release()
+    {
+        OVERLAPPED ov{};
+        if (locked_)
+            UnlockFileEx(h_, 0, 1, 0, &ov);
+        locked_ = false;
+    }
+    bool open() const { return h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h_;
+    bool locked_ = false;
+};
+} // namespace
+
+TEST(WindowsDataLock, LockFileExKeepsOtherProgramsOutAndWaitsForThem)
+{
+    TempDir tmp;
+    const fs::path dir = tmp.path() / pathFromUtf8("Donn\xC3\xA9" "es-\xE7\xAB\x99\xE7\x82\xB9");
+    fs::create_directories(dir);
+    OtherProgramLock other(dir);
+    ASSERT_TRUE(other.open());
+
+    // Held by us: another program cannot take it until we let go.
+    {
+        DataLock lock(dir);
+        ASSERT_TRUE(lock.held()) << lock.error();
+        DataLock again(dir, std::chrono::milliseconds(0)); // this process's second hold, at once
+        EXPECT_TRUE(again.held());
+        EXPECT_FALSE(other.tryLock());
+    }
+    ASSERT_TRUE(other.tryLock());
+
+    // Held by another program: a bounded wait runs out and says why.
+    int waitingCalls = 0;
+    {
+        DataLock lock(dir, std::chrono::milliseconds(150), [&] { ++waitingCalls; });
+        EXPECT_FALSE(lock.held());
+        EXPECT_TRUE(lock.busy());
+        EXPECT_NE(std::string::npos, lock.error().find("in use by another program")) << lock.error();
+    }
+    EXPECT_EQ(1, waitingCalls);
+
+    // ... and one without a limit gets it as soon as the other lets go.
+    std::thread releaser([&] {
+        Sleep(200);
+        other.release();
+    });
+    {
+        DataLock lock(dir, std::nullopt, [&] { ++waitingCalls; });
+        EXPECT_TRUE(lock.held()) << lock.error();
+        EXPECT_EQ(2, waitingCalls);
+        EXPECT_FALSE(other.tryLock());
+    }
+    releaser.join();
+    EXPECT_TRUE(other.tryLock());
 }

@@ -15,7 +15,7 @@ namespace aulira::cli {
 namespace {
 
 // The whole help text is one entry for the translators: its columns line up in each language.
-std::string usageText()
+std::string mainUsageText()
 {
     return std::string(translate("auctl",
     "Usage: auctl [global options] COMMAND [arguments]\n"
@@ -96,7 +96,12 @@ std::string usageText()
     "                                  one row per device and batch (repeatable)\n"
     "\n"
     "DEVICE is an IP address, a MAC address or a device number; it is looked up by a\n"
-    "search (with the saved devices) and a poll of the saved devices of other subnets.\n")) +
+    "search (with the saved devices) and a poll of the saved devices of other subnets.\n"));
+}
+
+std::string usageText()
+{
+    return mainUsageText() +
            translate("auctl", "\nupgrade firmware --restart-wait S gives the upgraded devices S seconds to restart\n"
                               "before they are first asked for their version (default 5).\n");
 }
@@ -199,9 +204,11 @@ std::string commandUsage(const std::string& cmd)
         }
     }
     if (device) {
-        const std::size_t note = all.rfind("\n\n");
+        // The note closes the main text; entries added after it are no part of it.
+        const std::string main = mainUsageText();
+        const std::size_t note = main.rfind("\n\n");
         if (note != std::string::npos)
-            out += all.substr(note + 1);
+            out += main.substr(note + 1);
     }
     return out;
 }

@@ -379,10 +379,6 @@
         <translation>%1 的 MAC 地址现在是 %2</translation>
     </message>
     <message>
-        <source>the MAC address %1 of %2 was %3</source>
-        <translation>%2 的 MAC 地址 %1 %3</translation>
-    </message>
-    <message>
         <source>time needs sync</source>
         <translation>time 需要 sync</translation>
     </message>
@@ -634,6 +630,146 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
     <message>
         <source>--log-file needs a file</source>
         <translation>--log-file 需要一个文件</translation>
+    </message>
+    <message>
+        <source>
+upgrade firmware --restart-wait S gives the upgraded devices S seconds to restart
+before they are first asked for their version (default 5).
+</source>
+        <translation>
+upgrade firmware --restart-wait S 让已升级的设备有 S 秒时间重启，
+之后才首次询问其版本（默认 5）。
+</translation>
+    </message>
+    <message>
+        <source>
+Site rollout:
+  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
+             [--no-confirm]
+                                  give every device of the plan its planned parameters:
+                                  the whole plan is checked first (errors by line and
+                                  column, nothing sent), then N devices at a time
+                                  (default 4) are backed up, written, applied and read
+                                  back; --dry-run only lists each device&apos;s changes
+  site export DIR                 DIR/site.csv, a plan of every found device with every
+                                  field, and DIR/&lt;MAC&gt;.alc per device; commissioning
+                                  site.csv restores the site
+A plan is a CSV file (UTF-8): the first column &quot;mac&quot; (or &quot;device&quot;: an address, MAC
+or number), then one column per parameter named as params fields names it; an
+empty cell leaves that parameter as the device has it.
+</source>
+        <translation>
+站点部署：
+  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
+             [--no-confirm]
+                                  为计划中的每台设备设置其计划参数：
+                                  先检查整个计划（按行和列列出错误，
+                                  不发送任何内容），然后每次 N 台设备
+                                  （默认 4）进行备份、写入、应用和
+                                  回读；--dry-run 只列出每台设备的更改
+  site export DIR                 DIR/site.csv：包含每台发现的设备及其
+                                  所有字段的计划；每台设备一个
+                                  DIR/&lt;MAC&gt;.alc；调试 site.csv 即可恢复站点
+计划是一个 CSV 文件（UTF-8）：第一列为 &quot;mac&quot;（或 &quot;device&quot;：地址、MAC
+或编号），然后每个参数一列，列名与 params fields 列出的名称相同；
+空单元格表示该参数保持设备现有的值。
+</translation>
+    </message>
+    <message>
+        <source>the address book &quot;%1&quot; was deleted meanwhile</source>
+        <translation>地址簿“%1”在此期间已被删除</translation>
+    </message>
+    <message>
+        <source>%1 online device would be written:</source>
+        <translation>将写入 %1 台在线设备：</translation>
+    </message>
+    <message>
+        <source>%1 online devices would be written:</source>
+        <translation>将写入 %1 台在线设备：</translation>
+    </message>
+    <message>
+        <source>No device loses group numbers it has now.</source>
+        <translation>没有设备会失去其现有的分组编号。</translation>
+    </message>
+    <message>
+        <source>Devices that lose group numbers they have now: %1</source>
+        <translation>将失去现有分组编号的设备：%1</translation>
+    </message>
+    <message>
+        <source>%1 loses %2 (has %3)</source>
+        <translation>%1 失去 %2（现有 %3）</translation>
+    </message>
+    <message>
+        <source>Nothing was sent (--dry-run).</source>
+        <translation>未发送任何内容（--dry-run）。</translation>
+    </message>
+    <message>
+        <source>--retries needs a number from 0 to 20</source>
+        <translation>--retries 需要 0 到 20 之间的数字</translation>
+    </message>
+    <message>
+        <source>%1 error in the plan; nothing was sent</source>
+        <translation>计划中有 %1 个错误；未发送任何内容</translation>
+    </message>
+    <message>
+        <source>%1 errors in the plan; nothing was sent</source>
+        <translation>计划中有 %1 个错误；未发送任何内容</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>not read: %1</source>
+        <translation>未读取：%1</translation>
+    </message>
+    <message>
+        <source>not found</source>
+        <translation>未找到</translation>
+    </message>
+    <message>
+        <source>unknown commission option %1</source>
+        <translation>未知的 commission 选项 %1</translation>
+    </message>
+    <message>
+        <source>commission needs one PLAN.csv</source>
+        <translation>commission 需要一个 PLAN.csv</translation>
+    </message>
+    <message>
+        <source>%1 of %2 planned devices commissioned and confirmed</source>
+        <translation>已调试并确认 %2 台计划设备中的 %1 台</translation>
+    </message>
+    <message>
+        <source>%1 of %2 planned devices commissioned</source>
+        <translation>已调试 %2 台计划设备中的 %1 台</translation>
+    </message>
+    <message>
+        <source>%1 planned device was not commissioned (see above)</source>
+        <translation>%1 台计划设备未调试（见上文）</translation>
+    </message>
+    <message>
+        <source>%1 planned devices were not commissioned (see above)</source>
+        <translation>%1 台计划设备未调试（见上文）</translation>
+    </message>
+    <message>
+        <source>site export needs a DIR</source>
+        <translation>site export 需要一个 DIR</translation>
+    </message>
+    <message>
+        <source>no device was found, so there is no site to export</source>
+        <translation>未发现任何设备，因此没有可导出的站点</translation>
+    </message>
+    <message>
+        <source>%1 is not in the export: %2</source>
+        <translation>%1 不在导出内容中：%2</translation>
+    </message>
+    <message>
+        <source>exported %1 devices to %2 (site.csv and one .alc file per device)</source>
+        <translation>已将 %1 台设备导出到 %2（site.csv 以及每台设备一个 .alc 文件）</translation>
+    </message>
+    <message>
+        <source>--restart-wait needs a number of seconds from 0 to 600</source>
+        <translation>--restart-wait 需要 0 到 600 之间的秒数</translation>
     </message>
 </context>
 <context>
@@ -887,6 +1023,22 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
     <message>
         <source>the parameters as read could not be backed up, so nothing was written</source>
         <translation>读取的参数无法备份，因此未写入任何内容</translation>
+    </message>
+    <message>
+        <source>the device did not take the written parameters</source>
+        <translation>设备未接受写入的参数</translation>
+    </message>
+    <message>
+        <source>the device answers to its new MAC address %1</source>
+        <translation>设备在其新 MAC 地址 %1 上应答</translation>
+    </message>
+    <message>
+        <source>the MAC address was not changed (%1); the device answers to %2</source>
+        <translation>MAC 地址未更改（%1）；设备在 %2 上应答</translation>
+    </message>
+    <message>
+        <source>the MAC address %1 was written and applied, but neither the new nor the old MAC address answers; search for the device</source>
+        <translation>MAC 地址 %1 已写入并应用，但新旧 MAC 地址均无应答；请搜索该设备</translation>
     </message>
 </context>
 <context>
@@ -1495,6 +1647,37 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
 
 </translation>
     </message>
+    <message>
+        <source>The server address cannot be a broadcast or multicast address!
+
+</source>
+        <translation>服务器地址不能是广播或组播地址！
+
+</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app</name>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Stopping…</source>
+        <translation>正在停止…</translation>
+    </message>
+    <message>
+        <source>not found: no device of the list has this MAC address, address or number</source>
+        <translation>未找到：列表中没有设备具有此 MAC 地址、地址或编号</translation>
+    </message>
+    <message>
+        <source>its parameters could not be read: %1</source>
+        <translation>无法读取其参数：%1</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::AboutDialog</name>
@@ -1576,14 +1759,6 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
         <translation>清空(&amp;C)</translation>
     </message>
     <message>
-        <source>&amp;Address Book：</source>
-        <translation>地址簿(&amp;A)：</translation>
-    </message>
-    <message>
-        <source>Download D&amp;evice：</source>
-        <translation>下载设备(&amp;E)：</translation>
-    </message>
-    <message>
         <source>Aulira</source>
         <translation>Aulira</translation>
     </message>
@@ -1594,18 +1769,6 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
     <message>
         <source>Clearing the address book of %1…</source>
         <translation>正在清空 %1 的地址簿…</translation>
-    </message>
-    <message>
-        <source>Call stations do not acknowledge address books: %1 answered after the transfer, but that it took the book is not confirmed.</source>
-        <translation>呼叫站不确认地址簿的接收：%1 在传输后有应答，但无法确认其已接收地址簿。</translation>
-    </message>
-    <message>
-        <source>The address book &quot;%1&quot; was sent to %2. %3</source>
-        <translation>地址簿“%1”已发送到 %2。%3</translation>
-    </message>
-    <message>
-        <source>The address book of %1 was cleared. %2</source>
-        <translation>%1 的地址簿已清空。%2</translation>
     </message>
     <message>
         <source>The address book &quot;%1&quot; was sent to %2, but the station did not answer afterwards.</source>
@@ -1626,6 +1789,26 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
     <message>
         <source>See the operation records for the details.</source>
         <translation>详情请查看操作记录。</translation>
+    </message>
+    <message>
+        <source>&amp;Address Book:</source>
+        <translation>地址簿(&amp;A)：</translation>
+    </message>
+    <message>
+        <source>Download D&amp;evice:</source>
+        <translation>下载设备(&amp;E)：</translation>
+    </message>
+    <message>
+        <source>%1 answered after the transfer; that it took the book is not confirmed.</source>
+        <translation>%1 在传输后有应答；但未确认其已接收地址簿。</translation>
+    </message>
+    <message>
+        <source>Address book &quot;%1&quot; to %2: sent; stations do not confirm.</source>
+        <translation>地址簿“%1”至 %2：已发送；呼叫站不会确认。</translation>
+    </message>
+    <message>
+        <source>Clearing the address book of %1: sent; stations do not confirm.</source>
+        <translation>清空 %1 的地址簿：已发送；呼叫站不会确认。</translation>
     </message>
 </context>
 <context>
@@ -1724,6 +1907,129 @@ DEVICE 是 IP 地址、MAC 地址或设备编号；通过搜索（含已保存�
     <message>
         <source>Group Name</source>
         <translation>分组名称</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::CommissionDialog</name>
+    <message>
+        <source>Write the devices</source>
+        <translation>写入设备</translation>
+    </message>
+    <message>
+        <source>How many devices are written at the same time</source>
+        <translation>同时写入的设备数量</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>开始(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Back up, write, apply and read back every ticked device</source>
+        <translation>对每台勾选的设备进行备份、写入、应用和回读</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>停止(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Let the devices being written finish and start no other</source>
+        <translation>让正在写入的设备完成，不再开始其他设备</translation>
+    </message>
+    <message>
+        <source>Each device&apos;s record as read is kept as a backup before it is written, and every write is read back.</source>
+        <translation>每台设备在写入前，会将读取到的记录保存为备份，且每次写入都会回读。</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP 地址</translation>
+    </message>
+    <message>
+        <source>Changes</source>
+        <translation>更改</translation>
+    </message>
+    <message>
+        <source>Progress and result</source>
+        <translation>进度和结果</translation>
+    </message>
+    <message>
+        <source>&amp;Retry failed</source>
+        <translation>重试失败项(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Run the devices that failed once more</source>
+        <translation>对失败的设备再运行一次</translation>
+    </message>
+    <message>
+        <source>Save re&amp;port…</source>
+        <translation>保存报告(&amp;P)…</translation>
+    </message>
+    <message>
+        <source>Save every device&apos;s result as a CSV or JSON file</source>
+        <translation>将每台设备的结果保存为 CSV 或 JSON 文件</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Devices at a &amp;time:</source>
+        <translation>同时处理的设备数(&amp;T)：</translation>
+    </message>
+    <message>
+        <source>1 ticked device to write. Press Start.</source>
+        <translation>已勾选 1 台要写入的设备。请按“开始”。</translation>
+    </message>
+    <message>
+        <source>%1 ticked devices to write. Press Start.</source>
+        <translation>已勾选 %1 台要写入的设备。请按“开始”。</translation>
+    </message>
+    <message>
+        <source>Tick the devices to write first.</source>
+        <translation>请先勾选要写入的设备。</translation>
+    </message>
+    <message>
+        <source>Stopping: the devices being written finish, no other starts…</source>
+        <translation>正在停止：正在写入的设备将完成，不再开始其他设备…</translation>
+    </message>
+    <message>
+        <source>Writing %1 of %2 devices…</source>
+        <translation>正在写入 %2 台设备中的 %1 台…</translation>
+    </message>
+    <message>
+        <source>Last run: %1 written, %2 failed.</source>
+        <translation>上次运行：已写入 %1 台，失败 %2 台。</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>保存报告</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;JSON files (*.json);;All Files (*.*)</source>
+        <translation>CSV 文件 (*.csv);;JSON 文件 (*.json);;所有文件 (*.*)</translation>
+    </message>
+    <message>
+        <source>The report could not be saved to %1: %2</source>
+        <translation>无法将报告保存到 %1：%2</translation>
+    </message>
+    <message>
+        <source>Report saved to %1.</source>
+        <translation>报告已保存到 %1。</translation>
+    </message>
+    <message>
+        <source>Devices are being written: the window closes once they are done (Stop starts no further device).</source>
+        <translation>正在写入设备：完成后窗口将关闭（“停止”不会再开始其他设备）。</translation>
     </message>
 </context>
 <context>
@@ -1834,6 +2140,105 @@ Closing without saving loses the changes made to the list since it was last save
         <source>Modify MAC address(&amp;M)</source>
         <translation>修改 MAC 地址(&amp;M)</translation>
     </message>
+    <message>
+        <source>Device added to the list: %1.</source>
+        <translation>已将设备添加到列表：%1。</translation>
+    </message>
+    <message>
+        <source>Device added to the list by hand: %1.</source>
+        <translation>已手动将设备添加到列表：%1。</translation>
+    </message>
+    <message>
+        <source>Device removed from the list: %1.</source>
+        <translation>已从列表中移除设备：%1。</translation>
+    </message>
+    <message>
+        <source>Device back in the list (Delete undone): %1.</source>
+        <translation>设备已回到列表中（已撤销删除）：%1。</translation>
+    </message>
+    <message>
+        <source>%1, subnet mask %2</source>
+        <translation>%1，子网掩码 %2</translation>
+    </message>
+    <message>
+        <source>Device entry edited: %1 (was %2).</source>
+        <translation>设备条目已编辑：%1（原为 %2）。</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::EditFieldsDialog</name>
+    <message>
+        <source>Edit selected devices</source>
+        <translation>编辑所选设备</translation>
+    </message>
+    <message>
+        <source>Choose the fields to give the selected devices (%1) and their values. The review that follows shows each device&apos;s changes before anything is written.</source>
+        <translation>选择要为所选设备（%1）设置的字段及其值。随后的检查会在写入任何内容之前显示每台设备的更改。</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>添加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>页面</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Fields to &amp;write:</source>
+        <translation>要写入的字段(&amp;W)：</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>移除(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Re&amp;view…</source>
+        <translation>查看更改(&amp;V)…</translation>
+    </message>
+    <message>
+        <source>&amp;Page:</source>
+        <translation>页面(&amp;P)：</translation>
+    </message>
+    <message>
+        <source>&amp;Field:</source>
+        <translation>字段(&amp;F)：</translation>
+    </message>
+    <message>
+        <source>&amp;Value:</source>
+        <translation>值(&amp;V)：</translation>
+    </message>
+    <message>
+        <source>Text of at most 15 bytes</source>
+        <translation>最多 15 字节的文本</translation>
+    </message>
+    <message>
+        <source>An address such as 192.168.1.20</source>
+        <translation>地址，例如 192.168.1.20</translation>
+    </message>
+    <message>
+        <source>Up to 8 group numbers, such as 3,7,0</source>
+        <translation>最多 8 个分组编号，例如 3,7,0</translation>
+    </message>
+    <message>
+        <source>An address or a device number, as the call or output type says</source>
+        <translation>地址或设备编号，取决于呼叫或输出类型</translation>
+    </message>
+    <message>
+        <source>A number from %1 to %2</source>
+        <translation>%1 到 %2 之间的数字</translation>
+    </message>
+    <message>
+        <source>(devices with the 392-byte record do not store it)</source>
+        <translation>（使用 392 字节记录的设备不存储此项）</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::EditMacDialog</name>
@@ -1909,6 +2314,53 @@ Closing without saving loses the changes made to the list since it was last save
     </message>
 </context>
 <context>
+    <name>aulira::app::GroupDownloadQuestion</name>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>The group numbers of %1 online device will be written.</source>
+        <translation>将写入 %1 台在线设备的分组编号。</translation>
+    </message>
+    <message>
+        <source>The group numbers of %1 online devices will be written.</source>
+        <translation>将写入 %1 台在线设备的分组编号。</translation>
+    </message>
+    <message>
+        <source>Each gets the numbers of the groups it is in; numbers set elsewhere are cleared.</source>
+        <translation>每台设备获得其所在分组的编号；在其他地方设置的编号将被清除。</translation>
+    </message>
+    <message>
+        <source>%1 loses %2 (has %3)</source>
+        <translation>%1 失去 %2（现有 %3）</translation>
+    </message>
+    <message>
+        <source>No device loses group numbers it has now.</source>
+        <translation>没有设备会失去其现有的分组编号。</translation>
+    </message>
+    <message>
+        <source>%1 device loses group numbers it has now:</source>
+        <translation>%1 台设备将失去其现有的分组编号：</translation>
+    </message>
+    <message>
+        <source>%1 devices lose group numbers they have now:</source>
+        <translation>%1 台设备将失去其现有的分组编号：</translation>
+    </message>
+    <message>
+        <source>… and %1 more (Show Details).</source>
+        <translation>… 以及另外 %1 项（显示详细信息）。</translation>
+    </message>
+    <message>
+        <source>Download the group numbers now?</source>
+        <translation>现在下载分组编号吗？</translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+</context>
+<context>
     <name>aulira::app::GroupSetupDialog</name>
     <message>
         <source>Group Settings</source>
@@ -1967,10 +2419,6 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>下载分组(&amp;G)</translation>
     </message>
     <message>
-        <source>Group Name：</source>
-        <translation>分组名称：</translation>
-    </message>
-    <message>
         <source>offline, not written</source>
         <translation>离线，未写入</translation>
     </message>
@@ -2001,6 +2449,10 @@ Closing without saving loses the changes made to the list since it was last save
     <message>
         <source>&amp;Cancel</source>
         <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Group Name:</source>
+        <translation>分组名称：</translation>
     </message>
 </context>
 <context>
@@ -2107,10 +2559,6 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>操作记录</translation>
     </message>
     <message>
-        <source>Open &amp;Log Folder</source>
-        <translation>打开日志文件夹(&amp;L)</translation>
-    </message>
-    <message>
         <source>Open the folder of the daily log files</source>
         <translation>打开每日日志文件所在的文件夹</translation>
     </message>
@@ -2126,13 +2574,28 @@ Closing without saving loses the changes made to the list since it was last save
         <source>The log folder %1 could not be opened.</source>
         <translation>无法打开日志文件夹 %1。</translation>
     </message>
+    <message>
+        <source>Open Log &amp;Folder</source>
+        <translation>打开日志文件夹(&amp;F)</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::MacChange</name>
+    <message>
+        <source>MAC address of %1 changed from %2 to %3.</source>
+        <translation>%1 的 MAC 地址已从 %2 更改为 %3。</translation>
+    </message>
+    <message>
+        <source>MAC address of %1 written (%2 to %3) but not confirmed: search again to see which one it answers to.</source>
+        <translation>%1 的 MAC 地址已写入（%2 改为 %3），但未确认：请重新搜索，查看它在哪个地址上应答。</translation>
+    </message>
+    <message>
+        <source>MAC address of %1 not changed from %2 to %3: %4.</source>
+        <translation>%1 的 MAC 地址未从 %2 更改为 %3：%4。</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::MainWindow</name>
-    <message>
-        <source>&amp;Filter:</source>
-        <translation>筛选(&amp;F)：</translation>
-    </message>
     <message>
         <source>Any column contains… (Ctrl+F)</source>
         <translation>任一列包含…（Ctrl+F）</translation>
@@ -2230,16 +2693,8 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>显示或隐藏状态栏</translation>
     </message>
     <message>
-        <source>A&amp;bout</source>
-        <translation>关于(&amp;B)</translation>
-    </message>
-    <message>
         <source>Display program information, version number, and copyright information</source>
         <translation>显示程序信息、版本号和版权信息</translation>
-    </message>
-    <message>
-        <source>&amp;Contact Support</source>
-        <translation>联系技术支持(&amp;C)</translation>
     </message>
     <message>
         <source>Contact us via email %1</source>
@@ -2268,10 +2723,6 @@ Closing without saving loses the changes made to the list since it was last save
     <message>
         <source>Help</source>
         <translation>帮助</translation>
-    </message>
-    <message>
-        <source>Aulira</source>
-        <translation>Aulira</translation>
     </message>
     <message>
         <source>&amp;Group</source>
@@ -2350,10 +2801,6 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>升级屏幕固件(&amp;S)</translation>
     </message>
     <message>
-        <source>Help(&amp;X)</source>
-        <translation>帮助(&amp;X)</translation>
-    </message>
-    <message>
         <source>About(&amp;A)</source>
         <translation>关于(&amp;A)</translation>
     </message>
@@ -2389,12 +2836,103 @@ Closing without saving loses the changes made to the list since it was last save
         <source>The search is still running; start the upgrade once it has finished.</source>
         <translation>搜索仍在进行中；请在搜索完成后再开始升级。</translation>
     </message>
+    <message>
+        <source>F&amp;ilter:</source>
+        <translation>筛选(&amp;I)：</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>关于(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Contact &amp;Support</source>
+        <translation>联系技术支持(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Co&amp;mmission</source>
+        <translation>调试(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Write the parameters of a whole site from a plan file (CSV)</source>
+        <translation>根据计划文件（CSV）写入整个站点的参数</translation>
+    </message>
+    <message>
+        <source>Export s&amp;ite</source>
+        <translation>导出站点(&amp;I)</translation>
+    </message>
+    <message>
+        <source>Save every online device&apos;s parameters as a site plan and configuration files</source>
+        <translation>将每台在线设备的参数保存为站点计划和配置文件</translation>
+    </message>
+    <message>
+        <source>&amp;Edit selected</source>
+        <translation>编辑所选(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Give the selected devices the same values for the fields you choose</source>
+        <translation>为所选设备的选定字段设置相同的值</translation>
+    </message>
+    <message>
+        <source>&amp;Edit selected devices…</source>
+        <translation>编辑所选设备(&amp;E)…</translation>
+    </message>
+    <message>
+        <source>Help(&amp;L)</source>
+        <translation>帮助(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Commission from plan…</source>
+        <translation>按计划调试(&amp;C)…</translation>
+    </message>
+    <message>
+        <source>Export s&amp;ite…</source>
+        <translation>导出站点(&amp;I)…</translation>
+    </message>
+    <message>
+        <source>Edit selected de&amp;vices…</source>
+        <translation>编辑所选设备(&amp;V)…</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>站点</translation>
+    </message>
+    <message>
+        <source>He&amp;lp</source>
+        <translation>帮助(&amp;L)</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::MessageBox</name>
     <message>
         <source>Aulira</source>
         <translation>Aulira</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::PlanErrorsDialog</name>
+    <message>
+        <source>The plan cannot be used</source>
+        <translation>无法使用该计划</translation>
+    </message>
+    <message>
+        <source>Problems in %1: %2. Nothing was sent to any device; correct the file and choose it again.</source>
+        <translation>%1 中存在问题：%2。未向任何设备发送内容；请更正文件后重新选择。</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>列</translation>
+    </message>
+    <message>
+        <source>Problem</source>
+        <translation>问题</translation>
+    </message>
+    <message>
+        <source>Problems</source>
+        <translation>问题</translation>
     </message>
 </context>
 <context>
@@ -2519,12 +3057,16 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>备用音频服务器 IP</translation>
     </message>
     <message>
-        <source>Multicast Address</source>
-        <translation>组播地址</translation>
+        <source>No device selected: click a device in the list.</source>
+        <translation>未选择设备：请在列表中单击一台设备。</translation>
     </message>
     <message>
-        <source>8 multicast group numbers joined</source>
-        <translation>已加入的 8 个组播组编号</translation>
+        <source>Affiliated Group</source>
+        <translation>所属分组</translation>
+    </message>
+    <message>
+        <source>The 8 broadcast group numbers the device has joined</source>
+        <translation>设备已加入的 8 个广播分组编号</translation>
     </message>
 </context>
 <context>
@@ -2606,12 +3148,174 @@ Closing without saving loses the changes made to the list since it was last save
             <numerusform>记录中另有 %n 个字节不同。</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Keep this device&apos;s own number, name and address</source>
+        <translation>保留此设备自己的编号、名称和地址</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::RibbonBar</name>
     <message>
         <source>&amp;File</source>
         <translation>文件(&amp;F)</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::RolloutCommands</name>
+    <message>
+        <source>The search is still running; %1 once it has finished.</source>
+        <translation>搜索仍在进行中；请在搜索完成后再%1。</translation>
+    </message>
+    <message>
+        <source>Problems in %1: %2; nothing was sent.</source>
+        <translation>%1 中存在问题：%2；未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>commission the site</source>
+        <translation>调试站点</translation>
+    </message>
+    <message>
+        <source>Commission from plan</source>
+        <translation>按计划调试</translation>
+    </message>
+    <message>
+        <source>Site plans (*.csv);;All Files (*.*)</source>
+        <translation>站点计划 (*.csv);;所有文件 (*.*)</translation>
+    </message>
+    <message>
+        <source>Commissioning cancelled: nothing was sent.</source>
+        <translation>调试已取消：未发送任何内容。</translation>
+    </message>
+    <message>
+        <source>%1 plans these changes. Untick the devices to leave alone; nothing is written before Start in the next window.</source>
+        <translation>%1 计划了以下更改。请取消勾选不需要更改的设备；在下一个窗口中按“开始”之前不会写入任何内容。</translation>
+    </message>
+    <message>
+        <source>Reading the parameters of the planned devices (%1)…</source>
+        <translation>正在读取计划设备的参数（%1）…</translation>
+    </message>
+    <message>
+        <source>Nothing was written.</source>
+        <translation>未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>No device would change: nothing was written.</source>
+        <translation>没有设备会发生更改：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>edit the devices</source>
+        <translation>编辑设备</translation>
+    </message>
+    <message>
+        <source>Select the devices to edit in the list first.</source>
+        <translation>请先在列表中选择要编辑的设备。</translation>
+    </message>
+    <message>
+        <source>the values</source>
+        <translation>这些值</translation>
+    </message>
+    <message>
+        <source>Writing the chosen fields makes these changes. Untick the devices to leave alone.</source>
+        <translation>写入所选字段将产生以下更改。请取消勾选不需要更改的设备。</translation>
+    </message>
+    <message>
+        <source>export the site</source>
+        <translation>导出站点</translation>
+    </message>
+    <message>
+        <source>Export site to folder</source>
+        <translation>将站点导出到文件夹</translation>
+    </message>
+    <message>
+        <source>No device is online: search for the devices first, then export the site.</source>
+        <translation>没有在线设备：请先搜索设备，然后再导出站点。</translation>
+    </message>
+    <message>
+        <source>Reading the parameters of the online devices (%1)…</source>
+        <translation>正在读取在线设备的参数（%1）…</translation>
+    </message>
+    <message>
+        <source>The export was cancelled: nothing was written.</source>
+        <translation>导出已取消：未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>The site could not be exported to %1: %2</source>
+        <translation>无法将站点导出到 %1：%2</translation>
+    </message>
+    <message>
+        <source>Exported %1 devices to %2: %3 and one configuration file per device.</source>
+        <translation>已将 %1 台设备导出到 %2：%3 以及每台设备一个配置文件。</translation>
+    </message>
+    <message>
+        <source>Devices that could not be read and are not in the export (%1):</source>
+        <translation>无法读取且不在导出内容中的设备（%1）：</translation>
+    </message>
+</context>
+<context>
+    <name>aulira::app::RolloutReviewDialog</name>
+    <message>
+        <source>Review the changes</source>
+        <translation>检查更改</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>Now</source>
+        <translation>当前值</translation>
+    </message>
+    <message>
+        <source>Planned</source>
+        <translation>计划值</translation>
+    </message>
+    <message>
+        <source>Changes by device</source>
+        <translation>按设备列出的更改</translation>
+    </message>
+    <message>
+        <source>refused: this device&apos;s layout does not have the field</source>
+        <translation>已拒绝：此设备的参数布局中没有该字段</translation>
+    </message>
+    <message>
+        <source>other bytes of the record: %1</source>
+        <translation>记录中的其他字节：%1</translation>
+    </message>
+    <message>
+        <source>no change</source>
+        <translation>无更改</translation>
+    </message>
+    <message>
+        <source>1 change</source>
+        <translation>1 项更改</translation>
+    </message>
+    <message>
+        <source>%1 changes</source>
+        <translation>%1 项更改</translation>
+    </message>
+    <message>
+        <source>&amp;Tick all</source>
+        <translation>全部勾选(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Untick all</source>
+        <translation>全部取消勾选(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Write…</source>
+        <translation>写入(&amp;W)…</translation>
+    </message>
+    <message>
+        <source>Do not ask again</source>
+        <translation>不再询问</translation>
+    </message>
+    <message>
+        <source>%1 of %2 devices ticked, %3 changes to write.</source>
+        <translation>已勾选 %2 台设备中的 %1 台，需写入 %3 项更改。</translation>
     </message>
 </context>
 <context>
@@ -2784,10 +3488,6 @@ Closing without saving loses the changes made to the list since it was last save
         <translation>加载设置</translation>
     </message>
     <message>
-        <source>Save Setttings</source>
-        <translation>保存设置</translation>
-    </message>
-    <message>
         <source>Restore...</source>
         <translation>恢复...</translation>
     </message>
@@ -2899,6 +3599,58 @@ Everything typed is still on the sheet; press Save to try again.</source>
         <source>Cannot read the parameters of %1: %2.</source>
         <translation>无法读取 %1 的参数：%2。</translation>
     </message>
+    <message>
+        <source>Save Settings</source>
+        <translation>保存设置</translation>
+    </message>
+    <message>
+        <source>The device was saved to the list.</source>
+        <translation>该设备已保存到列表。</translation>
+    </message>
+    <message>
+        <source>the device</source>
+        <translation>该设备</translation>
+    </message>
+    <message>
+        <source>The settings of %1 could not be saved to %2: %3</source>
+        <translation>无法将 %1 的设置保存到 %2：%3</translation>
+    </message>
+    <message>
+        <source>Settings of %1 saved to %2.</source>
+        <translation>%1 的设置已保存到 %2。</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Device NO %1 already belongs to %2.</source>
+        <translation>设备编号 %1 已属于 %2。</translation>
+    </message>
+    <message>
+        <source>IP address %1 already belongs to %2.</source>
+        <translation>IP 地址 %1 已属于 %2。</translation>
+    </message>
+    <message>
+        <source>Aulira</source>
+        <translation>Aulira</translation>
+    </message>
+    <message>
+        <source>Discard the changes to %1?</source>
+        <translation>放弃对 %1 的更改？</translation>
+    </message>
+    <message>
+        <source>They have not been written to the device.</source>
+        <translation>它们尚未写入设备。</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>放弃(&amp;D)</translation>
+    </message>
+    <message>
+        <source>&amp;Keep Editing</source>
+        <translation>继续编辑(&amp;K)</translation>
+    </message>
 </context>
 <context>
     <name>aulira::app::UpgradeDialog</name>
@@ -2963,10 +3715,6 @@ Everything typed is still on the sheet; press Save to try again.</source>
         <translation>编译日期(&amp;D)：</translation>
     </message>
     <message>
-        <source>Compile &amp;date:</source>
-        <translation>编译日期(&amp;D)：</translation>
-    </message>
-    <message>
         <source>Devices at a &amp;time:</source>
         <translation>同时升级数(&amp;T)：</translation>
     </message>
@@ -3017,6 +3765,26 @@ Everything typed is still on the sheet; press Save to try again.</source>
     <message>
         <source>Report saved to %1.</source>
         <translation>报告已保存到 %1。</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> 秒</translation>
+    </message>
+    <message>
+        <source>How long the upgraded devices restart before their version is asked</source>
+        <translation>询问版本前等待已升级设备重启的时长</translation>
+    </message>
+    <message>
+        <source>&amp;Wait for restart:</source>
+        <translation>等待重启(&amp;W)：</translation>
+    </message>
+    <message>
+        <source>%1 of %2 upgraded</source>
+        <translation>已升级 %1/%2 台</translation>
+    </message>
+    <message>
+        <source>%1 of %2 upgraded: see the rows</source>
+        <translation>已升级 %1/%2 台：请查看各行</translation>
     </message>
 </context>
 </TS>

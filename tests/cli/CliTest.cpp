@@ -54,7 +54,7 @@ TEST_F(CliTest, EachCommandHasItsOwnHelp)
         {{"help", "group"}, "group members NO DEVICE...", "book list"},
         {{"upgrade", "firmware", "x.bin", "--help"}, "--verify-timeout S", "group add"},
         {{"devices", "add", "-h"}, "devices add --no N", "params get"},
-        {{"help"}, "group add NO NAME", "unknown"},
+        {{"help"}, "group add NO NAME", "unknown command"},
     };
     for (const auto& c : cases) {
         CliRun r = run(c.args);

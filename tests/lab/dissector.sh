@@ -72,10 +72,10 @@ run --json search --keep >"$work/search.json"
 read -r terminal station screen < <(python3 - "$work/search.json" <<'PY'
 import json, sys
 devs = json.load(open(sys.argv[1]))
+screen = "Nurse Station"  # the demo site's KS-530D
 def first(kind):
-    return next(d["ip"] for d in sorted(devs, key=lambda d: d["no"]) if kind in d["type"])
-# The demo site's KP-4410 terminals show "IP Terminal", the KS-530D "530D".
-print(first("IP Terminal"), first("Call Station"), first("530D"))
+    return next(d["ip"] for d in sorted(devs, key=lambda d: d["no"]) if kind in d["type"] and d["name"] != screen)
+print(first("IP Terminal"), first("Call Station"), next(d["ip"] for d in devs if d["name"] == screen))
 PY
 )
 run params get "$terminal" >/dev/null

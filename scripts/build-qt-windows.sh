@@ -68,9 +68,20 @@ dsc=$(ls "$work"/qt6-base_*.dsc | head -1)
 # Debian's source leaves out src/3rdparty/wintab: no tablet events. OpenGL
 # stays on (the Windows platform plugin does not compile without it).
 build=$work/qtbase-build-mingw64
+# The toolchain file is copied beside the build, so an interrupted build goes
+# on from any clone of the repository; a build configured with another
+# toolchain file starts its configuration again (its objects stay).
+toolchain=$work/mingw-w64-x86_64.cmake
+cmp -s "$repo/cmake/toolchains/mingw-w64-x86_64.cmake" "$toolchain" ||
+  cp "$repo/cmake/toolchains/mingw-w64-x86_64.cmake" "$toolchain"
+if [ -f "$build/CMakeCache.txt" ] &&
+   ! grep -qx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain" "$build/CMakeCache.txt"; then
+  echo "== $build was configured with another toolchain file: configuring it again"
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 echo "== configuring Qt $qt_version for MinGW-w64 (prefix $prefix)"
 cmake -S "$src" -B "$build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchains/mingw-w64-x86_64.cmake" \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
       -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DCMAKE_INSTALL_PREFIX="$prefix" \
       -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \

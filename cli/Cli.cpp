@@ -9,6 +9,7 @@
 #include "util/Csv.h"
 #include "shell/Translate.h"
 #include "util/Ipv4.h"
+#include "util/PathText.h"
 
 namespace aulira::cli {
 
@@ -305,7 +306,7 @@ int cmdDevices(const Globals& g, std::vector<std::string> args, std::ostream& ou
             out << csvTable(header, rows, false);
         if (csvFile) {
             std::string why;
-            if (!writeCsvFile(std::filesystem::path(*csvFile), header, rows, &why))
+            if (!writeCsvFile(pathFromUtf8(*csvFile), header, rows, &why))
                 return refuse(err, "The device list could not be written to " + *csvFile + ": " + why);
         }
         return EXIT_OK;

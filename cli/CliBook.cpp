@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "CliSession.h"
+#include "util/PathText.h"
 #include "grouping/GroupFile.h"
 #include "addrbook/AddrBook.h"
 #include "addrbook/AddrBookFile.h"
@@ -84,7 +85,7 @@ struct BookFiles {
         session.lockData();
         std::string error;
         if (!SaveAddrBookFileMerged(path(), loaded, books, &error))
-            return refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {path().string(), error}));
+            return refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {pathToUtf8(path()), error}));
         return EXIT_OK;
     }
 };

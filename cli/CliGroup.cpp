@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "CliSession.h"
+#include "util/PathText.h"
 #include "grouping/GroupDownload.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupRules.h"
@@ -87,7 +88,7 @@ struct GroupStore {
         if (!complete)
             s.note(formatText(
                 translate("auctl", "auctl: the group file %1 ends early; the groups read completely were kept"),
-                {file.string()}));
+                {pathToUtf8(file)}));
     }
 
     int save(Session& s, std::ostream& err)

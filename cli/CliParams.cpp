@@ -384,16 +384,16 @@ int paramsBackups(Session& s, const std::vector<std::string>& args, std::ostream
     if (s.globals().json) {
         json arr = json::array();
         for (const auto& f : files)
-            arr.push_back(f.string());
+            arr.push_back(pathToUtf8(f));
         out << jsonText(json{{"device", formatIp(t.item->ip)}, {"backups", arr}}, 2) << "\n";
         return EXIT_OK;
     }
     if (files.empty())
         out << formatText(translate("auctl", "no backups of %1 in %2"),
-                          {t.tag, backupFolder(s.dataDir(), t.record(ext)).string()})
+                          {t.tag, pathToUtf8(backupFolder(s.dataDir(), t.record(ext)))})
             << "\n";
     for (const auto& f : files)
-        out << f.string() << "\n";
+        out << pathToUtf8(f) << "\n";
     return EXIT_OK;
 }
 

@@ -1,4 +1,5 @@
 #include "CliSession.h"
+#include "util/PathText.h"
 
 #include <charconv>
 #include <iostream>
@@ -204,7 +205,7 @@ void Session::pollRemoteDevices()
 void Session::noteWaiting()
 {
     note(formatText(translate("auctl", "auctl: waiting for another program to finish with %1"),
-                    {manager_->dataDirectory().string()}));
+                    {pathToUtf8(manager_->dataDirectory())}));
 }
 
 void Session::lockData()

@@ -62,7 +62,7 @@ struct Row : UpgradeResult {
 // extension, written whole beside the target and renamed over it.
 bool writeReport(const std::filesystem::path& path, const std::vector<Row>& rows, std::string* error)
 {
-    std::string ext = path.extension().string();
+    std::string ext = pathToUtf8(path.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext != ".json")
         return writeUpgradeReportCsv(path, std::vector<UpgradeResult>(rows.begin(), rows.end()), false, error);
@@ -433,7 +433,7 @@ int cmdUpgrade(const Globals& g, std::vector<std::string> args, std::ostream& ou
     for (const auto& path : reports) {
         std::string error;
         if (!writeReport(path, report, &error))
-            rc = refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {path.string(), error}));
+            rc = refuse(err, formatText(translate("auctl", "cannot write %1: %2"), {pathToUtf8(path), error}));
     }
     const bool allGood = std::all_of(finals.begin(), finals.end(), [&](const Row* r) { return r->succeeded(verify); });
     return allGood ? rc : EXIT_REFUSED;

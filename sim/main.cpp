@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "DeviceConfig.h"
+#include "util/PathText.h"
 #include "SimSite.h"
 #include "shell/FileLog.h"
 #include "util/Ipv4.h"
@@ -226,7 +227,7 @@ int main(int argc, char** argv)
         });
     std::ofstream dump;
     if (dumpFile) {
-        dump.open(*dumpFile, std::ios::out | std::ios::trunc);
+        dump.open(pathFromUtf8(*dumpFile), std::ios::out | std::ios::trunc);
         if (!dump) {
             std::fprintf(stderr, "auct-devsim: cannot write %s\n", dumpFile->c_str());
             return 1;

@@ -1,4 +1,5 @@
 #include "params/ConfigFile.h"
+#include "util/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,7 +75,7 @@ bool exportConfigFile(const std::filesystem::path& path, const SysParaBuffer& re
 
 ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& record, std::string* error)
 {
-    const std::string name = "\"" + path.string() + "\"";
+    const std::string name = "\"" + pathToUtf8(path) + "\"";
     std::FILE* f = openForReading(path);
     if (!f)
         return fail(ConfigLoad::CannotOpen, error,
@@ -100,7 +101,7 @@ ConfigLoad importConfigFile(const std::filesystem::path& path, SysParaBuffer& re
 ConfigLoad importConfigFileForDevice(const std::filesystem::path& path, SysParaBuffer& record, bool ext,
                                      std::string* error)
 {
-    const std::string file = path.string();
+    const std::string file = pathToUtf8(path);
     SysParaBuffer loaded = record;
     const ConfigLoad result = importConfigFile(path, loaded, error);
     if (result == ConfigLoad::OtherLength)

@@ -1,4 +1,5 @@
 #include "params/ParaBackups.h"
+#include "util/PathText.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,7 +60,7 @@ fs::path backupRecord(const fs::path& dataDir, const SysParaBuffer& record, std:
     fs::create_directories(folder, ec);
     if (ec) {
         if (error)
-            *error = "cannot create the backup folder " + folder.string() + ": " + ec.message();
+            *error = "cannot create the backup folder " + pathToUtf8(folder) + ": " + ec.message();
         return {};
     }
 #ifndef _WIN32

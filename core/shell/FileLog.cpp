@@ -1,4 +1,5 @@
 #include "shell/FileLog.h"
+#include "util/PathText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -178,7 +179,7 @@ void FileLog::run()
                         failing_ = true;
                     }
                     // Outside the lock: the report comes back here through the log.
-                    options_.report("The log file " + openPath_.string() + " cannot be written (" + why +
+                    options_.report("The log file " + pathToUtf8(openPath_) + " cannot be written (" + why +
                                     "); file logging stopped, it is tried again every " +
                                     std::to_string(options_.retryAfter.count() / 1000) + " s.");
                 }
@@ -188,7 +189,7 @@ void FileLog::run()
                     std::lock_guard lock(mutex_);
                     failing_ = false;
                 }
-                options_.report("The log file " + openPath_.string() + " is written again.");
+                options_.report("The log file " + pathToUtf8(openPath_) + " is written again.");
             }
         }
         bool stop;
@@ -293,7 +294,7 @@ void FileLog::prune(SysClock::time_point now)
     std::error_code ec;
     for (fs::directory_iterator it(options_.folder, ec), end; !ec && it != end; it.increment(ec)) {
         int y, m, d;
-        if (!parseDailyName(it->path().filename().string(), y, m, d))
+        if (!parseDailyName(pathToUtf8(it->path().filename()), y, m, d))
             continue;
         if (today - daysFromCivil(y, m, d) > options_.keepDays) {
             std::error_code rc;

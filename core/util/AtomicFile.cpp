@@ -1,4 +1,5 @@
 #include "util/AtomicFile.h"
+#include "util/PathText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -74,7 +75,7 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
             break;
     }
     if (h == INVALID_HANDLE_VALUE)
-        return fail("cannot create " + tmp.string() + ": error " + std::to_string(GetLastError()));
+        return fail("cannot create " + pathToUtf8(tmp) + ": error " + std::to_string(GetLastError()));
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < data.size()) {
@@ -89,7 +90,7 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
     if (!ok) {
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot write " + tmp.string() + ": error " + std::to_string(savedError));
+        return fail("cannot write " + pathToUtf8(tmp) + ": error " + std::to_string(savedError));
     }
     // Another save replacing the same target, or a reader with it open,
     // makes the rename fail for a moment; it is retried, not reported.
@@ -105,7 +106,7 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
     if (!moved) {
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot replace " + target.string());
+        return fail("cannot replace " + pathToUtf8(target));
     }
     return true;
 #else
@@ -121,7 +122,7 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
             break;
     }
     if (fd < 0)
-        return fail("cannot create " + tmp.string() + ": " + errnoText(errno));
+        return fail("cannot create " + pathToUtf8(tmp) + ": " + errnoText(errno));
     bool ok = true;
     int savedErrno = 0;
     std::size_t done = 0;
@@ -147,16 +148,16 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
     if (!ok) {
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot write " + tmp.string() + ": " + errnoText(savedErrno));
+        return fail("cannot write " + pathToUtf8(tmp) + ": " + errnoText(savedErrno));
     }
     if (::rename(tmp.c_str(), target.c_str()) != 0) {
         const int e = errno;
         std::error_code ec;
         fs::remove(tmp, ec);
-        return fail("cannot replace " + target.string() + ": " + errnoText(e));
+        return fail("cannot replace " + pathToUtf8(target) + ": " + errnoText(e));
     }
     if (!syncFolder(dir))
-        return fail("cannot flush the folder of " + target.string() + ": " + errnoText(errno));
+        return fail("cannot flush the folder of " + pathToUtf8(target) + ": " + errnoText(errno));
     return true;
 #endif
 }
@@ -164,7 +165,7 @@ bool writeFileAtomically(const std::filesystem::path& target, ConstBytes data, s
 int removeStaleTemporaries(const std::filesystem::path& target)
 {
     namespace fs = std::filesystem;
-    const std::string name = target.filename().string();
+    const std::string name = pathToUtf8(target.filename());
     const std::string fixed = name + ".tmp";
     const std::string prefix = name + kTempMarker;
     std::error_code ec;
@@ -173,7 +174,7 @@ int removeStaleTemporaries(const std::filesystem::path& target)
         dir = ".";
     int removed = 0;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string n = it->path().filename().string();
+        const std::string n = pathToUtf8(it->path().filename());
         if (n != fixed && n.rfind(prefix, 0) != 0)
             continue;
         std::error_code typeEc;

@@ -1,4 +1,5 @@
 #include "util/DataFile.h"
+#include "util/PathText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,7 +55,7 @@ std::filesystem::path keepDamagedFile(const std::filesystem::path& file, std::st
 #endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
-    const std::string base = file.filename().string() + ".damaged-" + stamp;
+    const std::string base = pathToUtf8(file.filename()) + ".damaged-" + stamp;
     for (int k = 1; k < 1000; ++k) {
         const fs::path aside = file.parent_path() / (k == 1 ? base : base + "-" + std::to_string(k));
         std::error_code ec;
@@ -79,11 +80,11 @@ FileLoadReport damagedFileReport(const std::filesystem::path& file, std::string_
     r.status = LoadStatus::Damaged;
     std::string error;
     r.keptAs = keepDamagedFile(file, &error);
-    r.message = "The " + std::string(kind) + " " + file.string() + " is damaged (" + std::string(why) + "); ";
+    r.message = "The " + std::string(kind) + " " + pathToUtf8(file) + " is damaged (" + std::string(why) + "); ";
     if (r.keptAs.empty())
         r.message += "it could not be moved aside (" + error + "), so nothing is saved over it";
     else
-        r.message += "it was kept as " + r.keptAs.string() + " and a new one will be written";
+        r.message += "it was kept as " + pathToUtf8(r.keptAs) + " and a new one will be written";
     r.message += "; " + std::to_string(kept) + " " + std::string(entries) + " read completely from it " +
                  (kept == 1 ? "is" : "are") + " kept.";
     return r;
@@ -105,7 +106,7 @@ FileLoadReport unreadableFileReport(const std::filesystem::path& file, std::stri
 {
     FileLoadReport r;
     r.status = LoadStatus::Unreadable;
-    r.message = "The " + std::string(kind) + " " + file.string() + " cannot be read (" + error + ").";
+    r.message = "The " + std::string(kind) + " " + pathToUtf8(file) + " cannot be read (" + error + ").";
     return r;
 }
 

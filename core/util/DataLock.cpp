@@ -1,4 +1,5 @@
 #include "util/DataLock.h"
+#include "util/PathText.h"
 
 #include <cerrno>
 #include <condition_variable>
@@ -84,12 +85,12 @@ Handle openLockFile(const std::filesystem::path& file, std::string& error)
     HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        error = "cannot open " + file.string() + ": error " + std::to_string(GetLastError());
+        error = "cannot open " + pathToUtf8(file) + ": error " + std::to_string(GetLastError());
     return h;
 #else
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
-        error = "cannot open " + file.string() + ": " + std::strerror(errno);
+        error = "cannot open " + pathToUtf8(file) + ": " + std::strerror(errno);
     return fd;
 #endif
 }
@@ -101,7 +102,7 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
 {
     std::error_code ec;
     auto canonical = std::filesystem::weakly_canonical(dataDir, ec);
-    key_ = (ec ? dataDir : canonical).lexically_normal().string();
+    key_ = pathToUtf8((ec ? dataDir : canonical).lexically_normal());
     const auto deadline = std::chrono::steady_clock::now() + wait.value_or(std::chrono::milliseconds(0));
     bool told = false;
 
@@ -124,7 +125,7 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
             g_released.wait(lock);
         } else if (g_released.wait_until(lock, deadline) == std::cv_status::timeout &&
                    g_holders.count(key_)) {
-            error_ = "the data folder " + dataDir.string() + " is in use by another program";
+            error_ = "the data folder " + pathToUtf8(dataDir) + " is in use by another program";
             busy_ = true;
             return;
         }
@@ -150,13 +151,13 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
                 got = lockFile(h, false);
             }
             if (got == Os::Busy) {
-                error_ = "the data folder " + dataDir.string() + " is in use by another program";
+                error_ = "the data folder " + pathToUtf8(dataDir) + " is in use by another program";
                 busy_ = true;
             }
         }
     }
     if (got == Os::Failed && error_.empty())
-        error_ = "cannot lock " + (dataDir / kDataLockFileName).string();
+        error_ = "cannot lock " + pathToUtf8(dataDir / kDataLockFileName);
 
     lock.lock();
     if (got != Os::Locked) {

@@ -356,7 +356,7 @@ std::vector<PlannedDevice> replanDevices(DeviceList& list, const std::vector<Pla
         d.after = fresh.record;
         if (fresh.ext != reviewed[k].ext) {
             d.ext = fresh.ext;
-            d.refused.push_back({d.line, 1, {}, tag + " now keeps a record of another layout than when it was reviewed"});
+            d.refused.push_back({d.line, 1, {}, tag + " now keeps a record of another layout than reviewed"});
             continue;
         }
         SysParaSettings settings = SysParaSettings::load(d.before, d.ext);

@@ -119,7 +119,12 @@ const char* rolloutUsageText()
     "                                  the whole plan is checked first (errors by line and\n"
     "                                  column, nothing sent), then N devices at a time\n"
     "                                  (default 4) are backed up, written, applied and read\n"
-    "                                  back; --dry-run only lists each device's changes\n"
+    "                                  back; --dry-run only lists each device's changes.\n"
+    "                                  Exit status: 0 every planned device was found and\n"
+    "                                  holds its plan (with --dry-run: every one was found\n"
+    "                                  and read); 1 a planned device was not found, not\n"
+    "                                  read or not written as planned, or a report could\n"
+    "                                  not be written; 2 errors in the plan, nothing sent\n"
     "  site export DIR                 DIR/site.csv, a plan of every found device with every\n"
     "                                  field, and DIR/<MAC>.alc per device; commissioning\n"
     "                                  site.csv restores the site\n"
@@ -172,7 +177,8 @@ std::size_t displayWidth(const std::string& s)
     return n;
 }
 
-const char* const kCommands[] = {"search", "devices", "params", "mac", "time", "group", "book", "upgrade"};
+const char* const kCommands[] = {"search", "devices", "params", "mac",        "time",
+                                 "group",  "book",    "upgrade", "commission", "site"};
 
 bool knownCommand(const std::string& cmd)
 {
@@ -184,7 +190,7 @@ bool knownCommand(const std::string& cmd)
 // takes one. Cut from the whole text, so each language shows its own.
 std::string commandUsage(const std::string& cmd)
 {
-    const std::string all = usageText();
+    const std::string all = usageText() + rolloutUsageText();
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < all.size();) {
         const std::size_t end = std::min(all.find('\n', at), all.size());

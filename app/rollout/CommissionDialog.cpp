@@ -129,6 +129,7 @@ void CommissionDialog::fillRows(const std::vector<bool>& ticked)
     grid_->removeAllRows();
     results_.clear();
     taken_.assign(devices_.size(), false);
+    writable_.assign(devices_.size(), false);
     for (std::size_t i = 0; i < devices_.size(); ++i) {
         const PlannedDevice& d = devices_[i];
         const int row = grid_->addRow(grid_->rowCount(), QString());
@@ -151,6 +152,7 @@ void CommissionDialog::fillRows(const std::vector<bool>& ticked)
         grid_->setCellToolTip(row, ColChanges, names.join(QLatin1Char('\n')));
         results_.push_back(commissionRowOf(list_, d, i));
         const bool writable = d.readable() && d.refused.empty();
+        writable_[i] = writable;
         grid_->setCellCheck(row, ColTick, writable && i < ticked.size() && ticked[i] ? 1 : 0);
         if (writable) {
             grid_->showCellProgress(row, ColProgress);
@@ -191,11 +193,12 @@ void CommissionDialog::showEvent(QShowEvent* event)
 
 bool CommissionDialog::retryable(int row) const
 {
-    if (!taken_[static_cast<std::size_t>(row)])
+    if (!taken_[static_cast<std::size_t>(row)] || !writable_[static_cast<std::size_t>(row)])
         return false;
     using O = CommissionResult::Outcome;
     const auto o = results_[static_cast<std::size_t>(row)].outcome;
-    return o == O::WriteFailed || o == O::NotConfirmed || o == O::NoBackup || o == O::Cancelled;
+    return o == O::WriteFailed || o == O::NotConfirmed || o == O::NoBackup || o == O::Cancelled ||
+           o == O::ReadFailed || o == O::AddressHeld;
 }
 
 void CommissionDialog::updateButtons()
@@ -254,6 +257,8 @@ void CommissionDialog::stop()
 
 void CommissionDialog::run(const std::vector<int>& rows)
 {
+    const bool again =
+        std::any_of(rows.begin(), rows.end(), [&](int r) { return taken_[static_cast<std::size_t>(r)]; });
     for (int r : rows) {
         grid_->showCellProgress(r, ColProgress);
         grid_->resetProgressCell(r, ColProgress);
@@ -263,8 +268,8 @@ void CommissionDialog::run(const std::vector<int>& rows)
     running_ = true;
     cancel_ = false;
     status_->setText(tr("Writing %1 of %2 devices…").arg(static_cast<int>(rows.size())).arg(grid_->rowCount()));
-    OutputLog("Writing the parameters of %d device%s, %d at a time", static_cast<int>(rows.size()),
-              rows.size() == 1 ? "" : "s", atATime_->value());
+    OutputLog("%s the parameters of %d device%s, %d at a time", again ? "Reading again and writing" : "Writing",
+              static_cast<int>(rows.size()), rows.size() == 1 ? "" : "s", atATime_->value());
     updateButtons();
 
     std::vector<PlannedDevice> input;
@@ -272,7 +277,7 @@ void CommissionDialog::run(const std::vector<int>& rows)
         input.push_back(devices_[static_cast<std::size_t>(r)]);
     if (thread_.joinable())
         thread_.join();
-    thread_ = std::jthread([this, input = std::move(input), rows, parallel = atATime_->value()] {
+    thread_ = std::jthread([this, input = std::move(input), rows, again, parallel = atATime_->value()] {
         CommissionOptions options;
         options.parallel = parallel;
         options.backupDir = backupDir_;
@@ -285,7 +290,10 @@ void CommissionDialog::run(const std::vector<int>& rows)
             const int row = rows[result.index];
             QMetaObject::invokeMethod(this, [this, row, result] { onResult(row, result); }, Qt::QueuedConnection);
         };
-        commissionSite(list_, input, options);
+        // A device tried again may have changed since the review (another
+        // write, or the part of this run that went through): what it holds
+        // now is read, and only the reviewed changes are made on it.
+        commissionSite(list_, again ? replanDevices(list_, input, parallel, &cancel_) : input, options);
         QMetaObject::invokeMethod(this, [this] { onRunEnd(); }, Qt::QueuedConnection);
     });
 }

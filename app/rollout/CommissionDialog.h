@@ -70,6 +70,8 @@ protected:
 private:
     void fillRows(const std::vector<bool>& ticked);
     void layoutColumns();
+    // Rows that ran before (Retry failed, or Start again) are read again
+    // first, and their reviewed changes are made on what they hold now.
     void run(const std::vector<int>& rows);
     void updateButtons();
     bool refuseClose();
@@ -87,6 +89,7 @@ private:
     std::filesystem::path backupDir_;
     std::vector<CommissionResult> results_;
     std::vector<bool> taken_; // rows some run has worked on
+    std::vector<bool> writable_; // rows the review let through
     std::vector<int> runRows_;
 
     CheckGrid* grid_ = nullptr;

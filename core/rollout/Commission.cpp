@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <queue>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -55,6 +56,77 @@ std::string joined(const std::vector<std::string>& names)
     return s;
 }
 
+// The device other than `self` that answers at `ip` now, as "Name(ip)"; empty for none.
+std::string addressHolder(const DeviceList& list, const DeviceItemPtr& self, std::uint32_t ip)
+{
+    const auto items = list.snapshot();
+    std::lock_guard lock(list.mutex());
+    for (const auto& item : items)
+        if (item != self && isOnlineState(item->state) && (item->ip == ip || item->devItem.ip() == ip))
+            return deviceTag(ansiToUtf8(item->devItem.devName()), item->ip);
+    return {};
+}
+
+bool runnable(const PlannedDevice& d) { return d.readable() && d.refused.empty() && d.changing(); }
+
+// The order a run takes the devices in: input order, except that a device
+// whose new address another device of the run holds now comes after that
+// one (the holders it waits for in `holders`). Devices whose addresses go
+// round in a circle, or wait on such a circle, cannot be placed: `circle`.
+struct RunOrder {
+    std::vector<std::size_t> order;
+    std::vector<std::vector<std::size_t>> holders;
+    std::vector<std::uint32_t> target; // the address the device takes, 0 when it keeps its own
+    std::vector<bool> circle;
+};
+
+RunOrder runOrder(const DeviceList& list, const std::vector<PlannedDevice>& devices)
+{
+    const std::size_t n = devices.size();
+    RunOrder o;
+    o.holders.resize(n);
+    o.target.assign(n, 0);
+    o.circle.assign(n, false);
+    std::vector<std::uint32_t> now(n, 0);
+    {
+        std::lock_guard lock(list.mutex());
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!runnable(devices[i]))
+                continue;
+            now[i] = devices[i].item->ip;
+            const std::uint32_t to = readIp(devices[i].after, sysParaLayout(devices[i].ext).ip);
+            o.target[i] = to != now[i] ? to : 0;
+        }
+    }
+    std::vector<std::vector<std::size_t>> next(n);
+    std::vector<std::size_t> waiting(n, 0);
+    for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t j = 0; o.target[k] != 0 && j < n; ++j)
+            if (j != k && runnable(devices[j]) && now[j] == o.target[k]) {
+                o.holders[k].push_back(j);
+                next[j].push_back(k);
+                ++waiting[k];
+            }
+    std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> ready;
+    for (std::size_t i = 0; i < n; ++i)
+        if (waiting[i] == 0)
+            ready.push(i);
+    while (!ready.empty()) {
+        const std::size_t i = ready.top();
+        ready.pop();
+        o.order.push_back(i);
+        for (std::size_t k : next[i])
+            if (--waiting[k] == 0)
+                ready.push(k);
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (waiting[i] != 0) {
+            o.circle[i] = true;
+            o.order.push_back(i);
+        }
+    return o;
+}
+
 } // namespace
 
 int commissionPercent(CommissionStep step)
@@ -82,6 +154,7 @@ std::string CommissionResult::resultText() const
     case Outcome::WriteFailed: return "not written";
     case Outcome::NotConfirmed: return "written but not confirmed";
     case Outcome::Cancelled: return "cancelled";
+    case Outcome::AddressHeld: return "address in use";
     }
     return {};
 }
@@ -133,7 +206,10 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
         if (options.onStep)
             options.onStep(i, s);
     };
-    auto runnable = [&](const PlannedDevice& d) { return d.readable() && d.refused.empty() && d.changing(); };
+    const RunOrder order = runOrder(list, devices);
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    std::vector<char> done(devices.size(), 0);
     // The backups are made ahead, in device order, on a thread of their own:
     // the file system's flushes then overlap the other devices' exchanges
     // instead of lengthening each device's turn; twice as many at once as
@@ -144,9 +220,10 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
     std::vector<std::optional<std::string>> backups(devices.size()); // empty text: kept
     const int atATime = std::max(options.parallel, 1);
     std::jthread backupper([&] {
-        runAtATime(devices.size(), 2 * atATime, [&](std::size_t i) {
+        runAtATime(order.order.size(), 2 * atATime, [&](std::size_t pos) {
+            const std::size_t i = order.order[pos];
             std::string error;
-            if (!runnable(devices[i]) || (options.cancel && options.cancel->load()))
+            if (!runnable(devices[i]) || order.circle[i] || (options.cancel && options.cancel->load()))
                 error = "not needed";
             else if (options.backupDir.empty())
                 error = "no data folder for the backup";
@@ -162,7 +239,8 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
         backupDone.wait(lock, [&] { return backups[i].has_value(); });
         return *backups[i];
     };
-    runAtATime(devices.size(), atATime, [&](std::size_t i) {
+    runAtATime(order.order.size(), atATime, [&](std::size_t pos) {
+        const std::size_t i = order.order[pos];
         const PlannedDevice& d = devices[i];
         CommissionResult& r = results[i];
         r = commissionRowOf(list, d, i);
@@ -175,6 +253,9 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
             step(i, CommissionStep::Done);
             if (options.onResult)
                 options.onResult(r);
+            std::lock_guard lock(doneMutex);
+            done[i] = 1;
+            doneChanged.notify_all();
         };
         if (!runnable(d) || (options.cancel && options.cancel->load()))
             return finish(r.outcome);
@@ -187,6 +268,16 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
             std::copy_n(d.item->devItem.mac(), 6, peer.mac.begin());
             peer.tag = deviceTag(ansiToUtf8(d.item->devItem.devName()), d.item->ip);
         }
+        if (order.circle[i]) {
+            std::string lines;
+            for (std::size_t j : order.holders[i])
+                lines += ", " + std::to_string(devices[j].line);
+            OutputLog("%s not written: its new address goes round in a circle with line%s %s", peer.tag.c_str(),
+                      order.holders[i].size() == 1 ? "" : "s", lines.substr(2).c_str());
+            return finish(Outcome::AddressHeld, "the new address " + formatIp(order.target[i]) +
+                                                    " goes round in a circle with line" +
+                                                    (order.holders[i].size() == 1 ? " " : "s ") + lines.substr(2));
+        }
         // The record as the device holds it is kept first; no backup, no write.
         if (const std::string error = backupOf(i); !error.empty()) {
             if (error == "not needed") // cancelled while the backups went ahead
@@ -195,6 +286,34 @@ std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector
             return finish(Outcome::NoBackup, error);
         }
         step(i, CommissionStep::BackedUp);
+        if (order.target[i] != 0) {
+            // The address is taken only once its holder in this run has left it, and only when nobody answers there.
+            {
+                std::unique_lock lock(doneMutex);
+                doneChanged.wait(lock, [&] {
+                    return std::all_of(order.holders[i].begin(), order.holders[i].end(),
+                                       [&](std::size_t j) { return done[j] != 0; });
+                });
+            }
+            if (options.cancel && options.cancel->load())
+                return finish(Outcome::Cancelled, "the run was cancelled before the device was written");
+            for (std::size_t j : order.holders[i])
+                if (!results[j].succeeded()) {
+                    const std::string holder = results[j].name + "(" + results[j].ipBefore + ")";
+                    OutputLog("%s not written: its new address %s may still be %s's", peer.tag.c_str(),
+                              formatIp(order.target[i]).c_str(), holder.c_str());
+                    return finish(Outcome::AddressHeld, "the new address " + formatIp(order.target[i]) +
+                                                            " may still be " + holder + "'s (line " +
+                                                            std::to_string(results[j].line) + ": " +
+                                                            results[j].resultText() + "): nothing was sent");
+                }
+            if (const std::string holder = addressHolder(list, d.item, order.target[i]); !holder.empty()) {
+                OutputLog("%s not written: its new address %s is still %s's", peer.tag.c_str(),
+                          formatIp(order.target[i]).c_str(), holder.c_str());
+                return finish(Outcome::AddressHeld, "the new address " + formatIp(order.target[i]) + " is still " +
+                                                        holder + "'s: nothing was sent");
+            }
+        }
         const SysParaLayout& layout = sysParaLayout(d.ext);
         ParaWrite w;
         w.after = {peer.localIp, peer.ip, peer.unicast, peer.mac};

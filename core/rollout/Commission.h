@@ -34,6 +34,7 @@ struct CommissionResult {
         WriteFailed,  // the write or the apply did not go through
         NotConfirmed, // written and applied, but not read back as planned
         Cancelled,    // the run was cancelled before this device started
+        AddressHeld,  // its new address is still another device's: nothing was sent
     };
 
     std::size_t index = 0; // of the device in the run's input
@@ -71,6 +72,11 @@ struct CommissionOptions {
 // Runs the devices (from reviewPlan, possibly a subset) and returns one row
 // per device, in input order. Devices not found, not read or with refused
 // cells get their row without any exchange. Blocks until all are done.
+// A device whose new address another device of the run holds is written
+// only once that device has moved away (whatever `parallel`); when it did not
+// move, or any other device still answers there, the device is AddressHeld
+// and nothing is sent to it. Devices whose addresses go round in a circle are
+// AddressHeld too (the plan check refuses such plans first).
 std::vector<CommissionResult> commissionSite(DeviceList& list, const std::vector<PlannedDevice>& devices,
                                              const CommissionOptions& options);
 

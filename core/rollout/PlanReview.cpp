@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 #include "devices/DeviceList.h"
@@ -164,6 +165,56 @@ std::vector<PlanError> checkPlanDevices(const SitePlan& plan, std::vector<Planne
         std::string tag;
     };
     std::vector<Final> finals(devices.size());
+    // Devices that take each other's addresses in a circle (two that swap, or
+    // more): whichever moves first would answer on an address another device
+    // of the circle still holds. A free address in between would be a guess
+    // (an address no device answered on may still be a host's or a switched-off
+    // device's), and a run stopped halfway would leave a device there, so the
+    // plan is refused and the installer breaks the circle with a plan of its own.
+    auto refuseAddressCircles = [&](const SitePlan& p, std::vector<PlannedDevice>& ds, const std::vector<Final>& f) {
+        const std::size_t n = ds.size();
+        std::vector<std::uint32_t> now(n, 0);
+        for (std::size_t k = 0; k < n; ++k)
+            if (ds[k].readable() && p.rows[ds[k].row].value("ip"))
+                now[k] = ds[k].item->ip;
+        auto moving = [&](std::size_t k) { return now[k] != 0 && f[k].ip != now[k]; };
+        // Each moving device takes the address of at most one other: follow the chain from each.
+        auto holderOf = [&](std::size_t k) -> std::optional<std::size_t> {
+            for (std::size_t j = 0; j < n; ++j)
+                if (j != k && moving(j) && now[j] == f[k].ip)
+                    return j;
+            return std::nullopt;
+        };
+        for (std::size_t k = 0; k < n; ++k) {
+            if (!moving(k))
+                continue;
+            std::vector<std::size_t> circle{k};
+            for (auto j = holderOf(k); j && circle.size() <= n; j = holderOf(*j)) {
+                if (*j == k)
+                    break;
+                circle.push_back(*j);
+                if (circle.size() > n)
+                    break;
+            }
+            const auto last = holderOf(circle.back());
+            if (!last || *last != k)
+                continue;
+            std::vector<int> lines;
+            for (std::size_t j : circle)
+                lines.push_back(ds[j].line);
+            std::sort(lines.begin(), lines.end());
+            std::string named;
+            for (int l : lines)
+                named += (named.empty() ? "" : ", ") + std::to_string(l);
+            const PlanRow& row = p.rows[ds[k].row];
+            ds[k].refused.push_back(
+                {row.line, row.value("ip")->column, "ip",
+                 "the address " + formatIp(f[k].ip) + " is " + f[circle[1]].tag + "'s (line " +
+                     std::to_string(ds[circle[1]].line) + "), and the devices of lines " + named +
+                     " take each other's addresses in a circle, so none can move first: move one of them to a "
+                     "free address with a plan of its own first"});
+        }
+    };
     for (std::size_t k = 0; k < devices.size(); ++k) {
         PlannedDevice& d = devices[k];
         d.changes.clear();
@@ -204,6 +255,11 @@ std::vector<PlanError> checkPlanDevices(const SitePlan& plan, std::vector<Planne
                     d.refused.push_back({row.line, given->column, field,
                                          what + " stays with " + finals[j].tag + " (line " +
                                              std::to_string(devices[j].line) + "), which the plan does not renumber"});
+                else if (j != k && isIp && devices[j].found() && !devices[j].readable() &&
+                         devices[j].item->ip == finals[k].ip)
+                    d.refused.push_back({row.line, given->column, field,
+                                         what + " belongs to " + tagOf(*devices[j].item) + " (line " +
+                                             std::to_string(devices[j].line) + "), whose record could not be read"});
             for (const auto& item : items) {
                 const bool inPlan = std::any_of(devices.begin(), devices.end(),
                                                 [&](const PlannedDevice& p) { return p.item == item; });
@@ -217,6 +273,7 @@ std::vector<PlanError> checkPlanDevices(const SitePlan& plan, std::vector<Planne
             }
         }
     }
+    refuseAddressCircles(plan, devices, finals);
     for (const auto& d : devices)
         errors.insert(errors.end(), d.refused.begin(), d.refused.end());
     sortErrors(errors);
@@ -265,6 +322,59 @@ PlanReview reviewPlan(const SitePlan& plan, DeviceList& list, int parallel, cons
             review.errors.push_back(std::move(e));
     sortErrors(review.errors);
     return review;
+}
+
+std::vector<PlannedDevice> replanDevices(DeviceList& list, const std::vector<PlannedDevice>& reviewed, int parallel,
+                                         const std::atomic<bool>* cancel)
+{
+    std::vector<PlannedDevice> out = reviewed;
+    std::vector<DeviceItemPtr> toRead;
+    for (const auto& d : reviewed)
+        if (d.readable())
+            toRead.push_back(d.item);
+    const auto records = readDeviceRecords(list, toRead, parallel, cancel);
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        PlannedDevice& d = out[k];
+        if (!reviewed[k].readable())
+            continue;
+        const DeviceRecord& fresh = records[next++];
+        if (cancel && cancel->load())
+            continue; // not read again: the run that follows starts nothing either
+        d.readResult = fresh.result;
+        d.changes.clear();
+        d.otherBytes = 0;
+        if (!fresh.read())
+            continue;
+        std::string tag, model;
+        {
+            std::lock_guard lock(list.mutex());
+            tag = tagOf(*d.item);
+            model = d.item->devItem.modelText();
+        }
+        d.before = fresh.record;
+        d.after = fresh.record;
+        if (fresh.ext != reviewed[k].ext) {
+            d.ext = fresh.ext;
+            d.refused.push_back({d.line, 1, {}, tag + " now keeps a record of another layout than reviewed"});
+            continue;
+        }
+        SysParaSettings settings = SysParaSettings::load(d.before, d.ext);
+        settings.setIntercomStatusOffered(offersIntercomStatus(model));
+        for (const PlannedChange& c : reviewed[k].changes)
+            settings.value(c.field) = readField(kSysParaFields[c.field], reviewed[k].after, d.ext);
+        if (auto refusal = settings.save(d.after)) {
+            d.after = d.before;
+            d.refused.push_back({d.line, 1, std::string(refusal->field), tag + ": " + refusalText(*refusal)});
+            continue;
+        }
+        const RecordDiff diff = diffRecords(d.before, d.after, d.ext);
+        const auto was = SysParaSettings::load(d.before, d.ext), will = SysParaSettings::load(d.after, d.ext);
+        for (auto i : diff.fields)
+            d.changes.push_back({i, was.display(i), will.display(i)});
+        d.otherBytes = diff.otherBytes;
+    }
+    return out;
 }
 
 } // namespace aulira

@@ -83,4 +83,14 @@ PlanReview reviewPlan(const SitePlan& plan, DeviceList& list, int parallel = 8,
 std::vector<PlanError> checkPlanDevices(const SitePlan& plan, std::vector<PlannedDevice>& devices,
                                         const DeviceList& list);
 
+// The reviewed devices made again on the records they hold now, for a run
+// that follows an earlier one (a retry): each device is read again, and its
+// reviewed changes (the fields that change, with their planned values) are
+// applied to the record just read, so whatever else changed on the device
+// since the review stays. A device that cannot be read now is not read
+// (readResult); a value the record no longer takes, or a layout that
+// changed, is refused for the device. Devices not found stay so.
+std::vector<PlannedDevice> replanDevices(DeviceList& list, const std::vector<PlannedDevice>& reviewed, int parallel,
+                                         const std::atomic<bool>* cancel = nullptr);
+
 } // namespace aulira

@@ -17,6 +17,7 @@
 #include "devices/DeviceView.h"
 #include "params/SysParaSettings.h"
 #include "protocol/Packet.h"
+#include "protocol/ParaReadBack.h"
 #include "rollout/CommissionDialog.h"
 #include "rollout/EditFieldsDialog.h"
 #include "rollout/PlanErrorsDialog.h"
@@ -181,6 +182,74 @@ private slots:
         QCOMPARE(s.field("127.0.0.62", "deviceName").text, std::string("Yard"));
         QCOMPARE(s.field("127.0.0.63", "deviceName").text, std::string("Old3")); // unticked
         QCOMPARE(s.field("127.0.0.63", "volume").number, volume63);
+    }
+
+    // Retry failed starts from what the device holds now: a device that did
+    // not answer the first run, and whose record another write changed
+    // since, gets the planned fields on that record; the other write stays.
+    void retryFailedReadsTheDeviceAgain()
+    {
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.81", 81, 81, "R1"), simDevice("127.0.0.82", 82, 82, "R2")}));
+        const auto plan = s.writeFile("retry.csv", "mac,deviceName,volume\n"
+                                                   "02:4b:50:00:00:51,Stair,44\n"
+                                                   "02:4b:50:00:00:52,Porch,45\n");
+        const std::uint32_t r1 = ip("127.0.0.81");
+        QStringList runs;
+        int writesBeforeRetry = -1;
+        auto onRun = [&](QWidget* w) {
+            auto* run = qobject_cast<CommissionDialog*>(w);
+            if (!run) {
+                w->close();
+                return;
+            }
+            QObject::connect(run, &CommissionDialog::runFinished, run, [&, run] {
+                runs << run->grid()->cellText(0, CommissionDialog::ColProgress) + QLatin1Char('|') +
+                            run->grid()->cellText(1, CommissionDialog::ColProgress);
+                if (runs.size() > 1) {
+                    QTest::mouseClick(run->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+                    return;
+                }
+                s.site.setFaults(r1, {}); // it answers again
+                const auto d = s.site.device(r1).value();
+                std::vector<std::uint8_t> record = d.sysPara;
+                record[sysParaOffset("ringVolume", true)] = 77; // another write, of a field the plan leaves alone
+                MacBytes mac{};
+                std::copy_n(d.info.mac(), 6, mac.begin());
+                if (WriteAndApply({"127.0.0.1", r1, true, mac}, record, mac, 1) != RES_OK)
+                    runs << QStringLiteral("<the other write failed>");
+                writesBeforeRetry = s.writes();
+                QTest::mouseClick(run->retryButton(), Qt::LeftButton);
+            });
+            sim::Faults silent;
+            silent.dropRate = 1.0;
+            s.site.setFaults(r1, silent);
+            QTest::mouseClick(run->startButton(), Qt::LeftButton);
+        };
+        bool asked = false;
+        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked, [&](QWidget* fd) {
+            ui::whenModal(
+                [&](QWidget* review) {
+                    auto* d = qobject_cast<RolloutReviewDialog*>(review);
+                    if (!d) {
+                        review->close();
+                        return;
+                    }
+                    ui::whenModal(onRun, d);
+                    QTest::mouseClick(d->goButton(), Qt::LeftButton);
+                },
+                fd);
+        });
+        s.menuKey(Qt::Key_C);
+        QVERIFY(asked);
+        QCOMPARE(runs.size(), 2);
+        QVERIFY2(runs[0].startsWith(QLatin1String("not written")) && runs[0].endsWith(QLatin1String("|confirmed")),
+                 qPrintable(runs[0]));
+        QVERIFY2(runs[1].startsWith(QLatin1String("confirmed|confirmed")), qPrintable(runs[1]));
+        QCOMPARE(s.field("127.0.0.81", "deviceName").text, std::string("Stair"));
+        QCOMPARE(s.field("127.0.0.81", "volume").number, std::int64_t(44));
+        QCOMPARE(s.field("127.0.0.81", "ringVolume").number, std::int64_t(77));
+        QCOMPARE(s.writes(), writesBeforeRetry + 1); // the confirmed device was left alone
     }
 
     // A plan with errors lists each by line and column and sends nothing.

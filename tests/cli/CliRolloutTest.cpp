@@ -146,3 +146,28 @@ TEST_F(CliRolloutTest, ADeviceNotFoundGetsItsRowAndTheOthersGoOn)
     EXPECT_NE(std::string::npos, csv.find("02:4b:50:00:09:99,,,,,,not found")) << csv;
     EXPECT_NE(std::string::npos, csv.find("127.0.4.4,127.0.4.4,volume,confirmed")) << csv;
 }
+
+// The exit status as the help tells it: found and read 0, a device missing 1,
+// errors in the plan (two devices swapping addresses among them) 2; nothing written.
+TEST_F(CliRolloutTest, ExitStatusOfADryRunIsAsTheHelpSays)
+{
+    const CliRun help = run({"commission", "--help"});
+    EXPECT_EQ(0, help.code);
+    EXPECT_NE(std::string::npos, help.out.find("Exit status: 0 every planned device")) << help.out;
+    EXPECT_EQ(std::string::npos, help.out.find("site export")) << help.out;
+    const struct {
+        std::string plan;
+        int code;
+        const char* says;
+    } cases[] = {
+        {"device,volume\n127.0.4.1,61\n", 0, ""},
+        {"mac,volume\n02:4b:50:00:09:99,5\n02:4b:50:00:01:94,66\n", 1, ""},
+        {"device,ip\n127.0.4.1,127.0.4.4\n127.0.4.4,127.0.4.1\n", 2, "lines 2, 3 take each other's addresses"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run({"commission", "--dry-run", plan(c.plan)});
+        EXPECT_EQ(c.code, r.code) << c.plan << r.err;
+        EXPECT_TRUE(r.said(c.says)) << r.err;
+    }
+    EXPECT_EQ(0, writes());
+}

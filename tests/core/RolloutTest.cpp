@@ -64,11 +64,26 @@ TEST(SitePlan, EveryErrorIsPlacedByLineAndColumn)
 
 class RolloutTest : public SimFixture {
 protected:
-    void found(const std::vector<sim::DeviceConfig>& devices)
+    // `watch`: every datagram the site takes in, it is checked that no two
+    // of its devices answer on one address.
+    void found(const std::vector<sim::DeviceConfig>& devices, bool watch = false)
     {
         useFastTiming();
         protocolConfig().timing.confirmWindowMs = 1500;
-        startSite(devices);
+        if (watch) {
+            site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0, .keepTraffic = true});
+            site->setTrafficSink([this](const sim::TrafficEntry&) {
+                auto ips = site->deviceIps();
+                std::sort(ips.begin(), ips.end());
+                if (std::adjacent_find(ips.begin(), ips.end()) != ips.end())
+                    ++shared;
+            });
+            std::string error;
+            ASSERT_TRUE(site->addDevices(devices, &error) && site->start(&error)) << error;
+            protocolConfig().devicePort = site->port();
+        } else {
+            startSite(devices);
+        }
         for (const auto& d : devices)
             ASSERT_EQ(1, list.mergeSearchReply("127.0.0.1", searchReply(site->device(d.ip)->info)));
     }
@@ -92,8 +107,11 @@ protected:
         return static_cast<int>(snap ? snap->sysPara[sysParaOffset("volume", snap->layout == 436)] : -1);
     }
 
+    static std::string macOf(const sim::DeviceConfig& d) { return formatMac(d.mac.data()); }
+
     TempDir dir;
     DeviceList list;
+    std::atomic<int> shared{0}; // datagrams taken in while two devices had one address
 };
 
 TEST_F(RolloutTest, CommissionsFollowsMovedDevicesAndReportsMissingOnes)
@@ -170,6 +188,83 @@ TEST_F(RolloutTest, ADeviceThatStopsAnsweringFailsAloneAndACancelLeavesTheRestUn
     EXPECT_EQ(9, volumeOf(site4[2].ip));
     EXPECT_NE(9, volumeOf(site4[3].ip));
     EXPECT_FALSE(rows[1].succeeded());
+}
+
+// Addresses handed on along a chain, listed against the order they can move
+// in: each device moves only once the device holding its new address has
+// left it, and when that one fails, nothing is sent to those waiting on it.
+TEST_F(RolloutTest, AddressesHandedOnMoveInTurnAndNeverTwiceAtOnce)
+{
+    const auto a = simDevice("127.0.6.1", 1, 601, "A"), b = simDevice("127.0.6.2", 2, 602, "B"),
+               c = simDevice("127.0.6.3", 3, 603, "C");
+    using O = CommissionResult::Outcome;
+    const struct {
+        bool cFails;
+        std::vector<O> outcomes;
+        std::vector<const char*> nowAt; // where a, b and c answer afterwards
+    } cases[] = {
+        {false, {O::Confirmed, O::Confirmed, O::Confirmed}, {"127.0.6.2", "127.0.6.3", "127.0.6.9"}},
+        {true, {O::AddressHeld, O::AddressHeld, O::WriteFailed}, {"127.0.6.1", "127.0.6.2", "127.0.6.3"}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.cFails);
+        list.clear();
+        shared = 0;
+        found({a, b, c}, true);
+        const PlanReview r = review("mac,ip\n" + macOf(a) + ",127.0.6.2\n" + macOf(b) + ",127.0.6.3\n" + macOf(c) +
+                                    ",127.0.6.9\n");
+        ASSERT_TRUE(r.ok()) << r.errors.front().message();
+        if (t.cFails) {
+            sim::Faults gone;
+            gone.dropRate = 1.0;
+            site->setFaults(c.ip, gone);
+        }
+        CommissionOptions options;
+        options.parallel = 8;
+        const auto rows = run(r, options);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(t.outcomes[i], rows[i].outcome) << i << ": " << rows[i].detail;
+            const auto d = site->device(ip(t.nowAt[i]));
+            ASSERT_TRUE(d) << t.nowAt[i];
+            EXPECT_EQ(macOf(std::vector<sim::DeviceConfig>{a, b, c}[i]), formatMac(d->info.mac())) << t.nowAt[i];
+        }
+        EXPECT_EQ(0, shared.load());
+        if (t.cFails) {
+            EXPECT_NE(std::string::npos, rows[1].detail.find("127.0.6.3 may still be C(127.0.6.3)")) << rows[1].detail;
+            for (const auto& e : site->traffic())
+                EXPECT_FALSE(e.command == CMD_WRITE_SYS_PARA && e.deviceIp != c.ip) << formatIp(e.deviceIp);
+        }
+        site->stop();
+    }
+}
+
+// Devices that take each other's addresses in a circle cannot move one by
+// one: the plan is refused, each of them named at its address cell.
+TEST_F(RolloutTest, AddressesGoingRoundInACircleAreRefused)
+{
+    const auto a = simDevice("127.0.7.1", 1, 701, "A"), b = simDevice("127.0.7.2", 2, 702, "B"),
+               c = simDevice("127.0.7.3", 3, 703, "C");
+    found({a, b, c});
+    const struct {
+        std::string rows;
+        std::vector<int> lines;
+        const char* says;
+    } cases[] = {
+        {macOf(a) + ",127.0.7.2\n" + macOf(b) + ",127.0.7.1\n", {2, 3}, "lines 2, 3 take each other's addresses"},
+        {macOf(a) + ",127.0.7.2\n" + macOf(b) + ",127.0.7.3\n" + macOf(c) + ",127.0.7.1\n", {2, 3, 4},
+         "lines 2, 3, 4 take each other's addresses"},
+        {macOf(a) + ",127.0.7.2\n" + macOf(b) + ",127.0.7.3\n" + macOf(c) + ",127.0.7.9\n", {}, ""},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.rows);
+        const PlanReview r = reviewPlan(parsePlan("mac,ip\n" + t.rows).plan, list, 4);
+        ASSERT_EQ(t.lines.size(), r.errors.size()) << (r.errors.empty() ? "" : r.errors.front().message());
+        for (std::size_t i = 0; i < t.lines.size(); ++i) {
+            EXPECT_EQ(t.lines[i], r.errors[i].line);
+            EXPECT_EQ(2, r.errors[i].column);
+            EXPECT_NE(std::string::npos, r.errors[i].message().find(t.says)) << r.errors[i].message();
+        }
+    }
 }
 
 } // namespace

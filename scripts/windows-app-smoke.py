@@ -156,7 +156,8 @@ def demo_run(display, command, app_dir, work, wine, screenshot):
         win = app.main_window(r"^Aulira Configuration Tool")
         wait_for("the demo search's result in the log file", lambda: FOUND in log_text(data), 120)
         print(f"window {display.title(win)!r}; log: {FOUND}")
-        time.sleep(1)
+        # The search's progress box closes and the window settles (Wine paints late).
+        time.sleep(5)
         if screenshot:
             display.screenshot(screenshot)
 

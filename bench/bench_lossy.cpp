@@ -3,8 +3,11 @@
 // write each, a group download and a firmware upgrade. Not timed: it prints
 // how much was done, how much was reported done without being done (silent)
 // and how much was reported failed although done (false failures), each
-// checked against what the simulated devices hold.
+// checked against what the simulated devices hold. Every device is of the
+// image's model, so none is passed over. Each failure reported on the way
+// goes to stderr with its device; AUCT_BENCH_LOSS_SEED picks the losses.
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -25,6 +28,7 @@ namespace aulira::bench {
 namespace {
 
 constexpr int kDevices = 8;
+constexpr const char* kImageModel = "KP-4410";
 
 struct Tally {
     int done = 0, total = 0, silent = 0, falseFailures = 0, unknown = 0;
@@ -51,7 +55,7 @@ std::filesystem::path imageFile()
         bytes[i] = static_cast<std::uint8_t>(i * 7);
     writeFixedText(bytes, 0, 16, upgfile::magicText);
     writeFixedText(bytes, 32, 16, "V9.1.0");
-    writeFixedText(bytes, 80, 48, "KP-4410");
+    writeFixedText(bytes, 80, 48, kImageModel);
     const auto p = std::filesystem::temp_directory_path() / "auct-bench-lossy.bin";
     std::ofstream(p, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -66,7 +70,11 @@ public:
         written[item.get()] = result;
     }
     void progress(const DeviceItemPtr&, int) override {}
-    void failure(const DeviceItemPtr&, const std::string&) override {}
+    void failure(const DeviceItemPtr& item, const std::string& text) override
+    {
+        std::lock_guard lock(m);
+        std::fprintf(stderr, "lossy: firmware %s: %s\n", formatIp(item->ip).c_str(), text.c_str());
+    }
     void batchEnd() override {}
     void deviceEnd(const DeviceItemPtr& item, bool upgraded) override
     {
@@ -86,8 +94,11 @@ void benchLossyNetwork()
     for (auto& d : cfg.devices) {
         d.faults.dropRate = 0.2;
         d.faults.duplicateReplies = 1;
+        d.modelText = kImageModel; // every device takes the image, none is passed over as another model
     }
-    cfg.options.seed = 19;
+    // AUCT_BENCH_LOSS_SEED picks another pattern of losses.
+    const char* seedText = std::getenv("AUCT_BENCH_LOSS_SEED");
+    cfg.options.seed = seedText && *seedText ? std::strtoull(seedText, nullptr, 10) : 19;
     auto site = startSite(cfg, 0);
     protocolConfig().retries = kDefaultRetries;
 
@@ -114,6 +125,7 @@ void benchLossyNetwork()
         {
             std::lock_guard lock(list.mutex());
             if (!item->sysPara) { // never read: counts as a failure the device did not take
+                std::fprintf(stderr, "lossy: params set %s: never read\n", formatIp(cfg.devices[i].ip).c_str());
                 params.add(RES_NO_RECORD, false);
                 continue;
             }
@@ -123,6 +135,9 @@ void benchLossyNetwork()
         worker.waitIdle();
         const auto held = site->device(cfg.devices[i].ip)->info.devName();
         std::lock_guard lock(rec.m);
+        if (rec.written[item.get()] != RES_OK)
+            std::fprintf(stderr, "lossy: params set %s: result %d\n", formatIp(cfg.devices[i].ip).c_str(),
+                         rec.written[item.get()]);
         params.add(rec.written[item.get()], held == name);
     }
 
@@ -142,8 +157,10 @@ void benchLossyNetwork()
             held = held && snap.info.groupNo(static_cast<int>(k)) == (k < wanted.size() ? wanted[k] : 0);
         int reported = RES_OK;
         for (const auto& f : summary.failures)
-            if (f.device == formatIp(d.ip))
+            if (f.device == formatIp(d.ip)) {
+                std::fprintf(stderr, "lossy: group download %s: %s\n", f.device.c_str(), f.text.c_str());
                 reported = f.text == std::string(kNotConfirmedText) ? RES_NOT_CONFIRMED : RES_NOT_TAKEN;
+            }
         group.add(reported, held);
     }
 
@@ -176,10 +193,10 @@ void benchLossyNetwork()
         all.falseFailures += t->falseFailures;
         all.unknown += t->unknown;
     }
-    std::printf("lossy: %d devices, 20 %% of requests lost, every reply twice; done: params set %d/%d, group "
+    std::printf("lossy: %d devices (loss seed %llu), 20 %% of requests lost, every reply twice; done: params set %d/%d, group "
                 "download %d/%d, firmware %d/%d; %d of %d operations done (%.1f %%, target 95 %%); %d silent, "
                 "%d false failures (target 0 each); %d not known\n",
-                kDevices, params.done, params.total, group.done, group.total, firmware.done, firmware.total,
+                kDevices, static_cast<unsigned long long>(cfg.options.seed), params.done, params.total, group.done, group.total, firmware.done, firmware.total,
                 all.done, all.total, all.total ? 100.0 * all.done / all.total : 0.0, all.silent, all.falseFailures,
                 all.unknown);
 }

@@ -48,10 +48,14 @@ protected:
     void start(const std::vector<sim::DeviceConfig>& devices)
     {
         site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
-        // The flaky device ignores its first enter-boot request only.
+        // The flaky device ignores its first enter-boot request only; the
+        // yard, when told to lose its second data packet, loses it for one
+        // attempt at the device (20 sends) only.
         site->setTrafficSink([this](const sim::TrafficEntry& e) {
             if (e.command == CMD_ENTER_BOOT && e.deviceIp == flaky.ip && !healed.exchange(true))
                 site->setFaults(flaky.ip, {});
+            if (e.command == CMD_UPGRADE_PACKET && e.deviceIp == yard.ip && e.packetNo == 2 && ++yardSecond == 20)
+                site->setFaults(yard.ip, {});
         });
         std::string error;
         ASSERT_TRUE(site->addDevices(devices, &error)) << error;
@@ -104,6 +108,7 @@ protected:
     TempDir dir;
     sim::DeviceConfig hall, yard, picky, flaky, desk, booth;
     std::atomic<bool> healed{false};
+    std::atomic<int> yardSecond{0};
     std::unique_ptr<sim::SimSite> site;
 };
 
@@ -203,6 +208,38 @@ TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
                               "--retry-failed"});
     EXPECT_EQ(0, again.code) << again.err;
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));
+}
+
+TEST_F(CliUpgradeTest, RetryFailedComesBeforeOneVersionCheckOfEveryDevice)
+{
+    yard.faults.dropUpgradePacket = 2; // fails once, in its boot loader; the retry takes it
+    start({hall, yard});
+    const auto csv = dir.path() / "retried.csv";
+    const CliRun r = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", file("KP-4410", 3000),
+                          "--retry-failed", "--restart-wait", "0", "--verify-timeout", "3", "--report", csv.string()});
+    EXPECT_EQ(0, r.code) << "every device holds the new version in the end\n" << r.err;
+    std::vector<std::string> order;
+    for (const auto& e : r.events())
+        if (e["event"] != "progress")
+            order.push_back(e["event"].get<std::string>() + " " + e.value("device", "") + " " +
+                            e.value("result", e.value("text", "")));
+    EXPECT_EQ((std::vector<std::string>{
+                  "failure 127.0.0.42 2 packet fail! (left in the boot loader: run the upgrade again)", "end  ",
+                  "end  ", "verify 127.0.0.41 verified", "verify 127.0.0.42 verified"}),
+              order);
+    EXPECT_EQ(1, site->device(yard.ip)->upgradesInstalled);
+    EXPECT_FALSE(site->device(yard.ip)->inBoot);
+
+    // One row per device and batch; each device's last row is its final state.
+    std::ifstream in(csv);
+    std::vector<std::string> results;
+    for (std::string l; std::getline(in, l);)
+        results.push_back(l.substr(0, l.find(',')) + " " + (l.find(",verified,") != std::string::npos ? "verified"
+                                                           : l.find("packet fail") != std::string::npos ? "failed"
+                                                                                                        : "?"));
+    EXPECT_EQ((std::vector<std::string>{"address ?", "127.0.0.41 verified", "127.0.0.42 failed",
+                                        "127.0.0.42 verified"}),
+              results);
 }
 
 TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)

@@ -71,6 +71,13 @@ const std::vector<Personality>& personalities()
          std::string("device type not match!") + kLeft, false},
         {"restarts on its old image", [](sim::DeviceConfig& d) { d.faults.keepOldVersion = true; },
          "still old version"},
+        {"a fifth of the requests lost, every reply twice",
+         [](sim::DeviceConfig& d) {
+             d.faults.dropRate = 0.2;
+             d.faults.duplicateReplies = 1;
+             d.faults.lossSeed = 19;
+         },
+         "verified"},
     };
     return table;
 }

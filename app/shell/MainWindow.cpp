@@ -60,7 +60,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
 
     view_ = new DeviceView(context_.manager(), this);
     view_->setWorker(&context_.worker());
-    view_->setMacMenuEnabled([] { return g_bMacEditMenu; });
+    view_->setMacMenuEnabled([] { return macEditMenuEnabled; });
     context_.worker().setListener(view_->workerListener());
 
     // The filter box over the list: Ctrl+F goes to it, Escape clears it.

@@ -651,11 +651,11 @@ private slots:
         s.search();
         const int row = s.rowOf("127.0.0.12");
         s.clickRow(row);
-        g_bMacEditMenu = false;
+        macEditMenuEnabled = false;
         QTest::keyClick(s.view, Qt::Key_M, Qt::ControlModifier);
         QVERIFY(!QApplication::activeModalWidget()); // not offered: nothing opens
 
-        g_bMacEditMenu = true;
+        macEditMenuEnabled = true;
         LogRecorder log;
         ui::SeenBox seen;
         ui::whenModal([&seen](QWidget* w) {
@@ -670,7 +670,7 @@ private slots:
             QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("macOkButton")), Qt::LeftButton);
         });
         QTest::keyClick(s.view, Qt::Key_M, Qt::ControlModifier);
-        g_bMacEditMenu = false;
+        macEditMenuEnabled = false;
         const std::string oldMac = formatMac(sim::generatedMac(12).data());
         const std::uint8_t want[6] = {0x02, 0xAA, 0x00, 0x0C, 0x0D, 0x07};
         const std::string line = "MAC address of NO 12 Hall(127.0.0.12) changed from " + oldMac + " to " +

@@ -10,9 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=${AULIRA_JOBS:-2}
-# Most tests wait on the protocol's timers rather than work, so ctest runs
-# twice as many at once as there are jobs; the suites that keep a processor
-# busy (the desktop app's, the replays) count for two (their PROCESSORS).
+# Most tests wait on the protocol's timers rather than work (each takes the
+# same time alone or beside others), so ctest runs twice as many at once as
+# there are build jobs.
 test_jobs=${AULIRA_TEST_JOBS:-$((jobs * 2))}
 
 # Each stage's time, shown in a table at the end (also when a stage fails).

@@ -12,6 +12,7 @@
 #include "shell/MainWindow.h"
 #include "shell/Log.h"
 #include "shell/Resources.h"
+#include "shell/UserSettings.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ int main(int argc, char** argv)
     // sizes up to twice the largest shown.
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Aulira"));
-    QApplication::setApplicationName(QStringLiteral("AUCT"));
+    // The user's preferences: one file, which QSettings() anywhere in the app reaches.
+    aulira::app::useUserSettingsByDefault();
     QApplication::setApplicationVersion(QStringLiteral("3.5.12"));
     aulira::app::initResources();
     QApplication::setWindowIcon(aulira::app::appIcon(QStringLiteral("app")));

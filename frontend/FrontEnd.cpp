@@ -26,9 +26,9 @@ std::string prepareFrontEnd(const FrontEndOptions& o, FrontEnd& out)
         protocolConfig().devicePort = *o.port;
 
     out.appDir = applicationDirectory(dir);
-    const CAppConfig config(out.appDir);
-    out.languageRead = config.m_ini.GetUInt("SysCfg", "Language");
-    out.languageId = config.m_wLangId;
+    const AppConfig config(out.appDir);
+    out.languageRead = config.ini.GetUInt("SysCfg", "Language");
+    out.languageId = config.langId;
     out.language = o.language ? *o.language
                    : config.language ? *config.language
                                      : o.systemLanguage.value_or(languageFromEnvironment());

@@ -54,8 +54,8 @@ std::string lower(std::string_view s)
 
 void checkNumber(std::string_view value)
 {
-    const unsigned n = CIni::ToUInt(value);
-    FUZZ_CHECK(n == CIni::ToUInt(value.substr(0, 64)));
+    const unsigned n = IniFile::ToUInt(value);
+    FUZZ_CHECK(n == IniFile::ToUInt(value.substr(0, 64)));
     if (value.empty() || value[0] < '0' || value[0] > '9')
         FUZZ_CHECK(n == 0);
     std::size_t digits = 0;
@@ -65,16 +65,16 @@ void checkNumber(std::string_view value)
         FUZZ_CHECK(n == std::stoul(std::string(value.substr(0, digits))));
     // More digits never make a smaller number (large ones stop at the maximum).
     for (std::size_t k = 0; k < digits; ++k)
-        FUZZ_CHECK(CIni::ToUInt(value.substr(0, k)) <= n);
+        FUZZ_CHECK(IniFile::ToUInt(value.substr(0, k)) <= n);
 }
 
 void checkLookup(std::string_view text, std::string_view section, std::string_view key)
 {
-    const std::string value = CIni::FindString(text, section, key);
+    const std::string value = IniFile::FindString(text, section, key);
     FUZZ_CHECK(value.size() <= text.size());
     FUZZ_CHECK(value.find('\n') == std::string::npos);
     FUZZ_CHECK(text.find(value) != std::string_view::npos);
-    FUZZ_CHECK(CIni::FindString(text, swapCase(section), swapCase(key)) == value);
+    FUZZ_CHECK(IniFile::FindString(text, swapCase(section), swapCase(key)) == value);
     checkNumber(value);
 }
 
@@ -96,7 +96,7 @@ std::pair<std::string, std::string> namesFrom(std::string_view text)
     return {std::string(text.substr(open + 1, close - open - 1)), std::string(text.substr(line + 1, keyEnd - line - 1))};
 }
 
-// A directory per process holding the file CAppConfig reads, removed at exit.
+// A directory per process holding the file AppConfig reads, removed at exit.
 class ScratchDir {
 public:
     ScratchDir()
@@ -126,12 +126,12 @@ void checkConfiguration(std::string_view text)
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         FUZZ_CHECK(out.good());
     }
-    const CIni ini(scratch.path() / kIniFileName);
-    FUZZ_CHECK(ini.GetString("SysCfg", "Language") == CIni::FindString(text, "SysCfg", "Language"));
-    FUZZ_CHECK(ini.GetUInt("SysCfg", "Language") == CIni::ToUInt(CIni::FindString(text, "SysCfg", "Language")));
+    const IniFile ini(scratch.path() / kIniFileName);
+    FUZZ_CHECK(ini.GetString("SysCfg", "Language") == IniFile::FindString(text, "SysCfg", "Language"));
+    FUZZ_CHECK(ini.GetUInt("SysCfg", "Language") == IniFile::ToUInt(IniFile::FindString(text, "SysCfg", "Language")));
 
-    const CAppConfig cfg(scratch.path());
-    FUZZ_CHECK(cfg.m_nLanguage == 1 && cfg.m_wLangId == 0x0409);
+    const AppConfig cfg(scratch.path());
+    FUZZ_CHECK(cfg.languageNumber == 1 && cfg.langId == 0x0409);
     for (const auto& a : cfg.adapters)
         FUZZ_CHECK(parseIp(a).has_value());
     if (cfg.devicePort)
@@ -159,8 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (lower(text).find("fzprobe") == std::string::npos) {
         std::string more(text);
         more += "\n[FzProbe]\n  probe = \"12 34\" \n";
-        FUZZ_CHECK(CIni::FindString(more, "fzprobe", "PROBE") == "12 34");
-        FUZZ_CHECK(CIni::ToUInt(CIni::FindString(more, "FzProbe", "probe")) == 12);
+        FUZZ_CHECK(IniFile::FindString(more, "fzprobe", "PROBE") == "12 34");
+        FUZZ_CHECK(IniFile::ToUInt(IniFile::FindString(more, "FzProbe", "probe")) == 12);
     }
 
     checkConfiguration(text);

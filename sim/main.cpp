@@ -68,8 +68,8 @@ std::optional<unsigned long long> number(const std::string& text, unsigned long 
 }
 
 #ifdef _WIN32
-std::atomic<int> g_stopSignal{0};
-void onStopSignal(int sig) { g_stopSignal.store(sig); }
+std::atomic<int> stopSignal{0};
+void onStopSignal(int sig) { stopSignal.store(sig); }
 #endif
 
 } // namespace
@@ -244,7 +244,7 @@ int main(int argc, char** argv)
 
     int sig = 0;
 #ifdef _WIN32
-    while ((sig = g_stopSignal.load()) == 0)
+    while ((sig = stopSignal.load()) == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 #else
     sigwait(&signals, &sig);

@@ -5,12 +5,12 @@
 #include <QHeaderView>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <filesystem>
 
 #include "devices/DeviceView.h"
+#include "shell/UserSettings.h"
 #include "util/Csv.h"
 
 namespace aulira::app {
@@ -59,7 +59,7 @@ int exportDeviceList(DeviceView* view)
     dialog.setNameFilters({QObject::tr("CSV files (*.csv)"), QObject::tr("All files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     // Where the last export went, while that folder is there; else the documents.
-    QSettings settings;
+    QSettings& settings = UserSettings::get();
     QString folder = settings.value(QLatin1String(kExportFolderKey)).toString();
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -185,21 +185,21 @@ void DeviceTableModel::changed(Row row)
 bool DeviceTableModel::sortAscending() const
 {
     // The flag says how the next sort of the column goes.
-    const int c = sort_.m_nSortColumn;
-    return c >= 0 && sort_.m_bSortAsc[static_cast<std::size_t>(c)] == 0;
+    const int c = sort_.sortColumn;
+    return c >= 0 && sort_.nextAscending[static_cast<std::size_t>(c)] == 0;
 }
 
 void DeviceTableModel::restoreSort(int column, bool ascending)
 {
     if (column < 0 || column >= kDeviceColumnCount)
         return;
-    sort_.m_bSortAsc[static_cast<std::size_t>(column)] = ascending ? 1 : 0;
+    sort_.nextAscending[static_cast<std::size_t>(column)] = ascending ? 1 : 0;
     sortByColumn(column);
 }
 
 int DeviceTableModel::sortedPosition(const DeviceItemPtr& item, int skipRow) const
 {
-    const int column = sort_.m_nSortColumn;
+    const int column = sort_.sortColumn;
     if (column < 0)
         return -1;
     const bool asc = sortAscending();
@@ -261,7 +261,7 @@ bool DeviceTableModel::sortByColumn(int column)
 {
     if (column < 0 || column >= kDeviceColumnCount)
         return false;
-    const bool ascending = sort_.m_bSortAsc[static_cast<std::size_t>(column)] == 1;
+    const bool ascending = sort_.nextAscending[static_cast<std::size_t>(column)] == 1;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<DeviceItemPtr> order = items();
     {

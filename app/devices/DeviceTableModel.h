@@ -40,7 +40,7 @@ public:
     bool sortByColumn(int column);
     const SortState& sortState() const { return sort_; }
     // The column and direction of the last sort, column -1 when unsorted.
-    int sortColumn() const { return sort_.m_nSortColumn; }
+    int sortColumn() const { return sort_.sortColumn; }
     bool sortAscending() const;
     // Sorts as a sort on `column` in that direction would (a remembered
     // sort); the next request for the column reverses it.

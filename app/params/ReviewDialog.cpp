@@ -6,23 +6,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "params/ConfigFile.h"
+#include "shell/UserSettings.h"
 
 namespace aulira::app {
 
 namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-QSettings userSettings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Aulira"), QStringLiteral("auct"));
-}
 
 const QString kReviewKey = QStringLiteral("SettingsSheet/ReviewBeforeWrite");
 
@@ -113,12 +108,12 @@ void ReviewDialog::offerKeepOwn(const QStringList& warnings, bool keep)
     keepOwn_->setChecked(keep);
 }
 
-bool ReviewDialog::reviewWanted() { return userSettings().value(kReviewKey, true).toBool(); }
+bool ReviewDialog::reviewWanted() { return UserSettings::get().value(kReviewKey, true).toBool(); }
 
 void ReviewDialog::setReviewWanted(bool wanted)
 {
-    auto s = userSettings();
-    s.setValue(kReviewKey, wanted);
+    UserSettings::get().setValue(kReviewKey, wanted);
+    UserSettings::save();
 }
 
 } // namespace aulira::app

@@ -52,7 +52,7 @@ void AboutDialog::showEvent(QShowEvent* event)
 void AboutDialog::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && ++doubleClicks_ >= kMacMenuDoubleClicks)
-        g_bMacEditMenu = !g_bMacEditMenu;
+        macEditMenuEnabled = !macEditMenuEnabled;
     QDialog::mouseDoubleClickEvent(event);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The About box. Besides the version it hides the service switch for the MAC
 // address menu: from the fifth double-click on its client area in one
-// opening, that double-click and every further one toggles g_bMacEditMenu.
+// opening, that double-click and every further one toggles macEditMenuEnabled.
 #include <QDialog>
 
 namespace aulira::app {

@@ -2,6 +2,6 @@
 
 namespace aulira::app {
 
-bool g_bMacEditMenu = false;
+bool macEditMenuEnabled = false;
 
 } // namespace aulira::app

@@ -1,6 +1,6 @@
 #pragma once
 // Where a file dialog opens: the folder of the file last chosen in it, kept
-// in the program's settings under the dialog's key, while that folder exists.
+// in the user's settings under the dialog's key, while that folder exists.
 #include <QString>
 
 namespace aulira::app {

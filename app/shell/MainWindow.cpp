@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -39,6 +38,7 @@
 #include "shell/Resources.h"
 #include "shell/RibbonBar.h"
 #include "shell/Strings.h"
+#include "shell/UserSettings.h"
 #include "upgrade/UpgradeDialog.h"
 
 namespace aulira::app {
@@ -60,7 +60,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
 
     view_ = new DeviceView(context_.manager(), this);
     view_->setWorker(&context_.worker());
-    view_->setMacMenuEnabled([] { return g_bMacEditMenu; });
+    view_->setMacMenuEnabled([] { return macEditMenuEnabled; });
     context_.worker().setListener(view_->workerListener());
 
     // The filter box over the list: Ctrl+F goes to it, Escape clears it.
@@ -196,7 +196,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::restoreLayout()
 {
-    QSettings settings;
+    const QSettings& settings = UserSettings::get();
     restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
     restoreState(settings.value(QLatin1String(kStateKey)).toByteArray());
     view_->horizontalHeader()->restoreState(settings.value(QLatin1String(kHeaderKey)).toByteArray());
@@ -208,12 +208,13 @@ void MainWindow::restoreLayout()
 
 void MainWindow::saveLayout() const
 {
-    QSettings settings;
+    QSettings& settings = UserSettings::get();
     settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
     settings.setValue(QLatin1String(kStateKey), saveState());
     settings.setValue(QLatin1String(kHeaderKey), view_->horizontalHeader()->saveState());
     settings.setValue(QLatin1String(kSortColumnKey), view_->deviceModel()->sortColumn());
     settings.setValue(QLatin1String(kSortAscendingKey), view_->deviceModel()->sortAscending());
+    UserSettings::save();
 }
 
 void MainWindow::updateCounts()

@@ -516,13 +516,13 @@ void SortState::sort(std::vector<DeviceItemPtr>& rows, int column)
 {
     if (column < 0 || column >= kDeviceColumnCount)
         return;
-    m_nSortColumn = column;
-    const bool asc = m_bSortAsc[static_cast<std::size_t>(column)] == 1;
+    sortColumn = column;
+    const bool asc = nextAscending[static_cast<std::size_t>(column)] == 1;
     std::stable_sort(rows.begin(), rows.end(), [&](const DeviceItemPtr& x, const DeviceItemPtr& y) {
         int c = compareDevices(*x, *y, column);
         return asc ? c < 0 : c > 0;
     });
-    auto& flag = m_bSortAsc[static_cast<std::size_t>(column)];
+    auto& flag = nextAscending[static_cast<std::size_t>(column)];
     flag = flag == 1 ? 0 : 1;
 }
 

@@ -173,8 +173,8 @@ int compareDevices(const DeviceItem_Type& a, const DeviceItem_Type& b, int colum
 // The sort memory of the list: the first click on a column sorts ascending,
 // the next one descending, and so on per column.
 struct SortState {
-    int m_nSortColumn = -1;
-    std::array<int, kDeviceColumnCount> m_bSortAsc{1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    int sortColumn = -1;
+    std::array<int, kDeviceColumnCount> nextAscending{1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
     // Sorts rows by column and flips that column's direction.
     void sort(std::vector<DeviceItemPtr>& rows, int column);
 };

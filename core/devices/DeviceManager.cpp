@@ -37,26 +37,26 @@ int DeviceManager::initAdapters(const std::vector<std::string>& requested)
 void DeviceManager::setAdapters(std::vector<std::string> ips, std::vector<std::string> masks)
 {
     std::lock_guard lock(mutex_);
-    m_vecLocalIps = std::move(ips);
-    m_vecLocalMasks = std::move(masks);
+    localIps_ = std::move(ips);
+    localMasks_ = std::move(masks);
 }
 
 std::vector<std::string> DeviceManager::localIps() const
 {
     std::lock_guard lock(mutex_);
-    return m_vecLocalIps;
+    return localIps_;
 }
 
 std::vector<std::string> DeviceManager::localMasks() const
 {
     std::lock_guard lock(mutex_);
-    return m_vecLocalMasks;
+    return localMasks_;
 }
 
 bool DeviceManager::isLocalSubnet(std::uint32_t ip, std::uint32_t mask) const
 {
     std::lock_guard lock(mutex_);
-    return IsLocalSubnet(m_vecLocalIps, m_vecLocalMasks, ip, mask) == 1;
+    return IsLocalSubnet(localIps_, localMasks_, ip, mask) == 1;
 }
 
 std::filesystem::path DeviceManager::deviceListPath() const { return dataDir_ / kDeviceListFileName; }
@@ -132,13 +132,13 @@ DeviceManager::SearchStart DeviceManager::StartSearch()
     std::vector<std::string> adapters;
     {
         std::lock_guard lock(mutex_);
-        if (m_vecLocalIps.empty())
+        if (localIps_.empty())
             return SearchStart::NoAdapter;
-        if (m_bSearching)
+        if (searching_)
             return SearchStart::AlreadyRunning;
-        m_bSearching = true; // claimed before the list is rebuilt, so no second search starts meanwhile
-        m_nSearchDone = 0;
-        adapters = m_vecLocalIps;
+        searching_ = true; // claimed before the list is rebuilt, so no second search starts meanwhile
+        searchDone_ = 0;
+        adapters = localIps_;
         searchThreads_ = static_cast<int>(adapters.size());
     }
     // Threads of the previous search have all reported; reap them (a thread
@@ -184,8 +184,8 @@ void DeviceManager::searchThreadDone()
     std::function<void(int)> handler;
     {
         std::lock_guard lock(mutex_);
-        ++m_nSearchDone;
-        if (m_nSearchDone != searchThreads_)
+        ++searchDone_;
+        if (searchDone_ != searchThreads_)
             return;
         handler = onSearchFinished_;
     }
@@ -193,8 +193,8 @@ void DeviceManager::searchThreadDone()
     OutputLog("%s:%d.", stringText(IDS_SEARCH_COMPLETED), found);
     {
         std::lock_guard lock(mutex_);
-        m_bSearching = false;
-        m_nSearchDone = 0;
+        searching_ = false;
+        searchDone_ = 0;
     }
     searchEnded_.notify_all();
     if (handler)
@@ -204,13 +204,13 @@ void DeviceManager::searchThreadDone()
 bool DeviceManager::searching() const
 {
     std::lock_guard lock(mutex_);
-    return m_bSearching;
+    return searching_;
 }
 
 void DeviceManager::waitSearchDone()
 {
     std::unique_lock lock(mutex_);
-    searchEnded_.wait(lock, [this] { return !m_bSearching; });
+    searchEnded_.wait(lock, [this] { return !searching_; });
 }
 
 void DeviceManager::setSearchFinishedHandler(std::function<void(int)> handler)

@@ -90,10 +90,10 @@ private:
     std::string fileProblem_;
     mutable std::mutex mutex_;
     std::condition_variable searchEnded_;
-    std::vector<std::string> m_vecLocalIps;
-    std::vector<std::string> m_vecLocalMasks;
-    bool m_bSearching = false;
-    int m_nSearchDone = 0;
+    std::vector<std::string> localIps_;
+    std::vector<std::string> localMasks_;
+    bool searching_ = false;
+    int searchDone_ = 0;
     int searchThreads_ = 0;
     std::vector<std::thread> threads_;
     std::function<void(int)> onSearchFinished_;

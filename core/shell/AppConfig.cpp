@@ -5,15 +5,15 @@
 
 namespace aulira {
 
-CAppConfig::CAppConfig(const std::filesystem::path& appDir)
-    : m_strIniName(kIniFileName), m_ini(appDir / kIniFileName)
+AppConfig::AppConfig(const std::filesystem::path& appDir)
+    : iniName(kIniFileName), ini(appDir / kIniFileName)
 {
-    m_nLanguage = m_ini.GetUInt("SysCfg", "Language");
+    languageNumber = ini.GetUInt("SysCfg", "Language");
     // The stored number is read, but the program speaks US English.
-    m_wLangId = 0x0409;
-    m_nLanguage = 1;
+    langId = 0x0409;
+    languageNumber = 1;
 
-    const std::string list = m_ini.GetString("Network", "Adapters");
+    const std::string list = ini.GetString("Network", "Adapters");
     std::string token;
     auto flush = [&] {
         if (token.empty())
@@ -32,28 +32,28 @@ CAppConfig::CAppConfig(const std::filesystem::path& appDir)
     }
     flush();
 
-    if (const std::string port = m_ini.GetString("Network", "DevicePort"); !port.empty()) {
-        const unsigned v = m_ini.GetUInt("Network", "DevicePort");
+    if (const std::string port = ini.GetString("Network", "DevicePort"); !port.empty()) {
+        const unsigned v = ini.GetUInt("Network", "DevicePort");
         if (v >= 1 && v <= 65535 && std::to_string(v) == port)
             devicePort = static_cast<std::uint16_t>(v);
         else
             problems.push_back("Network/DevicePort: \"" + port + "\" is not a port number");
     }
-    if (const std::string n = m_ini.GetString("Network", "Retries"); !n.empty()) {
-        const unsigned v = m_ini.GetUInt("Network", "Retries");
+    if (const std::string n = ini.GetString("Network", "Retries"); !n.empty()) {
+        const unsigned v = ini.GetUInt("Network", "Retries");
         if (v <= 20 && std::to_string(v) == n)
             retries = static_cast<int>(v);
         else
             problems.push_back("Network/Retries: \"" + n + "\" is not a number from 0 to 20");
     }
-    if (const std::string cp = m_ini.GetString("Text", "CodePage"); !cp.empty()) {
-        const unsigned v = m_ini.GetUInt("Text", "CodePage");
+    if (const std::string cp = ini.GetString("Text", "CodePage"); !cp.empty()) {
+        const unsigned v = ini.GetUInt("Text", "CodePage");
         if (v > 0 && v < 65536 && std::to_string(v) == cp)
             codePage = static_cast<int>(v);
         else
             problems.push_back("Text/CodePage: \"" + cp + "\" is not a code page number");
     }
-    if (const std::string lang = m_ini.GetString("Text", "Language"); !lang.empty()) {
+    if (const std::string lang = ini.GetString("Text", "Language"); !lang.empty()) {
         language = parseLanguage(lang);
         if (!language)
             problems.push_back("Text/Language: \"" + lang + "\" is not a language this program speaks (en, zh_CN)");

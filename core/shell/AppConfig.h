@@ -15,15 +15,15 @@
 
 namespace aulira {
 
-class CAppConfig {
+class AppConfig {
 public:
-    explicit CAppConfig(const std::filesystem::path& appDir);
-    virtual ~CAppConfig() = default;
+    explicit AppConfig(const std::filesystem::path& appDir);
+    virtual ~AppConfig() = default;
 
-    std::string m_strIniName;
-    CIni m_ini;
-    std::uint32_t m_nLanguage = 0;
-    std::uint16_t m_wLangId = 0;
+    std::string iniName;
+    IniFile ini;
+    std::uint32_t languageNumber = 0;
+    std::uint16_t langId = 0;
 
     // [Network] Adapters: addresses separated by commas or blanks; empty = the default choice.
     std::vector<std::string> adapters;

@@ -29,7 +29,7 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 
 } // namespace
 
-std::string CIni::FindString(std::string_view text, std::string_view section, std::string_view key)
+std::string IniFile::FindString(std::string_view text, std::string_view section, std::string_view key)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
@@ -61,7 +61,7 @@ std::string CIni::FindString(std::string_view text, std::string_view section, st
     return {};
 }
 
-unsigned CIni::ToUInt(std::string_view value)
+unsigned IniFile::ToUInt(std::string_view value)
 {
     unsigned long long number = 0;
     for (char c : value.substr(0, 64)) {
@@ -74,15 +74,15 @@ unsigned CIni::ToUInt(std::string_view value)
     return static_cast<unsigned>(number);
 }
 
-std::string CIni::GetString(const std::string& section, const std::string& key) const
+std::string IniFile::GetString(const std::string& section, const std::string& key) const
 {
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(m_pszPath, bytes))
+    if (!readWholeFile(path_, bytes))
         return {};
     return FindString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), section, key);
 }
 
-unsigned CIni::GetUInt(const std::string& section, const std::string& key) const
+unsigned IniFile::GetUInt(const std::string& section, const std::string& key) const
 {
     return ToUInt(GetString(section, key));
 }

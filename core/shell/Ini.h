@@ -9,13 +9,13 @@
 
 namespace aulira {
 
-class CIni {
+class IniFile {
 public:
-    CIni() = default;
-    explicit CIni(std::filesystem::path path) : m_pszPath(std::move(path)) {}
-    virtual ~CIni() = default;
+    IniFile() = default;
+    explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+    virtual ~IniFile() = default;
 
-    const std::filesystem::path& path() const { return m_pszPath; }
+    const std::filesystem::path& path() const { return path_; }
 
     // The key's text; empty when the file, the section or the key is missing.
     std::string GetString(const std::string& section, const std::string& key) const;
@@ -29,7 +29,7 @@ public:
     static unsigned ToUInt(std::string_view value);
 
 private:
-    std::filesystem::path m_pszPath;
+    std::filesystem::path path_;
 };
 
 } // namespace aulira

@@ -17,7 +17,7 @@
 namespace aulira {
 
 namespace {
-std::atomic<int> g_codePage{0};
+std::atomic<int> currentCodePage{0};
 
 #ifndef _WIN32
 std::string iconvName(int cp)
@@ -117,15 +117,15 @@ int defaultCodePage()
 
 int codePage()
 {
-    int cp = g_codePage.load();
+    int cp = currentCodePage.load();
     if (cp == 0) {
         cp = defaultCodePage();
-        g_codePage.store(cp);
+        currentCodePage.store(cp);
     }
     return cp;
 }
 
-void setCodePage(int cp) { g_codePage.store(cp); }
+void setCodePage(int cp) { currentCodePage.store(cp); }
 
 bool codePageKnown(int cp)
 {

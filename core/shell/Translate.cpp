@@ -14,8 +14,8 @@ namespace aulira {
 
 namespace {
 
-std::atomic<Language> g_language{Language::English};
-thread_local bool t_english = false;
+std::atomic<Language> currentLanguage{Language::English};
+thread_local bool englishOnThisThread = false;
 
 } // namespace
 
@@ -58,13 +58,13 @@ Language languageFromEnvironment()
     return Language::English;
 }
 
-Language language() { return g_language.load(); }
+Language language() { return currentLanguage.load(); }
 
-void setLanguage(Language language) { g_language.store(language); }
+void setLanguage(Language language) { currentLanguage.store(language); }
 
 const char* translate(const char* context, const char* sourceText)
 {
-    if (t_english || g_language.load() == Language::English || !sourceText || !*sourceText)
+    if (englishOnThisThread || currentLanguage.load() == Language::English || !sourceText || !*sourceText)
         return sourceText;
     using Key = std::pair<std::string_view, std::string_view>;
     static const std::map<Key, const char*> table = [] {
@@ -77,9 +77,9 @@ const char* translate(const char* context, const char* sourceText)
     return it == table.end() ? sourceText : it->second;
 }
 
-EnglishScope::EnglishScope() : m_previous(t_english) { t_english = true; }
+EnglishScope::EnglishScope() : previous_(englishOnThisThread) { englishOnThisThread = true; }
 
-EnglishScope::~EnglishScope() { t_english = m_previous; }
+EnglishScope::~EnglishScope() { englishOnThisThread = previous_; }
 
 std::string formatText(std::string_view text, const std::vector<std::string>& args)
 {

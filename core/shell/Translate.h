@@ -46,7 +46,7 @@ public:
     EnglishScope& operator=(const EnglishScope&) = delete;
 
 private:
-    bool m_previous;
+    bool previous_;
 };
 
 // Qt's argument style for translated texts: %1, %2 ... replaced by the

@@ -38,9 +38,9 @@ struct Holder {
     Handle handle = kNoHandle;
 };
 
-std::mutex g_mutex;
-std::condition_variable g_released;
-std::map<std::string, Holder> g_holders;
+std::mutex holdersMutex;
+std::condition_variable released;
+std::map<std::string, Holder> holders;
 
 // The files whose saves the lock guards; a temporary of theirs found while
 // the lock is newly taken belongs to a save that died.
@@ -106,10 +106,10 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
     const auto deadline = std::chrono::steady_clock::now() + wait.value_or(std::chrono::milliseconds(0));
     bool told = false;
 
-    std::unique_lock lock(g_mutex);
+    std::unique_lock lock(holdersMutex);
     for (;;) {
-        auto it = g_holders.find(key_);
-        if (it == g_holders.end())
+        auto it = holders.find(key_);
+        if (it == holders.end())
             break;
         if (it->second.acquired) {
             ++it->second.depth;
@@ -122,9 +122,9 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
             waiting();
         }
         if (!wait) {
-            g_released.wait(lock);
-        } else if (g_released.wait_until(lock, deadline) == std::cv_status::timeout &&
-                   g_holders.count(key_)) {
+            released.wait(lock);
+        } else if (released.wait_until(lock, deadline) == std::cv_status::timeout &&
+                   holders.count(key_)) {
             error_ = "the data folder " + pathToUtf8(dataDir) + " is in use by another program";
             busy_ = true;
             return;
@@ -132,7 +132,7 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
     }
     // Claimed; the operating system's lock is taken outside the process-wide
     // mutex, so other folders are not held up meanwhile.
-    g_holders[key_] = Holder{false, 1, kNoHandle};
+    holders[key_] = Holder{false, 1, kNoHandle};
     lock.unlock();
 
     const Handle h = openLockFile(dataDir / kDataLockFileName, error_);
@@ -168,14 +168,14 @@ DataLock::DataLock(const std::filesystem::path& dataDir, std::optional<std::chro
             ::close(h);
 #endif
         }
-        g_holders.erase(key_);
-        g_released.notify_all();
+        holders.erase(key_);
+        released.notify_all();
         return;
     }
-    g_holders[key_].handle = h;
-    g_holders[key_].acquired = true;
+    holders[key_].handle = h;
+    holders[key_].acquired = true;
     held_ = true;
-    g_released.notify_all(); // threads waiting for the outcome share the hold
+    released.notify_all(); // threads waiting for the outcome share the hold
     lock.unlock();
     for (const char* name : kGuardedFiles)
         removeStaleTemporaries(dataDir / name);
@@ -185,13 +185,13 @@ DataLock::~DataLock()
 {
     if (!held_)
         return;
-    std::lock_guard lock(g_mutex);
-    auto it = g_holders.find(key_);
-    if (it == g_holders.end() || --it->second.depth > 0)
+    std::lock_guard lock(holdersMutex);
+    auto it = holders.find(key_);
+    if (it == holders.end() || --it->second.depth > 0)
         return;
     closeHandle(it->second.handle);
-    g_holders.erase(it);
-    g_released.notify_all();
+    holders.erase(it);
+    released.notify_all();
 }
 
 } // namespace aulira

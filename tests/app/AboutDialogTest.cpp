@@ -7,7 +7,7 @@
 #include "shell/AppFlags.h"
 
 using aulira::app::AboutDialog;
-using aulira::app::g_bMacEditMenu;
+using aulira::app::macEditMenuEnabled;
 
 namespace {
 void doubleClicks(AboutDialog& d, int n)
@@ -20,7 +20,7 @@ void doubleClicks(AboutDialog& d, int n)
 class AboutDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { g_bMacEditMenu = false; }
+    void init() { macEditMenuEnabled = false; }
 
     void showsTitleVersionIconAndOk()
     {
@@ -40,13 +40,13 @@ private slots:
         d.show();
         doubleClicks(d, 4);
         QCOMPARE(d.doubleClickCount(), 4);
-        QVERIFY(!g_bMacEditMenu);
+        QVERIFY(!macEditMenuEnabled);
         doubleClicks(d, 1);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
         doubleClicks(d, 1);
-        QVERIFY(!g_bMacEditMenu);
+        QVERIFY(!macEditMenuEnabled);
         doubleClicks(d, 1);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
     }
 
     void rightDoubleClicksAndSingleClicksDoNotCount()
@@ -57,7 +57,7 @@ private slots:
             QTest::mouseDClick(&d, Qt::RightButton, {}, QPoint(4, 4));
             QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(4, 4));
         }
-        QVERIFY(!g_bMacEditMenu);
+        QVERIFY(!macEditMenuEnabled);
     }
 
     void doubleClicksOnTheTextCount()
@@ -67,7 +67,7 @@ private slots:
         auto* version = d.findChild<QLabel*>(QStringLiteral("aboutVersion"));
         for (int i = 0; i < 5; ++i)
             QTest::mouseDClick(version, Qt::LeftButton);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
     }
 
     void theSwitchSurvivesReopeningAndTheCountRestarts()
@@ -75,14 +75,14 @@ private slots:
         AboutDialog d;
         d.show();
         doubleClicks(d, 5);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
         d.accept();
 
         d.show(); // opened again: four more double-clicks change nothing
         QCOMPARE(d.doubleClickCount(), 0);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
         doubleClicks(d, 4);
-        QVERIFY(g_bMacEditMenu);
+        QVERIFY(macEditMenuEnabled);
         d.accept();
 
         AboutDialog fresh; // a new box from the menu command
@@ -91,7 +91,7 @@ private slots:
             fresh.accept();
         });
         fresh.exec();
-        QVERIFY(!g_bMacEditMenu);
+        QVERIFY(!macEditMenuEnabled);
     }
 };
 

@@ -32,6 +32,7 @@
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
 #include "params/EditMacDialog.h"
+#include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "shell/AppFlags.h"
 #include "shell/FileLog.h"
@@ -40,6 +41,7 @@
 #include "shell/LogPane.h"
 #include "shell/MainWindow.h"
 #include "shell/PropertiesPane.h"
+#include "shell/UserSettings.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;
@@ -241,12 +243,10 @@ class DeviceListWindowTest : public QObject {
 private slots:
     void initTestCase()
     {
-        // Window layouts go to a scratch place, never the user's settings.
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(settingsDir.path().string()));
-        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("DeviceListWindowTest"));
+        // The user's settings (and an earlier version's store) go to a scratch place.
+        for (auto format : {QSettings::IniFormat, QSettings::NativeFormat})
+            QSettings::setPath(format, QSettings::UserScope, QString::fromStdString(settingsDir.path().string()));
+        useUserSettingsByDefault();
     }
 
     void init() { QSettings().clear(); }
@@ -651,11 +651,11 @@ private slots:
         s.search();
         const int row = s.rowOf("127.0.0.12");
         s.clickRow(row);
-        g_bMacEditMenu = false;
+        macEditMenuEnabled = false;
         QTest::keyClick(s.view, Qt::Key_M, Qt::ControlModifier);
         QVERIFY(!QApplication::activeModalWidget()); // not offered: nothing opens
 
-        g_bMacEditMenu = true;
+        macEditMenuEnabled = true;
         LogRecorder log;
         ui::SeenBox seen;
         ui::whenModal([&seen](QWidget* w) {
@@ -670,7 +670,7 @@ private slots:
             QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("macOkButton")), Qt::LeftButton);
         });
         QTest::keyClick(s.view, Qt::Key_M, Qt::ControlModifier);
-        g_bMacEditMenu = false;
+        macEditMenuEnabled = false;
         const std::string oldMac = formatMac(sim::generatedMac(12).data());
         const std::uint8_t want[6] = {0x02, 0xAA, 0x00, 0x0C, 0x0D, 0x07};
         const std::string line = "MAC address of NO 12 Hall(127.0.0.12) changed from " + oldMac + " to " +
@@ -729,6 +729,11 @@ private slots:
             s.window->propertiesDock()->hide();
             s.window->close();
         }
+        // Written on closing, to the user's one file.
+        const auto written = aulira::test::readAll(userFile());
+        const std::string text(written.begin(), written.end());
+        QVERIFY2(text.find("[mainWindow]") != std::string::npos && text.find("sortColumn=1") != std::string::npos,
+                 text.c_str());
         Session s;
         QVERIFY(s.open());
         s.show();
@@ -748,6 +753,37 @@ private slots:
             newManualDevice(DeviceEntry{"8", "Attic", ip("127.8.8.8"), ip("255.255.255.0")}));
         QTRY_COMPARE(s.model->rowCount(), 4);
         QCOMPARE(s.model->index(1, 1).data().toString(), QStringLiteral("8"));
+    }
+
+    // An earlier version kept the layout in the desktop's native store and the
+    // review choice in the user's file: both come back, the old store is read
+    // once and removed, the file keeps a choice the old store also had.
+    void earlierVersionsSettingsAreTakenOver()
+    {
+        {
+            Session s;
+            QVERIFY(s.open());
+            s.show();
+            s.window->resize(820, 610);
+            s.window->close();
+        }
+        UserSettings::close();
+        const auto folder = settingsDir.path() / "Aulira";
+        const auto old = folder / "AUCT.conf";
+        std::filesystem::rename(userFile(), old);
+        std::ofstream(old, std::ios::app) << "\n[SettingsSheet]\nReviewBeforeWrite=true\n";
+        std::ofstream(userFile()) << "[SettingsSheet]\nReviewBeforeWrite=false\n";
+
+        Session s;
+        QVERIFY(s.open());
+        s.show();
+        QCOMPARE(s.window->size(), QSize(820, 610));
+        QVERIFY(!ReviewDialog::reviewWanted());
+        QVERIFY(!std::filesystem::exists(old));
+        UserSettings::close(); // the file as the next run reads it
+        QSettings file(QString::fromStdString(userFile().string()), QSettings::IniFormat);
+        QVERIFY(file.contains(QStringLiteral("mainWindow/geometry")));
+        QCOMPARE(file.value(QStringLiteral("SettingsSheet/ReviewBeforeWrite")).toBool(), false);
     }
 
     void screenReadersGetLabelsButtonsAndCells()
@@ -826,6 +862,7 @@ private slots:
 
 private:
     aulira::test::TempDir settingsDir;
+    std::filesystem::path userFile() const { return settingsDir.path() / "Aulira" / "auct.ini"; }
 };
 
 QTEST_MAIN(DeviceListWindowTest)

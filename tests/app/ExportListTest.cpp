@@ -29,6 +29,7 @@
 #include "devices/DeviceView.h"
 #include "shell/AppContext.h"
 #include "shell/MainWindow.h"
+#include "shell/UserSettings.h"
 #include "shell/TextCodec.h"
 #include "support/TestUtil.h"
 
@@ -214,11 +215,9 @@ class ExportListTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QSettings::setDefaultFormat(QSettings::IniFormat);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                            QString::fromStdString(settingsDir.path().string()));
-        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("ExportListTest"));
+        useUserSettingsByDefault();
     }
 
     void theListAsShownReachesTheFile()

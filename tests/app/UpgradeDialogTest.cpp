@@ -29,6 +29,7 @@
 #include "devices/DeviceListExport.h"
 #include "devices/DeviceView.h"
 #include "shell/MainWindow.h"
+#include "shell/UserSettings.h"
 #include "shell/RibbonBar.h"
 #include "support/SimDevices.h"
 #include "support/TestUtil.h"
@@ -156,8 +157,8 @@ class UpgradeDialogTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("AuliraTest"));
-        QCoreApplication::setApplicationName(QStringLiteral("UpgradeDialogTest"));
+        // The dialog's choices and folders in the user's file, as in the app.
+        app::useUserSettingsByDefault();
         // Qt's own file dialog, which a test can answer, on every platform.
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }

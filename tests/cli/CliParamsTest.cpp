@@ -414,7 +414,12 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
             plain.insert(plain.begin(), "--quiet");
             CliRun skipped = run(plain);
             EXPECT_EQ(0, skipped.code) << skipped.err;
-            const auto t = site->traffic(ip(c.addr));
+            // The apply is sent without an answer: it may reach the simulator a moment after auctl ends.
+            auto t = site->traffic(ip(c.addr));
+            for (int i = 0; i < 100 && (t.empty() || t.back().command != CMD_APPLY_SYS_PARA); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                t = site->traffic(ip(c.addr));
+            }
             site->clearTraffic();
             ASSERT_FALSE(t.empty());
             EXPECT_EQ(CMD_APPLY_SYS_PARA, t.back().command) << "nothing read back after the apply";

@@ -188,7 +188,7 @@ TEST_F(DeviceListTest, SortingByColumn)
         s.sort(rows, c.column);
         EXPECT_EQ(c.order, nos()) << "column " << c.column;
     }
-    EXPECT_EQ(4, s.m_nSortColumn);
+    EXPECT_EQ(4, s.sortColumn);
     // Column 0 keeps the order.
     auto before = rows;
     s.sort(rows, 0);

@@ -16,7 +16,7 @@ protected:
     {
         std::ofstream(dir.path() / "AuliraServer.ini", std::ios::binary) << text;
     }
-    CIni ini() const { return CIni(dir.path() / "AuliraServer.ini"); }
+    IniFile ini() const { return IniFile(dir.path() / "AuliraServer.ini"); }
     TempDir dir;
 };
 
@@ -56,10 +56,10 @@ TEST_F(IniTest, NumbersAreTheLeadingDigitsOfTheFirst64Characters)
 
 TEST_F(IniTest, ConfigurationFixesTheLanguageAndReadsTheNetworkKeys)
 {
-    CAppConfig none(dir.path());
-    EXPECT_EQ("AuliraServer.ini", none.m_strIniName);
-    EXPECT_EQ(1u, none.m_nLanguage);
-    EXPECT_EQ(0x0409, none.m_wLangId);
+    AppConfig none(dir.path());
+    EXPECT_EQ("AuliraServer.ini", none.iniName);
+    EXPECT_EQ(1u, none.languageNumber);
+    EXPECT_EQ(0x0409, none.langId);
     EXPECT_TRUE(none.adapters.empty());
     EXPECT_FALSE(none.devicePort);
     EXPECT_FALSE(none.codePage);
@@ -67,9 +67,9 @@ TEST_F(IniTest, ConfigurationFixesTheLanguageAndReadsTheNetworkKeys)
 
     write("[SysCfg]\nLanguage=12abc\n[Network]\nAdapters=127.0.0.1, 10.0.0.2;bogus\nDevicePort=40000\n"
           "[Text]\nCodePage=936\n");
-    CAppConfig cfg(dir.path());
-    EXPECT_EQ(1u, cfg.m_nLanguage);
-    EXPECT_EQ(0x0409, cfg.m_wLangId);
+    AppConfig cfg(dir.path());
+    EXPECT_EQ(1u, cfg.languageNumber);
+    EXPECT_EQ(0x0409, cfg.langId);
     EXPECT_EQ((std::vector<std::string>{"127.0.0.1", "10.0.0.2"}), cfg.adapters);
     EXPECT_EQ(40000, cfg.devicePort.value_or(0));
     EXPECT_EQ(936, cfg.codePage.value_or(0));
@@ -77,7 +77,7 @@ TEST_F(IniTest, ConfigurationFixesTheLanguageAndReadsTheNetworkKeys)
     EXPECT_NE(std::string::npos, cfg.problems[0].find("bogus"));
 
     write("[Network]\nDevicePort=70000\n[Text]\nCodePage=abc\n");
-    CAppConfig bad(dir.path());
+    AppConfig bad(dir.path());
     EXPECT_FALSE(bad.devicePort);
     EXPECT_FALSE(bad.codePage);
     EXPECT_EQ(2u, bad.problems.size());
@@ -87,9 +87,9 @@ TEST_F(IniTest, TextLookupMatchesTheFile)
 {
     const std::string text = "\xEF\xBB\xBF[SysCfg]\r\nLanguage = 0042x\r\n";
     write(text);
-    EXPECT_EQ("0042x", CIni::FindString(text, "syscfg", "LANGUAGE"));
-    EXPECT_EQ(ini().GetString("SysCfg", "Language"), CIni::FindString(text, "SysCfg", "Language"));
-    EXPECT_EQ(42u, CIni::ToUInt("0042x"));
-    EXPECT_EQ(0u, CIni::ToUInt(std::string(64, '0') + "5"));
-    EXPECT_EQ("", CIni::FindString("", "SysCfg", "Language"));
+    EXPECT_EQ("0042x", IniFile::FindString(text, "syscfg", "LANGUAGE"));
+    EXPECT_EQ(ini().GetString("SysCfg", "Language"), IniFile::FindString(text, "SysCfg", "Language"));
+    EXPECT_EQ(42u, IniFile::ToUInt("0042x"));
+    EXPECT_EQ(0u, IniFile::ToUInt(std::string(64, '0') + "5"));
+    EXPECT_EQ("", IniFile::FindString("", "SysCfg", "Language"));
 }

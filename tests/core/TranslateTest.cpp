@@ -132,15 +132,15 @@ TEST(Translate, IniTextLanguageLeavesTheOldNumberAlone)
     for (const auto& c : cases) {
         test::TempDir dir;
         std::ofstream(dir.path() / "AuliraServer.ini") << c.ini;
-        const CAppConfig config(dir.path());
+        const AppConfig config(dir.path());
         EXPECT_EQ(c.language, config.language) << c.ini;
         EXPECT_EQ(c.problem, !config.problems.empty()) << c.ini;
         if (c.problem) {
             EXPECT_NE(std::string::npos, config.problems.front().find("Text/Language: \"klingon\""));
         }
         // SysCfg/Language is read and then fixed, whatever Text/Language says.
-        EXPECT_EQ(0x0409, config.m_wLangId);
-        EXPECT_EQ(1u, config.m_nLanguage);
+        EXPECT_EQ(0x0409, config.langId);
+        EXPECT_EQ(1u, config.languageNumber);
     }
 }
 

@@ -642,40 +642,6 @@ upgrade firmware --restart-wait S 让已升级的设备有 S 秒时间重启，
 </translation>
     </message>
     <message>
-        <source>
-Site rollout:
-  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
-             [--no-confirm]
-                                  give every device of the plan its planned parameters:
-                                  the whole plan is checked first (errors by line and
-                                  column, nothing sent), then N devices at a time
-                                  (default 4) are backed up, written, applied and read
-                                  back; --dry-run only lists each device&apos;s changes
-  site export DIR                 DIR/site.csv, a plan of every found device with every
-                                  field, and DIR/&lt;MAC&gt;.alc per device; commissioning
-                                  site.csv restores the site
-A plan is a CSV file (UTF-8): the first column &quot;mac&quot; (or &quot;device&quot;: an address, MAC
-or number), then one column per parameter named as params fields names it; an
-empty cell leaves that parameter as the device has it.
-</source>
-        <translation>
-站点部署：
-  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
-             [--no-confirm]
-                                  为计划中的每台设备设置其计划参数：
-                                  先检查整个计划（按行和列列出错误，
-                                  不发送任何内容），然后每次 N 台设备
-                                  （默认 4）进行备份、写入、应用和
-                                  回读；--dry-run 只列出每台设备的更改
-  site export DIR                 DIR/site.csv：包含每台发现的设备及其
-                                  所有字段的计划；每台设备一个
-                                  DIR/&lt;MAC&gt;.alc；调试 site.csv 即可恢复站点
-计划是一个 CSV 文件（UTF-8）：第一列为 &quot;mac&quot;（或 &quot;device&quot;：地址、MAC
-或编号），然后每个参数一列，列名与 params fields 列出的名称相同；
-空单元格表示该参数保持设备现有的值。
-</translation>
-    </message>
-    <message>
         <source>the address book &quot;%1&quot; was deleted meanwhile</source>
         <translation>地址簿“%1”在此期间已被删除</translation>
     </message>
@@ -770,6 +736,50 @@ empty cell leaves that parameter as the device has it.
     <message>
         <source>--restart-wait needs a number of seconds from 0 to 600</source>
         <translation>--restart-wait 需要 0 到 600 之间的秒数</translation>
+    </message>
+    <message>
+        <source>
+Site rollout:
+  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
+             [--no-confirm]
+                                  give every device of the plan its planned parameters:
+                                  the whole plan is checked first (errors by line and
+                                  column, nothing sent), then N devices at a time
+                                  (default 4) are backed up, written, applied and read
+                                  back; --dry-run only lists each device&apos;s changes.
+                                  Exit status: 0 every planned device was found and
+                                  holds its plan (with --dry-run: every one was found
+                                  and read); 1 a planned device was not found, not
+                                  read or not written as planned, or a report could
+                                  not be written; 2 errors in the plan, nothing sent
+  site export DIR                 DIR/site.csv, a plan of every found device with every
+                                  field, and DIR/&lt;MAC&gt;.alc per device; commissioning
+                                  site.csv restores the site
+A plan is a CSV file (UTF-8): the first column &quot;mac&quot; (or &quot;device&quot;: an address, MAC
+or number), then one column per parameter named as params fields names it; an
+empty cell leaves that parameter as the device has it.
+</source>
+        <translation>
+站点部署：
+  commission PLAN.csv [--dry-run] [--parallel N] [--report FILE.csv|FILE.json]
+             [--no-confirm]
+                                  为计划中的每台设备设置其计划参数：
+                                  先检查整个计划（按行和列列出错误，
+                                  不发送任何内容），然后每次 N 台设备
+                                  （默认 4）进行备份、写入、应用和
+                                  回读；--dry-run 只列出每台设备的更改。
+                                  退出状态：0 计划中的每台设备都已找到
+                                  且保存了计划的参数（--dry-run 时：每台
+                                  都已找到并读取）；1 有计划中的设备未找到、
+                                  未读取或未按计划写入，或报告无法写入；
+                                  2 计划有错误，未发送任何内容
+  site export DIR                 DIR/site.csv：包含每台发现的设备及其
+                                  所有字段的计划；每台设备一个
+                                  DIR/&lt;MAC&gt;.alc；调试 site.csv 即可恢复站点
+计划是一个 CSV 文件（UTF-8）：第一列为 &quot;mac&quot;（或 &quot;device&quot;：地址、MAC
+或编号），然后每个参数一列，列名与 params fields 列出的名称相同；
+空单元格表示该参数保持设备现有的值。
+</translation>
     </message>
 </context>
 <context>

@@ -181,7 +181,7 @@ Tally lossyRun(unsigned long long seed)
     for (const auto& item : items) {
         std::lock_guard lock(list.mutex());
         item->selected = 1;
-        input.m_vecUpgradeDevices.push_back(item);
+        input.devices.push_back(item);
     }
     input.parallel = 4;
     input.retries = kDefaultRetries;

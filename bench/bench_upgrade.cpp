@@ -161,7 +161,7 @@ double timedBatch(UpgradeBatch::Kind kind, const std::filesystem::path& path,
     Counter counter;
     UpgradeBatchInput input{path, {}, &counter, nullptr};
     for (const auto& d : devices)
-        input.m_vecUpgradeDevices.push_back(entryFor(d, site));
+        input.devices.push_back(entryFor(d, site));
     input.parallel = parallel;
     const auto t0 = Clock::now();
     if (kind == UpgradeBatch::Kind::Firmware)

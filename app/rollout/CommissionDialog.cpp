@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -22,6 +21,7 @@
 #include "shell/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
+#include "shell/UserSettings.h"
 
 namespace aulira::app {
 
@@ -45,9 +45,9 @@ CommissionDialog::CommissionDialog(DeviceList& list, std::vector<PlannedDevice> 
     atATime_->setObjectName(QStringLiteral("devicesAtATime"));
     atATime_->setRange(1, kMaxAtATime);
     atATime_->setToolTip(tr("How many devices are written at the same time"));
-    atATime_->setValue(std::clamp(QSettings().value(QLatin1String(kAtATimeKey), 4).toInt(), 1, kMaxAtATime));
+    atATime_->setValue(std::clamp(UserSettings::get().value(QLatin1String(kAtATimeKey), 4).toInt(), 1, kMaxAtATime));
     connect(atATime_, &QSpinBox::valueChanged, this,
-            [](int n) { QSettings().setValue(QLatin1String(kAtATimeKey), n); });
+            [](int n) { UserSettings::get().setValue(QLatin1String(kAtATimeKey), n); });
     startButton_ = new QPushButton(tr("&Start"), this);
     startButton_->setObjectName(QStringLiteral("startButton"));
     startButton_->setToolTip(tr("Back up, write, apply and read back every ticked device"));

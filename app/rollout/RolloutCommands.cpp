@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QSettings>
 #include <QTimer>
 
 #include <atomic>
@@ -28,6 +27,7 @@
 #include "shell/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
+#include "shell/UserSettings.h"
 
 namespace aulira::app {
 
@@ -167,7 +167,7 @@ void RolloutCommands::commissionFromPlan()
 {
     if (refuseWhileSearching(tr("commission the site")))
         return;
-    QSettings settings;
+    QSettings& settings = UserSettings::get();
     const QString path =
         QFileDialog::getOpenFileName(window_, tr("Commission from plan"), settings.value(kPlanFolderKey).toString(),
                                      tr("Site plans (*.csv);;All Files (*.*)"));

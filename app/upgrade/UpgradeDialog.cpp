@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -31,12 +30,13 @@
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeFile.h"
 #include "util/Ipv4.h"
+#include "shell/UserSettings.h"
 
 namespace aulira::app {
 
 namespace {
 
-std::atomic<int> g_verifyTimeoutMs{60000};
+std::atomic<int> verifyTimeoutMsValue{60000};
 
 QString fromAnsi(const std::string& bytes) { return QString::fromStdString(ansiToUtf8(bytes)); }
 
@@ -85,8 +85,8 @@ private:
     UpgradeDialog* dialog_;
 };
 
-int UpgradeDialog::verifyTimeoutMs() { return g_verifyTimeoutMs; }
-void UpgradeDialog::setVerifyTimeoutMs(int ms) { g_verifyTimeoutMs = ms; }
+int UpgradeDialog::verifyTimeoutMs() { return verifyTimeoutMsValue; }
+void UpgradeDialog::setVerifyTimeoutMs(int ms) { verifyTimeoutMsValue = ms; }
 int UpgradeDialog::restartWaitMs() const { return restartWait_->value() * 1000; }
 
 UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget* parent)
@@ -113,18 +113,20 @@ UpgradeDialog::UpgradeDialog(UpgradeBatch::Kind kind, DeviceList& list, QWidget*
     atATime_->setObjectName(QStringLiteral("devicesAtATime"));
     atATime_->setRange(1, kMaxUpgradeParallel);
     atATime_->setToolTip(tr("How many devices are upgraded at the same time"));
-    atATime_->setValue(std::clamp(QSettings().value(QLatin1String(kAtATimeKey), 1).toInt(), 1, kMaxUpgradeParallel));
+    atATime_->setValue(
+        std::clamp(UserSettings::get().value(QLatin1String(kAtATimeKey), 1).toInt(), 1, kMaxUpgradeParallel));
     connect(atATime_, &QSpinBox::valueChanged, this,
-            [](int n) { QSettings().setValue(QLatin1String(kAtATimeKey), n); });
+            [](int n) { UserSettings::get().setValue(QLatin1String(kAtATimeKey), n); });
     restartWait_ = new QSpinBox(this);
     restartWait_->setObjectName(QStringLiteral("restartWait"));
     restartWait_->setRange(0, 600);
     restartWait_->setSuffix(tr(" s"));
     restartWait_->setToolTip(tr("How long the upgraded devices restart before their version is asked"));
     restartWait_->setValue(
-        std::clamp(QSettings().value(QLatin1String(kRestartWaitKey), kDefaultRestartWaitMs / 1000).toInt(), 0, 600));
+        std::clamp(UserSettings::get().value(QLatin1String(kRestartWaitKey), kDefaultRestartWaitMs / 1000).toInt(), 0,
+                   600));
     connect(restartWait_, &QSpinBox::valueChanged, this,
-            [](int s) { QSettings().setValue(QLatin1String(kRestartWaitKey), s); });
+            [](int s) { UserSettings::get().setValue(QLatin1String(kRestartWaitKey), s); });
 
     grid_ = new CheckGrid(this);
     grid_->setObjectName(QStringLiteral("upgradeGrid"));
@@ -222,11 +224,11 @@ ScreenUpgradeDialog::ScreenUpgradeDialog(DeviceList& list, QWidget* parent)
 void UpgradeDialog::fillRows()
 {
     grid_->removeAllRows();
-    m_vecUpgradeDevices = kind_ == UpgradeBatch::Kind::Firmware ? firmwareBatchDevices(list_) : screenBatchDevices(list_);
+    devices_ = kind_ == UpgradeBatch::Kind::Firmware ? firmwareBatchDevices(list_) : screenBatchDevices(list_);
     results_.clear();
-    taken_.assign(m_vecUpgradeDevices.size(), false);
+    taken_.assign(devices_.size(), false);
     std::lock_guard lock(list_.mutex());
-    for (const auto& item : m_vecUpgradeDevices) {
+    for (const auto& item : devices_) {
         const int row = grid_->addRow(grid_->rowCount(), QString());
         grid_->setCellText(row, ColNo, QString::number(item->devItem.devNo()));
         grid_->setCellText(row, ColName, fromAnsi(item->devItem.devName()));
@@ -314,7 +316,7 @@ void UpgradeDialog::browse()
 
 void UpgradeDialog::updateButtons()
 {
-    const bool busy = m_bUpgrading || verifying_;
+    const bool busy = upgrading_ || verifying_;
     upgradeButton_->setEnabled(fileOk_ && !busy);
     bool anyFailed = false, anyTaken = false;
     for (std::size_t i = 0; i < results_.size(); ++i) {
@@ -324,16 +326,16 @@ void UpgradeDialog::updateButtons()
         anyFailed = anyFailed || needsRetry(results_[i]);
     }
     retryButton_->setEnabled(fileOk_ && !busy && anyFailed);
-    reportButton_->setEnabled(!m_bUpgrading && anyTaken);
-    browseButton_->setEnabled(!m_bUpgrading);
-    fileEdit_->setReadOnly(m_bUpgrading);
-    atATime_->setEnabled(!m_bUpgrading);
+    reportButton_->setEnabled(!upgrading_ && anyTaken);
+    browseButton_->setEnabled(!upgrading_);
+    fileEdit_->setReadOnly(upgrading_);
+    atATime_->setEnabled(!upgrading_);
     restartWait_->setEnabled(!busy);
 }
 
 void UpgradeDialog::upgrade()
 {
-    if (m_bUpgrading || !fileOk_)
+    if (upgrading_ || !fileOk_)
         return;
     if (grid_->rowCount() == 0) {
         showWarningText(this, IDS_UPGRADE_SELECT_DEVICE);
@@ -348,7 +350,7 @@ void UpgradeDialog::upgrade()
 
 void UpgradeDialog::retryFailed()
 {
-    if (m_bUpgrading || verifying_ || !fileOk_)
+    if (upgrading_ || verifying_ || !fileOk_)
         return;
     std::vector<int> failed;
     for (std::size_t i = 0; i < results_.size(); ++i)
@@ -366,8 +368,8 @@ void UpgradeDialog::startBatch(const std::vector<int>& rows, bool resetEveryRow)
 {
     std::vector<DeviceItemPtr> ticked;
     for (int r : rows)
-        ticked.push_back(m_vecUpgradeDevices[static_cast<std::size_t>(r)]);
-    tickUpgradeRows(list_, m_vecUpgradeDevices, ticked);
+        ticked.push_back(devices_[static_cast<std::size_t>(r)]);
+    tickUpgradeRows(list_, devices_, ticked);
     for (int r = 0; r < grid_->rowCount(); ++r) {
         const bool inBatch = std::find(rows.begin(), rows.end(), r) != rows.end();
         if (resetEveryRow || inBatch) {
@@ -381,24 +383,24 @@ void UpgradeDialog::startBatch(const std::vector<int>& rows, bool resetEveryRow)
         }
     }
     batchRows_ = rows;
-    m_bUpgrading = true;
-    m_strFilePath = std::filesystem::path(fileEdit_->text().toStdWString());
+    upgrading_ = true;
+    file_ = std::filesystem::path(fileEdit_->text().toStdWString());
     status_->setText(tr("Upgrading…"));
     OutputLog("%s of %d device%s with %s", kind_ == UpgradeBatch::Kind::Firmware ? "Firmware upgrade" : "Screen upgrade",
               static_cast<int>(rows.size()), rows.size() == 1 ? "" : "s", fileEdit_->text().toStdString().c_str());
     updateButtons();
 
     UpgradeBatchInput input;
-    input.m_strFilePath = m_strFilePath;
-    input.m_vecUpgradeDevices = m_vecUpgradeDevices;
+    input.file = file_;
+    input.devices = devices_;
     input.listener = listener_.get();
     input.list = &list_;
     input.parallel = atATime_->value();
-    QSettings().setValue(QLatin1String(kAtATimeKey), atATime_->value());
+    UserSettings::get().setValue(QLatin1String(kAtATimeKey), atATime_->value());
     batch_.wait(); // the previous batch's thread has ended with its last call
     if (!batch_.start(kind_, std::move(input))) {
-        // Cannot happen while m_bUpgrading guards it; never leave the dialog locked.
-        m_bUpgrading = false;
+        // Cannot happen while upgrading_ guards it; never leave the dialog locked.
+        upgrading_ = false;
         status_->setText(tr("The batch could not be started."));
         updateButtons();
     }
@@ -468,7 +470,7 @@ void UpgradeDialog::onBatchEnd()
             grid_->setCellText(row, ColProgress, QString::fromStdString(res.resultText()));
         }
     }
-    m_bUpgrading = false;
+    upgrading_ = false;
     int failed = 0, upgraded = 0;
     for (int r : batchRows_) {
         const auto o = results_[static_cast<std::size_t>(r)].outcome;
@@ -486,7 +488,7 @@ void UpgradeDialog::onBatchEnd()
 
 bool UpgradeDialog::refuseClose()
 {
-    if (!m_bUpgrading)
+    if (!upgrading_)
         return false;
     showWarningText(this, IDS_UPGRADE_BUSY_CLOSE);
     return true;

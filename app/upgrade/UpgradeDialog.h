@@ -43,7 +43,7 @@ public:
     QPushButton* retryButton() const { return retryButton_; }
     QPushButton* reportButton() const { return reportButton_; }
     QSpinBox* atATimeBox() const { return atATime_; }
-    bool isUpgrading() const { return m_bUpgrading; }
+    bool isUpgrading() const { return upgrading_; }
     // A version check after the batch is still asking the devices.
     bool isVerifying() const { return verifying_; }
 
@@ -123,9 +123,9 @@ private:
     QLabel* status_ = nullptr;
 
     // The rows' entries, in row order, as handed to the batch.
-    std::vector<DeviceItemPtr> m_vecUpgradeDevices;
-    std::filesystem::path m_strFilePath;
-    bool m_bUpgrading = false;
+    std::vector<DeviceItemPtr> devices_;
+    std::filesystem::path file_;
+    bool upgrading_ = false;
     bool verifying_ = false;
     bool fileOk_ = false;
     QString lastRefused_; // the path whose refusal was last shown

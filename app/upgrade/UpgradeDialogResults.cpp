@@ -47,7 +47,7 @@ void UpgradeDialog::onVersionAnswer(const UpgradeResult& v)
 
 void UpgradeDialog::saveReport()
 {
-    if (m_bUpgrading)
+    if (upgrading_)
         return;
     std::vector<UpgradeResult> rows;
     for (std::size_t i = 0; i < results_.size(); ++i)

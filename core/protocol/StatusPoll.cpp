@@ -8,7 +8,7 @@
 
 namespace aulira {
 
-std::atomic<bool> g_bUpgrading{false};
+std::atomic<bool> upgradeRunning{false};
 
 StatusPoller::StatusPoller(DeviceList& list, LocalIps localIps, LocalSubnetTest isLocalSubnet, PollListener* listener)
     : list_(list), localIps_(std::move(localIps)), isLocalSubnet_(std::move(isLocalSubnet)), listener_(listener),
@@ -90,7 +90,7 @@ void StatusPoller::run()
 {
     for (;;) {
         const bool allOk = pollPass();
-        while (g_bUpgrading.load())
+        while (upgradeRunning.load())
             if (!pause(protocolConfig().timing.pollUpgradeCheckMs))
                 return;
         // A pass with silent devices was already paced by their time-outs.

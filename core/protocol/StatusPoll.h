@@ -20,7 +20,7 @@ class DeviceList;
 
 // Set while an upgrade batch runs; the poller pauses so it does not disturb
 // the upgrade traffic.
-extern std::atomic<bool> g_bUpgrading;
+extern std::atomic<bool> upgradeRunning;
 
 class PollListener {
 public:

@@ -34,8 +34,8 @@ void sleepMs(int ms)
 // batch-ended call, so the poller resumes even when a batch stops early.
 class UpgradingFlag {
 public:
-    UpgradingFlag() { g_bUpgrading = true; }
-    ~UpgradingFlag() { g_bUpgrading = false; }
+    UpgradingFlag() { upgradeRunning = true; }
+    ~UpgradingFlag() { upgradeRunning = false; }
     UpgradingFlag(const UpgradingFlag&) = delete;
     UpgradingFlag& operator=(const UpgradingFlag&) = delete;
 };
@@ -179,7 +179,7 @@ using Attempt = std::function<Run(const DeviceItemPtr& item, bool& started)>;
 // stops the batch; several at a time it ends only its own device.
 void runEntries(Batch& batch, const Attempt& attempt)
 {
-    const auto& entries = batch.input.m_vecUpgradeDevices;
+    const auto& entries = batch.input.devices;
     std::atomic<bool> stop{false};
     runAtATime(entries.size(), batch.parallel, [&](std::size_t i) {
         if (stop)
@@ -456,7 +456,7 @@ void runBatch(const UpgradeBatchInput& input, Runner run)
     Batch batch(input);
     {
         // A file that cannot be had contacts no device; the batch still ends.
-        const auto file = LoadUpgradeFile(input.m_strFilePath);
+        const auto file = LoadUpgradeFile(input.file);
         if (file)
             run(batch, *file);
     }

@@ -3,7 +3,7 @@
 // batch goes over the entries a front end listed, in order, upgrades the
 // ticked ones (`selected`) on a socket of its own per device, one after the
 // other or several at a time, and reports through an UpgradeListener.
-// g_bUpgrading is set while it works, so the status poller keeps off the
+// upgradeRunning is set while it works, so the status poller keeps off the
 // network.
 #include <atomic>
 #include <filesystem>
@@ -72,9 +72,9 @@ public:
 inline constexpr int kMaxUpgradeParallel = 32;
 
 struct UpgradeBatchInput {
-    std::filesystem::path m_strFilePath;
+    std::filesystem::path file;
     // Every listed entry in row order, ticked or not; `selected` says which.
-    std::vector<DeviceItemPtr> m_vecUpgradeDevices;
+    std::vector<DeviceItemPtr> devices;
     UpgradeListener* listener = nullptr;
     // The list the entries belong to: its lock guards their fields while other
     // threads (a search) may change them. May be null when nobody else does.

@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(s.site.device(hall.ip)->upgradesInstalled, 1);
         QCOMPARE(s.site.device(drop.ip)->upgradesInstalled, 0);
         QCOMPARE(s.site.device(yard.ip)->upgradesInstalled, 1);
-        QVERIFY(!g_bUpgrading);
+        QVERIFY(!upgradeRunning);
 
         // The version check: each answer shows as it comes, while the device
         // that keeps its old version is still asked; the device list's

@@ -127,7 +127,7 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
               summary(r.events()));
     EXPECT_EQ(1, site->device(hall.ip)->upgradesInstalled);
     EXPECT_EQ(0, upgradePackets(desk));
-    EXPECT_FALSE(g_bUpgrading);
+    EXPECT_FALSE(upgradeRunning);
 
     // Only the named device, by number; the others hear nothing of it.
     site->clearTraffic();

@@ -49,7 +49,7 @@ protected:
         remoteDev = simDevice("127.0.0.31", 31, 31, "Desk");
         startSite({remoteDev});
     }
-    ~StatusPollTest() override { g_bUpgrading = false; }
+    ~StatusPollTest() override { upgradeRunning = false; }
 
     // A saved entry as the file or a manual entry leaves it: stale identity, not seen yet.
     DeviceItemPtr saved(std::uint32_t addr, const std::uint8_t* mac, DeviceList& into)
@@ -140,13 +140,13 @@ TEST_F(StatusPollTest, LocalAndSearchOnlyDevicesAreLeftToDiscovery)
 TEST_F(StatusPollTest, UpgradeFlagHoldsThePollerAndStopEndsItsPause)
 {
     saved(remoteDev.ip, remoteDev.mac.data());
-    g_bUpgrading = true;
+    upgradeRunning = true;
     poller.start();
     events.waitFor(1); // the pass under way still ends
     // Without the hold, several idle pauses would bring several passes.
     std::this_thread::sleep_for(std::chrono::milliseconds(5 * protocolConfig().timing.pollIdleMs));
     EXPECT_EQ(1u, events.get().size());
-    g_bUpgrading = false;
+    upgradeRunning = false;
     events.waitFor(2);
     poller.stop();
 

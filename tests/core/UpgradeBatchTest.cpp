@@ -29,7 +29,7 @@ struct Event {
     std::uint32_t ip = 0;
     int percent = -1;
     std::string text;
-    bool upgrading = false; // g_bUpgrading when the call came
+    bool upgrading = false; // upgradeRunning when the call came
 };
 
 // Records every call; onProgress lets a test act at a point of the batch.
@@ -38,16 +38,16 @@ public:
     void progress(const DeviceItemPtr& item, int percent) override
     {
         Inside in(*this);
-        add({"progress", item->ip, percent, {}, g_bUpgrading});
+        add({"progress", item->ip, percent, {}, upgradeRunning});
         if (onProgress)
             onProgress(item, percent);
     }
     void failure(const DeviceItemPtr& item, const std::string& text) override
     {
         Inside in(*this);
-        add({"failure", item ? item->ip : 0, -1, text, g_bUpgrading});
+        add({"failure", item ? item->ip : 0, -1, text, upgradeRunning});
     }
-    void batchEnd() override { add({"end", 0, -1, {}, g_bUpgrading}); }
+    void batchEnd() override { add({"end", 0, -1, {}, upgradeRunning}); }
     // Kept apart from the events, which stay what the batch reports as written.
     void deviceStart(const DeviceItemPtr& item) override
     {
@@ -160,7 +160,7 @@ protected:
         t.upgradePacketRetryMs = 1;
         t.screenRetryPauseMs = 1;
     }
-    void TearDown() override { g_bUpgrading = false; }
+    void TearDown() override { upgradeRunning = false; }
 
     sim::DeviceConfig terminal(const char* addr, int n, const char* model = "KP-4410")
     {
@@ -217,7 +217,7 @@ protected:
         ASSERT_FALSE(ev.empty());
         EXPECT_EQ("end", ev.back().what) << "every batch ends with the batch-ended call";
         EXPECT_FALSE(ev.back().upgrading) << "the flag is down before the batch-ended call";
-        EXPECT_FALSE(g_bUpgrading);
+        EXPECT_FALSE(upgradeRunning);
     }
 
     std::vector<sim::TrafficEntry> sent(const sim::DeviceConfig& d, std::uint16_t command)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "devices/DeviceList.h"
 #include "params/SysParaSettings.h"
@@ -20,6 +21,13 @@ namespace aulira {
 namespace {
 
 std::string tagOf(const DeviceItem_Type& item) { return deviceTag(ansiToUtf8(item.devItem.devName()), item.ip); }
+
+// The entry's tag and model, read under the list's lock (a search may change them).
+std::pair<std::string, std::string> tagAndModel(const DeviceList& list, const DeviceItem_Type& item)
+{
+    std::lock_guard lock(list.mutex());
+    return {tagOf(item), item.devItem.modelText()};
+}
 
 void sortErrors(std::vector<PlanError>& errors)
 {
@@ -222,12 +230,7 @@ std::vector<PlanError> checkPlanDevices(const SitePlan& plan, std::vector<Planne
         d.otherBytes = 0;
         if (!d.readable())
             continue;
-        std::string tag, model;
-        {
-            std::lock_guard lock(list.mutex());
-            tag = tagOf(*d.item);
-            model = d.item->devItem.modelText();
-        }
+        const auto [tag, model] = tagAndModel(list, *d.item);
         planDevice(plan, d, tag, model);
         const SysParaLayout& layout = sysParaLayout(d.ext);
         finals[k] = {readI32(d.after, layout.devNo), readIp(d.after, layout.ip), tag};
@@ -346,12 +349,7 @@ std::vector<PlannedDevice> replanDevices(DeviceList& list, const std::vector<Pla
         d.otherBytes = 0;
         if (!fresh.read())
             continue;
-        std::string tag, model;
-        {
-            std::lock_guard lock(list.mutex());
-            tag = tagOf(*d.item);
-            model = d.item->devItem.modelText();
-        }
+        const auto [tag, model] = tagAndModel(list, *d.item);
         d.before = fresh.record;
         d.after = fresh.record;
         if (fresh.ext != reviewed[k].ext) {

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "devices/DeviceView.h"
-#include "shell/AppContext.h"
-#include "shell/Language.h"
-#include "shell/MainWindow.h"
+#include "common/AppContext.h"
+#include "common/Language.h"
+#include "mainwindow/MainWindow.h"
 #include "shell/Log.h"
-#include "shell/Resources.h"
-#include "shell/UserSettings.h"
+#include "common/Resources.h"
+#include "common/UserSettings.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ int main(int argc, char** argv)
         aulira::app::applyLanguage(context.language());
     aulira::app::MainWindow window(context);
     window.show();
-    window.deviceView()->start();
+    window.start();
     context.manager().startStatusPoll();
     return app.exec();
 }

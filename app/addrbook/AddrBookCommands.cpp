@@ -11,7 +11,7 @@
 #include "devices/DeviceRules.h"
 #include "grouping/GroupFile.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/PathText.h"
 

@@ -16,7 +16,7 @@
 #include "controls/BuddyNames.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

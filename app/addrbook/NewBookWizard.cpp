@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "controls/BuddyNames.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

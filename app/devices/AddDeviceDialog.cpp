@@ -11,7 +11,7 @@
 
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "devices/DeviceView.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 #include "util/Csv.h"
 
 namespace aulira::app {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "shell/Resources.h"
+#include "common/Resources.h"
 #include "shell/Strings.h"
 
 namespace aulira::app {

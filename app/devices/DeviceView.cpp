@@ -16,8 +16,8 @@
 #include <mutex>
 
 #include "devices/DeviceTableModel.h"
-#include "shell/FilePath.h"
-#include "shell/MessageBox.h"
+#include "common/FilePath.h"
+#include "common/MessageBox.h"
 #include "devices/SearchProgressDialog.h"
 #include "shell/Strings.h"
 

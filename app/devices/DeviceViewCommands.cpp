@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "devices/AddDeviceDialog.h"
-#include "shell/DeviceLog.h"
-#include "shell/MessageBox.h"
+#include "common/DeviceLog.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "controls/BuddyNames.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 

@@ -8,9 +8,9 @@
 #include "devices/DeviceRules.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupSetupDialog.h"
-#include "shell/AppContext.h"
+#include "common/AppContext.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

@@ -12,7 +12,7 @@
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "params/MacText.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 

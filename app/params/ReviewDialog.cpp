@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "params/ConfigFile.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 namespace aulira::app {
 

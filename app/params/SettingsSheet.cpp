@@ -1,8 +1,8 @@
 #include "params/SettingsSheet.h"
 
-#include "shell/DeviceLog.h"
-#include "shell/FilePath.h"
-#include "shell/MessageBox.h"
+#include "common/DeviceLog.h"
+#include "common/FilePath.h"
+#include "common/MessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,7 +35,7 @@
 #include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
-#include "shell/LastFolder.h"
+#include "common/LastFolder.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "shell/Translate.h"

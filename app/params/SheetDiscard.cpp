@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "params/pages/ParaPage.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 
 namespace aulira::app {
 

@@ -18,10 +18,10 @@
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 namespace aulira::app {
 

@@ -22,12 +22,12 @@
 #include "rollout/RolloutReviewDialog.h"
 #include "rollout/SiteExport.h"
 #include "rollout/SitePlan.h"
-#include "shell/AppContext.h"
+#include "common/AppContext.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 namespace aulira::app {
 

@@ -23,14 +23,14 @@
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
-#include "shell/LastFolder.h"
+#include "common/LastFolder.h"
 #include "shell/Log.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeFile.h"
 #include "util/Ipv4.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 namespace aulira::app {
 

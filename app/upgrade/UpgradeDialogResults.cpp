@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "shell/LastFolder.h"
-#include "shell/MessageBox.h"
+#include "common/LastFolder.h"
+#include "common/MessageBox.h"
 
 namespace aulira::app {
 

@@ -3,8 +3,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "shell/AboutDialog.h"
-#include "shell/AppFlags.h"
+#include "mainwindow/AboutDialog.h"
+#include "mainwindow/AppFlags.h"
 
 using aulira::app::AboutDialog;
 using aulira::app::macEditMenuEnabled;

@@ -12,7 +12,7 @@
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceManager.h"
 #include "devices/DeviceRules.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "support/TestUtil.h"
 #include "util/Ipv4.h"

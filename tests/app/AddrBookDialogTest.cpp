@@ -29,10 +29,10 @@
 #include "devices/DeviceView.h"
 #include "grouping/GroupFile.h"
 #include "protocol/Packet.h"
-#include "shell/AppContext.h"
-#include "shell/LogPane.h"
-#include "shell/MainWindow.h"
-#include "shell/RibbonBar.h"
+#include "common/AppContext.h"
+#include "mainwindow/LogPane.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/RibbonBar.h"
 #include "support/SimDevices.h"
 #include "support/TestUtil.h"
 
@@ -147,7 +147,7 @@ private slots:
         window = std::make_unique<MainWindow>(*context);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->deviceView()->start();
+        window->start();
         QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 3, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
     }

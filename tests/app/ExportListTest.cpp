@@ -27,9 +27,9 @@
 #include "SimSite.h"
 #include "devices/DeviceTableModel.h"
 #include "devices/DeviceView.h"
-#include "shell/AppContext.h"
-#include "shell/MainWindow.h"
-#include "shell/UserSettings.h"
+#include "common/AppContext.h"
+#include "mainwindow/MainWindow.h"
+#include "common/UserSettings.h"
 #include "shell/TextCodec.h"
 #include "support/TestUtil.h"
 

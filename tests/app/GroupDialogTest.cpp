@@ -29,10 +29,10 @@
 #include "grouping/GroupSetupDialog.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
-#include "shell/AppContext.h"
-#include "shell/LogPane.h"
-#include "shell/MainWindow.h"
-#include "shell/PropertiesPane.h"
+#include "common/AppContext.h"
+#include "mainwindow/LogPane.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/PropertiesPane.h"
 #include "support/SimDevices.h"
 #include "support/TestUtil.h"
 
@@ -215,7 +215,7 @@ struct Site {
             return false;
         window = std::make_unique<MainWindow>(context);
         window->show();
-        window->deviceView()->start();
+        window->start();
         const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
                                   .arg(devices.size());
         return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000);

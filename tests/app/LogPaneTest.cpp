@@ -16,11 +16,11 @@
 
 #include <thread>
 
-#include "shell/AppContext.h"
+#include "common/AppContext.h"
 #include "shell/FileLog.h"
 #include "shell/Log.h"
 #include "support/TestUtil.h"
-#include "shell/LogPane.h"
+#include "mainwindow/LogPane.h"
 #include "ModalWatch.h"
 
 using aulira::OutputLog;

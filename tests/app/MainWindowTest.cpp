@@ -33,10 +33,10 @@
 #include "params/pages/BasicParaPage.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
-#include "shell/AppContext.h"
-#include "shell/LogPane.h"
-#include "shell/MainWindow.h"
-#include "shell/RibbonBar.h"
+#include "common/AppContext.h"
+#include "mainwindow/LogPane.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/RibbonBar.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
 #include "support/SimDevices.h"
@@ -565,7 +565,7 @@ private slots:
         window.show();
         ui::SeenBox seen;
         ui::closeNextMessageBox(&seen);
-        window.deviceView()->start();
+        window.start();
         QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_NO_ADAPTER_INFO)).trimmed());
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QTRY_VERIFY(!window.logPane()->lines().filter(QStringLiteral("No network adapter to search through")).isEmpty());

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 
 #include "devices/DeviceInfo.h"
-#include "shell/PropertiesPane.h"
+#include "mainwindow/PropertiesPane.h"
 #include "util/Ipv4.h"
 
 using aulira::DeviceInfo_Type;

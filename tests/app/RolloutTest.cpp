@@ -22,9 +22,9 @@
 #include "rollout/EditFieldsDialog.h"
 #include "rollout/PlanErrorsDialog.h"
 #include "rollout/RolloutReviewDialog.h"
-#include "shell/AppContext.h"
-#include "shell/LogPane.h"
-#include "shell/MainWindow.h"
+#include "common/AppContext.h"
+#include "mainwindow/LogPane.h"
+#include "mainwindow/MainWindow.h"
 #include "support/SimDevices.h"
 #include "support/TestUtil.h"
 
@@ -59,7 +59,7 @@ struct Site {
         window = std::make_unique<MainWindow>(context);
         window->show();
         QApplication::setActiveWindow(window.get());
-        window->deviceView()->start();
+        window->start();
         const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
                                   .arg(devices.size());
         return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000) &&

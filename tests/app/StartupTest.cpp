@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "shell/AppContext.h"
+#include "common/AppContext.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;

@@ -15,7 +15,7 @@
 
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 #include "shell/Translate.h"
 
 namespace aulira::app {

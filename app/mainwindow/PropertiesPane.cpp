@@ -1,4 +1,4 @@
-#include "shell/PropertiesPane.h"
+#include "mainwindow/PropertiesPane.h"
 
 #include <QFrame>
 #include <QHeaderView>

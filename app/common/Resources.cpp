@@ -1,4 +1,4 @@
-#include "shell/Resources.h"
+#include "common/Resources.h"
 
 #include <QtGlobal>
 

@@ -28,6 +28,9 @@ public:
     explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Starts the first search a moment after the window is shown.
+    void start();
+
     DeviceView* deviceView() const { return view_; }
     SettingsSheet* settingsSheet() const { return sheet_; }
     LogPane* logPane() const { return log_; }

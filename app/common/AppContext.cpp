@@ -1,4 +1,4 @@
-#include "shell/AppContext.h"
+#include "common/AppContext.h"
 
 #include "shell/AppDir.h"
 #include "shell/Log.h"

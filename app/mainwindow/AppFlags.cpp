@@ -1,4 +1,4 @@
-#include "shell/AppFlags.h"
+#include "mainwindow/AppFlags.h"
 
 namespace aulira::app {
 

@@ -1,4 +1,4 @@
-#include "shell/DeviceLog.h"
+#include "common/DeviceLog.h"
 
 #include <mutex>
 

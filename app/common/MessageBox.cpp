@@ -1,4 +1,4 @@
-#include "shell/MessageBox.h"
+#include "common/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "shell/Language.h"
+#include "common/Language.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

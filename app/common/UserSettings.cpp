@@ -1,4 +1,4 @@
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shell/LogPane.h"
+#include "mainwindow/LogPane.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "shell/AboutDialog.h"
+#include "mainwindow/AboutDialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,7 +9,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "shell/AppFlags.h"
+#include "mainwindow/AppFlags.h"
 
 namespace aulira::app {
 

@@ -1,4 +1,4 @@
-#include "shell/RibbonBar.h"
+#include "mainwindow/RibbonBar.h"
 
 #include <QAction>
 #include <QCheckBox>

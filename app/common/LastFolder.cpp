@@ -1,9 +1,9 @@
-#include "shell/LastFolder.h"
+#include "common/LastFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 
 namespace aulira::app {
 

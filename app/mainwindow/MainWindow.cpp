@@ -1,4 +1,4 @@
-#include "shell/MainWindow.h"
+#include "mainwindow/MainWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -29,16 +29,16 @@
 #include "params/ReviewDialog.h"
 #include "protocol/TimeSync.h"
 #include "rollout/RolloutCommands.h"
-#include "shell/AboutDialog.h"
-#include "shell/AppFlags.h"
-#include "shell/AppContext.h"
-#include "shell/LogPane.h"
-#include "shell/MessageBox.h"
-#include "shell/PropertiesPane.h"
-#include "shell/Resources.h"
-#include "shell/RibbonBar.h"
+#include "mainwindow/AboutDialog.h"
+#include "mainwindow/AppFlags.h"
+#include "common/AppContext.h"
+#include "mainwindow/LogPane.h"
+#include "common/MessageBox.h"
+#include "mainwindow/PropertiesPane.h"
+#include "common/Resources.h"
+#include "mainwindow/RibbonBar.h"
 #include "shell/Strings.h"
-#include "shell/UserSettings.h"
+#include "common/UserSettings.h"
 #include "upgrade/UpgradeDialog.h"
 
 namespace aulira::app {
@@ -172,6 +172,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent) : QMainWindow(paren
             [this](const DeviceItemPtr& item) { view_->addToSavedList({item}); });
     resize(1200, 760);
     restoreLayout();
+}
+
+void MainWindow::start()
+{
+    view_->start();
 }
 
 MainWindow::~MainWindow()

@@ -8,10 +8,10 @@
 
 #include "common/AppContext.h"
 #include "common/Language.h"
-#include "mainwindow/MainWindow.h"
-#include "shell/Log.h"
 #include "common/Resources.h"
 #include "common/UserSettings.h"
+#include "mainwindow/MainWindow.h"
+#include "shell/Log.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 #include "devices/DeviceView.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupSetupDialog.h"
-#include "shell/AppContext.h"
-#include "shell/MainWindow.h"
+#include "common/AppContext.h"
+#include "mainwindow/MainWindow.h"
 
 using namespace aulira;
 using namespace aulira::app;

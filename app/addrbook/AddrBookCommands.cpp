@@ -7,11 +7,11 @@
 #include "addrbook/AddrBookDownloadDlg.h"
 #include "addrbook/AddrBookFile.h"
 #include "addrbook/NewBookWizard.h"
+#include "common/MessageBox.h"
 #include "devices/DeviceManager.h"
 #include "devices/DeviceRules.h"
 #include "grouping/GroupFile.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/PathText.h"
 

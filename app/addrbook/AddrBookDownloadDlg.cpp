@@ -13,10 +13,10 @@
 
 #include <algorithm>
 
+#include "common/MessageBox.h"
 #include "controls/BuddyNames.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

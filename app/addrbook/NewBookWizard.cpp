@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "controls/BuddyNames.h"
 #include "common/MessageBox.h"
+#include "controls/BuddyNames.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

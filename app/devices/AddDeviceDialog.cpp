@@ -9,9 +9,9 @@
 
 #include <mutex>
 
+#include "common/MessageBox.h"
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"

@@ -9,8 +9,8 @@
 
 #include <filesystem>
 
-#include "devices/DeviceView.h"
 #include "common/UserSettings.h"
+#include "devices/DeviceView.h"
 #include "util/Csv.h"
 
 namespace aulira::app {

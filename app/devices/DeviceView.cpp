@@ -15,9 +15,9 @@
 #include <future>
 #include <mutex>
 
-#include "devices/DeviceTableModel.h"
 #include "common/FilePath.h"
 #include "common/MessageBox.h"
+#include "devices/DeviceTableModel.h"
 #include "devices/SearchProgressDialog.h"
 #include "shell/Strings.h"
 

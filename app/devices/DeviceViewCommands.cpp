@@ -5,9 +5,9 @@
 
 #include <mutex>
 
-#include "devices/AddDeviceDialog.h"
 #include "common/DeviceLog.h"
 #include "common/MessageBox.h"
+#include "devices/AddDeviceDialog.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

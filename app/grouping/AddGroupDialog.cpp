@@ -8,8 +8,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "controls/BuddyNames.h"
 #include "common/MessageBox.h"
+#include "controls/BuddyNames.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 

@@ -5,12 +5,12 @@
 
 #include <mutex>
 
+#include "common/AppContext.h"
+#include "common/MessageBox.h"
 #include "devices/DeviceRules.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupSetupDialog.h"
-#include "common/AppContext.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "util/Ipv4.h"
 

@@ -19,6 +19,8 @@
 #include <optional>
 #include <type_traits>
 
+#include "common/FilePath.h"
+#include "common/MessageBox.h"
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "grouping/AddGroupDialog.h"
@@ -26,9 +28,7 @@
 #include "grouping/GroupFile.h"
 #include "grouping/GroupRules.h"
 #include "protocol/ProtocolWorker.h"
-#include "common/FilePath.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"

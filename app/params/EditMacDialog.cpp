@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/MessageBox.h"
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
 #include "params/MacText.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 

@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "params/ConfigFile.h"
 #include "common/UserSettings.h"
+#include "params/ConfigFile.h"
 
 namespace aulira::app {
 

@@ -20,7 +20,11 @@
 
 #include <algorithm>
 
+#include "common/LastFolder.h"
 #include "devices/DeviceList.h"
+#include "params/ConfigFile.h"
+#include "params/ParaBackups.h"
+#include "params/ReviewDialog.h"
 #include "params/pages/BasicParaPage.h"
 #include "params/pages/ControlSerialPage.h"
 #include "params/pages/ControlStatusPage.h"
@@ -30,16 +34,12 @@
 #include "params/pages/PlayParaPage.h"
 #include "params/pages/RecordingParaPage.h"
 #include "params/pages/SessionParaPage.h"
-#include "params/ConfigFile.h"
-#include "params/ParaBackups.h"
-#include "params/ReviewDialog.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
-#include "common/LastFolder.h"
 #include "shell/Log.h"
 #include "shell/Strings.h"
-#include "shell/Translate.h"
 #include "shell/TextCodec.h"
+#include "shell/Translate.h"
 #include "util/Ipv4.h"
 
 namespace aulira::app {

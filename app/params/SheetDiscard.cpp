@@ -4,8 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "params/pages/ParaPage.h"
 #include "common/MessageBox.h"
+#include "params/pages/ParaPage.h"
 
 namespace aulira::app {
 

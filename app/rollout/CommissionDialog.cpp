@@ -14,14 +14,14 @@
 
 #include <algorithm>
 
+#include "common/MessageBox.h"
+#include "common/UserSettings.h"
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
-#include "common/UserSettings.h"
 
 namespace aulira::app {
 

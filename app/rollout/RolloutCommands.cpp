@@ -14,6 +14,9 @@
 #include <atomic>
 #include <thread>
 
+#include "common/AppContext.h"
+#include "common/MessageBox.h"
+#include "common/UserSettings.h"
 #include "devices/DeviceList.h"
 #include "rollout/CommissionDialog.h"
 #include "rollout/EditFieldsDialog.h"
@@ -22,12 +25,9 @@
 #include "rollout/RolloutReviewDialog.h"
 #include "rollout/SiteExport.h"
 #include "rollout/SitePlan.h"
-#include "common/AppContext.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/TextCodec.h"
 #include "util/Ipv4.h"
-#include "common/UserSettings.h"
 
 namespace aulira::app {
 

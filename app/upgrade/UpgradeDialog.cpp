@@ -20,17 +20,17 @@
 #include <atomic>
 #include <mutex>
 
+#include "common/LastFolder.h"
+#include "common/MessageBox.h"
+#include "common/UserSettings.h"
 #include "controls/BuddyNames.h"
 #include "controls/CheckGrid.h"
 #include "devices/DeviceList.h"
-#include "common/LastFolder.h"
 #include "shell/Log.h"
-#include "common/MessageBox.h"
 #include "shell/Strings.h"
 #include "shell/TextCodec.h"
 #include "upgrade/UpgradeFile.h"
 #include "util/Ipv4.h"
-#include "common/UserSettings.h"
 
 namespace aulira::app {
 

@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/MessageBox.h"
 #include "controls/BuddyNames.h"
 #include "controls/IpAddressEdit.h"
-#include "common/MessageBox.h"
 #include "shell/Translate.h"
 
 namespace aulira::app {

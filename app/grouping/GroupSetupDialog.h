@@ -74,6 +74,7 @@ protected:
 
 private:
     struct Inbox;
+    static std::shared_ptr<Inbox> makeInbox(GroupSetupDialog* dialog);
     struct DeviceRow {
         DeviceItemPtr item;
         DeviceInfo_Type info; // as the row shows it

@@ -4,8 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -26,13 +25,9 @@ std::vector<std::string> lines(const std::string& text, const std::string& sep)
     return out;
 }
 
-class CliCsvTest : public ::testing::Test {
+class CliCsvTest : public CliSiteTest {
 protected:
     void SetUp() override { useFastTiming(); }
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-
-    ProtocolConfigGuard guard;
-    TempDir dir;
 };
 
 } // namespace
@@ -71,7 +66,7 @@ TEST_F(CliCsvTest, DevicesListAsCsvHasTheListColumnsQuoted)
     ASSERT_EQ(0, run({"--quiet", "devices", "list", "--no-poll", "--csv-file", file.string()}).code);
     const auto bytes = readAll(file);
     EXPECT_EQ("\xEF\xBB\xBF" + csv.out, std::string(bytes.begin(), bytes.end()));
-    CliRun failed = run({"--quiet", "devices", "list", "--no-poll", "--csv-file", (dir.path() / "no/such/dir.csv").string()});
-    EXPECT_EQ(1, failed.code);
-    EXPECT_TRUE(failed.said("auctl: The device list could not be written to ")) << failed.err;
+    EXPECT_TRUE(refused(
+        run({"--quiet", "devices", "list", "--no-poll", "--csv-file", (dir.path() / "no/such/dir.csv").string()}),
+        "auctl: The device list could not be written to "));
 }

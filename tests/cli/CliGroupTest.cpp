@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <iterator>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
 #include "grouping/GroupFile.h"
 #include "params/SysParaOffsets.h"
-#include "protocol/Exchange.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -21,7 +17,7 @@ namespace {
 
 using Vec = std::vector<std::uint8_t>;
 
-class CliGroupTest : public SimFixture {
+class CliGroupTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
@@ -31,22 +27,12 @@ protected:
         startSite({simDevice("127.0.0.31", 31, 31, "Lobby"), canteen, simDevice("127.0.0.33", 33, 33, "Stage")});
     }
 
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-
-    Vec file() const
-    {
-        std::ifstream f(dir.path() / "group", std::ios::binary);
-        return Vec(std::istreambuf_iterator<char>(f), {});
-    }
+    Vec file() const { return readAll(dir.path() / "group"); }
 
     // A device's group bytes once it has taken in everything sent to it.
     Vec groupBytes(const char* addr)
     {
-        Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
-        EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", ip(addr), req, reply, 1));
+        trafficUpToNow(ip(addr));
         const auto d = site->device(ip(addr)).value();
         const std::size_t off = d.layout == 436 ? kLayout436.groupNos : kLayout392.groupNos;
         return Vec(d.sysPara.begin() + static_cast<long>(off), d.sysPara.begin() + static_cast<long>(off + 8));
@@ -65,8 +51,6 @@ protected:
         }
         return {percents, last};
     }
-
-    TempDir dir;
 };
 
 } // namespace
@@ -124,9 +108,8 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ(north, json::parse(m.out));
     ASSERT_EQ(0, run({"--quiet", "group", "members", "2", "127.0.0.33", "127.0.0.31"}).code);
     const Vec before = file();
-    CliRun unknown = run({"--quiet", "group", "members", "2", "127.0.0.99"});
-    EXPECT_EQ(1, unknown.code);
-    EXPECT_TRUE(unknown.said("no device with the address or number 127.0.0.99 was found")) << unknown.err;
+    EXPECT_TRUE(refused(run({"--quiet", "group", "members", "2", "127.0.0.99"}),
+                        "no device with the address or number 127.0.0.99 was found"));
     EXPECT_EQ(before, file());
 
     CliRun d = run({"--json", "group", "download"});
@@ -170,16 +153,12 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
 
 TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
 {
-    CliRun none = run({"group", "download"});
-    EXPECT_EQ(1, none.code);
-    EXPECT_TRUE(none.said("auctl: No device grouping!\n")) << none.err;
+    EXPECT_TRUE(refused(run({"group", "download"}), "auctl: No device grouping!\n"));
     EXPECT_TRUE(site->traffic().empty()) << "refused before any search";
 
     ASSERT_EQ(0, run({"group", "add", "3", "All"}).code);
     ASSERT_EQ(0, run({"--quiet", "group", "members", "3", "31", "33"}).code);
-    sim::Faults f;
-    f.silentCommands = {CMD_READ_SYS_PARA};
-    site->setFaults(ip("127.0.0.33"), f);
+    fault(ip("127.0.0.33"), [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
     CliRun d = run({"--json", "group", "download"});
     EXPECT_EQ(1, d.code);
     const auto [percents, end] = events(d.out);
@@ -194,9 +173,7 @@ TEST_F(CliGroupTest, ALostApplyIsRepeatedThenReportedAsNotTaken)
 {
     ASSERT_EQ(0, run({"group", "add", "4", "Four"}).code);
     ASSERT_EQ(0, run({"--quiet", "group", "members", "4", "31", "32", "33"}).code);
-    sim::Faults f;
-    f.silentCommands = {CMD_APPLY_SYS_PARA};
-    site->setFaults(ip("127.0.0.32"), f);
+    fault(ip("127.0.0.32"), [](auto& f) { f.silentCommands = {CMD_APPLY_SYS_PARA}; });
 
     CliRun d = run({"--json", "group", "download", "--parallel", "3"});
     EXPECT_EQ(1, d.code);
@@ -217,16 +194,7 @@ TEST_F(CliGroupTest, ALostApplyIsRepeatedThenReportedAsNotTaken)
     EXPECT_EQ(0, run({"--quiet", "group", "download", "--no-confirm"}).code);
 }
 
-namespace {
-class CliGroupChecksTest : public SimFixture {
-protected:
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-    TempDir dir;
-};
-} // namespace
+using CliGroupChecksTest = CliSiteTest;
 
 TEST_F(CliGroupChecksTest, MembersAndDownloadRefuseWhatTheGroupingCommandRefuses)
 {
@@ -246,12 +214,8 @@ TEST_F(CliGroupChecksTest, MembersAndDownloadRefuseWhatTheGroupingCommandRefuses
                    simDevice("127.0.0.62", std::string(c.name7b) == "Seven" ? 7 : 8, 62, c.name7b),
                    simDevice("127.0.0.63", 9, 63, c.unnamedName)});
         ASSERT_EQ(0, run({"group", "add", "1", "One"}).code);
-        CliRun m = run({"--quiet", "group", "members", "1", "127.0.0.61"});
-        EXPECT_EQ(1, m.code);
-        EXPECT_TRUE(m.said(c.refusal)) << m.err;
-        CliRun d = run({"--quiet", "group", "download"});
-        EXPECT_EQ(1, d.code);
-        EXPECT_TRUE(d.said(c.refusal)) << d.err;
+        EXPECT_TRUE(refused(run({"--quiet", "group", "members", "1", "127.0.0.61"}), c.refusal));
+        EXPECT_TRUE(refused(run({"--quiet", "group", "download"}), c.refusal));
         for (const auto& e : site->traffic())
             EXPECT_NE(CMD_WRITE_SYS_PARA, e.command & kCommandMask) << "nothing written";
         if (std::string(c.unnamedName).empty()) {

@@ -2,27 +2,20 @@
 // output scripts read staying English.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "shell/Translate.h"
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
 
 namespace {
 
-class CliLanguageTest : public ::testing::Test {
+class CliLanguageTest : public CliSiteTest {
 protected:
     void TearDown() override { setLanguage(Language::English); }
-
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-    void writeIni(const std::string& text) { std::ofstream(dir.path() / "AuliraServer.ini") << text; }
-
-    TempDir dir;
+    void writeIni(const std::string& text) { writeText(dir.path() / "AuliraServer.ini", text); }
 };
 
 } // namespace

@@ -7,8 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "shell/FileLog.h"
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -30,12 +29,6 @@ std::vector<std::string> lines(const std::string& text, const char* eol = "\n")
     return out;
 }
 
-std::string fileText(const std::filesystem::path& p)
-{
-    const auto b = readAll(p);
-    return std::string(b.begin(), b.end());
-}
-
 // The log text of each file line, after "YYYY-MM-DD HH:MM:SS.mmm auctl[PID]: ".
 std::vector<std::string> logTexts(const std::string& file)
 {
@@ -50,13 +43,9 @@ std::vector<std::string> logTexts(const std::string& file)
     return out;
 }
 
-class CliLogTest : public ::testing::Test {
+class CliLogTest : public CliSiteTest {
 protected:
     void SetUp() override { useFastTiming(); }
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-
-    ProtocolConfigGuard guard;
-    TempDir dir;
 };
 
 } // namespace
@@ -68,15 +57,15 @@ TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
     ASSERT_EQ(0, r.code) << r.err;
     const auto shown = lines(r.err);
     ASSERT_GE(shown.size(), 3u);
-    EXPECT_EQ(shown, logTexts(fileText(named)));
+    EXPECT_EQ(shown, logTexts(readText(named)));
     const auto daily = dir.path() / "logs" / FileLog::dailyFileName(std::chrono::system_clock::now());
-    EXPECT_EQ(shown, logTexts(fileText(daily)));
+    EXPECT_EQ(shown, logTexts(readText(daily)));
 
     // --quiet keeps stderr quiet, not the files; a second run appends.
     CliRun quiet = run({"--demo", "--quiet", "--log-file", named.string(), "search"});
     ASSERT_EQ(0, quiet.code);
     EXPECT_EQ("", quiet.err);
-    EXPECT_EQ(2 * shown.size(), logTexts(fileText(named)).size());
+    EXPECT_EQ(2 * shown.size(), logTexts(readText(named)).size());
 
     EXPECT_EQ(2, run({"search", "--log-file"}).code);
     EXPECT_EQ(2, run({"--log-file"}).code);

@@ -166,14 +166,9 @@ protected:
         for (int i = 1; i <= 3; ++i)
             devices.push_back(simDevice(("127.0.0.4" + std::to_string(i)).c_str(), 40 + i,
                                         static_cast<std::uint32_t>(40 + i), ("Station " + std::to_string(i)).c_str()));
-        startSite(devices, sim::SiteOptions{.keepTraffic = true});
-        for (const auto& d : devices) {
-            auto item = std::make_shared<DeviceItem_Type>();
-            item->devItem = site->device(d.ip)->info;
-            item->ip = d.ip;
-            item->localIp = "127.0.0.1";
-            list.insertManual(item);
-        }
+        startSite(devices);
+        for (const auto& d : devices)
+            list.insertManual(foundEntry(d));
     }
 
     void onBookDownloaded(int r) override { add("downloaded " + std::to_string(r)); }
@@ -184,14 +179,7 @@ protected:
         results.push_back(s);
     }
 
-    std::vector<sim::TrafficEntry> bookPackets(std::uint32_t addr)
-    {
-        std::vector<sim::TrafficEntry> out;
-        for (const auto& e : site->traffic(addr))
-            if (e.command == CMD_ADDR_BOOK)
-                out.push_back(e);
-        return out;
-    }
+    std::vector<sim::TrafficEntry> bookPackets(std::uint32_t addr) { return sent(CMD_ADDR_BOOK, addr); }
 
     // The groups, and every station `copies` times in both device lists.
     AddrBook_Type stationsBook(int groups, int copies)
@@ -313,9 +301,7 @@ TEST_F(AddrBookTransferTest, StationCheckTellsASilentStationFromOneThatAnswers)
     postDownloadAddrBook(worker, list, list.findByIp(target), book, true);
     postClearAddrBook(worker, list, list.findByIp(target), true);
     worker.waitIdle();
-    sim::Faults deaf;
-    deaf.dropRate = 1.0; // switched off: everything is sent, nothing arrives
-    site->setFaults(target, deaf);
+    fault(target, [](auto& f) { f.dropRate = 1.0; }); // switched off: everything is sent, nothing arrives
     postDownloadAddrBook(worker, list, list.findByIp(target), book, true);
     postClearAddrBook(worker, list, list.findByIp(target), true);
     postDownloadAddrBook(worker, list, list.findByIp(target), book, false);

@@ -1,5 +1,7 @@
 #pragma once
 // auctl run in process, as the CLI tests drive it.
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +27,22 @@ struct CliRun {
         return v;
     }
 };
+
+// Exit status 1, and `text` in what it said on stderr.
+inline ::testing::AssertionResult refused(const CliRun& r, const std::string& text)
+{
+    if (r.code == 1 && r.said(text))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit status " << r.code << ", stderr: " << r.err;
+}
+
+// Exit status 1, and exactly `text` on stderr.
+inline ::testing::AssertionResult refusedExactly(const CliRun& r, const std::string& text)
+{
+    if (r.code == 1 && r.err == text)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit status " << r.code << ", stderr: " << r.err;
+}
 
 // Runs auctl with `prefix` (the test's data directory, adapter and port) in
 // front of the arguments.

@@ -56,12 +56,10 @@ protected:
 
 TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
 {
-    CliRun r = run({"book", "list"});
-    EXPECT_EQ(0, r.code);
+    CliRun r = expectOk(run({"book", "list"}));
     EXPECT_EQ("No address book has been set. Please create an address book first!\n", r.out);
 
-    r = run({"--quiet", "book", "create", "Lobby", "--group", "2", "--group", "1", "--group", "2"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"--quiet", "book", "create", "Lobby", "--group", "2", "--group", "1", "--group", "2"}));
     EXPECT_NE(std::string::npos, r.out.find("Garden"));
     EXPECT_EQ(0u, site->traffic().size()) << "a book of groups needs no network";
 
@@ -88,20 +86,17 @@ TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
     EXPECT_EQ(2, run({"book"}).code);
 
     // Names differ by case: a second book. The log line says what was added.
-    r = run({"book", "create", "lobby", "--group", "1"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"book", "create", "lobby", "--group", "1"}));
     EXPECT_NE(std::string::npos, r.err.find("Add Address Book \"lobby\" Complete."));
 
-    r = run({"--json", "book", "list"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"--json", "book", "list"}));
     const json want = json::parse(R"([
         {"name": "Lobby", "groups": [{"no": 2, "name": "Garden"}, {"no": 1, "name": "Hall"}],
          "broadcast": [], "intercom": []},
         {"name": "lobby", "groups": [{"no": 1, "name": "Hall"}], "broadcast": [], "intercom": []}])");
     EXPECT_EQ(want, json::parse(r.out));
 
-    r = run({"book", "delete", "Lobby"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"book", "delete", "Lobby"}));
     EXPECT_NE(std::string::npos, r.err.find("Delete address book \"Lobby\" Complete."));
     const auto left = books();
     ASSERT_EQ(1u, left.size());
@@ -113,9 +108,8 @@ TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
 TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
 {
     // Devices by address or number.
-    CliRun r = run({"--quiet", "book", "create", "Desk", "--group", "2", "--broadcast", "51", "--broadcast",
-                    "127.0.0.52", "--intercom", "53"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "book", "create", "Desk", "--group", "2", "--broadcast", "51", "--broadcast",
+                    "127.0.0.52", "--intercom", "53"}));
     ASSERT_EQ(2u, books().at(0).broadcast.size());
     EXPECT_EQ(deviceEntry(site->device(ip("127.0.0.52"))->info), books()[0].broadcast[1]);
     EXPECT_EQ("Warehouse", books()[0].intercom.at(0).nameBytes());
@@ -126,8 +120,7 @@ TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
     writeGroups({{1, "Hall"}, {2, "Rose garden"}});
     ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.52", "deviceName=Back office"}).code);
 
-    r = run({"book", "download", "Desk", "127.0.0.51"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"book", "download", "Desk", "127.0.0.51"}));
     EXPECT_EQ("Successfully downloaded the address book!\n", r.out);
     const auto b = books();
     ASSERT_EQ(1u, b.size());
@@ -143,8 +136,7 @@ TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
     EXPECT_EQ(BuildBookImage(b[0], ip("127.0.0.51"), siteRecords()), stored);
     EXPECT_EQ(1, stored[34]) << "the station itself is left out of its broadcast list";
 
-    r = run({"--quiet", "book", "clear", "51"});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"--quiet", "book", "clear", "51"}));
     EXPECT_EQ("The address book has been successfully cleared!\n", r.out);
     ASSERT_TRUE(eventually([&] { return site->device(ip("127.0.0.51"))->addrBookUpdates == 2; }));
     EXPECT_EQ(emptyBookImage(), site->device(ip("127.0.0.51"))->addrBook);

@@ -38,11 +38,9 @@ TEST_F(CliCsvTest, DevicesListAsCsvHasTheListColumnsQuoted)
     ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "60", "--name", "Gate, \"B\"", "--ip", "10.9.0.60",
                       "--mask", "255.255.255.0"})
                      .code);
-    CliRun list = run({"--quiet", "--json", "devices", "list", "--no-poll"});
-    ASSERT_EQ(0, list.code) << list.err;
+    CliRun list = expectOk(run({"--quiet", "--json", "devices", "list", "--no-poll"}));
     const auto devices = json::parse(list.out);
-    CliRun csv = run({"--quiet", "devices", "list", "--no-poll", "--csv"});
-    ASSERT_EQ(0, csv.code) << csv.err;
+    CliRun csv = expectOk(run({"--quiet", "devices", "list", "--no-poll", "--csv"}));
 
     const auto rows = lines(csv.out, "\r\n");
     ASSERT_EQ(devices.size() + 2, rows.size()); // header, rows, the end of the last

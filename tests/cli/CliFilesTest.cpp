@@ -395,8 +395,7 @@ TEST_F(CliFilesTest, ReadersGoOnWhileAnotherProgramHoldsTheFolderAndWritersWaitF
     ASSERT_EQ(1, read(fromChild[0], &c, 1));
     ASSERT_EQ('y', c);
 
-    const CliRun list = run({"--quiet", "devices", "list", "--no-poll"});
-    EXPECT_EQ(0, list.code) << list.err;
+    const CliRun list = expectOk(run({"--quiet", "devices", "list", "--no-poll"}));
     const pid_t add = spawnAdd(7, "10.9.4.7");
     ASSERT_GT(add, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));

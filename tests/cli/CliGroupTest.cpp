@@ -84,12 +84,10 @@ TEST_F(CliGroupTest, AddEditDeleteKeepTheGroupFile)
     EXPECT_EQ(2, run({"group", "edit", "5"}).code);
 
     ASSERT_EQ(0, run({"group", "edit", "5", "--no", "5", "--name", "Hall"}).code) << "keeps its own number";
-    CliRun edited = run({"--json", "group", "edit", "5", "--no", "6"});
-    ASSERT_EQ(0, edited.code) << edited.err;
+    CliRun edited = expectOk(run({"--json", "group", "edit", "5", "--no", "6"}));
     const json hall = {{"no", 6}, {"name", "Hall"}, {"members", json::array()}};
     EXPECT_EQ(hall, json::parse(edited.out));
-    CliRun del = run({"--json", "group", "delete", "9"});
-    ASSERT_EQ(0, del.code) << del.err;
+    CliRun del = expectOk(run({"--json", "group", "delete", "9"}));
     EXPECT_EQ(json::array({hall}), json::parse(del.out));
     EXPECT_EQ(68u + 28, file().size());
 }
@@ -112,8 +110,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
                         "no device with the address or number 127.0.0.99 was found"));
     EXPECT_EQ(before, file());
 
-    CliRun d = run({"--json", "group", "download"});
-    ASSERT_EQ(0, d.code) << d.err;
+    CliRun d = expectOk(run({"--json", "group", "download"}));
     const auto [percents, end] = events(d.out);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}, {"unconfirmed", 0}}), end);
@@ -125,8 +122,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     // No devices empties the group. A dry run names the devices it would
     // write and those that lose numbers they hold now, and sends nothing.
     ASSERT_EQ(0, run({"group", "members", "1"}).code);
-    CliRun dry = run({"--quiet", "--json", "group", "download", "--dry-run"});
-    ASSERT_EQ(0, dry.code) << dry.err;
+    CliRun dry = expectOk(run({"--quiet", "--json", "group", "download", "--dry-run"}));
     std::map<std::string, json> planned;
     for (const auto& e : dry.events())
         planned[e.value("device", std::string("end"))] = e;
@@ -136,8 +132,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
               planned["127.0.0.31"]);
     EXPECT_EQ(json::array({1}), planned["127.0.0.32"]["lost"]);
     EXPECT_EQ(json::array(), planned["127.0.0.33"]["lost"]);
-    CliRun text = run({"--quiet", "group", "download", "--dry-run"});
-    ASSERT_EQ(0, text.code) << text.err;
+    CliRun text = expectOk(run({"--quiet", "group", "download", "--dry-run"}));
     for (const char* line : {"3 online devices would be written:\n", "  Canteen(127.0.0.32): none\n",
                              "Devices that lose group numbers they have now: 2\n",
                              "  Lobby(127.0.0.31) loses 1 (has 1, 2)\n", "Nothing was sent (--dry-run).\n"})
@@ -145,8 +140,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
     EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32"));
     // The next download clears the bytes.
-    CliRun again = run({"--quiet", "group", "download"});
-    ASSERT_EQ(0, again.code) << again.err;
+    CliRun again = expectOk(run({"--quiet", "group", "download"}));
     EXPECT_EQ("16%\n33%\n50%\n66%\n83%\n100%\ngroup numbers set on 3 of 3 online devices\n", again.out);
     EXPECT_EQ(Vec(8, 0), groupBytes("127.0.0.32"));
 }

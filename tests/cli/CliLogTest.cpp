@@ -53,8 +53,7 @@ protected:
 TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
 {
     const auto named = dir.path() / "run.log";
-    CliRun r = run({"--demo", "--log-file", named.string(), "search"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--demo", "--log-file", named.string(), "search"}));
     const auto shown = lines(r.err);
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown, logTexts(readText(named)));
@@ -62,8 +61,7 @@ TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
     EXPECT_EQ(shown, logTexts(readText(daily)));
 
     // --quiet keeps stderr quiet, not the files; a second run appends.
-    CliRun quiet = run({"--demo", "--quiet", "--log-file", named.string(), "search"});
-    ASSERT_EQ(0, quiet.code);
+    CliRun quiet = expectOk(run({"--demo", "--quiet", "--log-file", named.string(), "search"}));
     EXPECT_EQ("", quiet.err);
     EXPECT_EQ(2 * shown.size(), logTexts(readText(named)).size());
 
@@ -86,8 +84,7 @@ TEST_F(CliLogTest, ALogFileOnAFullDiskIsSaidOnceAndTheCommandGoesOn)
         std::vector<std::string> args = {"--demo", "--log-file", "/dev/full", "--json", "search"};
         if (c.quiet)
             args.insert(args.begin(), "--quiet");
-        CliRun r = run(args);
-        EXPECT_EQ(0, r.code) << r.err;
+        CliRun r = expectOk(run(args));
         EXPECT_EQ(11u, json::parse(r.out).size()); // the command did its work
         const auto err = lines(r.err);
         EXPECT_EQ(1, std::count(err.begin(), err.end(), c.line)) << r.err;

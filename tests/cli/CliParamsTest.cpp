@@ -39,8 +39,7 @@ protected:
 
 TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
 {
-    CliRun r = run({"--quiet", "--json", "params", "get", "127.0.0.31"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--json", "params", "get", "127.0.0.31"}));
     auto p = json::parse(r.out);
     EXPECT_EQ(31, p["deviceNo"]);
     EXPECT_EQ("Lobby", p["deviceName"]);
@@ -59,8 +58,7 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
     EXPECT_EQ("Canteen", p["deviceName"]);
     EXPECT_FALSE(p.contains("heartbeat")) << "the short record has no heartbeat";
 
-    CliRun text = run({"--quiet", "params", "get", "31"});
-    ASSERT_EQ(0, text.code) << text.err;
+    CliRun text = expectOk(run({"--quiet", "params", "get", "31"}));
     EXPECT_NE(std::string::npos, text.out.find("[Basic Settings]"));
     EXPECT_NE(std::string::npos, text.out.find("deviceName"));
     EXPECT_NE(std::string::npos, text.out.find("Lobby"));
@@ -94,8 +92,7 @@ TEST_F(CliParamsTest, EveryWriteKeepsTheRecordAsReadAndTheNewestTwenty)
         std::ofstream(folder / ("20000101-0000" + std::to_string(10 + i) + "-000.alc")) << "old";
 
     ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.31", "volume=61"}).code);
-    CliRun listed = run({"--quiet", "--json", "params", "backups", "127.0.0.31"});
-    ASSERT_EQ(0, listed.code) << listed.err;
+    CliRun listed = expectOk(run({"--quiet", "--json", "params", "backups", "127.0.0.31"}));
     const auto files = json::parse(listed.out)["backups"];
     ASSERT_EQ(20u, files.size());
     EXPECT_EQ((folder / "20000101-000011-000.alc").string(), files[0]) << "the oldest was removed";
@@ -116,9 +113,8 @@ TEST_F(CliParamsTest, EveryWriteKeepsTheRecordAsReadAndTheNewestTwenty)
 TEST_F(CliParamsTest, DryRunListsTheChangesAndWritesNothing)
 {
     const auto before = settled("127.0.0.31").sysPara;
-    CliRun r = run({"--quiet", "--json", "params", "set", "127.0.0.31", "--dry-run", "volume=61", "key2.mode=Mute",
-                    "sessionCache=30"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--json", "params", "set", "127.0.0.31", "--dry-run", "volume=61",
+                             "key2.mode=Mute", "sessionCache=30"}));
     EXPECT_EQ(0, writesTo("127.0.0.31"));
     EXPECT_EQ(before, settled("127.0.0.31").sysPara);
     const auto changes = json::parse(r.out)["changes"];
@@ -131,16 +127,14 @@ TEST_F(CliParamsTest, DryRunListsTheChangesAndWritesNothing)
     EXPECT_EQ("Mute", changes[2]["to"]);
 
     // The site's devices are KP-4410s: key 3 may take "Intercom Status" (other models: ParaPagesTest).
-    CliRun status = run({"--quiet", "params", "set", "127.0.0.31", "--dry-run", "key3.mode=Intercom Status"});
-    EXPECT_EQ(0, status.code) << status.err;
+    CliRun status = expectOk(run({"--quiet", "params", "set", "127.0.0.31", "--dry-run", "key3.mode=Intercom Status"}));
     EXPECT_EQ(0, writesTo("127.0.0.31"));
 }
 
 TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
 {
-    CliRun r = run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer", "outputCache=40",
-                    "busyTone=Three busy tone(3)"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer",
+                             "outputCache=40", "busyTone=Three busy tone(3)"}));
     EXPECT_NE(std::string::npos, r.out.find("volume"));
     const auto d = settled("127.0.0.31");
     const ConstBytes rec(d.sysPara);
@@ -183,8 +177,7 @@ TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
     ASSERT_EQ(504u, bytes.size());
 
     ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.31", "volume=10"}).code);
-    CliRun diff = run({"--quiet", "--json", "params", "diff", "127.0.0.31", file});
-    ASSERT_EQ(0, diff.code) << diff.err;
+    CliRun diff = expectOk(run({"--quiet", "--json", "params", "diff", "127.0.0.31", file}));
     auto changes = json::parse(diff.out)["changes"];
     ASSERT_EQ(1u, changes.size()) << diff.out;
     EXPECT_EQ("volume", changes[0]["field"]);
@@ -229,8 +222,7 @@ TEST_F(CliParamsTest, MacSetFollowsTheDialogRulesAndTheDeviceAnswersToIt)
     EXPECT_TRUE(refusedExactly(run({"--quiet", "mac", "set", "31", "02:4b:G1:00:00:01"}),
                                "auctl: The MAC address entered is incorrect!\n"));
 
-    CliRun r = run({"--quiet", "--json", "mac", "set", "31", "02:aa:bb:0c:d:"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--json", "mac", "set", "31", "02:aa:bb:0c:d:"}));
     EXPECT_EQ("02:aa:bb:0c:0d:00", json::parse(r.out)["mac"]);
     const std::uint8_t want[6] = {0x02, 0xAA, 0xBB, 0x0C, 0x0D, 0x00};
     EXPECT_TRUE(std::equal(want, want + 6, settled("127.0.0.31").info.mac()));
@@ -247,8 +239,7 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
     CliRun offline = run({"--quiet", "--json", "devices", "list", "--no-poll"});
     EXPECT_EQ("Offline", json::parse(offline.out)[0]["status"]);
 
-    CliRun list = run({"--verbose", "--json", "devices", "list"});
-    ASSERT_EQ(0, list.code) << list.err;
+    CliRun list = expectOk(run({"--verbose", "--json", "devices", "list"}));
     auto d = json::parse(list.out)[0];
     EXPECT_EQ("Online", d["status"]);
     EXPECT_EQ(2, d["state"]);
@@ -257,8 +248,7 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
 
     // A search finds the local devices and polls the remote one: it is online too,
     // and its parameters can be read through the unicast the poll proved.
-    CliRun search = run({"--quiet", "--json", "search"});
-    ASSERT_EQ(0, search.code) << search.err;
+    CliRun search = expectOk(run({"--quiet", "--json", "search"}));
     int online = 0;
     for (const auto& dev : json::parse(search.out))
         online += dev["status"] == "Online";
@@ -270,8 +260,7 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
 
 TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
 {
-    CliRun r = run({"time", "sync"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"time", "sync"}));
     EXPECT_NE(std::string::npos, r.err.find("Synchronization time completed."));
     // Nothing answers a time broadcast; give the site a moment to take it in.
     EXPECT_TRUE(eventually([&] { return settled("127.0.0.31").clock.has_value(); }));
@@ -307,8 +296,7 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
     const std::vector<std::uint16_t> readBack{CMD_READ_SYS_PARA};
 
     // Confirmed: one read-back after the apply, and JSON says so.
-    CliRun ok = run({"--quiet", "--json", "params", "set", "31", "volume=44"});
-    ASSERT_EQ(0, ok.code) << ok.err;
+    CliRun ok = expectOk(run({"--quiet", "--json", "params", "set", "31", "volume=44"}));
     EXPECT_EQ(true, json::parse(ok.out)["confirmed"]);
     EXPECT_EQ(readBack, commandsAfterApply("127.0.0.31"));
 
@@ -349,8 +337,7 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
                 plain[3] = "02:aa:bb:00:00:33"; // the device still answers to its old MAC
             plain.insert(early ? plain.begin() + 2 : plain.end(), "--no-confirm");
             plain.insert(plain.begin(), "--quiet");
-            CliRun skipped = run(plain);
-            EXPECT_EQ(0, skipped.code) << skipped.err;
+            CliRun skipped = expectOk(run(plain));
             // The apply is sent without an answer: it may reach the simulator a moment after auctl ends.
             EXPECT_TRUE(eventually([&] {
                 const auto t = site->traffic(ip(c.addr));

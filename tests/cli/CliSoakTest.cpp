@@ -65,8 +65,7 @@ TEST_F(CliSoakTest, GroupDownloadAndFirmwareUnderLossAndDuplicates)
     std::vector<std::string> members{"--quiet", "group", "members", "1"};
     for (const auto& d : devices)
         members.push_back(formatIp(d.ip));
-    const CliRun m = run(members);
-    ASSERT_EQ(0, m.code) << m.err;
+    const CliRun m = expectOk(run(members));
     lossy();
 
     // --- group download, 8 at a time, confirmed --------------------------------

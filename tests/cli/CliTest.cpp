@@ -38,8 +38,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwo)
     EXPECT_EQ(2, run({"devices", "add", "--no", "5"}).code);
     EXPECT_EQ(2, run({"devices", "add", "--no", "5", "--name", "x", "--ip", "1.2.3", "--mask", "255.0.0.0"}).code);
     EXPECT_EQ(2, run({"devices", "delete", "nothing"}).code);
-    CliRun help = run({"--help"});
-    EXPECT_EQ(0, help.code);
+    CliRun help = expectOk(run({"--help"}));
     EXPECT_NE(std::string::npos, help.out.find("devices add"));
 }
 
@@ -103,8 +102,7 @@ TEST_F(CliTest, ManualDevicesFollowTheAddRules)
     EXPECT_TRUE(refusedExactly(add("60", "Other", "10.9.0.61"), "auctl: Device NO is duplicate!\n"));
     ASSERT_EQ(0, add("61", "Back door", "10.9.0.61").code);
 
-    CliRun list = run({"--json", "devices", "list"});
-    ASSERT_EQ(0, list.code) << list.err;
+    CliRun list = expectOk(run({"--json", "devices", "list"}));
     auto devices = json::parse(list.out);
     ASSERT_EQ(2u, devices.size());
     // Manual entries go to the front; a device of another subnet waits for a poll (state 4).
@@ -124,8 +122,7 @@ TEST_F(CliTest, ManualDevicesFollowTheAddRules)
 TEST_F(CliTest, SearchFindsADeviceSideServingThePort)
 {
     startSite({simDevice("127.0.0.81", 81, 81, "Lobby"), simDevice("127.0.0.82", 82, 82, "Hall")});
-    CliRun r = run({"--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "--json", "search"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "--json", "search"}));
     auto devices = json::parse(r.out);
     ASSERT_EQ(2u, devices.size());
     for (const auto& d : devices) {
@@ -142,16 +139,15 @@ TEST_F(CliTest, SearchFindsADeviceSideServingThePort)
     EXPECT_NE(std::string::npos, r.err.find("total number of devices found:2."));
 
     // The plain table: a title line and one line per device.
-    CliRun table = run({"--quiet", "--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "search"});
-    ASSERT_EQ(0, table.code);
+    CliRun table =
+        expectOk(run({"--quiet", "--adapter", "127.0.0.1", "--port", std::to_string(site->port()), "search"}));
     EXPECT_EQ(0u, table.out.find("Status  NO  IP Address"));
     EXPECT_EQ(3, std::count(table.out.begin(), table.out.end(), '\n'));
 }
 
 TEST_F(CliTest, KeptDevicesAreSavedAndLoadOffline)
 {
-    CliRun r = run({"--quiet", "--demo", "--json", "search", "--keep"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--demo", "--json", "search", "--keep"}));
     auto found = json::parse(r.out);
     ASSERT_GE(found.size(), 8u);
     for (const auto& d : found) {
@@ -176,8 +172,7 @@ TEST_F(CliTest, IniChoosesAdaptersAndPortUnlessTheCommandLineDoes)
     startSite({simDevice("127.0.0.91", 91, 91)});
     std::ofstream(dir.path() / "AuliraServer.ini")
         << "[Network]\nAdapters=127.0.0.1\nDevicePort=" << site->port() << "\n";
-    CliRun r = run({"--json", "search"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--json", "search"}));
     auto devices = json::parse(r.out);
     ASSERT_EQ(1u, devices.size());
     EXPECT_EQ("127.0.0.91", devices[0]["ip"]);
@@ -186,8 +181,7 @@ TEST_F(CliTest, IniChoosesAdaptersAndPortUnlessTheCommandLineDoes)
     // --port wins over the file: nothing answers on a port held by a silent socket.
     UdpSocket silent;
     ASSERT_TRUE(silent.open() && silent.bind(std::string("127.0.0.1"), 0));
-    CliRun other = run({"--quiet", "--json", "--port", std::to_string(silent.localPort()), "search"});
-    ASSERT_EQ(0, other.code);
+    CliRun other = expectOk(run({"--quiet", "--json", "--port", std::to_string(silent.localPort()), "search"}));
     EXPECT_EQ(0u, json::parse(other.out).size());
 }
 
@@ -218,8 +212,7 @@ TEST_F(CliTest, CodePagesAndHostileNamesNeverBreakTheOutput)
         const std::vector<std::string> where{"--adapter", "127.0.0.1", "--port", std::to_string(site->port())};
         auto args = where;
         args.insert(args.end(), {"--json", "search"});
-        CliRun r = run(args);
-        ASSERT_EQ(0, r.code) << r.err;
+        CliRun r = expectOk(run(args));
         EXPECT_EQ(c.name, json::parse(r.out).at(0)["name"]);
         EXPECT_EQ(c.startup != nullptr, r.said(c.startup ? c.startup : "CodePage")) << r.err;
         args = where;

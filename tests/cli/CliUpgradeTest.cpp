@@ -102,8 +102,8 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 
     // Only the named device, by number; the others hear nothing of it.
     site->clearTraffic();
-    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"});
-    EXPECT_EQ(0, one.code) << one.err;
+    const CliRun one = expectOk(run(
+        {"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"}));
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "end"}), summary(one.events()));
     EXPECT_EQ(0, upgradePackets(picky));
 }
@@ -171,9 +171,8 @@ TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
     EXPECT_NE(std::string::npos, r.err.find("trying the 1 failed device once more")) << r.err;
 
     // When the second batch mends every failure the command succeeds.
-    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify",
-                              file("KP-4410", 100), "41", "44", "--retry-failed"});
-    EXPECT_EQ(0, again.code) << again.err;
+    const CliRun again = expectOk(run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify",
+                              file("KP-4410", 100), "41", "44", "--retry-failed"}));
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));
 }
 
@@ -264,9 +263,8 @@ TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)
     EXPECT_EQ("KP-4410", report[0]["model"]);
 
     // Every device made it and reports the version: status 0.
-    const CliRun good = run({"--quiet", "upgrade", "firmware", file("KP-4410", 1000), "51", "52", "--parallel", "2",
-                             "--verify-timeout", "3"});
-    EXPECT_EQ(0, good.code) << good.err;
+    const CliRun good = expectOk(run({"--quiet", "upgrade", "firmware", file("KP-4410", 1000), "51", "52", "--parallel",
+                                      "2", "--verify-timeout", "3"}));
     EXPECT_NE(std::string::npos, good.out.find("T52(127.0.0.52) verified (V2.4.0)")) << good.out;
     EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--parallel", "33"}).code);
     EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--retries", "x"}).code);

@@ -28,6 +28,13 @@ struct CliRun {
     }
 };
 
+// A run the test needs to have succeeded; what it said on stderr when it did not.
+inline CliRun expectOk(CliRun r)
+{
+    EXPECT_EQ(0, r.code) << r.err;
+    return r;
+}
+
 // Exit status 1, and `text` in what it said on stderr.
 inline ::testing::AssertionResult refused(const CliRun& r, const std::string& text)
 {

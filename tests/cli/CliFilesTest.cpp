@@ -3,7 +3,6 @@
 // are refused before anything is written.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <thread>

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -39,17 +38,14 @@ protected:
     }
 
     // --json download output: the percentages and the closing object.
-    std::pair<std::vector<int>, json> events(const std::string& out)
+    static std::pair<std::vector<int>, json> events(const CliRun& r)
     {
         std::vector<int> percents;
-        json last;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) {
-            last = json::parse(l);
-            if (last["event"] == "progress")
-                percents.push_back(last["percent"]);
-        }
-        return {percents, last};
+        const auto all = r.events();
+        for (const auto& e : all)
+            if (e["event"] == "progress")
+                percents.push_back(e["percent"]);
+        return {percents, all.empty() ? json() : all.back()};
     }
 };
 
@@ -111,7 +107,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ(before, file());
 
     CliRun d = expectOk(run({"--json", "group", "download"}));
-    const auto [percents, end] = events(d.out);
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
@@ -155,7 +151,7 @@ TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
     fault(ip("127.0.0.33"), [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
     CliRun d = run({"--json", "group", "download"});
     EXPECT_EQ(1, d.code);
-    const auto [percents, end] = events(d.out);
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
@@ -171,7 +167,7 @@ TEST_F(CliGroupTest, ALostApplyIsRepeatedThenReportedAsNotTaken)
 
     CliRun d = run({"--json", "group", "download", "--parallel", "3"});
     EXPECT_EQ(1, d.code);
-    const auto [percents, end] = events(d.out);
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 0}}), end);
     std::vector<json> failures;

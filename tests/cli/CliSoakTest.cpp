@@ -13,7 +13,6 @@
 #include <nlohmann/json.hpp>
 
 #include "params/SysParaOffsets.h"
-#include "protocol/Packet.h"
 #include "support/CliSite.h"
 #include "support/UpgradeFiles.h"
 

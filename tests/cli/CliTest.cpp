@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
 #include "protocol/UdpSocket.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;

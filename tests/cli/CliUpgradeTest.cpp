@@ -3,7 +3,6 @@
 #include <atomic>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 

@@ -5,12 +5,10 @@
 // its boot loader unknowingly, never silent.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <map>
 
 #include "protocol/Packet.h"
-#include "protocol/StatusPoll.h"
 #include "support/CliSite.h"
 #include "support/UpgradeFiles.h"
 

@@ -115,9 +115,6 @@ TEST(AddrBookImage, SizeLimitAndDownloadChecks)
     // In the dialog's order: book, device, size.
     EXPECT_EQ(IDS_BOOK_NONE_SELECTED, checkBookDownload(nullptr, false));
     EXPECT_EQ(IDS_BOOK_NO_DEVICE_SELECTED, checkBookDownload(&tooLarge, false));
-    EXPECT_STREQ("No address book selected!\n\n", stringText(IDS_BOOK_NONE_SELECTED));
-    EXPECT_STREQ("No device selected for download!\n\n", stringText(IDS_BOOK_NO_DEVICE_SELECTED));
-    EXPECT_STREQ("Address book size exceeds capacity!\n\n", stringText(IDS_BOOK_TOO_LARGE));
 }
 
 TEST(AddrBookRules, NameSelectionEntriesAndStaleNames)
@@ -126,10 +123,7 @@ TEST(AddrBookRules, NameSelectionEntriesAndStaleNames)
     EXPECT_EQ(IDS_BOOK_NAME_EMPTY, checkBookName(books, ""));
     EXPECT_EQ(IDS_BOOK_NAME_EXISTS, checkBookName(books, "Lobby"));
     EXPECT_EQ(0, checkBookName(books, "lobby")) << "case-sensitive";
-    EXPECT_STREQ("The address book name cannot be empty!\n\n", stringText(IDS_BOOK_NAME_EMPTY));
-    EXPECT_STREQ("An address book with that name already exists!\n\n", stringText(IDS_BOOK_NAME_EXISTS));
     EXPECT_EQ(IDS_BOOK_NOTHING_SELECTED, checkBookSelection(AddrBook_Type{}));
-    EXPECT_STREQ("No group or device selected!\n\n", stringText(IDS_BOOK_NOTHING_SELECTED));
     for (const auto& only : {bookOf(1, 0), bookOf(0, 1), bookOf(0, 0, 1)})
         EXPECT_EQ(0, checkBookSelection(only));
 

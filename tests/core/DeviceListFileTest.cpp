@@ -2,7 +2,6 @@
 
 #include "devices/DeviceList.h"
 #include "devices/DeviceListFile.h"
-#include "protocol/Packet.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <map>
 #include <random>
 
 #include "devices/DeviceItem.h"
@@ -147,21 +146,6 @@ TEST(SysParaFields, EveryFieldSitsWhereTheFirmwareExpectsIt)
     }
     EXPECT_EQ(68u, kLayout436.devNo);
     EXPECT_EQ(120u, kLayout392.ip);
-}
-
-TEST(SysParaFields, LayoutFollowsTheVersionTextByteByByte)
-{
-    const std::map<std::string, std::int32_t> cases = {
-        {"V1.0.7", 0}, {"V1.0.6", 0}, {"V1.0.10", 0}, {"", 0}, {"V1.0.8", -1}, {"V2.0", -1}, {"V1.0.7a", -1},
-    };
-    for (const auto& [version, ext] : cases) {
-        SysParaBuffer b = filled(0x5A);
-        writeFixedText(b, 4, kSysParaVersionWidth, version);
-        EXPECT_EQ(ext, paraExtFromVersion(b)) << version;
-    }
-    // A version field without a terminator is compared within its 52 bytes.
-    SysParaBuffer b = filled('V');
-    EXPECT_EQ(-1, paraExtFromVersion(b));
 }
 
 TEST(SysParaSettings, LoadAndSaveLeaveEveryByteTheyDoNotOwnAlone)

@@ -3,7 +3,6 @@
 
 #include <tuple>
 
-#include "protocol/Exchange.h"
 #include "protocol/TimeSync.h"
 #include "shell/Log.h"
 #include "support/SimFixture.h"

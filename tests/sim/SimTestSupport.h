@@ -3,7 +3,6 @@
 // work the exchange routines hide (several replies to one request).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "protocol/Exchange.h"

@@ -1,7 +1,5 @@
 #pragma once
 // auctl run in process, as the CLI tests drive it.
-#include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,29 +25,6 @@ struct CliRun {
         return v;
     }
 };
-
-// A run the test needs to have succeeded; what it said on stderr when it did not.
-inline CliRun expectOk(CliRun r)
-{
-    EXPECT_EQ(0, r.code) << r.err;
-    return r;
-}
-
-// Exit status 1, and `text` in what it said on stderr.
-inline ::testing::AssertionResult refused(const CliRun& r, const std::string& text)
-{
-    if (r.code == 1 && r.said(text))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "exit status " << r.code << ", stderr: " << r.err;
-}
-
-// Exit status 1, and exactly `text` on stderr.
-inline ::testing::AssertionResult refusedExactly(const CliRun& r, const std::string& text)
-{
-    if (r.code == 1 && r.err == text)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "exit status " << r.code << ", stderr: " << r.err;
-}
 
 // Runs auctl with `prefix` (the test's data directory, adapter and port) in
 // front of the arguments.

@@ -26,16 +26,13 @@ protected:
 
 TEST_F(CliTest, UsageErrorsExitWithTwo)
 {
-    EXPECT_EQ(2, run({}).code);
-    EXPECT_EQ(2, run({"--bogus", "search"}).code);
-    EXPECT_EQ(2, run({"--port", "abc", "search"}).code);
-    EXPECT_EQ(2, run({"--port", "70000", "search"}).code);
-    EXPECT_EQ(2, run({"--adapter", "not-an-ip", "search"}).code);
-    EXPECT_EQ(2, run({"frobnicate"}).code);
-    EXPECT_EQ(2, run({"devices"}).code);
-    EXPECT_EQ(2, run({"devices", "add", "--no", "5"}).code);
-    EXPECT_EQ(2, run({"devices", "add", "--no", "5", "--name", "x", "--ip", "1.2.3", "--mask", "255.0.0.0"}).code);
-    EXPECT_EQ(2, run({"devices", "delete", "nothing"}).code);
+    const std::vector<std::vector<std::string>> usageErrors = {
+        {}, {"--bogus", "search"}, {"--port", "abc", "search"}, {"--port", "70000", "search"},
+        {"--adapter", "not-an-ip", "search"}, {"frobnicate"}, {"devices"}, {"devices", "add", "--no", "5"},
+        {"devices", "add", "--no", "5", "--name", "x", "--ip", "1.2.3", "--mask", "255.0.0.0"},
+        {"devices", "delete", "nothing"}};
+    for (const auto& args : usageErrors)
+        EXPECT_EQ(2, run(args).code) << (args.empty() ? "" : args.back());
     CliRun help = expectOk(run({"--help"}));
     EXPECT_NE(std::string::npos, help.out.find("devices add"));
 }

@@ -4,8 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -26,13 +25,9 @@ std::vector<std::string> lines(const std::string& text, const std::string& sep)
     return out;
 }
 
-class CliCsvTest : public ::testing::Test {
+class CliCsvTest : public CliSiteTest {
 protected:
     void SetUp() override { useFastTiming(); }
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-
-    ProtocolConfigGuard guard;
-    TempDir dir;
 };
 
 } // namespace
@@ -43,11 +38,9 @@ TEST_F(CliCsvTest, DevicesListAsCsvHasTheListColumnsQuoted)
     ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "60", "--name", "Gate, \"B\"", "--ip", "10.9.0.60",
                       "--mask", "255.255.255.0"})
                      .code);
-    CliRun list = run({"--quiet", "--json", "devices", "list", "--no-poll"});
-    ASSERT_EQ(0, list.code) << list.err;
+    CliRun list = expectOk(run({"--quiet", "--json", "devices", "list", "--no-poll"}));
     const auto devices = json::parse(list.out);
-    CliRun csv = run({"--quiet", "devices", "list", "--no-poll", "--csv"});
-    ASSERT_EQ(0, csv.code) << csv.err;
+    CliRun csv = expectOk(run({"--quiet", "devices", "list", "--no-poll", "--csv"}));
 
     const auto rows = lines(csv.out, "\r\n");
     ASSERT_EQ(devices.size() + 2, rows.size()); // header, rows, the end of the last
@@ -71,7 +64,7 @@ TEST_F(CliCsvTest, DevicesListAsCsvHasTheListColumnsQuoted)
     ASSERT_EQ(0, run({"--quiet", "devices", "list", "--no-poll", "--csv-file", file.string()}).code);
     const auto bytes = readAll(file);
     EXPECT_EQ("\xEF\xBB\xBF" + csv.out, std::string(bytes.begin(), bytes.end()));
-    CliRun failed = run({"--quiet", "devices", "list", "--no-poll", "--csv-file", (dir.path() / "no/such/dir.csv").string()});
-    EXPECT_EQ(1, failed.code);
-    EXPECT_TRUE(failed.said("auctl: The device list could not be written to ")) << failed.err;
+    EXPECT_TRUE(refused(
+        run({"--quiet", "devices", "list", "--no-poll", "--csv-file", (dir.path() / "no/such/dir.csv").string()}),
+        "auctl: The device list could not be written to "));
 }

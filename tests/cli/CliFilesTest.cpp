@@ -3,7 +3,6 @@
 // are refused before anything is written.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <thread>
@@ -27,8 +26,7 @@
 #include "params/ConfigFile.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
-#include "support/CliRunner.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 #include "util/DataLock.h"
 
 #ifndef _WIN32
@@ -75,15 +73,24 @@ int waitExit(pid_t pid)
 
 class CliFilesTest : public ::testing::Test {
 protected:
-    CliRun run(std::vector<std::string> args)
+    CliRun run(std::vector<std::string> args, const fs::path& folder = {})
     {
-        return runAuctl({"--data-dir", dir.path().string(), "--adapter", "127.0.0.1"}, std::move(args));
+        return runAuctl({"--data-dir", (folder.empty() ? dir.path() : folder).string(), "--adapter", "127.0.0.1"},
+                        std::move(args));
     }
-    std::vector<std::string> addArgs(int no, const std::string& addr)
+#ifndef _WIN32
+    // auctl on the test's folder in a process of its own, quietly.
+    pid_t spawn(std::vector<std::string> args)
     {
-        return {"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1", "devices", "add", "--no",
-                std::to_string(no), "--name", "Dev " + std::to_string(no), "--ip", addr, "--mask", "255.255.255.0"};
+        args.insert(args.begin(), {"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1"});
+        return spawnAuctl(args);
     }
+    pid_t spawnAdd(int no, const std::string& addr)
+    {
+        return spawn({"devices", "add", "--no", std::to_string(no), "--name", "Dev " + std::to_string(no), "--ip", addr,
+                      "--mask", "255.255.255.0"});
+    }
+#endif
     DeviceListFileContent saved() { return decodeDeviceListFile(readAll(dir.path() / "devices")); }
 
     TempDir dir;
@@ -103,7 +110,7 @@ TEST_F(CliFilesTest, TwentyParallelAddsLoseNothing)
 {
     std::vector<pid_t> runs;
     for (int i = 1; i <= 20; ++i)
-        runs.push_back(spawnAuctl(addArgs(i, "10.9.1." + std::to_string(i))));
+        runs.push_back(spawnAdd(i, "10.9.1." + std::to_string(i)));
     for (pid_t p : runs) {
         ASSERT_GT(p, 0);
         EXPECT_EQ(0, waitExit(p));
@@ -128,12 +135,11 @@ TEST_F(CliFilesTest, TwentyParallelAddsLoseNothing)
 TEST_F(CliFilesTest, AnOpenListTakesInWhatAuctlSavedMeanwhile)
 {
     for (int no : {1, 2, 3})
-        ASSERT_EQ(0, waitExit(spawnAuctl(addArgs(no, "10.9.3." + std::to_string(no)))));
+        ASSERT_EQ(0, waitExit(spawnAdd(no, "10.9.3." + std::to_string(no))));
     DeviceManager app(dir.path());
     ASSERT_FALSE(app.loadSavedList().failed());
-    ASSERT_EQ(0, waitExit(spawnAuctl(addArgs(4, "10.9.3.4"))));
-    ASSERT_EQ(0, waitExit(spawnAuctl({"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1",
-                                       "devices", "delete", "10.9.3.2"})));
+    ASSERT_EQ(0, waitExit(spawnAdd(4, "10.9.3.4")));
+    ASSERT_EQ(0, waitExit(spawn({"devices", "delete", "10.9.3.2"})));
     DeviceList& list = app.devices();
     list.insertManual(newManualDevice({"5", "Dev 5", ip("10.9.3.5"), ip("255.255.255.0")}));
     list.deleteItems({list.findByIp(ip("10.9.3.3"))});
@@ -156,11 +162,7 @@ TEST_F(CliFilesTest, AnOpenListTakesInWhatAuctlSavedMeanwhile)
 // its copies: groups and books auctl saved meanwhile stay, the app's own win.
 TEST_F(CliFilesTest, GroupsAndBooksAuctlSavedMeanwhileAreKept)
 {
-    const std::vector<std::string> at{"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1"};
-    const auto auctl = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), at.begin(), at.end());
-        return waitExit(spawnAuctl(args));
-    };
+    const auto auctl = [&](std::vector<std::string> args) { return waitExit(spawn(std::move(args))); };
     ASSERT_EQ(0, auctl({"group", "add", "1", "Lobby"}));
     ASSERT_EQ(0, auctl({"book", "create", "Front", "--group", "1"}));
     const auto groupFile = groupFilePath(dir.path());
@@ -203,9 +205,8 @@ TEST_F(CliFilesTest, AddAgainstDeleteNeverTearsTheFile)
     for (int i = 1; i <= 15; ++i) {
         SCOPED_TRACE(i);
         const std::string next = "10.9.2." + std::to_string(i);
-        const pid_t add = spawnAuctl(addArgs(i, next));
-        const pid_t del = spawnAuctl({"--quiet", "--data-dir", dir.path().string(), "--adapter", "127.0.0.1",
-                                      "devices", "delete", previous});
+        const pid_t add = spawnAdd(i, next);
+        const pid_t del = spawn({"devices", "delete", previous});
         ASSERT_GT(add, 0);
         ASSERT_GT(del, 0);
         EXPECT_EQ(0, waitExit(add));
@@ -239,8 +240,18 @@ TEST_F(CliFilesTest, ADamagedFileIsReportedKeptAndThenStartedAnew)
     } rows[] = {
         {"devices", "device list file", [&] { auto v = encodeDeviceListFile({r, r}); v.resize(v.size() - 1); return v; }()},
         {"devices", "device list file", Vec(64, 'x')},
-        {"group", "group file", [&] { auto v = encodeGroupFile({g}); writeU32(v, 64, 9); return v; }()},
-        {"addrbook", "address book file", [&] { auto v = encodeAddrBookFile({b}); v[0] = 'A'; return v; }()},
+        {"group", "group file",
+         [&] {
+             auto v = encodeGroupFile({g});
+             writeU32(v, 64, 9);
+             return v;
+         }()},
+        {"addrbook", "address book file",
+         [&] {
+             auto v = encodeAddrBookFile({b});
+             v[0] = 'A';
+             return v;
+         }()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -249,8 +260,7 @@ TEST_F(CliFilesTest, ADamagedFileIsReportedKeptAndThenStartedAnew)
         writeAll(file, row.bytes);
         // The command stops with one line on stderr, --quiet or not, and
         // saves nothing over the damaged file.
-        const CliRun bad =
-            runAuctl({"--data-dir", here.path().string(), "--adapter", "127.0.0.1"}, {"--quiet", "devices", "list", "--no-poll"});
+        const CliRun bad = run({"--quiet", "devices", "list", "--no-poll"}, here.path());
         EXPECT_EQ(1, bad.code);
         EXPECT_EQ(0u, bad.err.rfind(std::string("auctl: The ") + row.kind + " " + file.string() + " is damaged", 0))
             << bad.err;
@@ -263,9 +273,7 @@ TEST_F(CliFilesTest, ADamagedFileIsReportedKeptAndThenStartedAnew)
         EXPECT_NE(std::string::npos, bad.err.find(kept[0].string()));
         EXPECT_EQ(row.bytes, readAll(kept[0]));
         // The next run goes on with what could be read.
-        const CliRun next =
-            runAuctl({"--data-dir", here.path().string(), "--adapter", "127.0.0.1"}, {"--quiet", "devices", "list", "--no-poll"});
-        EXPECT_EQ(0, next.code) << next.err;
+        EXPECT_EQ(0, run({"--quiet", "devices", "list", "--no-poll"}, here.path()).code);
     }
     // A missing file is no damage.
     EXPECT_EQ(0, run({"--quiet", "devices", "list", "--no-poll"}).code);
@@ -288,15 +296,10 @@ TEST_F(CliFilesTest, ValuesThatWouldStrandADeviceOrBreakAFileAreRefused)
         std::vector<std::string> args;
         const char* message;
     } rows[] = {
-        {add("12abc", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
+        // One case per refusal: the variants of each are EntryRules' cases.
         {add("2147483648", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
-        {add("-1", "10.9.0.60", "255.255.255.0"), "The device NO must be a whole number from 1 to 2147483647!"},
         {add("60", "10.9.0.5", "255.255.255.0"), "A device with this IP address is already in the list!"},
         {add("60", "10.9.0.255", "255.255.255.0"),
-         "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
-        {add("60", "255.255.255.255", "255.255.255.0"),
-         "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
-        {add("60", "239.1.1.1", "255.255.255.0"),
          "The IP address must be one device's own address, not a broadcast, multicast or network address!"},
         {add("60", "10.9.0.60", "255.255.0.255"), "The subnet mask must be ones followed by zeros, such as 255.255.255.0!"},
         {{"--quiet", "group", "add", "1abc", "Yard"}, "Group NO setting error!"},
@@ -304,16 +307,12 @@ TEST_F(CliFilesTest, ValuesThatWouldStrandADeviceOrBreakAFileAreRefused)
         {{"--quiet", "book", "create", std::string(256, 'b'), "--group", "3"},
          "The address book name is too long and cannot exceed 255 characters!"},
         {{"--quiet", "mac", "set", "5", "00:00:00:00:00:00"}, "The MAC address cannot be all zeros!"},
-        {{"--quiet", "mac", "set", "5", "ff:ff:ff:ff:ff:ff"},
-         "The MAC address cannot be a broadcast or multicast address (its first byte must be even)!"},
         {{"--quiet", "mac", "set", "5", "01:00:5e:00:00:01"},
          "The MAC address cannot be a broadcast or multicast address (its first byte must be even)!"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args[2] + " " + row.args[3]);
-        const CliRun r = run(row.args);
-        EXPECT_EQ(1, r.code);
-        EXPECT_EQ(std::string("auctl: ") + row.message + "\n", r.err);
+        EXPECT_TRUE(refusedExactly(run(row.args), std::string("auctl: ") + row.message + "\n"));
     }
     EXPECT_EQ(devicesBefore, readAll(dir.path() / "devices"));
     EXPECT_EQ(groupsBefore, readAll(dir.path() / "group"));
@@ -322,25 +321,14 @@ TEST_F(CliFilesTest, ValuesThatWouldStrandADeviceOrBreakAFileAreRefused)
 
 namespace {
 
-class CliImportTest : public SimFixture {
+class CliImportTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
         useFastTiming();
-        startSite({simDevice("127.0.0.41", 41, 41, "Lobby")}, sim::SiteOptions{.keepTraffic = true});
+        startSite({simDevice("127.0.0.41", 41, 41, "Lobby")});
     }
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-    int writes()
-    {
-        int n = 0;
-        for (const auto& e : site->traffic())
-            n += e.command == CMD_WRITE_SYS_PARA;
-        return n;
-    }
-    TempDir dir;
+    int writes() { return countSent(CMD_WRITE_SYS_PARA); }
 };
 
 } // namespace
@@ -362,7 +350,12 @@ TEST_F(CliImportTest, ARecordWithoutAUsableAddressIsNotWritten)
         Vec bytes;
         const char* says;
     } rows[] = {
-        {"a zeroed file", [] { Vec v = encodeConfigFile(SysParaBuffer{}); return v; }(), "nothing was imported"},
+        {"a zeroed file",
+         [] {
+             Vec v = encodeConfigFile(SysParaBuffer {});
+             return v;
+         }(),
+         "nothing was imported"},
         {"a zeroed address", patched(L.ip, "0.0.0.0"), "Please enter the correct IP address! (ip in "},
         {"a broadcast address", patched(L.ip, "127.255.255.255"), "not a broadcast, multicast or network address! (ip in "},
         {"a zeroed mask", patched(L.mask, "0.0.0.0"), "Please enter the correct subnet mask! (mask in "},
@@ -374,9 +367,7 @@ TEST_F(CliImportTest, ARecordWithoutAUsableAddressIsNotWritten)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         writeAll(file, row.bytes);
-        const CliRun r = run({"--quiet", "params", "import", "127.0.0.41", file.string()});
-        EXPECT_EQ(1, r.code);
-        EXPECT_TRUE(r.said(row.says)) << r.err;
+        EXPECT_TRUE(refused(run({"--quiet", "params", "import", "127.0.0.41", file.string()}), row.says));
         EXPECT_EQ(0, writes());
     }
     writeAll(file, good);
@@ -403,9 +394,8 @@ TEST_F(CliFilesTest, ReadersGoOnWhileAnotherProgramHoldsTheFolderAndWritersWaitF
     ASSERT_EQ(1, read(fromChild[0], &c, 1));
     ASSERT_EQ('y', c);
 
-    const CliRun list = run({"--quiet", "devices", "list", "--no-poll"});
-    EXPECT_EQ(0, list.code) << list.err;
-    const pid_t add = spawnAuctl(addArgs(7, "10.9.4.7"));
+    const CliRun list = expectOk(run({"--quiet", "devices", "list", "--no-poll"}));
+    const pid_t add = spawnAdd(7, "10.9.4.7");
     ASSERT_GT(add, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     int status = 0;

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <iterator>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
 #include "grouping/GroupFile.h"
 #include "params/SysParaOffsets.h"
-#include "protocol/Exchange.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -21,7 +16,7 @@ namespace {
 
 using Vec = std::vector<std::uint8_t>;
 
-class CliGroupTest : public SimFixture {
+class CliGroupTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
@@ -31,42 +26,27 @@ protected:
         startSite({simDevice("127.0.0.31", 31, 31, "Lobby"), canteen, simDevice("127.0.0.33", 33, 33, "Stage")});
     }
 
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-
-    Vec file() const
-    {
-        std::ifstream f(dir.path() / "group", std::ios::binary);
-        return Vec(std::istreambuf_iterator<char>(f), {});
-    }
+    Vec file() const { return readAll(dir.path() / "group"); }
 
     // A device's group bytes once it has taken in everything sent to it.
     Vec groupBytes(const char* addr)
     {
-        Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
-        EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", ip(addr), req, reply, 1));
+        trafficUpToNow(ip(addr));
         const auto d = site->device(ip(addr)).value();
         const std::size_t off = d.layout == 436 ? kLayout436.groupNos : kLayout392.groupNos;
         return Vec(d.sysPara.begin() + static_cast<long>(off), d.sysPara.begin() + static_cast<long>(off + 8));
     }
 
     // --json download output: the percentages and the closing object.
-    std::pair<std::vector<int>, json> events(const std::string& out)
+    static std::pair<std::vector<int>, json> events(const CliRun& r)
     {
         std::vector<int> percents;
-        json last;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) {
-            last = json::parse(l);
-            if (last["event"] == "progress")
-                percents.push_back(last["percent"]);
-        }
-        return {percents, last};
+        const auto all = r.events();
+        for (const auto& e : all)
+            if (e["event"] == "progress")
+                percents.push_back(e["percent"]);
+        return {percents, all.empty() ? json() : all.back()};
     }
-
-    TempDir dir;
 };
 
 } // namespace
@@ -100,12 +80,10 @@ TEST_F(CliGroupTest, AddEditDeleteKeepTheGroupFile)
     EXPECT_EQ(2, run({"group", "edit", "5"}).code);
 
     ASSERT_EQ(0, run({"group", "edit", "5", "--no", "5", "--name", "Hall"}).code) << "keeps its own number";
-    CliRun edited = run({"--json", "group", "edit", "5", "--no", "6"});
-    ASSERT_EQ(0, edited.code) << edited.err;
+    CliRun edited = expectOk(run({"--json", "group", "edit", "5", "--no", "6"}));
     const json hall = {{"no", 6}, {"name", "Hall"}, {"members", json::array()}};
     EXPECT_EQ(hall, json::parse(edited.out));
-    CliRun del = run({"--json", "group", "delete", "9"});
-    ASSERT_EQ(0, del.code) << del.err;
+    CliRun del = expectOk(run({"--json", "group", "delete", "9"}));
     EXPECT_EQ(json::array({hall}), json::parse(del.out));
     EXPECT_EQ(68u + 28, file().size());
 }
@@ -124,14 +102,12 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ(north, json::parse(m.out));
     ASSERT_EQ(0, run({"--quiet", "group", "members", "2", "127.0.0.33", "127.0.0.31"}).code);
     const Vec before = file();
-    CliRun unknown = run({"--quiet", "group", "members", "2", "127.0.0.99"});
-    EXPECT_EQ(1, unknown.code);
-    EXPECT_TRUE(unknown.said("no device with the address or number 127.0.0.99 was found")) << unknown.err;
+    EXPECT_TRUE(refused(run({"--quiet", "group", "members", "2", "127.0.0.99"}),
+                        "no device with the address or number 127.0.0.99 was found"));
     EXPECT_EQ(before, file());
 
-    CliRun d = run({"--json", "group", "download"});
-    ASSERT_EQ(0, d.code) << d.err;
-    const auto [percents, end] = events(d.out);
+    CliRun d = expectOk(run({"--json", "group", "download"}));
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 3}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Canteen(127.0.0.32) set grouping completed.\n")) << d.err;
@@ -142,8 +118,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     // No devices empties the group. A dry run names the devices it would
     // write and those that lose numbers they hold now, and sends nothing.
     ASSERT_EQ(0, run({"group", "members", "1"}).code);
-    CliRun dry = run({"--quiet", "--json", "group", "download", "--dry-run"});
-    ASSERT_EQ(0, dry.code) << dry.err;
+    CliRun dry = expectOk(run({"--quiet", "--json", "group", "download", "--dry-run"}));
     std::map<std::string, json> planned;
     for (const auto& e : dry.events())
         planned[e.value("device", std::string("end"))] = e;
@@ -153,8 +128,7 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
               planned["127.0.0.31"]);
     EXPECT_EQ(json::array({1}), planned["127.0.0.32"]["lost"]);
     EXPECT_EQ(json::array(), planned["127.0.0.33"]["lost"]);
-    CliRun text = run({"--quiet", "group", "download", "--dry-run"});
-    ASSERT_EQ(0, text.code) << text.err;
+    CliRun text = expectOk(run({"--quiet", "group", "download", "--dry-run"}));
     for (const char* line : {"3 online devices would be written:\n", "  Canteen(127.0.0.32): none\n",
                              "Devices that lose group numbers they have now: 2\n",
                              "  Lobby(127.0.0.31) loses 1 (has 1, 2)\n", "Nothing was sent (--dry-run).\n"})
@@ -162,27 +136,22 @@ TEST_F(CliGroupTest, MembersAreTheGivenDevicesAndTheDownloadWritesTheirGroups)
     EXPECT_EQ((Vec{1, 2, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.31"));
     EXPECT_EQ((Vec{1, 0, 0, 0, 0, 0, 0, 0}), groupBytes("127.0.0.32"));
     // The next download clears the bytes.
-    CliRun again = run({"--quiet", "group", "download"});
-    ASSERT_EQ(0, again.code) << again.err;
+    CliRun again = expectOk(run({"--quiet", "group", "download"}));
     EXPECT_EQ("16%\n33%\n50%\n66%\n83%\n100%\ngroup numbers set on 3 of 3 online devices\n", again.out);
     EXPECT_EQ(Vec(8, 0), groupBytes("127.0.0.32"));
 }
 
 TEST_F(CliGroupTest, DownloadRefusesWithoutGroupsAndReportsFailedDevices)
 {
-    CliRun none = run({"group", "download"});
-    EXPECT_EQ(1, none.code);
-    EXPECT_TRUE(none.said("auctl: No device grouping!\n")) << none.err;
+    EXPECT_TRUE(refused(run({"group", "download"}), "auctl: No device grouping!\n"));
     EXPECT_TRUE(site->traffic().empty()) << "refused before any search";
 
     ASSERT_EQ(0, run({"group", "add", "3", "All"}).code);
     ASSERT_EQ(0, run({"--quiet", "group", "members", "3", "31", "33"}).code);
-    sim::Faults f;
-    f.silentCommands = {CMD_READ_SYS_PARA};
-    site->setFaults(ip("127.0.0.33"), f);
+    fault(ip("127.0.0.33"), [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
     CliRun d = run({"--json", "group", "download"});
     EXPECT_EQ(1, d.code);
-    const auto [percents, end] = events(d.out);
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 0}}), end);
     EXPECT_TRUE(d.said("Stage(127.0.0.33) failed to read system parameters!\n")) << d.err;
@@ -194,13 +163,11 @@ TEST_F(CliGroupTest, ALostApplyIsRepeatedThenReportedAsNotTaken)
 {
     ASSERT_EQ(0, run({"group", "add", "4", "Four"}).code);
     ASSERT_EQ(0, run({"--quiet", "group", "members", "4", "31", "32", "33"}).code);
-    sim::Faults f;
-    f.silentCommands = {CMD_APPLY_SYS_PARA};
-    site->setFaults(ip("127.0.0.32"), f);
+    fault(ip("127.0.0.32"), [](auto& f) { f.silentCommands = {CMD_APPLY_SYS_PARA}; });
 
     CliRun d = run({"--json", "group", "download", "--parallel", "3"});
     EXPECT_EQ(1, d.code);
-    const auto [percents, end] = events(d.out);
+    const auto [percents, end] = events(d);
     EXPECT_EQ((std::vector<int>{16, 33, 50, 66, 83, 100}), percents);
     EXPECT_EQ((json{{"event", "end"}, {"online", 3}, {"completed", 2}, {"unconfirmed", 0}}), end);
     std::vector<json> failures;
@@ -217,16 +184,7 @@ TEST_F(CliGroupTest, ALostApplyIsRepeatedThenReportedAsNotTaken)
     EXPECT_EQ(0, run({"--quiet", "group", "download", "--no-confirm"}).code);
 }
 
-namespace {
-class CliGroupChecksTest : public SimFixture {
-protected:
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-    TempDir dir;
-};
-} // namespace
+using CliGroupChecksTest = CliSiteTest;
 
 TEST_F(CliGroupChecksTest, MembersAndDownloadRefuseWhatTheGroupingCommandRefuses)
 {
@@ -246,12 +204,8 @@ TEST_F(CliGroupChecksTest, MembersAndDownloadRefuseWhatTheGroupingCommandRefuses
                    simDevice("127.0.0.62", std::string(c.name7b) == "Seven" ? 7 : 8, 62, c.name7b),
                    simDevice("127.0.0.63", 9, 63, c.unnamedName)});
         ASSERT_EQ(0, run({"group", "add", "1", "One"}).code);
-        CliRun m = run({"--quiet", "group", "members", "1", "127.0.0.61"});
-        EXPECT_EQ(1, m.code);
-        EXPECT_TRUE(m.said(c.refusal)) << m.err;
-        CliRun d = run({"--quiet", "group", "download"});
-        EXPECT_EQ(1, d.code);
-        EXPECT_TRUE(d.said(c.refusal)) << d.err;
+        EXPECT_TRUE(refused(run({"--quiet", "group", "members", "1", "127.0.0.61"}), c.refusal));
+        EXPECT_TRUE(refused(run({"--quiet", "group", "download"}), c.refusal));
         for (const auto& e : site->traffic())
             EXPECT_NE(CMD_WRITE_SYS_PARA, e.command & kCommandMask) << "nothing written";
         if (std::string(c.unnamedName).empty()) {

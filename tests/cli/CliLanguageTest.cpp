@@ -2,27 +2,20 @@
 // output scripts read staying English.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "shell/Translate.h"
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
 
 namespace {
 
-class CliLanguageTest : public ::testing::Test {
+class CliLanguageTest : public CliSiteTest {
 protected:
     void TearDown() override { setLanguage(Language::English); }
-
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-    void writeIni(const std::string& text) { std::ofstream(dir.path() / "AuliraServer.ini") << text; }
-
-    TempDir dir;
+    void writeIni(const std::string& text) { writeText(dir.path() / "AuliraServer.ini", text); }
 };
 
 } // namespace
@@ -87,8 +80,7 @@ TEST_F(CliLanguageTest, TablesAreChineseAndAlignedJsonStaysEnglish)
     ASSERT_EQ(0, run({"--quiet", "devices", "add", "--no", "60", "--name", "Gate", "--ip", "10.9.0.60", "--mask",
                       "255.255.255.0"})
                      .code);
-    const CliRun table = run({"--lang", "zh_CN", "--quiet", "devices", "list", "--no-poll"});
-    ASSERT_EQ(0, table.code) << table.err;
+    const CliRun table = expectOk(run({"--lang", "zh_CN", "--quiet", "devices", "list", "--no-poll"}));
     std::istringstream lines(table.out);
     std::string head, row;
     std::getline(lines, head);
@@ -97,8 +89,7 @@ TEST_F(CliLanguageTest, TablesAreChineseAndAlignedJsonStaysEnglish)
     EXPECT_EQ(0u, row.rfind("离线  60    10.9.0.60", 0)) << row;
     EXPECT_NE(std::string::npos, row.find("地址簿"));
 
-    const CliRun json = run({"--lang", "zh_CN", "--quiet", "--json", "devices", "list", "--no-poll"});
-    ASSERT_EQ(0, json.code) << json.err;
+    const CliRun json = expectOk(run({"--lang", "zh_CN", "--quiet", "--json", "devices", "list", "--no-poll"}));
     const auto doc = nlohmann::json::parse(json.out);
     ASSERT_EQ(1u, doc.size());
     EXPECT_EQ("Offline", doc[0]["status"]);

@@ -2,13 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "shell/FileLog.h"
-#include "support/CliRunner.h"
-#include "support/TestUtil.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -30,12 +28,6 @@ std::vector<std::string> lines(const std::string& text, const char* eol = "\n")
     return out;
 }
 
-std::string fileText(const std::filesystem::path& p)
-{
-    const auto b = readAll(p);
-    return std::string(b.begin(), b.end());
-}
-
 // The log text of each file line, after "YYYY-MM-DD HH:MM:SS.mmm auctl[PID]: ".
 std::vector<std::string> logTexts(const std::string& file)
 {
@@ -50,13 +42,9 @@ std::vector<std::string> logTexts(const std::string& file)
     return out;
 }
 
-class CliLogTest : public ::testing::Test {
+class CliLogTest : public CliSiteTest {
 protected:
     void SetUp() override { useFastTiming(); }
-    CliRun run(std::vector<std::string> args) { return runAuctl({"--data-dir", dir.path().string()}, std::move(args)); }
-
-    ProtocolConfigGuard guard;
-    TempDir dir;
 };
 
 } // namespace
@@ -64,19 +52,17 @@ protected:
 TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
 {
     const auto named = dir.path() / "run.log";
-    CliRun r = run({"--demo", "--log-file", named.string(), "search"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--demo", "--log-file", named.string(), "search"}));
     const auto shown = lines(r.err);
     ASSERT_GE(shown.size(), 3u);
-    EXPECT_EQ(shown, logTexts(fileText(named)));
+    EXPECT_EQ(shown, logTexts(readText(named)));
     const auto daily = dir.path() / "logs" / FileLog::dailyFileName(std::chrono::system_clock::now());
-    EXPECT_EQ(shown, logTexts(fileText(daily)));
+    EXPECT_EQ(shown, logTexts(readText(daily)));
 
     // --quiet keeps stderr quiet, not the files; a second run appends.
-    CliRun quiet = run({"--demo", "--quiet", "--log-file", named.string(), "search"});
-    ASSERT_EQ(0, quiet.code);
+    CliRun quiet = expectOk(run({"--demo", "--quiet", "--log-file", named.string(), "search"}));
     EXPECT_EQ("", quiet.err);
-    EXPECT_EQ(2 * shown.size(), logTexts(fileText(named)).size());
+    EXPECT_EQ(2 * shown.size(), logTexts(readText(named)).size());
 
     EXPECT_EQ(2, run({"search", "--log-file"}).code);
     EXPECT_EQ(2, run({"--log-file"}).code);
@@ -97,8 +83,7 @@ TEST_F(CliLogTest, ALogFileOnAFullDiskIsSaidOnceAndTheCommandGoesOn)
         std::vector<std::string> args = {"--demo", "--log-file", "/dev/full", "--json", "search"};
         if (c.quiet)
             args.insert(args.begin(), "--quiet");
-        CliRun r = run(args);
-        EXPECT_EQ(0, r.code) << r.err;
+        CliRun r = expectOk(run(args));
         EXPECT_EQ(11u, json::parse(r.out).size()); // the command did its work
         const auto err = lines(r.err);
         EXPECT_EQ(1, std::count(err.begin(), err.end(), c.line)) << r.err;

@@ -3,25 +3,21 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <optional>
-#include <sstream>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
 using nlohmann::json;
+using Vec = std::vector<std::uint8_t>;
 
 namespace {
 
-class CliParamsTest : public SimFixture {
+class CliParamsTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
@@ -32,58 +28,19 @@ protected:
         auto remote = simDevice("127.1.0.5", 5, 5, "Gatehouse");
         remote.mask = ip("255.255.0.0");
         remote.remote = true;
-        startSite({simDevice("127.0.0.31", 31, 31, "Lobby"), shortOne, remote, simDevice("127.0.0.33", 33, 33, "Stage")},
-                  sim::SiteOptions{.keepTraffic = true});
+        startSite(
+            {simDevice("127.0.0.31", 31, 31, "Lobby"), shortOne, remote, simDevice("127.0.0.33", 33, 33, "Stage")});
     }
 
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-
-    // The apply that ends a write is not answered; wait until the site has
-    // taken it before looking at the device.
-    sim::DeviceSnapshot device(const char* addr)
-    {
-        for (int i = 0; i < 200; ++i) {
-            auto d = site->device(ip(addr));
-            if (d && !d->pendingPara)
-                return *d;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return site->device(ip(addr)).value();
-    }
-
-    int writesTo(const char* addr)
-    {
-        int n = 0;
-        for (const auto& e : site->traffic(ip(addr)))
-            n += e.command == CMD_WRITE_SYS_PARA;
-        return n;
-    }
-
-    int allWrites()
-    {
-        int n = 0;
-        for (const auto& e : site->traffic())
-            n += e.command == CMD_WRITE_SYS_PARA;
-        return n;
-    }
-
-    TempDir dir;
+    int writesTo(const char* addr) { return countSent(CMD_WRITE_SYS_PARA, ip(addr)); }
 };
 
 } // namespace
 
 TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
 {
-    CliRun r = run({"--quiet", "--json", "params", "get", "127.0.0.31"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--json", "params", "get", "127.0.0.31"}));
     auto p = json::parse(r.out);
-    for (const char* key : {"deviceNo", "deviceName", "userName", "ip", "mask", "gateway", "dhcp", "autoDns", "dns1",
-                            "dns2", "serverIp", "altServerIp", "serverPort", "volume", "groups", "firmware", "mac",
-                            "layout", "heartbeat", "key1", "controlSerial", "gpio"})
-        EXPECT_TRUE(p.contains(key)) << key;
     EXPECT_EQ(31, p["deviceNo"]);
     EXPECT_EQ("Lobby", p["deviceName"]);
     EXPECT_EQ("127.0.0.31", p["ip"]);
@@ -96,17 +53,12 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
     EXPECT_EQ(4u, p["gpio"].size() - 2);
 
     // The same device by number, and a short-record device by MAC address.
-    auto shortMac = device("127.0.0.32").info;
-    char mac[18];
-    std::snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", shortMac.mac()[0], shortMac.mac()[1],
-                  shortMac.mac()[2], shortMac.mac()[3], shortMac.mac()[4], shortMac.mac()[5]);
-    p = json::parse(run({"--quiet", "--json", "params", "get", mac}).out);
+    p = json::parse(run({"--quiet", "--json", "params", "get", settled("127.0.0.32").info.macText()}).out);
     EXPECT_EQ(392, p["layout"]);
     EXPECT_EQ("Canteen", p["deviceName"]);
     EXPECT_FALSE(p.contains("heartbeat")) << "the short record has no heartbeat";
 
-    CliRun text = run({"--quiet", "params", "get", "31"});
-    ASSERT_EQ(0, text.code) << text.err;
+    CliRun text = expectOk(run({"--quiet", "params", "get", "31"}));
     EXPECT_NE(std::string::npos, text.out.find("[Basic Settings]"));
     EXPECT_NE(std::string::npos, text.out.find("deviceName"));
     EXPECT_NE(std::string::npos, text.out.find("Lobby"));
@@ -129,8 +81,8 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
 
 TEST_F(CliParamsTest, EveryWriteKeepsTheRecordAsReadAndTheNewestTwenty)
 {
-    const auto asRead = device("127.0.0.31").sysPara;
-    const std::string mac = device("127.0.0.31").info.macText();
+    const auto asRead = settled("127.0.0.31").sysPara;
+    const std::string mac = settled("127.0.0.31").info.macText();
     std::string folderName = mac;
     std::replace(folderName.begin(), folderName.end(), ':', '-');
     const auto folder = dir.path() / "backups" / folderName;
@@ -140,34 +92,31 @@ TEST_F(CliParamsTest, EveryWriteKeepsTheRecordAsReadAndTheNewestTwenty)
         std::ofstream(folder / ("20000101-0000" + std::to_string(10 + i) + "-000.alc")) << "old";
 
     ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.31", "volume=61"}).code);
-    CliRun listed = run({"--quiet", "--json", "params", "backups", "127.0.0.31"});
-    ASSERT_EQ(0, listed.code) << listed.err;
+    CliRun listed = expectOk(run({"--quiet", "--json", "params", "backups", "127.0.0.31"}));
     const auto files = json::parse(listed.out)["backups"];
     ASSERT_EQ(20u, files.size());
     EXPECT_EQ((folder / "20000101-000011-000.alc").string(), files[0]) << "the oldest was removed";
     const std::string newest = files[19];
 
     // The newest holds the record as the device had it before the write.
-    std::ifstream in(newest, std::ios::binary);
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+    const auto file = readAll(newest);
     ASSERT_EQ(504u, file.size());
     EXPECT_TRUE(std::equal(asRead.begin(), asRead.end(), file.begin() + 68));
-    EXPECT_EQ(61, device("127.0.0.31").sysPara[173]);
+    EXPECT_EQ(61, settled("127.0.0.31").sysPara[173]);
 
     // Restoring it is an import: the device gets its old volume back.
     ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.31", newest}).code);
-    EXPECT_EQ(asRead[173], device("127.0.0.31").sysPara[173]);
-    EXPECT_EQ(asRead, device("127.0.0.31").sysPara);
+    EXPECT_EQ(asRead[173], settled("127.0.0.31").sysPara[173]);
+    EXPECT_EQ(asRead, settled("127.0.0.31").sysPara);
 }
 
 TEST_F(CliParamsTest, DryRunListsTheChangesAndWritesNothing)
 {
-    const auto before = device("127.0.0.31").sysPara;
-    CliRun r = run({"--quiet", "--json", "params", "set", "127.0.0.31", "--dry-run", "volume=61", "key2.mode=Mute",
-                    "sessionCache=30"});
-    ASSERT_EQ(0, r.code) << r.err;
+    const auto before = settled("127.0.0.31").sysPara;
+    CliRun r = expectOk(run({"--quiet", "--json", "params", "set", "127.0.0.31", "--dry-run", "volume=61",
+                             "key2.mode=Mute", "sessionCache=30"}));
     EXPECT_EQ(0, writesTo("127.0.0.31"));
-    EXPECT_EQ(before, device("127.0.0.31").sysPara);
+    EXPECT_EQ(before, settled("127.0.0.31").sysPara);
     const auto changes = json::parse(r.out)["changes"];
     std::vector<std::string> names;
     for (const auto& c : changes)
@@ -178,18 +127,16 @@ TEST_F(CliParamsTest, DryRunListsTheChangesAndWritesNothing)
     EXPECT_EQ("Mute", changes[2]["to"]);
 
     // The site's devices are KP-4410s: key 3 may take "Intercom Status" (other models: ParaPagesTest).
-    CliRun status = run({"--quiet", "params", "set", "127.0.0.31", "--dry-run", "key3.mode=Intercom Status"});
-    EXPECT_EQ(0, status.code) << status.err;
+    CliRun status = expectOk(run({"--quiet", "params", "set", "127.0.0.31", "--dry-run", "key3.mode=Intercom Status"}));
     EXPECT_EQ(0, writesTo("127.0.0.31"));
 }
 
 TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
 {
-    CliRun r = run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer", "outputCache=40",
-                    "busyTone=Three busy tone(3)"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "params", "set", "127.0.0.31", "volume=60", "deviceName=Foyer",
+                             "outputCache=40", "busyTone=Three busy tone(3)"}));
     EXPECT_NE(std::string::npos, r.out.find("volume"));
-    const auto d = device("127.0.0.31");
+    const auto d = settled("127.0.0.31");
     const ConstBytes rec(d.sysPara);
     EXPECT_EQ(60, rec[173]);
     EXPECT_EQ(26, rec[168]) << "output cache clamped to 26";
@@ -200,12 +147,9 @@ TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
 
     // Refusals write nothing.
     const int writes = writesTo("127.0.0.31");
-    CliRun tooLong = run({"--quiet", "params", "set", "127.0.0.31", "deviceName=ABCDEFGHIJKLMNOP"});
-    EXPECT_EQ(1, tooLong.code);
-    EXPECT_EQ("auctl: The length of the device name cannot exceed 15 bytes!\n", tooLong.err);
-    CliRun delay = run({"--quiet", "params", "set", "127.0.0.31", "playFailureDelay=300"});
-    EXPECT_EQ(1, delay.code);
-    EXPECT_NE(std::string::npos, delay.err.find("255 seconds"));
+    EXPECT_TRUE(refusedExactly(run({"--quiet", "params", "set", "127.0.0.31", "deviceName=ABCDEFGHIJKLMNOP"}),
+                               "auctl: The length of the device name cannot exceed 15 bytes!\n"));
+    EXPECT_TRUE(refused(run({"--quiet", "params", "set", "127.0.0.31", "playFailureDelay=300"}), "255 seconds"));
     EXPECT_EQ(1, run({"--quiet", "params", "set", "127.0.0.31", "volume=101"}).code);
     EXPECT_EQ(1, run({"--quiet", "params", "set", "127.0.0.32", "heartbeat=5"}).code) << "not in the short record";
     EXPECT_EQ(writes, writesTo("127.0.0.31"));
@@ -214,8 +158,8 @@ TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
 
     // A short-record device gets exactly 392 bytes.
     ASSERT_EQ(0, run({"--quiet", "params", "set", "32", "ringCount=7"}).code);
-    EXPECT_EQ(392u, device("127.0.0.32").sysPara.size());
-    EXPECT_EQ(7, device("127.0.0.32").sysPara[170]);
+    EXPECT_EQ(392u, settled("127.0.0.32").sysPara.size());
+    EXPECT_EQ(7, settled("127.0.0.32").sysPara[170]);
     const auto traffic = site->traffic(ip("127.0.0.32"));
     ASSERT_FALSE(traffic.empty());
     for (const auto& e : traffic) {
@@ -229,13 +173,11 @@ TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
 {
     const std::string file = (dir.path() / "lobby.alc").string();
     ASSERT_EQ(0, run({"--quiet", "params", "export", "127.0.0.31", file}).code);
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+    const auto bytes = readAll(file);
     ASSERT_EQ(504u, bytes.size());
 
     ASSERT_EQ(0, run({"--quiet", "params", "set", "127.0.0.31", "volume=10"}).code);
-    CliRun diff = run({"--quiet", "--json", "params", "diff", "127.0.0.31", file});
-    ASSERT_EQ(0, diff.code) << diff.err;
+    CliRun diff = expectOk(run({"--quiet", "--json", "params", "diff", "127.0.0.31", file}));
     auto changes = json::parse(diff.out)["changes"];
     ASSERT_EQ(1u, changes.size()) << diff.out;
     EXPECT_EQ("volume", changes[0]["field"]);
@@ -243,56 +185,47 @@ TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
     EXPECT_EQ(0, writesTo("127.0.0.32"));
 
     ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.31", file}).code);
-    EXPECT_NE(10, device("127.0.0.31").sysPara[173]);
+    EXPECT_NE(10, settled("127.0.0.31").sysPara[173]);
     EXPECT_EQ("no change\n", run({"--quiet", "params", "diff", "127.0.0.31", file}).out);
 
     // A record of the other layout would land shifted: refused.
-    CliRun shifted = run({"--quiet", "params", "import", "127.0.0.32", file});
-    EXPECT_EQ(1, shifted.code);
-    EXPECT_NE(std::string::npos, shifted.err.find("436-byte parameter record")) << shifted.err;
+    EXPECT_TRUE(refused(run({"--quiet", "params", "import", "127.0.0.32", file}), "436-byte parameter record"));
     EXPECT_EQ(0, writesTo("127.0.0.32"));
 
     // Another device's file, moved to a free address: the record follows the
     // file, the MAC stays the device's own.
-    const auto lobbyMac = device("127.0.0.31").info;
+    const auto lobbyMac = settled("127.0.0.31").info;
     auto patch = bytes;
     patch[68 + kLayout436.ip + 3] = 77; // 127.0.0.77
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(patch.data(), static_cast<long>(patch.size()));
-    const auto before = device("127.0.0.33").info;
+    writeAll(file, patch);
+    const auto before = settled("127.0.0.33").info;
     ASSERT_EQ(0, run({"--quiet", "params", "import", "127.0.0.33", file}).code);
-    std::optional<sim::DeviceSnapshot> moved;
-    for (int i = 0; i < 200 && !moved; ++i) {
-        moved = site->device(ip("127.0.0.77"));
-        if (!moved)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_TRUE(moved) << "the imported address was applied";
+    ASSERT_TRUE(eventually([&] { return site->device(ip("127.0.0.77")).has_value(); })) << "the address was applied";
+    const auto moved = site->device(ip("127.0.0.77"));
     EXPECT_TRUE(std::equal(before.mac(), before.mac() + 6, moved->info.mac()));
     EXPECT_FALSE(std::equal(lobbyMac.mac(), lobbyMac.mac() + 6, moved->info.mac()));
 
     // A file of another length, a short file and a missing file change nothing.
-    const int writes = allWrites();
+    const int writes = countSent(CMD_WRITE_SYS_PARA);
     patch[64] = 0x88; // 392
     patch[65] = 0x01;
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(patch.data(), static_cast<long>(patch.size()));
+    writeAll(file, patch);
     EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), 300);
+    writeAll(file, Vec(bytes.begin(), bytes.begin() + 300));
     EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
     EXPECT_EQ(1, run({"--quiet", "params", "diff", "127.0.0.77", (dir.path() / "none.alc").string()}).code);
-    EXPECT_EQ(writes, allWrites());
+    EXPECT_EQ(writes, countSent(CMD_WRITE_SYS_PARA));
 }
 
 TEST_F(CliParamsTest, MacSetFollowsTheDialogRulesAndTheDeviceAnswersToIt)
 {
-    CliRun bad = run({"--quiet", "mac", "set", "31", "02:4b:G1:00:00:01"});
-    EXPECT_EQ(1, bad.code);
-    EXPECT_EQ("auctl: The MAC address entered is incorrect!\n", bad.err);
+    EXPECT_TRUE(refusedExactly(run({"--quiet", "mac", "set", "31", "02:4b:G1:00:00:01"}),
+                               "auctl: The MAC address entered is incorrect!\n"));
 
-    CliRun r = run({"--quiet", "--json", "mac", "set", "31", "02:aa:bb:0c:d:"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"--quiet", "--json", "mac", "set", "31", "02:aa:bb:0c:d:"}));
     EXPECT_EQ("02:aa:bb:0c:0d:00", json::parse(r.out)["mac"]);
     const std::uint8_t want[6] = {0x02, 0xAA, 0xBB, 0x0C, 0x0D, 0x00};
-    EXPECT_TRUE(std::equal(want, want + 6, device("127.0.0.31").info.mac()));
+    EXPECT_TRUE(std::equal(want, want + 6, settled("127.0.0.31").info.mac()));
     // The next exchange reaches it under the new address.
     auto p = json::parse(run({"--quiet", "--json", "params", "get", "02:aa:bb:0c:0d:00"}).out);
     EXPECT_EQ("02:aa:bb:0c:0d:00", p["mac"]);
@@ -306,8 +239,7 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
     CliRun offline = run({"--quiet", "--json", "devices", "list", "--no-poll"});
     EXPECT_EQ("Offline", json::parse(offline.out)[0]["status"]);
 
-    CliRun list = run({"--verbose", "--json", "devices", "list"});
-    ASSERT_EQ(0, list.code) << list.err;
+    CliRun list = expectOk(run({"--verbose", "--json", "devices", "list"}));
     auto d = json::parse(list.out)[0];
     EXPECT_EQ("Online", d["status"]);
     EXPECT_EQ(2, d["state"]);
@@ -316,8 +248,7 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
 
     // A search finds the local devices and polls the remote one: it is online too,
     // and its parameters can be read through the unicast the poll proved.
-    CliRun search = run({"--quiet", "--json", "search"});
-    ASSERT_EQ(0, search.code) << search.err;
+    CliRun search = expectOk(run({"--quiet", "--json", "search"}));
     int online = 0;
     for (const auto& dev : json::parse(search.out))
         online += dev["status"] == "Online";
@@ -329,16 +260,14 @@ TEST_F(CliParamsTest, RemoteDevicesTurnOnlineOnceTheyAnswerAPoll)
 
 TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
 {
-    CliRun r = run({"time", "sync"});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"time", "sync"}));
     EXPECT_NE(std::string::npos, r.err.find("Synchronization time completed."));
     // Nothing answers a time broadcast; give the site a moment to take it in.
-    for (int i = 0; i < 200 && !device("127.0.0.31").clock; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const auto d = device("127.0.0.31");
+    EXPECT_TRUE(eventually([&] { return settled("127.0.0.31").clock.has_value(); }));
+    const auto d = settled("127.0.0.31");
     ASSERT_TRUE(d.clock);
     EXPECT_GE(d.clock->year, 2024);
-    EXPECT_FALSE(device("127.1.0.5").clock) << "a remote device ignores broadcasts";
+    EXPECT_FALSE(settled("127.1.0.5").clock) << "a remote device ignores broadcasts";
     EXPECT_EQ(2, run({"time"}).code);
 }
 
@@ -351,7 +280,7 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
     {
         std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
         f.seekp(68 + 173);
-        f.put(static_cast<char>(device("127.0.0.33").sysPara[173] ^ 0x07)); // the volume differs from the device's
+        f.put(static_cast<char>(settled("127.0.0.33").sysPara[173] ^ 0x07)); // the volume differs from the device's
     }
     auto commandsAfterApply = [&](const char* addr) {
         std::vector<std::uint16_t> out;
@@ -367,14 +296,11 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
     const std::vector<std::uint16_t> readBack{CMD_READ_SYS_PARA};
 
     // Confirmed: one read-back after the apply, and JSON says so.
-    CliRun ok = run({"--quiet", "--json", "params", "set", "31", "volume=44"});
-    ASSERT_EQ(0, ok.code) << ok.err;
+    CliRun ok = expectOk(run({"--quiet", "--json", "params", "set", "31", "volume=44"}));
     EXPECT_EQ(true, json::parse(ok.out)["confirmed"]);
     EXPECT_EQ(readBack, commandsAfterApply("127.0.0.31"));
 
-    sim::Faults lost;
-    lost.silentCommands = {CMD_APPLY_SYS_PARA};
-    site->setFaultsAll(lost);
+    fault(0, [](auto& f) { f.silentCommands = {CMD_APPLY_SYS_PARA}; });
     struct Case {
         std::vector<std::string> args;
         const char* addr;
@@ -395,9 +321,8 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
         auto args = c.args;
         args.insert(args.begin(), "--json");
-        CliRun r = run(args);
-        EXPECT_EQ(1, r.code);
-        EXPECT_TRUE(r.said(c.says)) << r.err;
+        const CliRun r = run(args);
+        EXPECT_TRUE(refused(r, c.says));
         EXPECT_TRUE(r.said(") did not take the written parameters\n")) << "the operation log says it too: " << r.err;
         EXPECT_EQ(false, json::parse(r.out)["confirmed"]);
         // The device answered with its old record: write and apply went twice more.
@@ -412,36 +337,29 @@ TEST_F(CliParamsTest, AWriteIsReadBackAndALostApplyFailsTheCommand)
                 plain[3] = "02:aa:bb:00:00:33"; // the device still answers to its old MAC
             plain.insert(early ? plain.begin() + 2 : plain.end(), "--no-confirm");
             plain.insert(plain.begin(), "--quiet");
-            CliRun skipped = run(plain);
-            EXPECT_EQ(0, skipped.code) << skipped.err;
+            CliRun skipped = expectOk(run(plain));
             // The apply is sent without an answer: it may reach the simulator a moment after auctl ends.
-            auto t = site->traffic(ip(c.addr));
-            for (int i = 0; i < 100 && (t.empty() || t.back().command != CMD_APPLY_SYS_PARA); ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                t = site->traffic(ip(c.addr));
-            }
+            EXPECT_TRUE(eventually([&] {
+                const auto t = site->traffic(ip(c.addr));
+                return !t.empty() && t.back().command == CMD_APPLY_SYS_PARA;
+            })) << "nothing read back after the apply";
             site->clearTraffic();
-            ASSERT_FALSE(t.empty());
-            EXPECT_EQ(CMD_APPLY_SYS_PARA, t.back().command) << "nothing read back after the apply";
         }
     }
 }
 
 TEST_F(CliParamsTest, AShortParameterReplyIsAFailedReadAndNothingIsWritten)
 {
-    sim::Faults cut;
-    cut.paraReplyBytes = 392; // from a device whose version claims 436
-    site->setFaults(ip("127.0.0.31"), cut);
-    const auto before = device("127.0.0.31");
+    fault(ip("127.0.0.31"), [](auto& f) { f.paraReplyBytes = 392; }); // from a device whose version claims 436
+    const auto before = settled("127.0.0.31");
     for (const auto& args : {std::vector<std::string>{"params", "set", "31", "volume=5"},
                              std::vector<std::string>{"params", "get", "31"},
                              std::vector<std::string>{"mac", "set", "31", "02:00:00:00:00:09"}}) {
         SCOPED_TRACE(args[0] + " " + args[1]);
-        CliRun r = run(args);
-        EXPECT_EQ(1, r.code);
-        EXPECT_TRUE(r.said("shorter than its layout")) << r.err;
+        const CliRun r = run(args);
+        EXPECT_TRUE(refused(r, "shorter than its layout"));
         EXPECT_TRUE(r.out.empty()) << "nothing shown: " << r.out;
     }
-    EXPECT_EQ(0, allWrites());
-    EXPECT_EQ(before.sysPara, device("127.0.0.31").sysPara);
+    EXPECT_EQ(0, countSent(CMD_WRITE_SYS_PARA));
+    EXPECT_EQ(before.sysPara, settled("127.0.0.31").sysPara);
 }

@@ -1,21 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
-#include "support/CliRunner.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
 
 namespace {
 
-class CliRolloutTest : public SimFixture {
+class CliRolloutTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
@@ -25,46 +23,18 @@ protected:
         canteen.firmware = "V1.0.7"; // the 392-byte record
         auto stage = simDevice("127.0.4.3", 3, 403, "Stage");
         stage.modelText = "KS-530";
-        startSite({simDevice("127.0.4.1", 1, 401, "Lobby"), canteen, stage, simDevice("127.0.4.4", 44, 404, "Yard")},
-                  sim::SiteOptions{.keepTraffic = true});
+        startSite({simDevice("127.0.4.1", 1, 401, "Lobby"), canteen, stage, simDevice("127.0.4.4", 44, 404, "Yard")});
     }
 
     CliRun run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "--quiet");
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+        return CliSiteTest::run(std::move(args));
     }
-
-    std::string plan(const std::string& text)
-    {
-        const auto p = dir.path() / "plan.csv";
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
-    }
-
-    int writes()
-    {
-        int n = 0;
-        for (const auto& e : site->traffic())
-            n += e.command == CMD_WRITE_SYS_PARA;
-        return n;
-    }
-
-    // Once the unanswered apply has been taken in.
-    sim::DeviceSnapshot device(const char* addr)
-    {
-        for (int i = 0; i < 200; ++i) {
-            auto d = site->device(ip(addr));
-            if (d && !d->pendingPara)
-                return *d;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return site->device(ip(addr)).value();
-    }
-
+    std::string plan(const std::string& text) { return writeText(dir.path() / "plan.csv", text); }
+    int writes() { return countSent(CMD_WRITE_SYS_PARA); }
     static int volume(const sim::DeviceSnapshot& d) { return d.sysPara[sysParaOffset("volume", d.layout == 436)]; }
 
-    TempDir dir;
 };
 
 } // namespace
@@ -88,8 +58,8 @@ TEST_F(CliRolloutTest, ErrorsAgainstTheSiteAreAllPrintedAndNothingIsSent)
 
 TEST_F(CliRolloutTest, DryRunListsEachDevicesChangesAndWritesNothing)
 {
-    const CliRun r = run({"commission", "--dry-run", plan("device,volume,deviceName\n127.0.4.1,61,Foyer\n3,,\n")});
-    EXPECT_EQ(0, r.code) << r.err;
+    const CliRun r =
+        expectOk(run({"commission", "--dry-run", plan("device,volume,deviceName\n127.0.4.1,61,Foyer\n3,,\n")}));
     EXPECT_NE(std::string::npos, r.out.find("line 2: Lobby(127.0.4.1)")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("Lobby")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("Foyer")) << r.out;
@@ -100,16 +70,14 @@ TEST_F(CliRolloutTest, DryRunListsEachDevicesChangesAndWritesNothing)
 TEST_F(CliRolloutTest, AnExportedSiteRestoresAChangedDevice)
 {
     const auto siteDir = dir.path() / "site";
-    CliRun r = run({"site", "export", siteDir.string()});
-    ASSERT_EQ(0, r.code) << r.err;
+    CliRun r = expectOk(run({"site", "export", siteDir.string()}));
     EXPECT_TRUE(std::filesystem::exists(siteDir / "02-4b-50-00-01-92.alc"));
     EXPECT_EQ(4, std::distance(std::filesystem::directory_iterator(siteDir), {}) - 1);
 
     ASSERT_EQ(0, run({"params", "set", "127.0.4.1", "volume=7", "deviceName=Changed", "ip=127.0.4.9"}).code);
     site->clearTraffic();
     const std::string snapshot = (siteDir / "site.csv").string();
-    r = run({"--json", "commission", "--dry-run", snapshot});
-    ASSERT_EQ(0, r.code) << r.err;
+    r = expectOk(run({"--json", "commission", "--dry-run", snapshot}));
     const auto events = r.events();
     ASSERT_EQ(5u, events.size());
     EXPECT_EQ(3u, events[0]["changes"].size()) << events[0]; // the changed device: name, address, volume
@@ -120,7 +88,7 @@ TEST_F(CliRolloutTest, AnExportedSiteRestoresAChangedDevice)
     const auto report = dir.path() / "report.json";
     r = run({"--json", "commission", snapshot, "--report", report.string(), "--parallel", "2"});
     ASSERT_EQ(0, r.code) << r.err << r.out;
-    const auto back = device("127.0.4.1");
+    const auto back = settled("127.0.4.1");
     EXPECT_EQ("Lobby", back.info.devName());
     EXPECT_NE(7, volume(back));
     EXPECT_EQ(1, writes()); // the others already held their plan
@@ -140,9 +108,8 @@ TEST_F(CliRolloutTest, ADeviceNotFoundGetsItsRowAndTheOthersGoOn)
     EXPECT_EQ(1, r.code) << r.err;
     EXPECT_TRUE(r.said("1 planned device was not commissioned")) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("1 of 2 planned devices commissioned and confirmed")) << r.out;
-    EXPECT_EQ(66, volume(device("127.0.4.4")));
-    std::ifstream in(report);
-    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(66, volume(settled("127.0.4.4")));
+    const std::string csv = readText(report);
     EXPECT_NE(std::string::npos, csv.find("02:4b:50:00:09:99,,,,,,not found")) << csv;
     EXPECT_NE(std::string::npos, csv.find("127.0.4.4,127.0.4.4,volume,confirmed")) << csv;
 }
@@ -151,8 +118,7 @@ TEST_F(CliRolloutTest, ADeviceNotFoundGetsItsRowAndTheOthersGoOn)
 // errors in the plan (two devices swapping addresses among them) 2; nothing written.
 TEST_F(CliRolloutTest, ExitStatusOfADryRunIsAsTheHelpSays)
 {
-    const CliRun help = run({"commission", "--help"});
-    EXPECT_EQ(0, help.code);
+    const CliRun help = expectOk(run({"commission", "--help"}));
     EXPECT_NE(std::string::npos, help.out.find("Exit status: 0 every planned device")) << help.out;
     EXPECT_EQ(std::string::npos, help.out.find("site export")) << help.out;
     const struct {

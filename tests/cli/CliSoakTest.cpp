@@ -13,9 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "params/SysParaOffsets.h"
-#include "protocol/Packet.h"
-#include "support/CliRunner.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
+#include "support/UpgradeFiles.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -25,18 +24,11 @@ namespace {
 
 constexpr int kDevices = 30;
 
-class CliSoakTest : public SimFixture {
+class CliSoakTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
-        useFastTiming();
-        auto& t = protocolConfig().timing;
-        t.broadcastRecvTimeoutMs = 100;
-        t.upgradeTypeRetryMs = 1;
-        t.upgradeBootWaitMs = 1;
-        t.upgradeHeaderRetryMs = 1;
-        t.upgradePacketPauseMs = 0;
-        t.upgradePacketRetryMs = 1;
+        useFastUpgradeTiming();
         for (int n = 1; n <= kDevices; ++n) {
             const std::string addr = "127.0.1." + std::to_string(n);
             devices.push_back(simDevice(addr.c_str(), 100 + n, static_cast<std::uint32_t>(100 + n),
@@ -47,16 +39,7 @@ protected:
 
     void lossy()
     {
-        sim::Faults f;
-        f.dropRate = 0.2;
-        f.duplicateReplies = 1;
-        for (const auto& d : devices)
-            site->setFaults(d.ip, f);
-    }
-
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+        fault(0, [](auto& f) { f.dropRate = 0.2; f.duplicateReplies = 1; });
     }
 
     struct Counts {
@@ -70,7 +53,6 @@ protected:
     }
 
     std::vector<sim::DeviceConfig> devices;
-    TempDir dir;
 };
 
 } // namespace
@@ -82,8 +64,7 @@ TEST_F(CliSoakTest, GroupDownloadAndFirmwareUnderLossAndDuplicates)
     std::vector<std::string> members{"--quiet", "group", "members", "1"};
     for (const auto& d : devices)
         members.push_back(formatIp(d.ip));
-    const CliRun m = run(members);
-    ASSERT_EQ(0, m.code) << m.err;
+    const CliRun m = expectOk(run(members));
     lossy();
 
     // --- group download, 8 at a time, confirmed --------------------------------
@@ -116,18 +97,11 @@ TEST_F(CliSoakTest, GroupDownloadAndFirmwareUnderLossAndDuplicates)
     EXPECT_EQ(failed.empty() && online == kDevices ? 0 : 1, g.code);
 
     // --- firmware, 8 at a time, two retries -------------------------------------
-    std::vector<std::uint8_t> bytes(128 + 6000);
-    for (std::size_t i = 128; i < bytes.size(); ++i)
-        bytes[i] = static_cast<std::uint8_t>(i * 13);
-    writeFixedText(bytes, 0, 16, "KPU update file");
-    writeFixedText(bytes, 32, 16, "V3.0.0");
-    writeFixedText(bytes, 80, 48, devices[0].modelText);
-    const auto path = dir.path() / "fw.bin";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    const std::vector<std::uint8_t> image(bytes.begin() + 128, bytes.end());
+    const auto image = pattern(6000, 13);
+    const auto path =
+        writeUpgradeFile(dir.path() / "fw.bin", upgradeHeader(devices[0].modelText.c_str(), "V3.0.0", ""), image);
     const auto report = dir.path() / "r.json";
-    const CliRun u = run({"--quiet", "--json", "upgrade", "firmware", path.string(), "--parallel", "8", "--retries",
+    const CliRun u = run({"--quiet", "--json", "upgrade", "firmware", path, "--parallel", "8", "--retries",
                           "2", "--no-verify", "--report", report.string()});
     const json rows = json::parse(std::ifstream(report));
     std::map<std::string, std::string> result;

@@ -3,14 +3,13 @@
 #include <atomic>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
-#include "support/CliRunner.h"
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
+#include "support/UpgradeFiles.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -18,19 +17,11 @@ using nlohmann::json;
 
 namespace {
 
-class CliUpgradeTest : public ::testing::Test {
+class CliUpgradeTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
-        useFastTiming();
-        auto& t = protocolConfig().timing;
-        t.broadcastRecvTimeoutMs = 100;
-        t.upgradeTypeRetryMs = 1;
-        t.upgradeBootWaitMs = 1;
-        t.upgradeHeaderRetryMs = 1;
-        t.upgradePacketPauseMs = 0;
-        t.upgradePacketRetryMs = 1;
-        t.screenRetryPauseMs = 1;
+        useFastUpgradeTiming();
 
         hall = simDevice("127.0.0.41", 41, 41, "Hall");
         yard = simDevice("127.0.0.42", 42, 42, "Yard");
@@ -47,46 +38,28 @@ protected:
 
     void start(const std::vector<sim::DeviceConfig>& devices)
     {
-        site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
         // The flaky device ignores its first enter-boot request only; the
         // yard, when told to lose its second data packet, loses it for one
         // attempt at the device (20 sends) only.
-        site->setTrafficSink([this](const sim::TrafficEntry& e) {
+        startSite(devices, {}, [this](const sim::TrafficEntry& e) {
             if (e.command == CMD_ENTER_BOOT && e.deviceIp == flaky.ip && !healed.exchange(true))
                 site->setFaults(flaky.ip, {});
             if (e.command == CMD_UPGRADE_PACKET && e.deviceIp == yard.ip && e.packetNo == 2 && ++yardSecond == 20)
                 site->setFaults(yard.ip, {});
         });
-        std::string error;
-        ASSERT_TRUE(site->addDevices(devices, &error)) << error;
-        ASSERT_TRUE(site->start(&error)) << error;
     }
 
     std::string file(const char* model, std::size_t imageSize = 3000, bool goodMagic = true)
     {
-        std::vector<std::uint8_t> bytes(128 + imageSize, 0x5C);
-        std::fill_n(bytes.begin(), 128, 0);
-        writeFixedText(bytes, 0, 16, goodMagic ? "KPU update file" : "KPU update fil");
-        writeFixedText(bytes, 32, 16, "V2.4.0");
-        writeFixedText(bytes, 48, 32, "2025-02-03");
-        writeFixedText(bytes, 80, 48, model);
-        const auto p = dir.path() / (std::string(model) + std::to_string(imageSize) + ".bin");
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p.string();
-    }
-
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+        return writeUpgradeFile(
+            dir.path() / (std::string(model) + std::to_string(imageSize) + ".bin"),
+            upgradeHeader(model, "V2.4.0", "2025-02-03", goodMagic ? "KPU update file" : "KPU update fil"),
+            std::vector<std::uint8_t>(imageSize, 0x5C));
     }
 
     int upgradePackets(const sim::DeviceConfig& d)
     {
-        int n = 0;
-        for (const auto& e : site->traffic(d.ip))
-            n += e.command == CMD_UPGRADE_PACKET || e.command == CMD_SCREEN_WRITE_BUFFER;
-        return n;
+        return countSent(CMD_UPGRADE_PACKET, d.ip) + countSent(CMD_SCREEN_WRITE_BUFFER, d.ip);
     }
 
     // "IP percent" and "IP text" per event, in order.
@@ -104,12 +77,9 @@ protected:
         return v;
     }
 
-    ProtocolConfigGuard guard;
-    TempDir dir;
     sim::DeviceConfig hall, yard, picky, flaky, desk, booth;
     std::atomic<bool> healed{false};
     std::atomic<int> yardSecond{0};
-    std::unique_ptr<sim::SimSite> site;
 };
 
 } // namespace
@@ -131,8 +101,8 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 
     // Only the named device, by number; the others hear nothing of it.
     site->clearTraffic();
-    const CliRun one = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"});
-    EXPECT_EQ(0, one.code) << one.err;
+    const CliRun one = expectOk(run(
+        {"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 1024), "41"}));
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "end"}), summary(one.events()));
     EXPECT_EQ(0, upgradePackets(picky));
 }
@@ -140,28 +110,24 @@ TEST_F(CliUpgradeTest, FirmwareBatchReportsEveryDeviceAsJsonLines)
 TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
 {
     start({hall, desk});
-    CliRun r = run({"--quiet", "upgrade", "firmware", (dir.path() / "none.bin").string()});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("Failed to get file information!")) << r.err;
+    const auto upgrade = [&](const char* kind, const std::string& path, const char* device = nullptr) {
+        std::vector<std::string> args{"--quiet", "upgrade", kind, "--parallel", "1", "--no-verify", path};
+        if (device)
+            args.push_back(device);
+        return run(args);
+    };
+    EXPECT_TRUE(refused(upgrade("firmware", (dir.path() / "none.bin").string()), "Failed to get file information!"));
     EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search";
-
-    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 3000, false)});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("Non upgrade file!")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 0)});
-    EXPECT_NE(std::string::npos, r.err.find("File length error!")) << r.err;
-    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-221")});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("KM-220")) << r.err;
+    EXPECT_TRUE(refused(upgrade("firmware", file("KP-4410", 3000, false)), "Non upgrade file!"));
+    EXPECT_TRUE(refused(upgrade("firmware", file("KP-4410", 0)), "File length error!"));
+    EXPECT_TRUE(refused(upgrade("screen", file("KM-221")), "KM-220"));
     EXPECT_TRUE(site->traffic().empty());
 
     // A terminal is no screen device; an unknown device is not found.
-    r = run({"--quiet", "upgrade", "screen", "--parallel", "1", "--no-verify", file("KM-220"), "127.0.0.41"});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("127.0.0.41 is not an online call station with a screen")) << r.err;
-    r = run({"--quiet", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410"), "127.0.0.99"});
-    EXPECT_EQ(1, r.code);
-    EXPECT_NE(std::string::npos, r.err.find("no device with the address or number 127.0.0.99")) << r.err;
+    EXPECT_TRUE(refused(upgrade("screen", file("KM-220"), "127.0.0.41"),
+                        "127.0.0.41 is not an online call station with a screen"));
+    EXPECT_TRUE(refused(upgrade("firmware", file("KP-4410"), "127.0.0.99"),
+                        "no device with the address or number 127.0.0.99"));
     EXPECT_EQ(0, upgradePackets(hall) + upgradePackets(desk));
 
     EXPECT_EQ(2, run({"upgrade"}).code);
@@ -204,9 +170,8 @@ TEST_F(CliUpgradeTest, RetryFailedRunsTheFailedDevicesOnceMore)
     EXPECT_NE(std::string::npos, r.err.find("trying the 1 failed device once more")) << r.err;
 
     // When the second batch mends every failure the command succeeds.
-    const CliRun again = run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify", file("KP-4410", 100), "41", "44",
-                              "--retry-failed"});
-    EXPECT_EQ(0, again.code) << again.err;
+    const CliRun again = expectOk(run({"--quiet", "--json", "upgrade", "firmware", "--parallel", "1", "--no-verify",
+                              file("KP-4410", 100), "41", "44", "--retry-failed"}));
     EXPECT_EQ((std::vector<std::string>{"127.0.0.41 100", "127.0.0.44 100", "end"}), summary(again.events()));
 }
 
@@ -297,9 +262,8 @@ TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)
     EXPECT_EQ("KP-4410", report[0]["model"]);
 
     // Every device made it and reports the version: status 0.
-    const CliRun good = run({"--quiet", "upgrade", "firmware", file("KP-4410", 1000), "51", "52", "--parallel", "2",
-                             "--verify-timeout", "3"});
-    EXPECT_EQ(0, good.code) << good.err;
+    const CliRun good = expectOk(run({"--quiet", "upgrade", "firmware", file("KP-4410", 1000), "51", "52", "--parallel",
+                                      "2", "--verify-timeout", "3"}));
     EXPECT_NE(std::string::npos, good.out.find("T52(127.0.0.52) verified (V2.4.0)")) << good.out;
     EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--parallel", "33"}).code);
     EXPECT_EQ(2, run({"upgrade", "firmware", file("KP-4410"), "--retries", "x"}).code);

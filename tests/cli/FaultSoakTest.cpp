@@ -13,8 +13,7 @@
 #include "addrbook/AddrBook.h"
 #include "addrbook/AddrBookFile.h"
 #include "params/SysParaFields.h"
-#include "support/CliRunner.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -41,7 +40,7 @@ struct Outcomes {
     }
 };
 
-class FaultSoak : public SimFixture {
+class FaultSoak : public CliSiteTest {
 protected:
     void SetUp() override
     {
@@ -54,32 +53,13 @@ protected:
             devices.push_back(simDevice(addr(i).c_str(), 100 + i, static_cast<std::uint32_t>(500 + i),
                                         ("Soak" + std::to_string(i)).c_str()));
         startSite(devices, sim::SiteOptions{.seed = 20261206, .keepTraffic = false});
-        sim::Faults f;
-        f.dropRate = 0.2;
-        f.duplicateReplies = 1;
-        site->setFaultsAll(f);
+        fault(0, [](auto& f) { f.dropRate = 0.2; f.duplicateReplies = 1; });
     }
 
     static std::string addr(int i) { return "127.0.0." + std::to_string(101 + i); }
 
-    CliRun run(std::vector<std::string> args)
-    {
-        return runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
-    }
-
     // The record the device works with, once a written one is no longer pending.
-    std::vector<std::uint8_t> recordInUse(const std::string& a)
-    {
-        for (int i = 0; i < 100; ++i) {
-            auto d = site->device(ip(a.c_str()));
-            if (!d->pendingPara)
-                return d->sysPara;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return site->device(ip(a.c_str()))->sysPara;
-    }
-
-    TempDir dir;
+    std::vector<std::uint8_t> recordInUse(const std::string& a) { return settled(a.c_str()).sysPara; }
 };
 
 } // namespace

@@ -5,14 +5,12 @@
 // its boot loader unknowingly, never silent.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <map>
 
 #include "protocol/Packet.h"
-#include "protocol/StatusPoll.h"
-#include "support/CliRunner.h"
-#include "support/SimFixture.h"
+#include "support/CliSite.h"
+#include "support/UpgradeFiles.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -82,19 +80,11 @@ const std::vector<Personality>& personalities()
     return table;
 }
 
-class UpgradeConformanceTest : public ::testing::Test {
+class UpgradeConformanceTest : public CliSiteTest {
 protected:
     void SetUp() override
     {
-        useFastTiming();
-        auto& t = protocolConfig().timing;
-        t.broadcastRecvTimeoutMs = 100;
-        t.upgradeTypeRetryMs = 1;
-        t.upgradeBootWaitMs = 1;
-        t.upgradeHeaderRetryMs = 1;
-        t.upgradePacketPauseMs = 0;
-        t.upgradePacketRetryMs = 1;
-        t.screenRetryPauseMs = 1;
+        useFastUpgradeTiming();
         int n = 0;
         for (const auto& p : personalities()) {
             ++n;
@@ -106,29 +96,18 @@ protected:
             p.set(d);
             devices.push_back(d);
         }
-        site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
-        std::string error;
-        ASSERT_TRUE(site->addDevices(devices, &error)) << error;
-        ASSERT_TRUE(site->start(&error)) << error;
+        startSite(devices);
     }
 
     std::string file(const char* model, const std::vector<std::uint8_t>& image)
     {
-        std::vector<std::uint8_t> bytes(128, 0);
-        writeFixedText(bytes, 0, 16, "KPU update file");
-        writeFixedText(bytes, 32, 16, "V2.4.0");
-        writeFixedText(bytes, 80, 48, model);
-        bytes.insert(bytes.end(), image.begin(), image.end());
-        const auto p = dir.path() / (std::string(model) + ".bin");
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p.string();
+        return writeUpgradeFile(dir.path() / (std::string(model) + ".bin"), upgradeHeader(model, "V2.4.0", ""), image);
     }
 
     // Per device, what auctl said last: its failure text or its version check.
     std::map<std::string, std::string> said(std::vector<std::string> args)
     {
-        const CliRun r = runAuctl(siteOptions(dir.path().string(), site->port()), std::move(args));
+        const CliRun r = run(std::move(args));
         std::map<std::string, std::string> last;
         for (const auto& e : r.events())
             if (e["event"] == "failure")
@@ -140,19 +119,8 @@ protected:
         return last;
     }
 
-    ProtocolConfigGuard guard;
-    TempDir dir;
     std::vector<sim::DeviceConfig> devices;
-    std::unique_ptr<sim::SimSite> site;
 };
-
-std::vector<std::uint8_t> pattern(std::size_t n, int seed)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>(i * 7 + seed);
-    return v;
-}
 
 } // namespace
 

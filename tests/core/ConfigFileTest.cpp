@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -14,6 +12,7 @@
 
 using namespace aulira;
 using aulira::test::readAll;
+using aulira::test::writeAll;
 using aulira::test::TempDir;
 
 namespace {
@@ -28,11 +27,6 @@ SysParaBuffer record(std::uint8_t seed)
     for (std::size_t i = 0; i < r.size(); ++i)
         r[i] = static_cast<std::uint8_t>(i * 7 + seed);
     return r;
-}
-
-void writeFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 } // namespace
@@ -122,7 +116,7 @@ TEST(ConfigFile, ExportAndImportThroughFiles)
     // Trailing bytes on disk are ignored as they are in memory.
     auto longer = encodeConfigFile(record(50));
     longer.resize(200000, 0x11);
-    writeFile(path, longer);
+    writeAll(path, longer);
     EXPECT_EQ(ConfigLoad::Loaded, importConfigFile(path, r));
     EXPECT_EQ(record(50)[400], r[400]);
 
@@ -169,7 +163,7 @@ TEST(ConfigFile, FailedImportsLeaveTheRecordAndSaySo)
     const auto cut = dir.path() / "cut.alc";
     auto bytes = encodeConfigFile(record(100));
     bytes.resize(300);
-    writeFile(cut, bytes);
+    writeAll(cut, bytes);
     EXPECT_EQ(ConfigLoad::Truncated, importConfigFile(cut, r, &error));
     EXPECT_NE(std::string::npos, error.find("cut.alc")) << error;
     EXPECT_NE(std::string::npos, error.find("300 of 504")) << error;
@@ -218,7 +212,7 @@ TEST(ConfigFile, ImportForADeviceRefusesTheOtherLayout)
     auto odd = encodeConfigFile(record(9));
     odd[kConfigFileLengthOffset] = 392 & 0xFF;
     odd[kConfigFileLengthOffset + 1] = 392 >> 8;
-    writeFile(oddFile, odd);
+    writeAll(oddFile, odd);
 
     const struct {
         std::filesystem::path file;

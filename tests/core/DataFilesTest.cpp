@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <thread>

@@ -70,9 +70,7 @@ TEST_F(ExchangeTest, UnicastReadGetsTheRecordOfTheRightDevice)
 
 TEST_F(ExchangeTest, ReplyWithBit15IsAccepted)
 {
-    sim::Faults f;
-    f.setBit15 = true;
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.setBit15 = true; });
     Packet req = readRequest(a), reply;
     EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
     EXPECT_EQ(0x8000 | CMD_READ_SYS_PARA, reply.command());
@@ -80,44 +78,36 @@ TEST_F(ExchangeTest, ReplyWithBit15IsAccepted)
 
 TEST_F(ExchangeTest, WrongEchoedAddressOrChecksumEndsInTimeout)
 {
-    sim::Faults wrongIp;
-    wrongIp.wrongTargetIp = true;
-    site->setFaults(a.ip, wrongIp);
+    fault(a.ip, [](auto& f) { f.wrongTargetIp = true; });
     Packet req = readRequest(a), reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
     EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeBroadcast("127.0.0.1", a.ip, req, reply, 1));
 
-    sim::Faults badSum;
-    badSum.corruptChecksum = true;
-    site->setFaults(a.ip, badSum);
+    fault(a.ip, [](auto& f) { f.corruptChecksum = true; });
     EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
 
     // On an upgrade socket the echoed address does not count, the checksum does.
-    site->setFaults(a.ip, wrongIp);
+    fault(a.ip, [](auto& f) { f.wrongTargetIp = true; });
     UdpSocket sock;
     ASSERT_TRUE(sock.open());
     ASSERT_TRUE(sock.bind(std::string("127.0.0.1"), 0));
     Packet search = Packet::request(CMD_SEARCH);
     EXPECT_EQ(RES_OK, ExchangeOnSocket(sock, a.ip, site->port(), search, reply));
-    site->setFaults(a.ip, badSum);
+    fault(a.ip, [](auto& f) { f.corruptChecksum = true; });
     EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeOnSocket(sock, a.ip, site->port(), search, reply));
 }
 
 TEST_F(ExchangeTest, SendOnlyReturnsWithoutWaiting)
 {
     protocolConfig().timing.unicastRecvTimeoutMs = 3000;
-    sim::Faults silent;
-    silent.silentCommands = {CMD_READ_SYS_PARA};
-    site->setFaults(a.ip, silent);
+    fault(a.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
     Packet req = readRequest(a), reply;
     const auto t0 = Clock::now();
     EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 0));
     EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 2));
     EXPECT_LT(msSince(t0), 2000);
     // The requests did reach the device.
-    for (int i = 0; i < 100 && site->traffic(a.ip).size() < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(2u, site->traffic(a.ip).size());
+    EXPECT_TRUE(eventually([&] { return site->traffic(a.ip).size() == 2; }));
 }
 
 TEST_F(ExchangeTest, BroadcastCarriesTheTargetInTheHeader)
@@ -134,17 +124,13 @@ TEST_F(ExchangeTest, BroadcastCarriesTheTargetInTheHeader)
 
 TEST_F(ExchangeTest, DroppedRequestsAndDuplicateRepliesDoNotMixUpExchanges)
 {
-    sim::Faults dup;
-    dup.duplicateReplies = 3;
-    site->setFaults(a.ip, dup);
+    fault(a.ip, [](auto& f) { f.duplicateReplies = 3; });
     for (int i = 0; i < 5; ++i) {
         Packet req = readRequest(a), reply;
         ASSERT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1)) << i;
         EXPECT_EQ(436, reply.length());
     }
-    sim::Faults drop;
-    drop.dropRate = 1.0;
-    site->setFaults(a.ip, drop);
+    fault(a.ip, [](auto& f) { f.dropRate = 1.0; });
     Packet req = readRequest(a), reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, ExchangeUnicast("127.0.0.1", a.ip, req, reply, 1));
 }

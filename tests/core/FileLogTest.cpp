@@ -18,6 +18,7 @@
 
 using namespace aulira;
 using namespace std::chrono;
+using aulira::test::readText;
 namespace fs = std::filesystem;
 
 namespace {
@@ -41,12 +42,6 @@ system_clock::time_point at(int y, int m, int d, int hh, int mm, int ss, int ms 
 {
     return sys_days(year(y) / month(static_cast<unsigned>(m)) / day(static_cast<unsigned>(d))) + hours(hh) +
            minutes(mm) + seconds(ss) + milliseconds(ms);
-}
-
-std::string readText(const fs::path& p)
-{
-    const auto bytes = test::readAll(p);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 std::vector<std::string> splitLines(const std::string& text)

@@ -7,7 +7,6 @@
 #include "devices/DeviceList.h"
 #include "grouping/GroupDownload.h"
 #include "grouping/GroupRules.h"
-#include "protocol/Exchange.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
 #include "support/SimFixture.h"
@@ -75,21 +74,14 @@ protected:
         return summary;
     }
 
-    // The commands a device took in; its reply to a search shows that it has
-    // taken everything before, the apply that awaits no reply included.
+    // The commands a device took in since the last call.
     Commands commandsUpToNow(std::uint32_t addr, std::vector<sim::TrafficEntry>* traffic = nullptr)
     {
-        Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
-        EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", addr, req, reply, 1));
-        auto t = site->traffic(addr);
-        t.pop_back();
+        const auto t = trafficUpToNow(addr);
         site->clearTraffic();
-        Commands out;
-        for (const auto& e : t)
-            out.push_back(e.command & kCommandMask);
         if (traffic)
             *traffic = t;
-        return out;
+        return commandsOf(t);
     }
 
     Vec groupBytes(std::uint32_t addr)
@@ -155,9 +147,7 @@ TEST_F(GroupDownloadTest, EveryOnlineDeviceIsReadWrittenAndAppliedWithItsGroups)
 TEST_F(GroupDownloadTest, UnreadableOrRefusingDevicesAreLoggedAndTheRestGoOn)
 {
     found({a, b});
-    sim::Faults silent;
-    silent.silentCommands = {CMD_READ_SYS_PARA};
-    site->setFaults(a.ip, silent);
+    fault(a.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
     EXPECT_EQ(1, download({group(3, {a, b})}).completed);
     EXPECT_EQ((Ints{25, 50, 75}), progress.take()) << "no progress for a device without a record";
     EXPECT_EQ((Strings{"Lobby(127.0.0.21) failed to read system parameters!", "Lobby(127.0.0.21)" + kFail,
@@ -167,8 +157,7 @@ TEST_F(GroupDownloadTest, UnreadableOrRefusingDevicesAreLoggedAndTheRestGoOn)
 
     // A write the device does not answer: no apply, one line.
     site->setFaults(a.ip, {});
-    silent.silentCommands = {CMD_WRITE_SYS_PARA};
-    site->setFaults(b.ip, silent);
+    fault(b.ip, [](auto& f) { f.silentCommands = {CMD_WRITE_SYS_PARA}; });
     log.clear();
     download({group(3, {a, b})});
     EXPECT_EQ((Ints{25, 50, 75, 100}), progress.take());
@@ -236,9 +225,7 @@ TEST_F(GroupDownloadTest, SeveralAtATimeReportInListOrderAndConfirmCatchesALostA
 {
     sim::DeviceConfig d = simDevice("127.0.0.24", 24, 24, "Hall");
     found({a, b, c, d});
-    sim::Faults lostApply;
-    lostApply.silentCommands = {CMD_APPLY_SYS_PARA};
-    site->setFaults(c.ip, lostApply);
+    fault(c.ip, [](auto& f) { f.silentCommands = {CMD_APPLY_SYS_PARA}; });
     const GroupList groups{group(4, {a, b, c, d})};
 
     // Without the read-back the lost apply passes for success.
@@ -270,9 +257,7 @@ TEST_F(GroupDownloadTest, SeveralAtATimeReportInListOrderAndConfirmCatchesALostA
 TEST_F(GroupDownloadTest, ShortReadReplyIsAFailedReadAndNothingIsWritten)
 {
     found({a, b});
-    sim::Faults shortReply;
-    shortReply.paraReplyBytes = 300; // less than either layout
-    site->setFaults(a.ip, shortReply);
+    fault(a.ip, [](auto& f) { f.paraReplyBytes = 300; }); // less than either layout
     const auto before = site->device(a.ip)->sysPara;
     const GroupDownloadSummary s = download({group(5, {a, b})}, {.confirm = true});
     EXPECT_EQ(1, s.completed);
@@ -288,12 +273,8 @@ TEST_F(GroupDownloadTest, ShortReadReplyIsAFailedReadAndNothingIsWritten)
 TEST_F(GroupDownloadTest, EachDeviceStepIsReportedInListOrderWithItsLogText)
 {
     found({a, b, c});
-    sim::Faults silent;
-    silent.silentCommands = {CMD_READ_SYS_PARA};
-    site->setFaults(a.ip, silent);
-    sim::Faults lostApply;
-    lostApply.silentCommands = {CMD_APPLY_SYS_PARA};
-    site->setFaults(c.ip, lostApply);
+    fault(a.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA}; });
+    fault(c.ip, [](auto& f) { f.silentCommands = {CMD_APPLY_SYS_PARA}; });
     Strings steps; // written on the worker, read after it is idle
     protocolConfig().timing.confirmWindowMs = 600;
     GroupDownloadOptions options{.parallel = 3, .confirm = true};

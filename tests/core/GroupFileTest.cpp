@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "grouping/GroupFile.h"
 #include "support/TestUtil.h"
 

@@ -70,20 +70,14 @@ protected:
     {
         useFastTiming();
         protocolConfig().timing.confirmWindowMs = 1500;
-        if (watch) {
-            site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0, .keepTraffic = true});
-            site->setTrafficSink([this](const sim::TrafficEntry&) {
-                auto ips = site->deviceIps();
-                std::sort(ips.begin(), ips.end());
-                if (std::adjacent_find(ips.begin(), ips.end()) != ips.end())
-                    ++shared;
-            });
-            std::string error;
-            ASSERT_TRUE(site->addDevices(devices, &error) && site->start(&error)) << error;
-            protocolConfig().devicePort = site->port();
-        } else {
-            startSite(devices);
-        }
+        startSite(devices, {}, [this, watch](const sim::TrafficEntry&) {
+            if (!watch)
+                return;
+            auto ips = site->deviceIps();
+            std::sort(ips.begin(), ips.end());
+            if (std::adjacent_find(ips.begin(), ips.end()) != ips.end())
+                ++shared;
+        });
         for (const auto& d : devices)
             ASSERT_EQ(1, list.mergeSearchReply("127.0.0.1", searchReply(site->device(d.ip)->info)));
     }
@@ -171,9 +165,7 @@ TEST_F(RolloutTest, ADeviceThatStopsAnsweringFailsAloneAndACancelLeavesTheRestUn
     options.cancel = &cancel;
     options.onStep = [&](std::size_t i, CommissionStep s) {
         if (i == 1 && s == CommissionStep::BackedUp) { // gone between its backup and its write
-            sim::Faults gone;
-            gone.dropRate = 1.0;
-            site->setFaults(site4[1].ip, gone);
+            fault(site4[1].ip, [](auto& f) { f.dropRate = 1.0; });
         }
         if (i == 2 && s == CommissionStep::Done)
             cancel = true;
@@ -215,9 +207,7 @@ TEST_F(RolloutTest, AddressesHandedOnMoveInTurnAndNeverTwiceAtOnce)
                                     ",127.0.6.9\n");
         ASSERT_TRUE(r.ok()) << r.errors.front().message();
         if (t.cFails) {
-            sim::Faults gone;
-            gone.dropRate = 1.0;
-            site->setFaults(c.ip, gone);
+            fault(c.ip, [](auto& f) { f.dropRate = 1.0; });
         }
         CommissionOptions options;
         options.parallel = 8;

@@ -169,9 +169,7 @@ TEST_F(StatusPollTest, ManagerPollsOnceOrInTheBackground)
             std::lock_guard lock(m.devices().mutex());
             EXPECT_EQ(STATE_REMOTE_ONLINE, item->state);
         }
-        sim::Faults f;
-        f.silentCommands = {CMD_SEARCH};
-        site->setFaults(remoteDev.ip, f);
+        fault(remoteDev.ip, [](auto& f) { f.silentCommands = {CMD_SEARCH}; });
         EXPECT_FALSE(m.pollOnce());
         {
             std::lock_guard lock(m.devices().mutex());

@@ -5,7 +5,6 @@
 #include "shell/Log.h"
 #include "shell/TextCodec.h"
 #include "support/TestUtil.h"
-#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;

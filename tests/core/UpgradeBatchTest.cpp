@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -12,6 +11,7 @@
 #include "devices/DeviceList.h"
 #include "protocol/StatusPoll.h"
 #include "support/SimFixture.h"
+#include "support/UpgradeFiles.h"
 #include "upgrade/UpgradeBatch.h"
 #include "upgrade/UpgradeFile.h"
 #include "upgrade/UpgradeVerify.h"
@@ -121,14 +121,6 @@ private:
     std::multiset<std::string> outcomes_;
 };
 
-std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>((i * 29 + seed) ^ (i >> 7));
-    return v;
-}
-
 // Open descriptors of this process where the system lists them (Linux);
 // elsewhere 0, which leaves the leak check without effect.
 std::size_t openFdCount()
@@ -148,18 +140,7 @@ std::size_t openFdCount()
 
 class UpgradeBatchTest : public SimFixture {
 protected:
-    void SetUp() override
-    {
-        useFastTiming();
-        auto& t = protocolConfig().timing;
-        t.broadcastRecvTimeoutMs = 100; // the on-socket exchange's wait
-        t.upgradeTypeRetryMs = 1;
-        t.upgradeBootWaitMs = 1;
-        t.upgradeHeaderRetryMs = 1;
-        t.upgradePacketPauseMs = 0;
-        t.upgradePacketRetryMs = 1;
-        t.screenRetryPauseMs = 1;
-    }
+    void SetUp() override { useFastUpgradeTiming(); }
     void TearDown() override { upgradeRunning = false; }
 
     sim::DeviceConfig terminal(const char* addr, int n, const char* model = "KP-4410")
@@ -180,27 +161,15 @@ protected:
     // The entry a batch dialog row holds for a device as discovery found it.
     DeviceItemPtr entry(const sim::DeviceConfig& d, bool ticked = true)
     {
-        auto item = std::make_shared<DeviceItem_Type>();
-        item->ip = d.ip;
-        item->localIp = "127.0.0.1";
+        auto item = foundEntry(d);
         item->state = STATE_FOUND;
         item->selected = ticked ? 1 : 0;
-        item->devItem = site->device(d.ip)->info;
         return item;
     }
 
     std::filesystem::path file(const std::vector<std::uint8_t>& image, const char* model = "KP-4410")
     {
-        std::vector<std::uint8_t> bytes(128 + image.size(), 0);
-        writeFixedText(bytes, 0, 16, "KPU update file");
-        writeFixedText(bytes, 32, 16, "V2.3.0");
-        writeFixedText(bytes, 48, 32, "2025-01-02");
-        writeFixedText(bytes, 80, 48, model);
-        std::copy(image.begin(), image.end(), bytes.begin() + 128);
-        auto p = dir.path() / ("f" + std::to_string(++files_) + ".bin");
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p;
+        return writeUpgradeFile(dir.path() / ("f" + std::to_string(++files_) + ".bin"), upgradeHeader(model), image);
     }
 
     void run(UpgradeBatch::Kind kind, const std::filesystem::path& path, std::vector<DeviceItemPtr> rows,
@@ -222,11 +191,7 @@ protected:
 
     std::vector<sim::TrafficEntry> sent(const sim::DeviceConfig& d, std::uint16_t command)
     {
-        std::vector<sim::TrafficEntry> v;
-        for (auto& e : site->traffic(d.ip))
-            if (e.command == command)
-                v.push_back(e);
-        return v;
+        return SimFixture::sent(command, d.ip);
     }
 
     Recorder rec;
@@ -265,9 +230,7 @@ TEST_F(UpgradeBatchTest, OneImageByteTravelsPaddedInOnePacket)
     EXPECT_EQ(1, head.packetCount);
     EXPECT_EQ(0, head.packetNo);
     EXPECT_EQ(128, head.length);
-    std::vector<std::uint8_t> fileBytes(128);
-    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(fileBytes.data()), 128);
-    EXPECT_EQ(fileBytes, head.payload) << "the header goes out byte for byte";
+    EXPECT_EQ(upgradeHeader("KP-4410"), head.payload) << "the header goes out byte for byte";
     const auto& data = traffic[3];
     EXPECT_EQ(1, data.packetCount);
     EXPECT_EQ(1, data.packetNo);
@@ -350,9 +313,7 @@ TEST_F(UpgradeBatchTest, RefusedAndFailedStepsMoveOnToTheNextDevice)
     // From its second data packet on, `lost` hears nothing.
     rec.onProgress = [&](const DeviceItemPtr& item, int) {
         if (item->ip == lost.ip) {
-            sim::Faults deafNow;
-            deafNow.dropRate = 1.0;
-            site->setFaults(lost.ip, deafNow);
+            fault(lost.ip, [](auto& f) { f.dropRate = 1.0; });
         }
     };
     run(UpgradeBatch::Kind::Firmware, file(pattern(1500, 5)),
@@ -587,18 +548,13 @@ TEST_F(UpgradeBatchTest, FourAtATimeEachDeviceGetsItsWholeSequenceAndFailuresEnd
         std::map<std::uint32_t, std::pair<Clock::time_point, Clock::time_point>> at;
     };
     auto arrivals = std::make_shared<Arrivals>();
-    site = std::make_unique<sim::SimSite>(sim::SiteOptions{.port = 0});
-    std::string error;
-    ASSERT_TRUE(site->addDevices(site8, &error)) << error;
-    site->setTrafficSink([arrivals](const sim::TrafficEntry& e) {
+    startSite(site8, {}, [arrivals](const sim::TrafficEntry& e) {
         std::lock_guard lock(arrivals->m);
         if (e.command == CMD_ENTER_BOOT)
             arrivals->at[e.deviceIp].first = Clock::now();
         else if (e.command == CMD_UPGRADE_PACKET && e.packetNo == 0)
             arrivals->at[e.deviceIp].second = Clock::now();
     });
-    ASSERT_TRUE(site->start(&error)) << error;
-    protocolConfig().devicePort = site->port();
     const auto image = pattern(3000, 3);
     std::vector<DeviceItemPtr> rows;
     for (const auto& d : site8)

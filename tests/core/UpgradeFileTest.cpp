@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "shell/Strings.h"
-#include "support/TestUtil.h"
+#include "support/UpgradeFiles.h"
 #include "upgrade/UpgradeFile.h"
 
 using namespace aulira;
@@ -13,22 +11,15 @@ namespace {
 
 std::vector<std::uint8_t> header(const char* model = "KP-4410")
 {
-    std::vector<std::uint8_t> h(128, 0);
-    writeFixedText(h, 0, 16, "KPU update file");
-    writeFixedText(h, 32, 16, "V2.2.0");
-    writeFixedText(h, 48, 32, "2024-05-01 10:00");
-    writeFixedText(h, 80, 48, model);
-    return h;
+    return upgradeHeader(model, "V2.2.0", "2024-05-01 10:00");
 }
 
 class UpgradeFileTest : public ::testing::Test {
 protected:
     std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
-        auto p = dir.path() / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p;
+        writeAll(dir.path() / name, bytes);
+        return dir.path() / name;
     }
 
     TempDir dir;

@@ -7,7 +7,6 @@
 #include "devices/DeviceList.h"
 #include "support/SimFixture.h"
 #include "upgrade/UpgradeReport.h"
-#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;

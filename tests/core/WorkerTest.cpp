@@ -58,14 +58,6 @@ struct WorkerEvents : WorkerListener {
     void onGroupDownloaded() override { add("group"); }
 };
 
-std::vector<std::uint16_t> commands(const std::vector<sim::TrafficEntry>& t)
-{
-    std::vector<std::uint16_t> out;
-    for (const auto& e : t)
-        out.push_back(e.command & kCommandMask);
-    return out;
-}
-
 const std::vector<std::uint16_t> kReadWriteApply{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA, CMD_APPLY_SYS_PARA};
 
 class WorkerTest : public SimFixture {
@@ -82,10 +74,7 @@ protected:
     // A saved entry for a simulated device, as a search and Add leave it.
     DeviceItemPtr add(const sim::DeviceConfig& d, const char* name, std::uint32_t unicastOk = 1)
     {
-        auto item = std::make_shared<DeviceItem_Type>();
-        item->devItem = site->device(d.ip)->info;
-        item->ip = d.ip;
-        item->localIp = "127.0.0.1";
+        auto item = foundEntry(d);
         item->unicastOk = unicastOk;
         list.insertManual(item);
         list.setListModified(false);
@@ -97,17 +86,6 @@ protected:
     {
         worker.waitIdle();
         return events.take();
-    }
-
-    // A reply from the device now at addr shows that everything sent to it
-    // before, requests that await no reply included, has been taken in.
-    std::vector<sim::TrafficEntry> trafficUpToNow(std::uint32_t addr)
-    {
-        Packet req = Packet::request(CMD_SEARCH, 0, kPollMark), reply;
-        EXPECT_EQ(RES_OK, ExchangeUnicast("127.0.0.1", addr, req, reply, 1));
-        auto t = site->traffic(addr);
-        t.pop_back();
-        return t;
     }
 
     // What the MAC dialog does: remember the MAC in use, show the typed one.
@@ -164,7 +142,7 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
         EXPECT_EQ(Strings{"write D 0"}, run());
 
         const auto t = trafficUpToNow(moved);
-        ASSERT_EQ(kReadWriteApply, commands(t));
+        ASSERT_EQ(kReadWriteApply, commandsOf(t));
         for (const auto& e : t) {
             EXPECT_EQ(1, e.packetCount);
             EXPECT_EQ(0, e.packetNo);
@@ -207,9 +185,7 @@ TEST_F(WorkerTest, FailuresLeaveTheEntryAsItWas)
         writeI32(*item->sysPara, kLayout436.devNo, 99);
         before = slice(*item->sysPara, 0, kSysParaBufferSize);
     }
-    sim::Faults f;
-    f.silentCommands = {CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA};
-    site->setFaults(longDev.ip, f);
+    fault(longDev.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA}; });
     site->clearTraffic();
     LogRecorder log;
     worker.postReadPara(item);
@@ -219,7 +195,7 @@ TEST_F(WorkerTest, FailuresLeaveTheEntryAsItWas)
     // An unanswered read or write is tried twice more; nothing else goes out.
     EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_READ_SYS_PARA, CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA,
                                           CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA}),
-              commands(trafficUpToNow(longDev.ip)));
+              commandsOf(trafficUpToNow(longDev.ip)));
     EXPECT_FALSE(list.listModified());
     std::lock_guard lock(list.mutex());
     EXPECT_EQ(before, slice(*item->sysPara, 0, kSysParaBufferSize));
@@ -233,7 +209,7 @@ TEST_F(WorkerTest, DeviceNeverReachedByUnicastIsServedByBroadcast)
     worker.postWritePara(item);
     EXPECT_EQ((Strings{"read A 0", "write A 0"}), run());
     const auto t = trafficUpToNow(longDev.ip);
-    ASSERT_EQ(kReadWriteApply, commands(t));
+    ASSERT_EQ(kReadWriteApply, commandsOf(t));
     for (const auto& e : t) {
         EXPECT_TRUE(e.broadcast);
         EXPECT_EQ(longDev.ip, e.targetIp); // which keeps the other device out of it
@@ -301,7 +277,7 @@ TEST_F(WorkerTest, MacChangeInBothLayoutsAndTheDeviceAnswersToTheNewMac)
         EXPECT_EQ(Strings{"write " + std::string(name) + " 0"}, run());
 
         const auto t = trafficUpToNow(dev.ip);
-        ASSERT_EQ(kReadWriteApply, commands(t));
+        ASSERT_EQ(kReadWriteApply, commandsOf(t));
         for (const auto& e : t)
             EXPECT_FALSE(e.broadcast);
         EXPECT_EQ(oldMac, t[0].payload);
@@ -345,7 +321,7 @@ TEST_F(WorkerTest, AMacChangeKeepsTheRecordAsReadFirstAndWritesNothingWithoutIt)
     typeMac(item, newMac);
     worker.postWriteMac(item);
     EXPECT_EQ(Strings{"macfail A " + std::to_string(RES_NO_BACKUP)}, run());
-    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commands(trafficUpToNow(longDev.ip)));
+    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commandsOf(trafficUpToNow(longDev.ip)));
     EXPECT_EQ(before, site->device(longDev.ip)->sysPara);
 
     worker.setBackupDirectory(dir.path());
@@ -381,9 +357,7 @@ TEST_F(WorkerTest, FailedMacChangeShowsTheOldMacSoASecondAttemptWorks)
         std::lock_guard lock(list.mutex());
         item->devItem.setMac(oldMac.data());
     }
-    sim::Faults f;
-    f.silentCommands = {CMD_WRITE_SYS_PARA};
-    site->setFaults(longDev.ip, f);
+    fault(longDev.ip, [](auto& f) { f.silentCommands = {CMD_WRITE_SYS_PARA}; });
     site->clearTraffic();
     typeMac(item, newMac);
     worker.postWriteMac(item);
@@ -391,13 +365,13 @@ TEST_F(WorkerTest, FailedMacChangeShowsTheOldMacSoASecondAttemptWorks)
     EXPECT_EQ(Strings{"set system para error!"}, log.lines());
     EXPECT_EQ(oldMac, shownMac(item));
     EXPECT_EQ((std::vector<std::uint16_t>{CMD_READ_SYS_PARA, CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA, CMD_WRITE_SYS_PARA}),
-              commands(trafficUpToNow(longDev.ip)));
+        commandsOf(trafficUpToNow(longDev.ip)));
 
     site->setFaults(longDev.ip, {});
     typeMac(item, newMac);
     worker.postWriteMac(item);
     EXPECT_EQ(Strings{"write A 0"}, run());
-    EXPECT_EQ(CMD_APPLY_SYS_PARA, commands(trafficUpToNow(longDev.ip)).back());
+    EXPECT_EQ(CMD_APPLY_SYS_PARA, commandsOf(trafficUpToNow(longDev.ip)).back());
     EXPECT_EQ(0, std::memcmp(newMac.data(), site->device(longDev.ip)->info.mac(), 6));
 }
 
@@ -545,9 +519,7 @@ TEST_F(WorkerTest, ShortReadReplyIsAFailedReadAndLeavesTheRecordAlone)
         std::lock_guard lock(list.mutex());
         before = slice(*item->sysPara, 0, kSysParaBufferSize);
     }
-    sim::Faults f;
-    f.paraReplyBytes = 392; // of a 436-byte record
-    site->setFaults(longDev.ip, f);
+    fault(longDev.ip, [](auto& f) { f.paraReplyBytes = 392; }); // of a 436-byte record
     worker.postReadPara(item);
     EXPECT_EQ(Strings{"read A " + std::to_string(RES_SHORT_RECORD)}, run());
 
@@ -556,7 +528,7 @@ TEST_F(WorkerTest, ShortReadReplyIsAFailedReadAndLeavesTheRecordAlone)
     site->clearTraffic();
     worker.postWriteMac(item);
     EXPECT_EQ(Strings{"macfail A " + std::to_string(RES_SHORT_RECORD)}, run());
-    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commands(trafficUpToNow(longDev.ip)));
+    EXPECT_EQ(std::vector<std::uint16_t>{CMD_READ_SYS_PARA}, commandsOf(trafficUpToNow(longDev.ip)));
     std::lock_guard lock(list.mutex());
     EXPECT_EQ(before, slice(*item->sysPara, 0, kSysParaBufferSize));
     EXPECT_EQ(Vec(longDev.mac.begin(), longDev.mac.end()), Vec(item->devItem.mac(), item->devItem.mac() + 6));
@@ -595,10 +567,7 @@ TEST_F(WorkerTest, ConfirmedWritesReadTheRecordBackAndALostApplyIsReported)
         auto item = add(longDev, "D");
         worker.postReadPara(item);
         ASSERT_EQ(Strings{"read D 0"}, run());
-        sim::Faults f;
-        f.silentCommands = c.silent;
-        f.countApplies = c.countApplies;
-        site->setFaults(longDev.ip, f);
+        fault(longDev.ip, [&](auto& f) { f.silentCommands = c.silent; f.countApplies = c.countApplies; });
         log.clear();
         if (c.mac) {
             typeMac(item, newMac);
@@ -640,9 +609,7 @@ TEST_F(WorkerTest, AStationIsReachableOnlyWhileTheDeviceWithItsMacAnswersAtItsAd
     ConfirmTarget otherMac = t;
     otherMac.mac = newMac; // another device has taken the address
     EXPECT_EQ(RES_NOT_CONFIRMED, ConfirmReachable(otherMac));
-    sim::Faults f;
-    f.dropRate = 0.3; // answers come through retries
-    site->setFaults(longDev.ip, f);
+    fault(longDev.ip, [](auto& f) { f.dropRate = 0.3; }); // answers come through retries
     protocolConfig().timing.confirmWindowMs = 3000;
     EXPECT_EQ(RES_OK, ConfirmReachable(t));
     protocolConfig().timing.confirmWindowMs = 400;

@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 

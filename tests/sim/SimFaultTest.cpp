@@ -35,17 +35,13 @@ protected:
 
 TEST_F(SimFaultTest, LostRequestsAreNeitherAnsweredNorRecorded)
 {
-    sim::Faults f;
-    f.dropRate = 1.0;
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.dropRate = 1.0; });
     EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
     EXPECT_TRUE(site->traffic(a.ip).empty());
     EXPECT_EQ(RES_OK, poll(b)) << "faults belong to one device";
 
     // A lost reply: the device acted, the tool hears nothing.
-    f = {};
-    f.replyDropRate = 1.0;
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.replyDropRate = 1.0; });
     std::vector<std::uint8_t> rec = site->device(a.ip)->sysPara;
     Packet reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, unicast(a.ip, requestWith(CMD_WRITE_SYS_PARA, rec), reply));
@@ -57,23 +53,18 @@ TEST_F(SimFaultTest, LostRequestsAreNeitherAnsweredNorRecorded)
 
 TEST_F(SimFaultTest, DelayedRepliesArriveWithinOrAfterTheWait)
 {
-    sim::Faults f;
-    f.delayMs = 20;
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.delayMs = 20; });
     protocolConfig().timing.unicastRecvTimeoutMs = 2000;
     EXPECT_EQ(RES_OK, poll(a));
 
-    f.delayMs = 5000;
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.delayMs = 5000; });
     protocolConfig().timing.unicastRecvTimeoutMs = 100;
     EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
 }
 
 TEST_F(SimFaultTest, SilentCommandsAreTakenInButNotAnswered)
 {
-    sim::Faults f;
-    f.silentCommands = {CMD_READ_SYS_PARA, CMD_APPLY_SYS_PARA};
-    site->setFaults(a.ip, f);
+    fault(a.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA, CMD_APPLY_SYS_PARA}; });
     Packet reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, unicast(a.ip, readPara(a.mac), reply));
     EXPECT_EQ(RES_OK, poll(a));

@@ -3,10 +3,6 @@
 // work the exchange routines hide (several replies to one request).
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstring>
-#include <functional>
-#include <thread>
 #include <vector>
 
 #include "protocol/Exchange.h"
@@ -67,17 +63,6 @@ inline void sendOnly(Packet request, std::uint32_t to)
 inline int unicast(std::uint32_t to, Packet request, Packet& reply)
 {
     return ExchangeUnicast("127.0.0.1", to, request, reply, 1);
-}
-
-// For effects of requests that get no reply: they land shortly after sending.
-inline bool eventually(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
 }
 
 inline Packet readPara(const sim::Mac& mac) { return requestWith(CMD_READ_SYS_PARA, mac); }

@@ -3,29 +3,12 @@
 #include "SimTestSupport.h"
 #include "devices/DeviceInfo.h"
 #include "params/SysParaOffsets.h"
+#include "support/UpgradeFiles.h"
 
 using namespace aulira;
 using namespace aulira::test;
 
 namespace {
-
-std::vector<std::uint8_t> upgradeHeader(const char* model, const char* version)
-{
-    std::vector<std::uint8_t> h(128, 0);
-    writeFixedText(h, 0, 16, "KPU update file");
-    writeFixedText(h, 32, 16, version);
-    writeFixedText(h, 48, 32, "2024-05-01 10:00");
-    writeFixedText(h, 80, 48, model);
-    return h;
-}
-
-std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>((i * 31 + seed) ^ (i >> 8));
-    return v;
-}
 
 class SimUpgradeTest : public SimFixture {
 protected:
@@ -104,9 +87,7 @@ TEST_F(SimUpgradeTest, BootLoaderJudgesTheHeaderByModelText)
     Packet reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, unicast(term.ip, readPara(term.mac), reply));
 
-    sim::Faults f;
-    f.headerVerdict = 7;
-    site->setFaults(term.ip, f);
+    fault(term.ip, [](auto& f) { f.headerVerdict = 7; });
     EXPECT_EQ(7, sendHeader(term, upgradeHeader("KP-4410", "V2.2.0"), 3));
 }
 
@@ -160,9 +141,7 @@ TEST_F(SimUpgradeTest, UpgradeAcrossTheLayoutVersionMovesTheRecordFields)
 
 TEST_F(SimUpgradeTest, UnreachableBootLoaderAnswersNothingForItsTime)
 {
-    sim::Faults f;
-    f.bootUnreachableMs = 60000;
-    site->setFaults(term.ip, f);
+    fault(term.ip, [](auto& f) { f.bootUnreachableMs = 60000; });
     ASSERT_EQ(RES_OK, onSocket(term, Packet::request(CMD_ENTER_BOOT)));
     Packet reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, onSocket(term, Packet::request(CMD_SEARCH, 0, kPollMark), reply));

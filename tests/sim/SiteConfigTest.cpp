@@ -4,20 +4,30 @@
 #include <set>
 
 #include "DeviceConfig.h"
+#include "devices/DeviceItem.h"
+#include "params/SysParaOffsets.h"
 #include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::test;
 using namespace aulira::sim;
 
-TEST(SiteConfig, LayoutFollowsTheVersionTextComparedByteWise)
+// The record a simulated device sends has the layout the tool reads from its
+// version text, compared byte by byte.
+TEST(SiteConfig, LayoutFollowsTheVersionTextAsTheToolReadsIt)
 {
-    EXPECT_EQ(392, layoutForFirmware("V1.0.7"));
-    EXPECT_EQ(392, layoutForFirmware("V1.0.6"));
-    EXPECT_EQ(392, layoutForFirmware("V1.0.10"));
-    EXPECT_EQ(392, layoutForFirmware(""));
-    EXPECT_EQ(436, layoutForFirmware("V1.0.8"));
-    EXPECT_EQ(436, layoutForFirmware("V2.0"));
+    const std::pair<const char*, int> cases[] = {{"V1.0.7", 392}, {"V1.0.6", 392}, {"V1.0.10", 392}, {"", 392},
+                                                 {"V1.0.8", 436}, {"V2.0", 436},   {"V1.0.7a", 436}};
+    for (const auto& [version, layout] : cases) {
+        EXPECT_EQ(layout, layoutForFirmware(version)) << version;
+        SysParaBuffer b;
+        b.fill(0x5A);
+        writeFixedText(b, 4, kSysParaVersionWidth, version);
+        EXPECT_EQ(layout == 436 ? -1 : 0, paraExtFromVersion(b)) << version;
+    }
+    SysParaBuffer unterminated; // compared within its 52 bytes
+    unterminated.fill('V');
+    EXPECT_EQ(-1, paraExtFromVersion(unterminated));
     DeviceConfig d;
     d.firmware = "V1.0.5";
     EXPECT_EQ(392, effectiveLayout(d));

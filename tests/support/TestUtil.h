@@ -1,10 +1,13 @@
 #pragma once
 // Small helpers shared by the test suites.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -66,6 +69,39 @@ inline void writeAll(const std::filesystem::path& p, const std::vector<std::uint
 {
     std::ofstream(p, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readText(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes `text` to p and gives p back as a string (a command-line argument).
+inline std::string writeText(const std::filesystem::path& p, const std::string& text)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
+    return p.string();
+}
+
+// n bytes that differ from their neighbours, varied by seed.
+inline std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
+{
+    std::vector<std::uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = static_cast<std::uint8_t>((i * 29 + seed) ^ (i >> 7));
+    return v;
+}
+
+// For effects of requests that get no reply: they land shortly after sending.
+inline bool eventually(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
 }
 
 inline std::uint32_t ip(const char* text) { return parseIp(text).value(); }

@@ -88,7 +88,7 @@ protected:
     // The device at addr once the apply that ends a write (unanswered) has been taken in.
     sim::DeviceSnapshot settled(const char* addr)
     {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 500; ++i) { // up to 5 s on a loaded machine
             auto d = site->device(ip(addr));
             if (d && !d->pendingPara)
                 return *d;

@@ -1,22 +1,16 @@
 // The desktop app on a damaged device list file: a warning box says so, the
 // file is kept aside, and nothing is saved over it.
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QSignalSpy>
 #include <QtTest>
 
-#include <fstream>
-
-#include "ModalWatch.h"
+#include "GuiSupport.h"
 #include "devices/DeviceListFile.h"
 #include "devices/DeviceManager.h"
-#include "devices/DeviceView.h"
 #include "protocol/ProtocolWorker.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
 using namespace aulira::app;
-using namespace aulira::app::test;
 namespace fs = std::filesystem;
 
 class DataFileWarningTest : public QObject {
@@ -51,7 +45,7 @@ private slots:
         view.show();
 
         QString text;
-        whenModal([&](QWidget* w) {
+        ui::whenModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             text = box ? box->windowTitle() + QLatin1Char('|') + box->text() : QStringLiteral("<no box>");
             QTest::keyClick(w, Qt::Key_Return);

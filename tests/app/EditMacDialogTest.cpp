@@ -1,10 +1,7 @@
-#include <QLineEdit>
-#include <QTest>
 
-#include "ModalWatch.h"
+#include "GuiSupport.h"
 #include "params/EditMacDialog.h"
 #include "protocol/ProtocolWorker.h"
-#include "shell/Strings.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
@@ -33,8 +30,8 @@ private slots:
         EditMacDialog dialog(list, item);
         QCOMPARE(dialog.macField(5)->text(), QStringLiteral("%1").arg(device.mac[5], 2, 16, QLatin1Char('0')).toUpper());
         dialog.macField(2)->setText(QStringLiteral("G1"));
-        aulira::app::test::SeenBox seen;
-        aulira::app::test::closeNextMessageBox(&seen);
+        ui::SeenBox seen;
+        ui::closeNextMessageBox(&seen);
         dialog.accept();
         QCOMPARE(seen.text, QStringLiteral("The MAC address entered is incorrect!"));
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
@@ -53,8 +50,8 @@ private slots:
                 dialog.macField(i)->clear();
                 QTest::keyClicks(dialog.macField(i), r.bytes[static_cast<std::size_t>(i)]);
             }
-            aulira::app::test::SeenBox refusal;
-            aulira::app::test::closeNextMessageBox(&refusal);
+            ui::SeenBox refusal;
+            ui::closeNextMessageBox(&refusal);
             dialog.accept();
             QCOMPARE(refusal.text, QString::fromUtf8(stringText(r.refusal)));
             QCOMPARE(dialog.result(), int(QDialog::Rejected));

@@ -1,16 +1,9 @@
-#include <QApplication>
 #include <QClipboard>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
 #include <QVBoxLayout>
 
-#include "Typing.h"
-#include "controls/IpAddressEdit.h"
-#include "util/Ipv4.h"
+#include "GuiSupport.h"
 
 using aulira::app::IpAddressEdit;
-namespace ui = aulira::app::test;
 
 namespace {
 

@@ -85,6 +85,15 @@ struct Session : ui::AppSite {
     std::filesystem::path file() { return context.manager().deviceListPath(); }
     void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) { ui::clickRow(view, row, button); }
     void clickHeader(int section) { ui::clickSection(view->horizontalHeader(), section); }
+    // The texts of the column's rows on screen, in their order.
+    QStringList shown(int column) const
+    {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!view->isRowHidden(r))
+                out << model->index(r, column).data().toString();
+        return out;
+    }
 
     QString paneGateway() const { return window->propertiesPane()->value(QStringLiteral("Gateway")); }
     bool paneEmpty() const { return window->propertiesPane()->tree()->topLevelItemCount() == 0; }
@@ -256,13 +265,7 @@ private slots:
                         device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.11"),
                         device("127.0.1.11", 3, "KP-4420", "", 2, "127.0.1.200")}) &&
                 s.show() && s.search());
-        auto column = [&s](int c) {
-            QStringList out;
-            for (int r = 0; r < s.model->rowCount(); ++r)
-                if (!s.view->isRowHidden(r))
-                    out << s.model->index(r, c).data().toString();
-            return out;
-        };
+        auto column = [&s](int c) { return s.shown(c); };
         const struct {
             int section;
             QStringList addresses; // after a click on its title
@@ -461,10 +464,7 @@ private slots:
             QTest::keyClick(s.window->filterEdit(), Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(s.window->filterEdit(), Qt::Key_Backspace);
             QTest::keyClicks(s.window->filterEdit(), c.text);
-            QStringList visible;
-            for (int r = 0; r < s.model->rowCount(); ++r)
-                if (!s.view->isRowHidden(r))
-                    visible << s.model->index(r, 2).data().toString();
+            const QStringList visible = s.shown(2);
             QCOMPARE(QSet<QString>(visible.cbegin(), visible.cend()),
                      QSet<QString>(c.visible.cbegin(), c.visible.cend()));
             if (*c.text)
@@ -715,9 +715,7 @@ private slots:
                 QVERIFY(grey != other);
             seen << grey;
         }
-        const QString legend = DeviceTableModel::stateLegend(3);
-        QCOMPARE(legend.count(QStringLiteral("<img")), 5);
-        QVERIFY(legend.contains(QStringLiteral("<b>Offline: in the saved list, not found by the search</b>")));
+        QCOMPARE(DeviceTableModel::stateLegend(3).count(QStringLiteral("<img")), 5); // a line for each
     }
 
 private:

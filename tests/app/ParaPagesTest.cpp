@@ -60,8 +60,6 @@ void typeInto(QWidget* window, QWidget* field, const QString& text)
     ui::typeKeys(window, text);
 }
 
-QWidget* spinLine(QSpinBox* spin) { return spin; } // its line edit passes focus to it
-
 // Performs one edit on the page with the mouse and the keyboard.
 void perform(QWidget* window, ParaPage* page, const QString& edit)
 {
@@ -78,7 +76,7 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
     if (f.kind == FieldKind::Groups) {
         const QStringList parts = value.split(QLatin1Char(','));
         for (int g = 0; g < parts.size(); ++g)
-            typeInto(window, spinLine(qobject_cast<QSpinBox*>(page->control(field, g))), parts[g] + QLatin1Char('\t'));
+            typeInto(window, page->control(field, g), parts[g] + QLatin1Char('\t'));
         return;
     }
     QWidget* w = page->control(field);
@@ -99,12 +97,12 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
             QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentText(), value);
     } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-        typeInto(window, spinLine(spin), value + QLatin1Char('\t'));
+        typeInto(window, spin, value + QLatin1Char('\t'));
     } else if (auto* address = qobject_cast<IpAddressEdit*>(w)) {
         if (f.kind == FieldKind::Target && !address->isVisible()) {
             auto* number = qobject_cast<QSpinBox*>(page->control(field, 1));
             QVERIFY2(number->isVisible() && number->isEnabled(), qPrintable(edit));
-            typeInto(window, spinLine(number), value + QLatin1Char('\t'));
+            typeInto(window, number, value + QLatin1Char('\t'));
         } else {
             QVERIFY2(address->isVisible() && address->isEnabled(), qPrintable(edit));
             typeInto(window, address->field(0), value);

@@ -59,20 +59,9 @@ std::vector<std::string> splitCsv(const std::string& line)
     return out;
 }
 
-// A site on loopback and a device list filled by a real search of it.
-struct Site {
-    explicit Site(const std::vector<sim::DeviceConfig>& devices) : site(sim::SiteOptions{.port = 0})
-    {
-        std::string error;
-        ok = site.addDevices(devices, &error) && site.start(&error);
-        protocolConfig().devicePort = site.port();
-        manager = std::make_unique<DeviceManager>(dir.path());
-        manager->setAdapters({"127.0.0.1"}, {"255.0.0.0"});
-        manager->StartSearch();
-        manager->waitSearchDone();
-    }
-    ~Site() { manager.reset(); }
-    DeviceList& list() { return manager->devices(); }
+// The program over a site on loopback, its device list filled by its own search.
+struct Site : ui::AppSite {
+    DeviceList& list() { return context.manager().devices(); }
     int packets(std::uint32_t ip) const
     {
         int n = 0;
@@ -80,11 +69,6 @@ struct Site {
             n += e.command == CMD_UPGRADE_PACKET || e.command == CMD_SCREEN_WRITE_BUFFER;
         return n;
     }
-
-    aulira::test::TempDir dir;
-    sim::SimSite site;
-    std::unique_ptr<DeviceManager> manager;
-    bool ok = false;
 };
 
 void fastUpgradeTiming()
@@ -142,17 +126,16 @@ private slots:
     // alone; the report holds one row per device with where it stands.
     void firmwareBatchRetryAndReport()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        fastUpgradeTiming();
         auto hall = simDevice("127.0.0.71", 71, 71, "Hall");
         auto drop = simDevice("127.0.0.72", 72, 72, "Drop");
         drop.faults.silentCommands = {CMD_UPGRADE_PACKET};
         auto yard = simDevice("127.0.0.73", 73, 73, "Yard");
         yard.faults.keepOldVersion = true;
-        Site s({hall, drop, yard});
-        QVERIFY(s.ok);
+        Site s;
+        QVERIFY(s.open({hall, drop, yard}));
+        fastUpgradeTiming();
         UpgradeDialog::setVerifyTimeoutMs(3000);
-        DeviceView list(*s.manager); // the main window's list, on the same entries
+        DeviceView& list = *s.view(); // the main window's list, on the same entries
         const auto file = writeUpgradeFile(s.dir.path(), "fw.bin", "KP-4410", 3000);
 
         FirmwareUpgradeDialog d(s.list());
@@ -302,10 +285,9 @@ private slots:
     // way raises nothing.
     void badFilesAreRefusedWithTheirMessage()
     {
-        aulira::test::ProtocolConfigGuard guard;
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.74", 74, 74, "Hall")}));
         fastUpgradeTiming();
-        Site s({simDevice("127.0.0.74", 74, 74, "Hall")});
-        QVERIFY(s.ok);
         struct Case {
             std::filesystem::path file;
             QString message;
@@ -341,8 +323,6 @@ private slots:
     // setting is kept for the next dialog.
     void screenDialogListsOnlyCallStations()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        fastUpgradeTiming();
         auto terminal = simDevice("127.0.0.81", 81, 81, "Hall");
         auto desk = simDevice("127.0.0.82", 82, 82, "Desk");
         desk.modelText = "KS-530B";
@@ -353,8 +333,9 @@ private slots:
         other.modelText = "KS-530E";
         auto plain = simDevice("127.0.0.85", 85, 85, "Amp");
         plain.modelText = "KS-53";
-        Site s({terminal, desk, booth, other, plain});
-        QVERIFY(s.ok);
+        Site s;
+        QVERIFY(s.open({terminal, desk, booth, other, plain}));
+        fastUpgradeTiming();
 
         ScreenUpgradeDialog screen(s.list());
         screen.show();

@@ -56,14 +56,6 @@ class ChineseTest : public QObject {
 private slots:
     void cleanupTestCase() { applyLanguage(Language::English); }
 
-    void langOptionIsCheckedLikeAuctl()
-    {
-        QVERIFY(!StartupOptions::parse({"auct", "--lang", "fr"}).error.isEmpty());
-        QVERIFY(!StartupOptions::parse({"auct", "--lang"}).error.isEmpty());
-        QCOMPARE(*StartupOptions::parse({"auct", "--lang", "zh_CN"}).language, Language::SimplifiedChinese);
-        QCOMPARE(*StartupOptions::parse({"auct", "--lang", "en"}).language, Language::English);
-    }
-
     void theWholeWindowSpeaksChinese()
     {
         ui::AppSite app;

@@ -228,8 +228,7 @@ private slots:
             });
             QTest::keyClick(&window, key, Qt::AltModifier);
             QTRY_COMPARE(seen, title);
-            QApplication::setActiveWindow(&window);
-            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QVERIFY(app.activate());
         }
     }
 
@@ -348,7 +347,7 @@ private slots:
             });
             open();
             QVERIFY2(seen, what);
-            QApplication::setActiveWindow(&window);
+            QVERIFY(app.activate());
         };
         // Presses `button` in `owner`, which shows a box; checks and closes it.
         auto boxFrom = [&](QAbstractButton* button, QWidget* owner) {
@@ -365,8 +364,7 @@ private slots:
         auto trigger = [&](const char* action) { return [&window, action] { window.action(action)->trigger(); }; };
 
         // The settings sheet, page by page.
-        const QRect row = view->visualRect(view->model()->index(0, 4));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        ui::doubleClickRow(view, 0);
         SettingsSheet* sheet = window.settingsSheet();
         QTRY_VERIFY_WITH_TIMEOUT(sheet->isVisible() && sheet->pageTree()->topLevelItemCount() > 0, 5000);
         for (QTreeWidgetItemIterator it(sheet->pageTree()); *it; ++it) {
@@ -375,8 +373,7 @@ private slots:
         }
         QTest::keyClick(sheet, Qt::Key_Escape); // nothing edited: it closes at once
         QVERIFY(!sheet->isVisible());
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(app.activate());
 
         // The add dialog, with the box its empty OK gives.
         view->clearSelection();

@@ -124,6 +124,22 @@ struct Site : ui::AppSite {
         return (groups.empty() || SaveGroupInfoFile(groupFilePath(dir.path()), groups)) && AppSite::open(devices);
     }
     QToolButton* groupButton() const { return window->findChild<QToolButton*>(QStringLiteral("groupActionButton")); }
+    // The group settings opened by the ribbon's button; `body` works in them,
+    // and once it is through they are closed (which writes the group file).
+    bool inSettings(const std::function<void(GroupSetupDialog*)>& body)
+    {
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            if (auto* dlg = qobject_cast<GroupSetupDialog*>(w)) {
+                body(dlg);
+                ran = !QTest::currentTestFailed();
+                if (dlg->isVisible())
+                    dlg->close();
+            }
+        });
+        QTest::mouseClick(groupButton(), Qt::LeftButton);
+        return ran;
+    }
     // Makes the device's row current with a click, as a person does.
     void clickDevice(const char* addr) const { ui::clickRow(view(), rowOf(addr)); }
     // The group numbers the properties pane shows: the row of eight numbers.
@@ -209,10 +225,7 @@ private slots:
         GroupList start{group(20, "Bravo"), group(5, "Alpha"), group(12, "Charlie")};
         start[0].members.push_back({31, {}, ip("127.0.0.31")});
         QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall")}, start));
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             QTreeWidget* list = dlg->groupList();
             CheckGrid* grid = dlg->deviceGrid();
             // The first group is current on opening: its member is ticked.
@@ -289,13 +302,7 @@ private slots:
             QApplication::processEvents();
             QVERIFY(list->selectedItems().isEmpty());
             QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
-            ran = true;
-            dlg->close();
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
         const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));
         QCOMPARE(saved.size(), std::size_t(2));
         QCOMPARE(saved[0].number(), 20);
@@ -310,10 +317,7 @@ private slots:
         Site s;
         std::filesystem::create_directory(s.dir.path() / "group"); // a rename cannot replace it
         QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby")}));
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             addGroup(dlg, "3", "Porch");
             if (QTest::currentTestFailed())
                 return;
@@ -335,12 +339,7 @@ private slots:
                 QCOMPARE(buttons, QStringList({"&Cancel", "&Retry", "Close &Without Saving"}));
                 QCOMPARE(dlg->isVisible(), a.staysOpen);
             }
-            ran = true;
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
         QVERIFY(std::filesystem::is_directory(s.dir.path() / "group"));
         bool logged = false;
         for (const QString& line : s.window->logPane()->lines())
@@ -357,10 +356,7 @@ private slots:
         s.clickDevice("127.0.0.31");
         QTRY_COMPARE(s.paneGroups(), QStringLiteral("0,0,0,0,0,0,0,0"));
         QSignalSpy progress(s.window->deviceView(), &DeviceView::groupProgress);
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             CheckGrid* grid = dlg->deviceGrid();
             QCOMPARE(grid->rowCount(), 3);
 
@@ -446,14 +442,9 @@ private slots:
             QVERIFY(s.logged(QString::fromUtf8("Gate(127.0.0.33) grouping setting failed\xEF\xBC\x81")));
             QVERIFY(dlg->resultText()->text().startsWith(
                 QStringLiteral("Group numbers set on 2 of 3 online devices.")));
-            ran = true;
             dlg->close();
             QVERIFY(!dlg->isVisible());
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
 
         QCOMPARE(groupBytes(s.site, "127.0.0.31"), std::vector<int>({7, 0, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(groupBytes(s.site, "127.0.0.32"), std::vector<int>({7, 9, 0, 0, 0, 0, 0, 0}));

@@ -86,19 +86,12 @@ private slots:
         for (int r = 0; r < 3; ++r)
             QCOMPARE(g.cellCheck(r, 0), 1);
         QVERIFY(g.headerChecked(0));
-    }
 
-    void otherHeadersOnlyReportTheColumn()
-    {
-        CheckGrid g;
-        fill(g, 2);
-        QSignalSpy clicked(&g, &CheckGrid::checkBoxClicked);
-        QSignalSpy column(&g, &CheckGrid::columnClicked);
-        clickHeader(g, 2);
-        QCOMPARE(column.count(), 1);
-        QCOMPARE(column.at(0).at(0).toInt(), 2);
-        QCOMPARE(clicked.count(), 0);
-        QCOMPARE(g.cellCheck(0, 0), 0);
+        clickHeader(g, 2); // another column's title only reports the column
+        QCOMPARE(column.count(), 3);
+        QCOMPARE(column.at(2).at(0).toInt(), 2);
+        QCOMPARE(clicked.count(), 2);
+        QCOMPARE(g.cellCheck(0, 0), 1);
     }
 
     void disabledRowsIgnoreClicks()

@@ -71,7 +71,6 @@ private slots:
         d.accept();
 
         d.show(); // opened again: four more double-clicks change nothing
-        QCOMPARE(d.doubleClickCount(), 0);
         QVERIFY(macEditMenuEnabled);
         doubleClicks(d, 4);
         QVERIFY(macEditMenuEnabled);

@@ -255,10 +255,8 @@ private slots:
         QVERIFY(std::filesystem::exists(out / "site.csv"));
         QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4b.alc"));
         QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4c.alc"));
-        std::ifstream csv(out / "site.csv");
-        std::string header;
-        std::getline(csv, header);
-        QVERIFY2(header.find("mac,deviceNo,deviceName") != std::string::npos, header.c_str());
+        const auto csv = aulira::test::readAll(out / "site.csv");
+        QVERIFY(std::string(csv.begin(), csv.end()).find("mac,deviceNo,deviceName") != std::string::npos);
     }
 };
 

@@ -43,7 +43,7 @@ private slots:
         QTest::newRow("six") << "LLLLLL" << false;
         QTest::newRow("seven") << "LLLLLLL" << true;
         QTest::newRow("on the text") << "TTTTT" << true;
-        QTest::newRow("right and single") << "RsRsRsRsRsRs" << false;
+        QTest::newRow("right and single") << "RsRsRsRsRs" << false;
     }
     void doubleClicksSwitchTheMacEditing()
     {

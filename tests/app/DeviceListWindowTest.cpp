@@ -262,18 +262,18 @@ private slots:
         };
         Session s;
         QVERIFY(s.open({device("127.0.1.200", 1, "KS-530", "Call Station", 3, "127.0.2.5"),
-                        device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.11"),
-                        device("127.0.1.11", 3, "KP-4420", "", 2, "127.0.1.200")}) &&
+                        device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.9"),
+                        device("127.0.1.9", 3, "KP-4420", "", 2, "127.0.1.200")}) &&
                 s.show() && s.search());
         auto column = [&s](int c) { return s.shown(c); };
         const struct {
             int section;
             QStringList addresses; // after a click on its title
         } sorts[] = {
-            {2, {"127.0.1.11", "127.0.1.200", "127.0.2.5"}},
-            {2, {"127.0.2.5", "127.0.1.200", "127.0.1.11"}}, // the second click reverses
-            {7, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // servers .1.11, .1.200, .2.5
-            {8, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // Idle, Realtime playing, Calling
+            {2, {"127.0.1.9", "127.0.1.200", "127.0.2.5"}},
+            {2, {"127.0.2.5", "127.0.1.200", "127.0.1.9"}}, // the second click reverses
+            {7, {"127.0.2.5", "127.0.1.9", "127.0.1.200"}}, // servers .1.9, .1.200, .2.5 (not as texts)
+            {8, {"127.0.2.5", "127.0.1.9", "127.0.1.200"}}, // Idle, Realtime playing, Calling
         };
         s.clickRow(s.rowOf("127.0.1.200"));
         for (const auto& c : sorts) {

@@ -1,26 +1,14 @@
-#include <memory>
 
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
 
-#include "ModalWatch.h"
-#include "Typing.h"
-#include "controls/IpAddressEdit.h"
+#include "GuiSupport.h"
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceManager.h"
 #include "devices/DeviceRules.h"
 #include "common/MessageBox.h"
-#include "shell/Strings.h"
-#include "support/TestUtil.h"
-#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
-namespace ui = aulira::app::test;
 
 namespace {
 
@@ -69,7 +57,6 @@ private slots:
         d.show();
         auto f = fieldsOf(d);
         QVERIFY(f.no && f.name && f.ip && f.mask && f.ok);
-        QCOMPARE(d.windowTitle(), QStringLiteral("Add Device"));
         QCOMPARE(formatIp(*f.mask->address()), std::string("255.255.255.0"));
         f.mask->clear();
 
@@ -192,7 +179,8 @@ private slots:
     }
 
     // Typed as a person does, Tab from field to field, into the empty add
-    // dialog and over a stored entry in the edit dialog.
+    // dialog and over a stored entry in the edit dialog (the editor's own
+    // keys are checked with the editor).
     void typedAddressesReachTheList_data()
     {
         QTest::addColumn<bool>("edit");
@@ -201,10 +189,6 @@ private slots:
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("mask");
         QTest::newRow("add, short fields") << false << "127.20.0.5" << "255.0.0.0" << "127.20.0.5" << "255.0.0.0";
-        QTest::newRow("add, dots after full fields") << false << "10.100.200.1" << "255.255.0.0" << "10.100.200.1"
-                                                     << "255.255.0.0";
-        QTest::newRow("edit over 10.1.1.5") << true << "192.168.1.10" << "255.255.255.0" << "192.168.1.10"
-                                            << "255.255.255.0";
         QTest::newRow("edit, digits only") << true << "172016000009" << "255255254000" << "172.16.0.9"
                                            << "255.255.254.0";
     }

@@ -3,78 +3,31 @@
 // wizard's Next and Finish, the dialog's buttons. What counts is what the
 // stations and the address book file end up holding.
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
-#include <QTest>
-#include <QToolButton>
 #include <QWizard>
 
-#include <functional>
-#include <memory>
-
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "Typing.h"
+#include "GuiSupport.h"
 #include "addrbook/AddrBookDownloadDlg.h"
 #include "addrbook/AddrBookFile.h"
 #include "addrbook/NewBookWizard.h"
-#include "devices/DeviceTableModel.h"
-#include "devices/DeviceView.h"
 #include "grouping/GroupFile.h"
 #include "protocol/Packet.h"
-#include "common/AppContext.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
 #include "mainwindow/RibbonBar.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
 using aulira::test::simDevice;
-namespace ui = aulira::app::test;
 
 namespace {
 
-int rowWith(const CheckGrid* g, int column, const QString& text)
-{
-    for (int r = 0; r < g->rowCount(); ++r)
-        if (g->cellText(r, column) == text)
-            return r;
-    return -1;
-}
+using ui::clickButton;
+using ui::pressFor;
 
-void tick(CheckGrid* g, int column, const QString& text)
-{
-    const int row = rowWith(g, column, text);
-    QVERIFY2(row >= 0, qPrintable(text));
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, 0).center());
-}
-
-void clickHeader(CheckGrid* g, int column)
-{
-    QHeaderView* h = g->horizontalHeader();
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
-                      QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
-}
-
-QStringList column(const CheckGrid* g, int c)
-{
-    QStringList out;
-    for (int r = 0; r < g->rowCount(); ++r)
-        out << g->cellText(r, c);
-    return out;
-}
-
-void clickButton(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+using ui::gridColumn;
+using ui::gridRow;
+using ui::tick;
 
 // Chooses an item of a closed drop-down list with the arrow keys.
 void choose(QComboBox* combo, const QString& text)
@@ -88,28 +41,6 @@ void choose(QComboBox* combo, const QString& text)
         QTest::keyClick(combo, Qt::Key_Up);
 }
 
-// Clicks `b`, which opens a message box; answers it with `answer` and returns what it said.
-ui::SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
-{
-    ui::SeenBox seen;
-    ui::whenModal(
-        [&seen, answer](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box) {
-                seen.text = QStringLiteral("<not a box>");
-                w->close();
-                return;
-            }
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            clickButton(box->button(answer));
-        },
-        owner);
-    clickButton(b);
-    return seen;
-}
-
 } // namespace
 
 class AddrBookDialogTest : public QObject {
@@ -117,13 +48,8 @@ class AddrBookDialogTest : public QObject {
 private slots:
     void init()
     {
-        aulira::test::useFastTiming();
+        app = std::make_unique<ui::AppSite>();
         protocolConfig().timing.confirmWindowMs = 800;
-        sim::SiteOptions options;
-        options.port = 0;
-        options.keepTraffic = true;
-        site = std::make_unique<sim::SimSite>(options);
-        std::string error;
         // Two call stations (one known by its model name, one by its model
         // text alone) and a terminal, which takes no address book.
         auto reception = simDevice("127.0.0.61", 61, 61, "Reception");
@@ -131,58 +57,31 @@ private slots:
         reception.modelName = "Call Station";
         auto office = simDevice("127.0.0.62", 62, 62, "Office");
         office.modelText = "KS-530D";
-        QVERIFY2(site->addDevices({reception, office, simDevice("127.0.0.63", 63, 63, "Warehouse with a long name")},
-                                  &error),
-                 error.c_str());
-        QVERIFY2(site->start(&error), error.c_str());
-        dir = std::make_unique<aulira::test::TempDir>();
         writeGroups({{1, "Hall"}, {2, "Garden"}});
-
-        StartupOptions o;
-        o.adapters = {"127.0.0.1"};
-        o.port = site->port();
-        o.dataDir = dir->path().string();
-        context = std::make_unique<AppContext>();
-        QCOMPARE(context->open(o), std::string());
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->start();
-        QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 3, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
+        QVERIFY(app->open({reception, office, simDevice("127.0.0.63", 63, 63, "Warehouse with a long name")}));
     }
 
-    void cleanup()
-    {
-        window.reset();
-        context.reset();
-        site.reset();
-        dir.reset();
-        resetProtocolConfig();
-    }
+    void cleanup() { app.reset(); }
 
-    void commandsSitOnTheCallStationTab()
+    // The ribbon's commands refuse what they cannot do (their place is checked with the main window).
+    void commandsRefuseWithoutABookOrWithDuplicateNumbers()
     {
-        // The ribbon's and the menu's layout is checked with the main window.
-        RibbonBar* ribbon = window->findChild<RibbonBar*>();
-        QWidget* panel = ribbon->tabs()->widget(1)->findChild<QWidget*>(QStringLiteral("panel_Address Book"));
-        QVERIFY(panel);
-        auto* add = panel->findChild<QToolButton*>(QStringLiteral("bookWizardActionButton"));
-        auto* download = panel->findChild<QToolButton*>(QStringLiteral("bookDownloadActionButton"));
+        auto* add = app->window->findChild<QToolButton*>(QStringLiteral("bookWizardActionButton"));
+        auto* download = app->window->findChild<QToolButton*>(QStringLiteral("bookDownloadActionButton"));
         QVERIFY(add && download);
 
         // No book yet: the download command says so and opens nothing.
         showCallStationTab();
-        const auto seen = pressFor(download, window.get());
+        const auto seen = pressFor(download, app->window.get());
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QCOMPARE(seen.text, QStringLiteral("No address book has been set. Please create an address book first!"));
 
         // Two stations with one number: both commands stop at the duplicate check.
-        QVERIFY(site->addDevice(simDevice("127.0.0.64", 61, 64, "Copy")));
-        window->deviceView()->startSearch();
-        QTRY_VERIFY_WITH_TIMEOUT(window->deviceView()->deviceModel()->rowCount() == 4, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!context->manager().searching(), 15000);
-        QCOMPARE(pressFor(add, window.get()).text, QStringLiteral("Device NO is duplicate!"));
+        QVERIFY(app->site.addDevice(simDevice("127.0.0.64", 61, 64, "Copy")));
+        app->window->deviceView()->startSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(app->window->deviceView()->deviceModel()->rowCount() == 4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!app->context.manager().searching(), 15000);
+        QCOMPARE(pressFor(add, app->window.get()).text, QStringLiteral("Device NO is duplicate!"));
         QCOMPARE(fileBooks().size(), std::size_t(0));
     }
 
@@ -200,9 +99,9 @@ private slots:
             clickButton(next);
             QCOMPARE(w->currentPage(), w->groupPage());
             BookGrid* groups = w->groupPage()->groupGrid();
-            QCOMPARE(column(groups, 2), QStringList({"Hall", "Garden"}));
-            clickHeader(groups, 1); // by number, descending first
-            QCOMPARE(column(groups, 1), QStringList({"2", "1"}));
+            QCOMPARE(gridColumn(groups, 2), QStringList({"Hall", "Garden"}));
+            ui::clickSection(groups->horizontalHeader(), 1); // by number, descending first
+            QCOMPARE(gridColumn(groups, 1), QStringList({"2", "1"}));
             tick(groups, 2, QStringLiteral("Garden"));
             tick(groups, 2, QStringLiteral("Hall"));
             ui::saveScreenshot(*w, "book-wizard-groups.png");
@@ -231,7 +130,7 @@ private slots:
         QCOMPARE(book.broadcast[1].nameBytes(), std::string("Warehouse with ")); // 15 bytes
         QCOMPARE(book.intercom.size(), std::size_t(1));
         QCOMPARE(book.intercom[0].id, ip("127.0.0.62"));
-        QTRY_VERIFY(window->logPane()->lines().contains(QStringLiteral("Add Address Book \"Lobby\" Complete.")));
+        QTRY_VERIFY(app->logged(QStringLiteral("Add Address Book \"Lobby\" Complete.")));
 
         // Into Reception, which is one of the broadcast devices.
         const std::uint32_t target = ip("127.0.0.61");
@@ -245,10 +144,10 @@ private slots:
             stations.sort();
             QCOMPARE(stations, QStringList({"Office#62#127.0.0.62", "Reception#61#127.0.0.61"}));
             choose(d->deviceCombo(), QStringLiteral("Reception#61#127.0.0.61"));
-            QCOMPARE(column(d->castGrid(), 5).first(), QStringLiteral("Local Network")); // search results, not saved
-            QCOMPARE(column(d->callGrid(), 5).first(), QStringLiteral("Local Network"));
-            QCOMPARE(d->castGrid()->cellCheck(rowWith(d->castGrid(), 2, "Reception"), 0), 1);
-            QCOMPARE(d->callGrid()->cellCheck(rowWith(d->callGrid(), 2, "Reception"), 0), 0);
+            QCOMPARE(gridColumn(d->castGrid(), 5).first(), QStringLiteral("Local Network")); // search results, not saved
+            QCOMPARE(gridColumn(d->callGrid(), 5).first(), QStringLiteral("Local Network"));
+            QCOMPARE(d->castGrid()->cellCheck(gridRow(d->castGrid(), 2, "Reception"), 0), 1);
+            QCOMPARE(d->callGrid()->cellCheck(gridRow(d->callGrid(), 2, "Reception"), 0), 0);
             ui::saveScreenshot(*d, "book-download.png");
             ui::closeNextMessageBox(&result, d);
             clickButton(d->downloadButton());
@@ -267,15 +166,15 @@ private slots:
                  QStringLiteral("Address book \"Lobby\" to Reception#61#127.0.0.61: sent; stations do not confirm."));
         QCOMPARE(result.icon, int(QMessageBox::Information));
         QVERIFY2(status.contains(QStringLiteral("not confirmed")), qPrintable(status));
-        QTRY_COMPARE_WITH_TIMEOUT(site->device(target)->addrBookUpdates, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(app->site.device(target)->addrBookUpdates, 1, 5000);
         std::vector<DeviceInfo_Type> records;
-        for (auto a : site->deviceIps())
-            records.push_back(site->device(a)->info);
+        for (auto a : app->site.deviceIps())
+            records.push_back(app->site.device(a)->info);
         const auto want = BuildBookImage(book, target, records);
-        QCOMPARE(site->device(target)->addrBook, want);
+        QCOMPARE(app->site.device(target)->addrBook, want);
         QCOMPARE(want.size(), std::size_t(2 * 20 + 18 + 2 * 24 + 96 + 24 + 96));
         QCOMPARE(int(want[14 + 40]), 1); // the station left itself out of the broadcast list
-        QTRY_VERIFY(window->logPane()->lines().contains(
+        QTRY_VERIFY(app->logged(
             QStringLiteral("Reception(127.0.0.61) download address book successfully.")));
     }
 
@@ -285,10 +184,8 @@ private slots:
         AddrBook_Type first;
         first.name = "Lobby";
         first.groups.push_back(groupOf(1, "Hall"));
-        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {first}));
-        window.reset(); // the books are read when the window is set up
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
+        QVERIFY(SaveAddrBookFile(addrBookPath(app->dir.path()), {first}));
+        reopenWindow();
 
         QStringList refusals;
         runWizard([&](NewBookWizardSheet* w) {
@@ -326,7 +223,7 @@ private slots:
             clickButton(w->button(QWizard::NextButton));
             // By keyboard: a click on the name makes the row current, Space ticks it.
             BookGrid* call = w->callPage()->deviceGrid();
-            const int office = rowWith(call, 2, QStringLiteral("Office"));
+            const int office = gridRow(call, 2, QStringLiteral("Office"));
             QTest::mouseClick(call->viewport(), Qt::LeftButton, {}, call->cellRect(office, 2).center());
             QTest::keyClick(call, Qt::Key_Space);
             clickButton(w->button(QWizard::FinishButton));
@@ -346,24 +243,22 @@ private slots:
         a.name = "First";
         a.groups.push_back(groupOf(2, "Old garden"));
         b.name = "Second";
-        b.intercom.push_back(deviceEntry(site->device(ip("127.0.0.62"))->info));
-        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {a, b}));
-        window.reset();
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
+        b.intercom.push_back(deviceEntry(app->site.device(ip("127.0.0.62"))->info));
+        QVERIFY(SaveAddrBookFile(addrBookPath(app->dir.path()), {a, b}));
+        reopenWindow();
 
         const std::uint32_t office = ip("127.0.0.62");
         QStringList boxes;
         QString failure;
         runDownload([&](AddrBookDownloadDlg* d) {
-            QCOMPARE(d->groupGrid()->cellCheck(rowWith(d->groupGrid(), 2, "Garden"), 0), 1);
+            QCOMPARE(d->groupGrid()->cellCheck(gridRow(d->groupGrid(), 2, "Garden"), 0), 1);
             // Cancel keeps the book; OK deletes it and the next one is shown.
             boxes << pressFor(d->deleteButton(), d, QMessageBox::Cancel).text;
             QCOMPARE(d->bookCombo()->count(), 2);
             boxes << pressFor(d->deleteButton(), d).text;
             QCOMPARE(d->bookCombo()->count(), 1);
             QCOMPARE(d->bookCombo()->currentText(), QStringLiteral("Second"));
-            QCOMPARE(d->callGrid()->cellCheck(rowWith(d->callGrid(), 2, "Office"), 0), 1);
+            QCOMPARE(d->callGrid()->cellCheck(gridRow(d->callGrid(), 2, "Office"), 0), 1);
 
             choose(d->deviceCombo(), QStringLiteral("Office#62#127.0.0.62"));
             ui::SeenBox cleared;
@@ -375,7 +270,7 @@ private slots:
             // Switched off: every packet goes, nothing comes back.
             sim::Faults off;
             off.dropRate = 1.0;
-            site->setFaults(office, off);
+            app->site.setFaults(office, off);
             ui::SeenBox silent;
             clickButton(d->downloadButton());
             QVERIFY(d->busy());
@@ -395,27 +290,23 @@ private slots:
                                      "Downloading address book, unable to close!"}));
         QCOMPARE(failure, QStringLiteral("The address book \"Second\" was sent to Office#62#127.0.0.62, but the "
                                          "station did not answer afterwards."));
-        QCOMPARE(site->device(office)->addrBook, emptyBookImage());
-        QCOMPARE(site->device(office)->addrBookUpdates, 1);
-        QTRY_VERIFY(window->logPane()->lines().contains(QStringLiteral("Delete address book \"First\" Complete.")));
-        QTRY_VERIFY(window->logPane()->lines().contains(
+        QCOMPARE(app->site.device(office)->addrBook, emptyBookImage());
+        QCOMPARE(app->site.device(office)->addrBookUpdates, 1);
+        QTRY_VERIFY(app->logged(QStringLiteral("Delete address book \"First\" Complete.")));
+        QTRY_VERIFY(app->logged(
             QStringLiteral("Office(127.0.0.62) did not answer after the address book was sent.")));
         QCOMPARE(fileBooks(), AddrBookList({b}));
 
         // A renamed group is brought up to date when its book is shown, and kept.
         writeGroups({{1, "Hall"}, {2, "Rose garden"}});
         a.groups[0].setNameBytes("Garden");
-        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {a}));
-        window.reset();
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
+        QVERIFY(SaveAddrBookFile(addrBookPath(app->dir.path()), {a}));
+        reopenWindow();
         runDownload([&](AddrBookDownloadDlg* d) { d->close(); });
         QCOMPARE(fileBooks().at(0).groups.at(0).nameBytes(), std::string("Rose garden"));
 
         // A tick changes the book at once; the book takes the rows' order.
-        window.reset();
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
+        reopenWindow();
         runDownload([&](AddrBookDownloadDlg* d) {
             tick(d->groupGrid(), 2, QStringLiteral("Hall"));
             d->close();
@@ -434,11 +325,9 @@ private slots:
         big.name = "Big";
         for (int n = 1; n <= 1638; ++n) // 20 * 1638 + 18 = 32778 bytes
             big.groups.push_back(groupOf(100 + n, "G"));
-        QVERIFY(SaveAddrBookFile(addrBookPath(dir->path()), {big}));
-        window.reset();
-        window = std::make_unique<MainWindow>(*context);
-        window->show();
-        site->clearTraffic();
+        QVERIFY(SaveAddrBookFile(addrBookPath(app->dir.path()), {big}));
+        reopenWindow();
+        app->site.clearTraffic();
         QString text;
         runDownload([&](AddrBookDownloadDlg* d) {
             text = pressFor(d->downloadButton(), d).text;
@@ -446,7 +335,7 @@ private slots:
             d->close();
         });
         QCOMPARE(text, QStringLiteral("Address book size exceeds capacity!"));
-        for (const auto& e : site->traffic())
+        for (const auto& e : app->site.traffic())
             QVERIFY(e.command != CMD_ADDR_BOOK);
     }
 
@@ -464,7 +353,7 @@ private:
             g.members.push_back(m);
             list.push_back(g);
         }
-        QVERIFY(SaveGroupInfoFile(groupFilePath(dir->path()), list));
+        QVERIFY(SaveGroupInfoFile(groupFilePath(app->dir.path()), list));
     }
 
     static DevItem_Type groupOf(int no, const std::string& name)
@@ -479,13 +368,13 @@ private:
     AddrBookList fileBooks() const
     {
         AddrBookList out;
-        LoadAddrBookFile(addrBookPath(dir->path()), out);
+        LoadAddrBookFile(addrBookPath(app->dir.path()), out);
         return out;
     }
 
     void showCallStationTab()
     {
-        RibbonBar* ribbon = window->findChild<RibbonBar*>();
+        RibbonBar* ribbon = app->window->findChild<RibbonBar*>();
         QTabBar* bar = ribbon->tabs()->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
         QCOMPARE(ribbon->tabs()->currentIndex(), 1);
@@ -496,18 +385,13 @@ private:
     {
         showCallStationTab();
         bool opened = false;
-        ui::whenModal([&](QWidget* w) {
-            auto* d = qobject_cast<Dialog*>(w);
-            if (!d) {
-                w->close();
-                return;
-            }
+        ui::whenModalIs<Dialog>([&](Dialog* d) {
             opened = true;
             drive(d);
             if (d->isVisible())
                 d->reject();
         });
-        clickButton(window->findChild<QToolButton*>(QLatin1String(button)));
+        clickButton(app->window->findChild<QToolButton*>(QLatin1String(button)));
         QVERIFY(opened);
     }
     void runWizard(std::function<void(NewBookWizardSheet*)> drive)
@@ -519,10 +403,10 @@ private:
         runModal<AddrBookDownloadDlg>("bookDownloadActionButton", std::move(drive));
     }
 
-    std::unique_ptr<sim::SimSite> site;
-    std::unique_ptr<aulira::test::TempDir> dir;
-    std::unique_ptr<AppContext> context;
-    std::unique_ptr<MainWindow> window;
+    // The books are read when the window is set up.
+    void reopenWindow() { QVERIFY(app->show()); }
+
+    std::unique_ptr<ui::AppSite> app;
 };
 
 QTEST_MAIN(AddrBookDialogTest)

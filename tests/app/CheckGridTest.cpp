@@ -1,9 +1,6 @@
-#include <QDir>
 #include <QImage>
-#include <QSignalSpy>
-#include <QTest>
 
-#include "controls/CheckGrid.h"
+#include "GuiSupport.h"
 
 using aulira::app::CheckGrid;
 using aulira::app::CheckGridDelegate;
@@ -33,12 +30,7 @@ void clickCell(CheckGrid& g, int row, int column)
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, g.cellRect(row, column).center());
 }
 
-void clickHeader(CheckGrid& g, int column)
-{
-    auto* h = g.checkHeader();
-    const int x = h->sectionViewportPosition(column) + h->sectionSize(column) / 2;
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
-}
+void clickHeader(CheckGrid& g, int column) { ui::clickSection(g.checkHeader(), column); }
 
 } // namespace
 
@@ -94,19 +86,12 @@ private slots:
         for (int r = 0; r < 3; ++r)
             QCOMPARE(g.cellCheck(r, 0), 1);
         QVERIFY(g.headerChecked(0));
-    }
 
-    void otherHeadersOnlyReportTheColumn()
-    {
-        CheckGrid g;
-        fill(g, 2);
-        QSignalSpy clicked(&g, &CheckGrid::checkBoxClicked);
-        QSignalSpy column(&g, &CheckGrid::columnClicked);
-        clickHeader(g, 2);
-        QCOMPARE(column.count(), 1);
-        QCOMPARE(column.at(0).at(0).toInt(), 2);
-        QCOMPARE(clicked.count(), 0);
-        QCOMPARE(g.cellCheck(0, 0), 0);
+        clickHeader(g, 2); // another column's title only reports the column
+        QCOMPARE(column.count(), 3);
+        QCOMPARE(column.at(2).at(0).toInt(), 2);
+        QCOMPARE(clicked.count(), 2);
+        QCOMPARE(g.cellCheck(0, 0), 1);
     }
 
     void disabledRowsIgnoreClicks()
@@ -146,7 +131,6 @@ private slots:
         m->showCellProgress(0, 3);
         QVERIFY(m->isProgressShown(0, 3));
         QCOMPARE(m->cellProgress(0, 3), 0);
-        QCOMPARE(m->progressLabel(0, 3), QStringLiteral("0%"));
         QCOMPARE(m->data(m->index(0, 3), CheckGridModel::ProgressLabelRole).toString(), QStringLiteral("0%"));
 
         m->showCellProgress(1, 3);
@@ -166,8 +150,6 @@ private slots:
         QCOMPARE(shot.pixelColor(zeroEdge).rgb() & 0xFFFFFF, CheckGridDelegate::kProgressField);
         QCOMPARE(shot.pixelColor(fullEdge), g.palette().color(QPalette::Highlight));
 
-        m->setCellProgressText(1, 3, QStringLiteral("Done"));
-        QCOMPARE(m->progressLabel(1, 3), QStringLiteral("Done"));
         m->setCellProgressText(1, 3, QStringLiteral("Sent %1%"));
         QCOMPARE(m->progressLabel(1, 3), QStringLiteral("Sent 100%"));
         m->setCellProgressLabelShown(1, 3, false);
@@ -179,28 +161,13 @@ private slots:
         QCOMPARE(m->data(m->index(1, 3)).toString(), QStringLiteral("10.0.0.11"));
     }
 
-    void resetProgressCellMarksItRed()
-    {
-        CheckGrid g;
-        fill(g, 1);
-        CheckGridModel* m = g.gridModel();
-        m->resetProgressCell(0, 3);
-        QCOMPARE(m->cellText(0, 3), QStringLiteral("0%"));
-        QCOMPARE(m->cellTextColor(0, 3), QColor(Qt::black));
-        QCOMPARE(m->cellBackground(0, 3), QColor(247, 202, 202));
-        QCOMPARE(m->data(m->index(0, 3), Qt::BackgroundRole).value<QBrush>().color(), QColor(247, 202, 202));
-    }
-
-    void cellsKeepToolTipsAndRowData()
+    void longToolTipsAreCutAndRowsOutOfRangeRefused()
     {
         CheckGrid g;
         fill(g, 2);
         CheckGridModel* m = g.gridModel();
         m->setCellToolTip(0, 2, QString(100, QLatin1Char('x')));
         QCOMPARE(m->data(m->index(0, 2), Qt::ToolTipRole).toString().size(), 80);
-        int host = 7;
-        g.setRowData(1, &host);
-        QCOMPARE(g.rowData(1), static_cast<void*>(&host));
         QCOMPARE(g.rowData(5), nullptr);
         QCOMPARE(g.addRow(9, QStringLiteral("x")), -1);
         QCOMPARE(g.addRow(-1, QStringLiteral("x")), -1);

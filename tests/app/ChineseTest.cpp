@@ -3,30 +3,14 @@
 // settings sheet's pages and a message box, and that no text is cut off.
 #include <QAbstractButton>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTest>
-#include <QToolButton>
-#include <QTreeWidget>
 
-#include "ModalWatch.h"
-#include "devices/DeviceTableModel.h"
-#include "devices/DeviceView.h"
+#include "GuiSupport.h"
 #include "params/SettingsSheet.h"
 #include "params/pages/BasicParaPage.h"
-#include "common/AppContext.h"
 #include "common/Language.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
-#include "support/TestUtil.h"
-#include "Typing.h"
 
 using namespace aulira;
 using namespace aulira::app;
-namespace ui = aulira::app::test;
 
 namespace {
 
@@ -72,34 +56,25 @@ class ChineseTest : public QObject {
 private slots:
     void cleanupTestCase() { applyLanguage(Language::English); }
 
-    void langOptionIsCheckedLikeAuctl()
-    {
-        QVERIFY(!StartupOptions::parse({"auct", "--lang", "fr"}).error.isEmpty());
-        QVERIFY(!StartupOptions::parse({"auct", "--lang"}).error.isEmpty());
-        QCOMPARE(*StartupOptions::parse({"auct", "--lang", "zh_CN"}).language, Language::SimplifiedChinese);
-        QCOMPARE(*StartupOptions::parse({"auct", "--lang", "en"}).language, Language::English);
-    }
-
     void theWholeWindowSpeaksChinese()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::useFastTiming();
-        aulira::test::TempDir dir;
+        ui::AppSite app;
         // As main() starts: --lang first, the desktop's language would come after the INI's.
-        auto options = StartupOptions::parse(
-            {"auct", "--demo", "--lang", "zh_CN", "--data-dir", QString::fromStdString(dir.path().string())});
-        QVERIFY(options.error.isEmpty());
-        options.systemLanguage = Language::English;
-        QVERIFY(applyLanguage(*options.language));
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
+        const auto parsed = StartupOptions::parse({"auct", "--demo", "--lang", "zh_CN"});
+        QVERIFY(parsed.error.isEmpty() && parsed.demo);
+        QVERIFY(applyLanguage(*parsed.language));
+        QVERIFY(app.start({}, [&](StartupOptions& o) {
+            o.demo = true;
+            o.language = parsed.language;
+            o.systemLanguage = Language::English;
+        }));
+        AppContext& context = app.context;
         QCOMPARE(context.language(), Language::SimplifiedChinese);
         QCOMPARE(context.languageId(), std::uint16_t(0x0409)); // the old language id keeps its meaning
         QVERIFY(applyLanguage(context.language()));
-
-        MainWindow window(context);
+        QVERIFY(app.show());
+        MainWindow& window = *app.window;
         window.resize(1280, 800);
-        window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Aulira 配置工具 (AUCT)"));
 
@@ -119,9 +94,7 @@ private slots:
         // The device list and the operation records.
         DeviceView* view = window.deviceView();
         view->start();
-        QTRY_VERIFY_WITH_TIMEOUT(view->deviceModel()->rowCount() >= 11, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            window.logPane()->lines().contains(QStringLiteral("音频设备搜索完成，共发现设备数:11.")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.logged(QStringLiteral("音频设备搜索完成，共发现设备数:11.")), 15000);
         QCOMPARE(view->deviceModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("状态"));
         QCOMPARE(view->deviceModel()->index(0, 0).data().toString(), QStringLiteral("在线"));
         QApplication::processEvents();
@@ -132,8 +105,7 @@ private slots:
         ui::saveScreenshot(window, "main-window-zh_CN.png");
 
         // A double-click on a device opens its settings sheet, in Chinese.
-        const QRect row = view->visualRect(view->model()->index(0, 4));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        ui::doubleClickRow(view, 0);
         QTRY_VERIFY_WITH_TIMEOUT(window.settingsSheet()->isVisible(), 5000);
         SettingsSheet* sheet = window.settingsSheet();
         QTRY_VERIFY_WITH_TIMEOUT(sheet->pageTree()->topLevelItemCount() > 0, 5000);

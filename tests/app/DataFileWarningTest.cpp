@@ -1,22 +1,16 @@
 // The desktop app on a damaged device list file: a warning box says so, the
 // file is kept aside, and nothing is saved over it.
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QSignalSpy>
 #include <QtTest>
 
-#include <fstream>
-
-#include "ModalWatch.h"
+#include "GuiSupport.h"
 #include "devices/DeviceListFile.h"
 #include "devices/DeviceManager.h"
-#include "devices/DeviceView.h"
 #include "protocol/ProtocolWorker.h"
 #include "support/SimFixture.h"
 
 using namespace aulira;
 using namespace aulira::app;
-using namespace aulira::app::test;
 namespace fs = std::filesystem;
 
 class DataFileWarningTest : public QObject {
@@ -24,13 +18,12 @@ class DataFileWarningTest : public QObject {
 private slots:
     void aDamagedListIsToldAndKeptAside()
     {
+        aulira::test::ProtocolConfigGuard guard;
         aulira::test::useFastTiming();
-        sim::SiteOptions options;
-        options.port = 0;
-        sim::SimSite site(options);
+        sim::SimSite site(sim::SiteOptions{.port = 0});
         std::string error;
-        QVERIFY2(site.addDevices({aulira::test::simDevice("127.0.0.5", 5, 5, "Lobby")}, &error), error.c_str());
-        QVERIFY2(site.start(&error), error.c_str());
+        QVERIFY2(site.addDevices({aulira::test::simDevice("127.0.0.5", 5, 5, "Lobby")}, &error) && site.start(&error),
+                 error.c_str());
         protocolConfig().devicePort = site.port();
 
         aulira::test::TempDir dir;
@@ -39,8 +32,7 @@ private slots:
         r.info.setIp(r.ip);
         auto bytes = encodeDeviceListFile({r, r});
         bytes.resize(bytes.size() - 7); // the second record is cut short
-        std::ofstream(dir.path() / "devices", std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        aulira::test::writeAll(dir.path() / "devices", bytes);
 
         DeviceManager manager(dir.path());
         manager.setAdapters({"127.0.0.1"}, {"255.0.0.0"});
@@ -51,7 +43,7 @@ private slots:
         view.show();
 
         QString text;
-        whenModal([&](QWidget* w) {
+        ui::whenModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             text = box ? box->windowTitle() + QLatin1Char('|') + box->text() : QStringLiteral("<no box>");
             QTest::keyClick(w, Qt::Key_Return);
@@ -77,13 +69,9 @@ private slots:
         }
         QCOMPARE(kept, 1);
         QVERIFY(manager.saveDeviceList());
-        const auto saved = decodeDeviceListFile([&] {
-            std::ifstream in(dir.path() / "devices", std::ios::binary);
-            return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-        }());
+        const auto saved = decodeDeviceListFile(aulira::test::readAll(dir.path() / "devices"));
         QVERIFY(saved.intact());
         QCOMPARE(saved.records.size(), std::size_t(1));
-        resetProtocolConfig();
     }
 };
 

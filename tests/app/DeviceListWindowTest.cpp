@@ -5,65 +5,28 @@
 // reader gets.
 #include <QAccessible>
 #include <QAccessibleTableInterface>
-#include <QApplication>
 #include <QDockWidget>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
 #include <QStatusBar>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "DeviceConfig.h"
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "controls/IpAddressEdit.h"
+#include "GuiSupport.h"
 #include "devices/AddDeviceDialog.h"
 #include "devices/DeviceListFile.h"
 #include "devices/DeviceRules.h"
-#include "devices/DeviceTableModel.h"
-#include "devices/DeviceView.h"
 #include "params/EditMacDialog.h"
 #include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "mainwindow/AppFlags.h"
-#include "shell/FileLog.h"
 #include "shell/Log.h"
-#include "common/AppContext.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
 #include "mainwindow/PropertiesPane.h"
 #include "common/UserSettings.h"
-#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
-namespace ui = aulira::app::test;
 
 namespace {
-
-// Each device has its own gateway, so the pane tells them apart.
-sim::DeviceConfig simDevice(const char* addr, int no, const char* name, const char* gateway)
-{
-    sim::DeviceConfig d;
-    d.ip = ip(addr);
-    d.mask = ip("255.0.0.0");
-    d.gateway = ip(gateway);
-    d.devNo = no;
-    d.name = name;
-    d.mac = sim::generatedMac(static_cast<std::uint32_t>(no));
-    d.firmware = "V2.0.1";
-    return d;
-}
 
 // The saved devices in the file, as "NO name address" lines.
 QStringList savedInFile(const std::filesystem::path& file)
@@ -82,106 +45,60 @@ QStringList savedInFile(const std::filesystem::path& file)
     return out;
 }
 
-// A site of three devices, the program on it with its own data directory.
-struct Session {
-    aulira::test::ProtocolConfigGuard guard;
-    std::unique_ptr<sim::SimSite> site;
-    aulira::test::TempDir dir;
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
+// A site of three devices, each with its own gateway so the pane tells them
+// apart, and the program on it.
+struct Session : ui::AppSite {
     DeviceView* view = nullptr;
     DeviceTableModel* model = nullptr;
 
+    static sim::DeviceConfig device(const char* addr, int no, const char* name, const char* gateway)
+    {
+        auto d = aulira::test::simDevice(addr, no, static_cast<std::uint32_t>(no), name);
+        d.gateway = ip(gateway);
+        return d;
+    }
     bool open(std::vector<sim::DeviceConfig> devices = {})
     {
-        aulira::test::useFastTiming();
-        sim::SiteOptions options;
-        options.port = 0;
-        site = std::make_unique<sim::SimSite>(options);
-        std::string error;
         if (devices.empty())
-            devices = {simDevice("127.0.0.5", 5, "Lobby", "127.0.0.105"),
-                       simDevice("127.0.0.12", 12, "Hall", "127.0.0.112"),
-                       simDevice("127.0.0.7", 7, "Desk", "127.0.0.107")};
-        if (!site->addDevices(devices, &error) || !site->start(&error)) {
-            qWarning("%s", error.c_str());
-            return false;
-        }
-        StartupOptions start;
-        start.adapters = {"127.0.0.1"};
-        start.port = site->port();
-        start.dataDir = dir.path().string();
-        if (const auto e = context.open(start); !e.empty()) {
-            qWarning("%s", e.c_str());
-            return false;
-        }
-        return true;
+            devices = {device("127.0.0.5", 5, "Lobby", "127.0.0.105"), device("127.0.0.12", 12, "Hall", "127.0.0.112"),
+                       device("127.0.0.7", 7, "Desk", "127.0.0.107")};
+        return start(devices);
     }
-
-    void show()
+    bool show()
     {
-        window = std::make_unique<MainWindow>(context);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        if (!AppSite::show())
+            return false;
         view = window->deviceView();
         model = view->deviceModel();
+        return true;
     }
-
-    void search(int rows = 3)
+    // A search by F5, until it found `rows`.
+    bool search(int rows = 3)
     {
         QSignalSpy finished(view, &DeviceView::searchFinished);
         QTest::keyClick(window.get(), Qt::Key_F5);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
-        QTRY_COMPARE(model->rowCount(), rows);
-        activate();
+        return QTest::qWaitFor([&] { return finished.count() == 1 && model->rowCount() == rows; }, 15000) &&
+               activate();
     }
+    bool ready(std::vector<sim::DeviceConfig> devices = {}) { return open(std::move(devices)) && show() && search(); }
 
     std::filesystem::path file() { return context.manager().deviceListPath(); }
-
-    // What the daily log files hold so far.
-    QString logText() const
+    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) { ui::clickRow(view, row, button); }
+    void clickHeader(int section) { ui::clickSection(view->horizontalHeader(), section); }
+    // The texts of the column's rows on screen, in their order.
+    QStringList shown(int column) const
     {
-        QString text;
-        std::error_code ec;
-        for (const auto& f : std::filesystem::directory_iterator(logFolder(dir.path()), ec)) {
-            std::ifstream in(f.path(), std::ios::binary);
-            text += QString::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
-        }
-        return text;
-    }
-
-    int rowOf(const char* addr) const
-    {
+        QStringList out;
         for (int r = 0; r < model->rowCount(); ++r)
-            if (model->index(r, 2).data().toString() == QLatin1String(addr))
-                return r;
-        return -1;
-    }
-
-    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton)
-    {
-        const QRect cell = view->visualRect(model->index(row, 4));
-        QTest::mouseClick(view->viewport(), button, {}, cell.center());
-    }
-
-    void clickHeader(int section)
-    {
-        auto* header = view->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
-                        header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+            if (!view->isRowHidden(r))
+                out << model->index(r, column).data().toString();
+        return out;
     }
 
     QString paneGateway() const { return window->propertiesPane()->value(QStringLiteral("Gateway")); }
     bool paneEmpty() const { return window->propertiesPane()->tree()->topLevelItemCount() == 0; }
-    QString statusText() const
-    {
-        return window->findChild<QLabel*>(QStringLiteral("readyLabel"))->text();
-    }
-    QString countsText() const
-    {
-        return window->findChild<QLabel*>(QStringLiteral("deviceCountLabel"))->text();
-    }
+    QString statusText() const { return window->findChild<QLabel*>(QStringLiteral("readyLabel"))->text(); }
+    QString countsText() const { return window->findChild<QLabel*>(QStringLiteral("deviceCountLabel"))->text(); }
 
     // Opens the add dialog with Ctrl+N and types one device into it,
     // keystroke by keystroke, each address part into its field; `extra`
@@ -224,15 +141,7 @@ struct Session {
         view->setFocus();
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(typed);
-        activate();
-    }
-
-    // A window manager gives the main window back the focus when a dialog
-    // or the search progress closes; the offscreen platform does not.
-    void activate()
-    {
-        QApplication::setActiveWindow(window.get());
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(activate());
     }
 };
 
@@ -254,9 +163,7 @@ private slots:
     void everyChangeToTheSavedListReachesTheFile()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         const QStringList found{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5", "7 Desk 127.0.0.7"};
 
         // Add typed into the dialog: on disk before the dialog closes.
@@ -329,8 +236,8 @@ private slots:
                 ", subnet mask 255.255.255.0).",
         };
         for (const QString& line : lines)
-            QTRY_VERIFY2(s.logText().contains(line), qPrintable(line));
-        QCOMPARE(s.logText().count(QStringLiteral("Device added to the list: ")), 3);
+            QTRY_VERIFY2(s.dailyLog().contains(line), qPrintable(line));
+        QCOMPARE(s.dailyLog().count(QStringLiteral("Device added to the list: ")), 3);
 
         // Closing the real window leaves the same list behind.
         s.window->close();
@@ -346,7 +253,7 @@ private slots:
     {
         auto device = [](const char* addr, int no, const char* model, const char* modelName, std::uint16_t work,
                          const char* server) {
-            auto d = simDevice(addr, no, "Unit", "127.0.0.1");
+            auto d = Session::device(addr, no, "Unit", "127.0.0.1");
             d.modelText = model;
             d.modelName = modelName;
             d.workState = work;
@@ -355,29 +262,24 @@ private slots:
         };
         Session s;
         QVERIFY(s.open({device("127.0.1.200", 1, "KS-530", "Call Station", 3, "127.0.2.5"),
-                        device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.11"),
-                        device("127.0.1.11", 3, "KP-4420", "", 2, "127.0.1.200")}));
-        s.show();
-        s.search();
-        auto column = [&s](int c) {
-            QStringList out;
-            for (int r = 0; r < s.model->rowCount(); ++r)
-                if (!s.view->isRowHidden(r))
-                    out << s.model->index(r, c).data().toString();
-            return out;
-        };
+                        device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.9"),
+                        device("127.0.1.9", 3, "KP-4420", "", 2, "127.0.1.200")}) &&
+                s.show() && s.search());
+        auto column = [&s](int c) { return s.shown(c); };
         const struct {
             int section;
             QStringList addresses; // after a click on its title
         } sorts[] = {
-            {2, {"127.0.1.11", "127.0.1.200", "127.0.2.5"}},
-            {2, {"127.0.2.5", "127.0.1.200", "127.0.1.11"}}, // the second click reverses
-            {7, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // servers .1.11, .1.200, .2.5
-            {8, {"127.0.2.5", "127.0.1.11", "127.0.1.200"}}, // Idle, Realtime playing, Calling
+            {2, {"127.0.1.9", "127.0.1.200", "127.0.2.5"}},
+            {2, {"127.0.2.5", "127.0.1.200", "127.0.1.9"}}, // the second click reverses
+            {7, {"127.0.2.5", "127.0.1.9", "127.0.1.200"}}, // servers .1.9, .1.200, .2.5 (not as texts)
+            {8, {"127.0.2.5", "127.0.1.9", "127.0.1.200"}}, // Idle, Realtime playing, Calling
         };
+        s.clickRow(s.rowOf("127.0.1.200"));
         for (const auto& c : sorts) {
             s.clickHeader(c.section);
             QCOMPARE(column(2), c.addresses);
+            QCOMPARE(s.view->selectedItems().front()->ip, ip("127.0.1.200")); // the selection keeps its device
         }
         QCOMPARE(column(8), (QStringList{"Idle", "Realtime playing..", "Calling.."}));
         QCOMPARE(column(5), (QStringList{"Call Station", "IP Terminal", "Call Station"}));
@@ -390,9 +292,7 @@ private slots:
     void deleteKeyActsOnlyOnTheFocusedListWithASelection()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         QAction* del = s.window->action(QStringLiteral("deleteAction"));
         QVERIFY(!del->isEnabled()); // nothing selected yet
         // A search result is not removed, and the status bar says why.
@@ -435,8 +335,8 @@ private slots:
         QVERIFY(s.open());
         // A directory where the file belongs: no save can replace it.
         std::filesystem::create_directories(s.file() / "in-the-way");
-        s.show();
-        s.search();
+        QVERIFY(s.show());
+        QVERIFY(s.search());
 
         ui::SeenBox seen;
         s.addByHand("41", "Vault", {"127", "101", "101", "201"}, {},
@@ -450,8 +350,8 @@ private slots:
         QVERIFY(s.statusText().contains(QStringLiteral("could not be saved")));
 
         // The next search does not read the old file over the unsaved entry.
-        s.activate();
-        s.search(4);
+        QVERIFY(s.activate());
+        QVERIFY(s.search(4));
         QVERIFY(s.rowOf("127.101.101.201") >= 0);
         QCOMPARE(s.model->index(s.rowOf("127.101.101.201"), 4).data().toString(), QStringLiteral("Vault"));
         QVERIFY(s.context.manager().devices().listModified());
@@ -468,7 +368,7 @@ private slots:
         Session s;
         QVERIFY(s.open());
         std::filesystem::create_directories(s.file() / "in-the-way");
-        s.show();
+        QVERIFY(s.show());
         s.context.manager().devices().insertManual(
             newManualDevice(DeviceEntry{"9", "Shed", ip("127.9.9.9"), ip("255.255.255.0")}));
         ui::SeenBox report;
@@ -477,17 +377,10 @@ private slots:
 
         // Cancel keeps the window; Close Without Saving lets it go.
         for (const char* answer : {"&Cancel", "Close &Without Saving"}) {
-            QString text;
-            ui::whenModal([&text, answer](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                QVERIFY(box);
-                text = box->text();
-                for (QAbstractButton* b : box->buttons())
-                    if (b->text() == QLatin1String(answer))
-                        QTest::mouseClick(b, Qt::LeftButton);
-            });
+            QStringList said;
+            ui::answerBoxes({QLatin1String(answer)}, &said);
             s.window->close();
-            QVERIFY2(text.contains(QStringLiteral("could not be saved")), qPrintable(text));
+            QVERIFY2(said.value(0).contains(QStringLiteral("could not be saved")), qPrintable(said.join('|')));
             QCOMPARE(s.window->isVisible(), QByteArray(answer) == "&Cancel");
         }
     }
@@ -495,11 +388,10 @@ private slots:
     void propertiesPaneFollowsTheCurrentRow()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
+        QVERIFY(s.open() && s.show());
         const QString none = s.window->propertiesPane()->deviceTitle(); // no device yet
         QVERIFY(s.paneEmpty());
-        s.search();
+        QVERIFY(s.search());
         s.clickHeader(1); // by number: 5, 7, 12
         s.clickRow(0);
         QCOMPARE(s.paneGateway(), QStringLiteral("127.0.0.105"));
@@ -556,9 +448,7 @@ private slots:
     void filterNarrowsToRowsWithTheText()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         const struct {
             const char* text;
             QStringList visible; // addresses
@@ -574,10 +464,7 @@ private slots:
             QTest::keyClick(s.window->filterEdit(), Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(s.window->filterEdit(), Qt::Key_Backspace);
             QTest::keyClicks(s.window->filterEdit(), c.text);
-            QStringList visible;
-            for (int r = 0; r < s.model->rowCount(); ++r)
-                if (!s.view->isRowHidden(r))
-                    visible << s.model->index(r, 2).data().toString();
+            const QStringList visible = s.shown(2);
             QCOMPARE(QSet<QString>(visible.cbegin(), visible.cend()),
                      QSet<QString>(c.visible.cbegin(), c.visible.cend()));
             if (*c.text)
@@ -600,9 +487,7 @@ private slots:
     void enterAndTheMenuOpenTheDevice()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         const struct {
             bool byMenu;
             const char* addr;
@@ -614,18 +499,11 @@ private slots:
             s.clickRow(row);
             if (c.byMenu) {
                 bool chosen = false;
-                QTimer timer;
-                connect(&timer, &QTimer::timeout, [&chosen, &timer] {
-                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                    if (!menu)
-                        return;
-                    timer.stop();
+                ui::whenMenu([&chosen](QMenu* menu) {
                     QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("&Open"));
-                    QTest::mouseClick(menu, Qt::LeftButton, {},
-                                      menu->actionGeometry(menu->actions().value(0)).center());
+                    ui::clickEntry(menu, menu->actions().value(0));
                     chosen = true;
                 });
-                timer.start(10);
                 const QPoint at = s.view->visualRect(s.model->index(row, 4)).center();
                 QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, s.view->viewport()->mapToGlobal(at));
                 QApplication::sendEvent(s.view->viewport(), &menuEvent);
@@ -646,9 +524,7 @@ private slots:
     void ctrlMChangesTheMacAndSaysSo()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         const int row = s.rowOf("127.0.0.12");
         s.clickRow(row);
         macEditMenuEnabled = false;
@@ -677,26 +553,17 @@ private slots:
                                  formatMac(want) + ".";
         QTRY_COMPARE_WITH_TIMEOUT(seen.text, QString::fromStdString(line), 10000);
         QCOMPARE(seen.icon, int(QMessageBox::Information));
-        QVERIFY(std::equal(want, want + 6, s.site->device(ip("127.0.0.12"))->info.mac()));
+        QVERIFY(std::equal(want, want + 6, s.site.device(ip("127.0.0.12"))->info.mac()));
         QVERIFY(log.contains(line));
-        std::string daily;
-        for (const auto& f : std::filesystem::directory_iterator(logFolder(s.dir.path()))) {
-            std::ifstream in(f.path());
-            daily.append(std::istreambuf_iterator<char>(in), {});
-        }
-        QVERIFY(daily.find(line) != std::string::npos);
+        QVERIFY(s.dailyLog().contains(QString::fromStdString(line)));
     }
 
     void statusBarSaysWhatIsGoingOn()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
+        QVERIFY(s.open() && s.show());
         QCOMPARE(s.statusText(), QStringLiteral("Be Ready"));
-        for (const char* key : {"CAP", "NUM", "SCRL"}) // nothing that would never change
-            for (auto* label : s.window->statusBar()->findChildren<QLabel*>())
-                QVERIFY(label->text() != QLatin1String(key));
-        s.site->removeDevice(ip("127.0.0.12"));
+        s.site.removeDevice(ip("127.0.0.12"));
         QSignalSpy started(s.view, &DeviceView::searchStarted);
         QTest::keyClick(s.window.get(), Qt::Key_F5);
         QCOMPARE(started.count(), 1);
@@ -705,12 +572,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 15000);
         QVERIFY2(s.statusText().contains(QStringLiteral("2 devices online")), qPrintable(s.statusText()));
         QTRY_COMPARE(s.countsText(), QStringLiteral("Devices: 2   Online: 2   Offline: 0"));
-        s.activate();
+        QVERIFY(s.activate());
         s.view->setFocus();
         QTest::keyClick(s.view, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(s.window.get(), Qt::Key_N, Qt::ControlModifier);
-        s.site->removeDevice(ip("127.0.0.7"));
-        s.search(2); // Desk is saved: it stays, offline
+        s.site.removeDevice(ip("127.0.0.7"));
+        QVERIFY(s.search(2)); // Desk is saved: it stays, offline
         QTRY_COMPARE(s.countsText(), QStringLiteral("Devices: 2   Online: 1   Offline: 1"));
     }
 
@@ -719,9 +586,7 @@ private slots:
         QStringList order;
         {
             Session s;
-            QVERIFY(s.open());
-            s.show();
-            s.search();
+            QVERIFY(s.ready());
             s.window->resize(900, 640);
             s.view->horizontalHeader()->resizeSection(4, 222);
             s.clickHeader(1);
@@ -735,8 +600,7 @@ private slots:
         QVERIFY2(text.find("[mainWindow]") != std::string::npos && text.find("sortColumn=1") != std::string::npos,
                  text.c_str());
         Session s;
-        QVERIFY(s.open());
-        s.show();
+        QVERIFY(s.open() && s.show());
         QCOMPARE(s.window->size(), QSize(900, 640));
         QCOMPARE(s.view->columnWidth(4), 222);
         QVERIFY(s.window->propertiesDock()->isHidden());
@@ -744,7 +608,7 @@ private slots:
         QVERIFY(header->isSortIndicatorShown());
         QCOMPARE(header->sortIndicatorSection(), 1);
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
-        s.search();
+        QVERIFY(s.search());
         // Rows that arrive later take their place under the arrow.
         for (int r = 0; r < s.model->rowCount(); ++r)
             order << s.model->index(r, 1).data().toString();
@@ -762,8 +626,7 @@ private slots:
     {
         {
             Session s;
-            QVERIFY(s.open());
-            s.show();
+            QVERIFY(s.open() && s.show());
             s.window->resize(820, 610);
             s.window->close();
         }
@@ -775,8 +638,7 @@ private slots:
         std::ofstream(userFile()) << "[SettingsSheet]\nReviewBeforeWrite=false\n";
 
         Session s;
-        QVERIFY(s.open());
-        s.show();
+        QVERIFY(s.open() && s.show());
         QCOMPARE(s.window->size(), QSize(820, 610));
         QVERIFY(!ReviewDialog::reviewWanted());
         QVERIFY(!std::filesystem::exists(old));
@@ -789,9 +651,7 @@ private slots:
     void screenReadersGetLabelsButtonsAndCells()
     {
         Session s;
-        QVERIFY(s.open());
-        s.show();
-        s.search();
+        QVERIFY(s.ready());
         // Every input is named by the label beside it.
         auto inputsNamed = [](QWidget* top) {
             QStringList problems;
@@ -855,9 +715,7 @@ private slots:
                 QVERIFY(grey != other);
             seen << grey;
         }
-        const QString legend = DeviceTableModel::stateLegend(3);
-        QCOMPARE(legend.count(QStringLiteral("<img")), 5);
-        QVERIFY(legend.contains(QStringLiteral("<b>Offline: in the saved list, not found by the search</b>")));
+        QCOMPARE(DeviceTableModel::stateLegend(3).count(QStringLiteral("<img")), 5); // a line for each
     }
 
 private:

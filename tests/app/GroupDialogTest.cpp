@@ -4,43 +4,22 @@
 // devices hold and what the group file holds afterwards.
 #include <filesystem>
 
-#include <QAction>
-#include <QApplication>
 #include <QKeyEvent>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QToolButton>
-#include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "Typing.h"
-#include "controls/CheckGrid.h"
-#include "devices/DeviceView.h"
+#include "GuiSupport.h"
 #include "grouping/AddGroupDialog.h"
 #include "grouping/GroupFile.h"
 #include "grouping/GroupSetupDialog.h"
 #include "params/SysParaOffsets.h"
 #include "protocol/Packet.h"
-#include "common/AppContext.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
 #include "mainwindow/PropertiesPane.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
 using aulira::test::simDevice;
-namespace ui = aulira::app::test;
 
 namespace {
 
@@ -79,21 +58,6 @@ void clickGroupRow(QTreeWidget* list, int row)
     QApplication::processEvents(); // the click decides the current group once it is over
 }
 
-void clickGroupTitle(QTreeWidget* list, int col)
-{
-    QHeaderView* h = list->header();
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
-                      QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
-}
-
-void clearAndType(QWidget* window, QLineEdit* edit, const QString& text)
-{
-    QVERIFY(ui::clickInto(window, edit));
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-}
-
 // The group bytes a simulated device holds in its record now.
 std::vector<int> groupBytes(const sim::SimSite& site, const char* addr)
 {
@@ -109,17 +73,12 @@ std::vector<int> groupBytes(const sim::SimSite& site, const char* addr)
 
 int gridRow(const CheckGrid* grid, const char* addr)
 {
-    for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->cellText(r, GroupSetupDialog::ColIp) == QLatin1String(addr))
-            return r;
-    return -1;
+    return ui::gridRow(grid, GroupSetupDialog::ColIp, QLatin1String(addr));
 }
 
 void tick(CheckGrid* grid, const char* addr)
 {
-    const int row = gridRow(grid, addr);
-    QVERIFY2(row >= 0, addr);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(row, GroupSetupDialog::ColCheck).center());
+    ui::tick(grid, GroupSetupDialog::ColIp, QLatin1String(addr), GroupSetupDialog::ColCheck);
 }
 
 // Adds a group through New Group: the dialog first refuses each bad entry
@@ -137,11 +96,10 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
         [&](QWidget* w) {
             auto* add = qobject_cast<AddGroupDialog*>(w);
             QVERIFY(add);
-            QCOMPARE(add->windowTitle(), QStringLiteral("Add Group"));
             auto* ok = add->findChild<QPushButton*>(QStringLiteral("okButton"));
             for (const Refusal& r : refusals) {
-                clearAndType(add, add->numberEdit(), QString::fromUtf8(r.no));
-                clearAndType(add, add->nameEdit(), QString::fromUtf8(r.name));
+                ui::clearAndType(add, add->numberEdit(), QString::fromUtf8(r.no));
+                ui::clearAndType(add, add->nameEdit(), QString::fromUtf8(r.name));
                 ui::SeenBox seen;
                 ui::closeNextMessageBox(&seen, add);
                 QTest::mouseClick(ok, Qt::LeftButton);
@@ -149,8 +107,8 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
                 QCOMPARE(seen.title, QStringLiteral("Aulira"));
                 QVERIFY(add->isVisible());
             }
-            clearAndType(add, add->numberEdit(), QString::fromUtf8(no));
-            clearAndType(add, add->nameEdit(), QString::fromUtf8(name));
+            ui::clearAndType(add, add->numberEdit(), QString::fromUtf8(no));
+            ui::clearAndType(add, add->nameEdit(), QString::fromUtf8(name));
             ui::saveScreenshot(*add, "add-group-dialog.png");
             QTest::mouseClick(ok, Qt::LeftButton);
             done = !add->isVisible();
@@ -160,76 +118,30 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
     QVERIFY(done);
 }
 
-// Answers the next message boxes in turn, each by the button with the given
-// text, recording what each said and the buttons the first offered.
-void answerBoxes(QStringList clicks, QStringList* said, QStringList* buttons, QWidget* notThis = nullptr)
-{
-    if (clicks.isEmpty())
-        return;
-    ui::whenModal(
-        [clicks, said, buttons, notThis](QWidget* w) mutable {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box) {
-                w->close();
-                return;
-            }
-            said->append(box->text());
-            if (buttons->isEmpty())
-                for (auto* b : box->buttons())
-                    buttons->append(b->text());
-            const QString click = clicks.takeFirst();
-            // The next box opens once this one's loop has ended, after this call.
-            answerBoxes(clicks, said, buttons, notThis);
-            for (auto* b : box->buttons())
-                if (b->text() == click) {
-                    QTest::mouseClick(b, Qt::LeftButton);
-                    return;
-                }
-            box->reject();
-        },
-        notThis);
-}
-
-struct Site {
-    aulira::test::ProtocolConfigGuard guard;
-    aulira::test::TempDir dir;
-    sim::SimSite site{sim::SiteOptions{.port = 0}};
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
-
+struct Site : ui::AppSite {
     bool open(const std::vector<sim::DeviceConfig>& devices, const GroupList& groups = {})
     {
-        aulira::test::useFastTiming();
-        if (!groups.empty() && !SaveGroupInfoFile(groupFilePath(dir.path()), groups))
-            return false;
-        std::string error;
-        if (!site.addDevices(devices, &error) || !site.start(&error)) {
-            qWarning("%s", error.c_str());
-            return false;
-        }
-        StartupOptions options;
-        options.adapters = {"127.0.0.1"};
-        options.port = site.port();
-        options.dataDir = dir.path().string();
-        if (!context.open(options).empty())
-            return false;
-        window = std::make_unique<MainWindow>(context);
-        window->show();
-        window->start();
-        const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
-                                  .arg(devices.size());
-        return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000);
+        return (groups.empty() || SaveGroupInfoFile(groupFilePath(dir.path()), groups)) && AppSite::open(devices);
     }
     QToolButton* groupButton() const { return window->findChild<QToolButton*>(QStringLiteral("groupActionButton")); }
-    // Makes the device's row current with a click, as a person does.
-    void clickDevice(const char* addr) const
+    // The group settings opened by the ribbon's button; `body` works in them,
+    // and once it is through they are closed (which writes the group file).
+    bool inSettings(const std::function<void(GroupSetupDialog*)>& body)
     {
-        QAbstractItemView* view = window->deviceView();
-        for (int r = 0; r < view->model()->rowCount(); ++r)
-            if (view->model()->index(r, 2).data().toString() == QLatin1String(addr))
-                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                                  view->visualRect(view->model()->index(r, 4)).center());
+        bool ran = false;
+        insideNextModal([&](QWidget* w) {
+            if (auto* dlg = qobject_cast<GroupSetupDialog*>(w)) {
+                body(dlg);
+                ran = !QTest::currentTestFailed();
+                if (dlg->isVisible())
+                    dlg->close();
+            }
+        });
+        QTest::mouseClick(groupButton(), Qt::LeftButton);
+        return ran;
     }
+    // Makes the device's row current with a click, as a person does.
+    void clickDevice(const char* addr) const { ui::clickRow(view(), rowOf(addr)); }
     // The group numbers the properties pane shows: the row of eight numbers.
     QString paneGroups() const
     {
@@ -239,7 +151,6 @@ struct Site {
                 return (*it)->text(1);
         return {};
     }
-    bool hasLine(const QString& line) const { return window->logPane()->lines().contains(line); }
 };
 
 } // namespace
@@ -247,30 +158,14 @@ struct Site {
 class GroupDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void theCommandSitsInTheRibbonAndTheMenu()
+    // The application menu's entry opens the same settings as the ribbon's button.
+    void theMenuEntryOpensTheSettings()
     {
         Site s;
         QVERIFY(s.open({}));
-        QAction* group = s.window->action(QStringLiteral("groupAction"));
-        QVERIFY(group);
-        QCOMPARE(group->toolTip(), QStringLiteral("Group all devices within the local area network"));
-        QCOMPARE(group->statusTip(), group->toolTip());
-        // Device panel: Search | Add, Delete, Group, Time Sync.
-        QWidget* panel = s.window->findChild<QWidget*>(QStringLiteral("panel_Device"));
-        QVERIFY(panel);
-        QStringList order;
-        for (auto* b : panel->findChildren<QToolButton*>())
-            order << b->objectName();
-        QCOMPARE(order, QStringList({"searchActionButton", "addActionButton", "deleteActionButton", "groupActionButton",
-                                     "timeSyncActionButton"}));
-        QCOMPARE(s.groupButton()->text(), QStringLiteral("Group"));
-        QAction* entry = s.window->findChild<QAction*>(QStringLiteral("groupMenuAction"));
-        QVERIFY(entry);
-        QCOMPARE(entry->text(), QStringLiteral("Devices Grouping(&G)"));
-        // The menu entry opens the same settings.
         bool opened = false;
         insideNextModal([&](QWidget* w) { opened = qobject_cast<GroupSetupDialog*>(w) != nullptr; });
-        entry->trigger();
+        s.window->findChild<QAction*>(QStringLiteral("groupMenuAction"))->trigger();
         QVERIFY(opened);
     }
 
@@ -330,10 +225,7 @@ private slots:
         GroupList start{group(20, "Bravo"), group(5, "Alpha"), group(12, "Charlie")};
         start[0].members.push_back({31, {}, ip("127.0.0.31")});
         QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall")}, start));
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             QTreeWidget* list = dlg->groupList();
             CheckGrid* grid = dlg->deviceGrid();
             // The first group is current on opening: its member is ticked.
@@ -351,7 +243,7 @@ private slots:
                 {GroupSetupDialog::ColSn, {"12", "20", "5"}},
             };
             for (const auto& sort : sorts) {
-                clickGroupTitle(list, sort.column);
+                ui::clickSection(list->header(), sort.column);
                 QCOMPARE(column(list, GroupSetupDialog::ColGroupNo), sort.numbers);
                 QCOMPARE(column(list, GroupSetupDialog::ColSn), QStringList({"1", "2", "3"}));
             }
@@ -366,13 +258,13 @@ private slots:
                     QCOMPARE(edit->numberEdit()->text(), QStringLiteral("5"));
                     QCOMPARE(edit->nameEdit()->text(), QStringLiteral("Alpha"));
                     auto* ok = edit->findChild<QPushButton*>(QStringLiteral("okButton"));
-                    clearAndType(edit, edit->numberEdit(), QStringLiteral("12"));
+                    ui::clearAndType(edit, edit->numberEdit(), QStringLiteral("12"));
                     ui::SeenBox taken;
                     ui::closeNextMessageBox(&taken, edit);
                     QTest::mouseClick(ok, Qt::LeftButton);
                     QCOMPARE(taken.text, QStringLiteral("Group NO already exists, please re-enter!"));
-                    clearAndType(edit, edit->numberEdit(), QStringLiteral("6"));
-                    clearAndType(edit, edit->nameEdit(), QStringLiteral("Atrium"));
+                    ui::clearAndType(edit, edit->numberEdit(), QStringLiteral("6"));
+                    ui::clearAndType(edit, edit->nameEdit(), QStringLiteral("Atrium"));
                     QTest::mouseClick(ok, Qt::LeftButton);
                     edited = !edit->isVisible();
                 },
@@ -410,13 +302,7 @@ private slots:
             QApplication::processEvents();
             QVERIFY(list->selectedItems().isEmpty());
             QCOMPARE(grid->cellCheck(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColCheck), 0);
-            ran = true;
-            dlg->close();
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
         const GroupList saved = LoadGroupInfoFile(groupFilePath(s.dir.path()));
         QCOMPARE(saved.size(), std::size_t(2));
         QCOMPARE(saved[0].number(), 20);
@@ -431,10 +317,7 @@ private slots:
         Site s;
         std::filesystem::create_directory(s.dir.path() / "group"); // a rename cannot replace it
         QVERIFY(s.open({simDevice("127.0.0.31", 31, 31, "Lobby")}));
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             addGroup(dlg, "3", "Porch");
             if (QTest::currentTestFailed())
                 return;
@@ -445,7 +328,7 @@ private slots:
             } answers[] = {{{"&Cancel"}, true}, {{"&Retry", "&Cancel"}, true}, {{"Close &Without Saving"}, false}};
             for (const auto& a : answers) {
                 QStringList said, buttons;
-                answerBoxes(a.clicks, &said, &buttons);
+                ui::answerBoxes(a.clicks, &said, &buttons);
                 dlg->close();
                 QCOMPARE(said.size(), a.clicks.size());
                 for (const QString& text : said)
@@ -456,12 +339,7 @@ private slots:
                 QCOMPARE(buttons, QStringList({"&Cancel", "&Retry", "Close &Without Saving"}));
                 QCOMPARE(dlg->isVisible(), a.staysOpen);
             }
-            ran = true;
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
         QVERIFY(std::filesystem::is_directory(s.dir.path() / "group"));
         bool logged = false;
         for (const QString& line : s.window->logPane()->lines())
@@ -478,11 +356,7 @@ private slots:
         s.clickDevice("127.0.0.31");
         QTRY_COMPARE(s.paneGroups(), QStringLiteral("0,0,0,0,0,0,0,0"));
         QSignalSpy progress(s.window->deviceView(), &DeviceView::groupProgress);
-        bool ran = false;
-        insideNextModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<GroupSetupDialog*>(w);
-            QVERIFY(dlg);
-            QCOMPARE(dlg->windowTitle(), QStringLiteral("Group Settings"));
+        QVERIFY(s.inSettings([&](GroupSetupDialog* dlg) {
             CheckGrid* grid = dlg->deviceGrid();
             QCOMPARE(grid->rowCount(), 3);
 
@@ -513,7 +387,7 @@ private slots:
             // The question names how many are written and who loses numbers;
             // No sends nothing.
             QStringList said, buttons;
-            answerBoxes({QStringLiteral("&No")}, &said, &buttons, dlg);
+            ui::answerBoxes({QStringLiteral("&No")}, &said, &buttons, dlg);
             QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
             QCOMPARE(said.size(), 1);
             QVERIFY2(said[0].startsWith(QStringLiteral("The group numbers of 3 online devices will be written.")),
@@ -527,7 +401,7 @@ private slots:
                 for (const auto& e : s.site.traffic(ip(addr)))
                     QVERIFY(e.command != CMD_READ_SYS_PARA && e.command != CMD_WRITE_SYS_PARA);
 
-            answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
+            ui::answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
             QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
             QCOMPARE(said.size(), 2);
             for (QWidget* c : std::initializer_list<QWidget*>{dlg->groupList(), grid, dlg->newGroupButton(),
@@ -556,7 +430,7 @@ private slots:
             sim::Faults mute;
             mute.silentCommands = {CMD_WRITE_SYS_PARA};
             s.site.setFaults(ip("127.0.0.33"), mute);
-            answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
+            ui::answerBoxes({QStringLiteral("&Yes")}, &said, &buttons, dlg);
             QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
             QVERIFY2(said.back().contains(QStringLiteral("No device loses group numbers it has now.")),
                      qPrintable(said.back()));
@@ -565,22 +439,17 @@ private slots:
             QCOMPARE(grid->cellText(gate, GroupSetupDialog::ColResult), QStringLiteral("grouping setting failed"));
             QCOMPARE(grid->cellText(gridRow(grid, "127.0.0.31"), GroupSetupDialog::ColResult),
                      QStringLiteral("set grouping completed."));
-            QVERIFY(s.hasLine(QString::fromUtf8("Gate(127.0.0.33) grouping setting failed\xEF\xBC\x81")));
+            QVERIFY(s.logged(QString::fromUtf8("Gate(127.0.0.33) grouping setting failed\xEF\xBC\x81")));
             QVERIFY(dlg->resultText()->text().startsWith(
                 QStringLiteral("Group numbers set on 2 of 3 online devices.")));
-            ran = true;
             dlg->close();
             QVERIFY(!dlg->isVisible());
-        });
-        QTest::mouseClick(s.groupButton(), Qt::LeftButton);
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY(ran);
+        }));
 
         QCOMPARE(groupBytes(s.site, "127.0.0.31"), std::vector<int>({7, 0, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(groupBytes(s.site, "127.0.0.32"), std::vector<int>({7, 9, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(groupBytes(s.site, "127.0.0.33"), std::vector<int>(8, 0));
-        QVERIFY(s.hasLine(QStringLiteral("Hall(127.0.0.32) set grouping completed.")));
+        QVERIFY(s.logged(QStringLiteral("Hall(127.0.0.32) set grouping completed.")));
         // Per device: 50 for the read, 50 for the write, over three devices;
         // the view shows the latest of the steps that came while it was busy.
         QList<int> shown;

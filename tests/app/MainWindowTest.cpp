@@ -1,62 +1,27 @@
 #include <QAbstractSpinBox>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QWizard>
 
-#include <functional>
-#include <QCheckBox>
 #include <QStatusBar>
 #include <QDockWidget>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
-#include <QSignalSpy>
-#include <QTest>
 
-#include "DeviceConfig.h"
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "controls/CheckGrid.h"
-#include "devices/DeviceTableModel.h"
-#include "devices/DeviceView.h"
+#include "GuiSupport.h"
 #include "params/EditMacDialog.h"
 #include "params/pages/BasicParaPage.h"
 #include "params/SettingsSheet.h"
 #include "params/SysParaSettings.h"
-#include "common/AppContext.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
 #include "mainwindow/RibbonBar.h"
 #include "shell/Log.h"
-#include "shell/Strings.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
 using aulira::test::simDevice;
-namespace ui = aulira::app::test;
 
 namespace {
-
-int rowOf(const DeviceTableModel* m, const char* addr)
-{
-    for (int r = 0; r < m->rowCount(); ++r)
-        if (m->index(r, 2).data().toString() == QLatin1String(addr))
-            return r;
-    return -1;
-}
 
 // Entries of a menu that share their '&' key with an earlier one.
 QStringList clashes(const QList<QAction*>& actions)
@@ -165,11 +130,8 @@ QStringList cjkTexts(QWidget* root)
     return bad;
 }
 
-void doubleClickRow(DeviceView* view, int row)
-{
-    const QRect r = view->visualRect(view->model()->index(row, 4));
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, r.center());
-}
+// The demo site of the program, on loopback.
+void demo(StartupOptions& o) { o.demo = true; }
 
 } // namespace
 
@@ -178,80 +140,13 @@ void doubleClickRow(DeviceView* view, int row)
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void demoSiteIsFoundReadChangedAndSaved()
-    {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::useFastTiming();
-        aulira::test::TempDir dir;
-        StartupOptions options;
-        options.demo = true;
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
-        QCOMPARE(window.windowTitle(), QStringLiteral("Aulira Configuration Tool (AUCT)"));
-        QVERIFY(window.action(QStringLiteral("searchAction")));
-        QVERIFY(window.action(QStringLiteral("timeSyncAction")));
-
-        DeviceView* view = window.deviceView();
-        view->start();
-        QTRY_VERIFY_WITH_TIMEOUT(view->deviceModel()->rowCount() >= 11, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(window.logPane()->lines().contains(
-                                     QStringLiteral("Search for audio devices completed, total number of devices found:11.")),
-                                 15000);
-        aulira::app::test::saveScreenshot(window, "main-window.png");
-
-        // Hiding the records keeps logging; showing them again shows the lines.
-        window.action(QStringLiteral("outputWindowAction"))->setChecked(false);
-        QVERIFY(window.logDock()->isHidden());
-        OutputLog("while hidden");
-        window.action(QStringLiteral("outputWindowAction"))->setChecked(true);
-        QTRY_VERIFY(window.logPane()->lines().contains(QStringLiteral("while hidden")));
-
-        // Open the first device's settings, rename it and save: the device takes the name.
-        const DeviceItemPtr item = view->deviceModel()->itemAt(0);
-        view->activateItem(item);
-        QTRY_VERIFY_WITH_TIMEOUT(window.settingsSheet()->isVisible(), 5000);
-        SettingsSheet* sheet = window.settingsSheet();
-        sheet->showPage(1);
-        auto* name = sheet->basicPage()->findChild<QLineEdit*>(QStringLiteral("deviceName"));
-        QVERIFY(name);
-        name->setText(QStringLiteral("Renamed"));
-        QSignalSpy written(view, &DeviceView::writeParaDone);
-        sheet->save();
-        QTRY_COMPARE_WITH_TIMEOUT(written.count(), 1, 5000);
-        QTRY_VERIFY(!sheet->isVisible());
-        QCOMPARE(written.at(0).at(1).toInt(), 0);
-
-        // Reading the device again brings the new name back from the device itself.
-        {
-            std::lock_guard lock(context.manager().devices().mutex());
-            item->sysPara->fill(0);
-        }
-        QSignalSpy read(view, &DeviceView::readParaDone);
-        view->activateItem(item);
-        QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 5000);
-        std::lock_guard lock(context.manager().devices().mutex());
-        const auto settings = SysParaSettings::load(*item->sysPara, item->bParaExt != 0);
-        QCOMPARE(settings.value("deviceName").text, std::string("Renamed"));
-    }
-
     // The ribbon and the application menu as an installer meets them: their
     // layout, and the key tips that reach each category and command.
     void ribbonAndMenuAreLaidOutAndReachedByKeys()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::TempDir dir;
-        StartupOptions options;
-        options.adapters = {"127.0.0.1"};
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ui::AppSite app;
+        QVERIFY(app.start({}) && app.show());
+        MainWindow& window = *app.window;
         RibbonBar* ribbon = window.findChild<RibbonBar*>();
         QVERIFY(ribbon);
 
@@ -333,8 +228,7 @@ private slots:
             });
             QTest::keyClick(&window, key, Qt::AltModifier);
             QTRY_COMPARE(seen, title);
-            QApplication::setActiveWindow(&window);
-            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QVERIFY(app.activate());
         }
     }
 
@@ -342,32 +236,22 @@ private slots:
     // not answer reads and another drops writes: real double-clicks and Save.
     void theSheetReportsEveryReadAndWrite()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::useFastTiming();
-        aulira::test::TempDir dir;
-        sim::SiteOptions siteOptions;
-        siteOptions.port = 0;
-        sim::SimSite site(siteOptions);
-        std::string error;
-        QVERIFY2(site.addDevices({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
-                                  simDevice("127.0.0.33", 33, 33, "Gate")},
-                                 &error),
-                 error.c_str());
-        QVERIFY2(site.start(&error), error.c_str());
-        StartupOptions options;
-        options.adapters = {"127.0.0.1"};
-        options.port = site.port();
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
+        ui::AppSite app;
+        QVERIFY(app.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
+                          simDevice("127.0.0.33", 33, 33, "Gate")}));
+        MainWindow& window = *app.window;
+        AppContext& context = app.context;
+        sim::SimSite& site = app.site;
         DeviceView* view = window.deviceView();
         DeviceTableModel* model = view->deviceModel();
-        view->start();
-        QTRY_VERIFY_WITH_TIMEOUT(window.logPane()->lines().contains(
-                                     QStringLiteral("Search for audio devices completed, total number of devices found:3.")),
-                                 15000);
+        ui::saveScreenshot(window, "main-window.png");
+        // Hiding the records keeps logging; showing them again shows the lines.
+        window.action(QStringLiteral("outputWindowAction"))->setChecked(false);
+        QVERIFY(window.logDock()->isHidden());
+        OutputLog("while hidden");
+        window.action(QStringLiteral("outputWindowAction"))->setChecked(true);
+        QTRY_VERIFY(app.logged(QStringLiteral("while hidden")));
+
         sim::Faults mute;
         mute.silentCommands = {CMD_READ_SYS_PARA};
         site.setFaults(ip("127.0.0.32"), mute);
@@ -376,26 +260,25 @@ private slots:
         site.setFaults(ip("127.0.0.33"), dropWrites);
 
         // A read that gets no answer: busy while it waits, then said in the log and the status bar.
-        doubleClickRow(view, rowOf(model, "127.0.0.32"));
+        ui::doubleClickRow(view, app.rowOf("127.0.0.32"));
         QVERIFY(QApplication::overrideCursor());
         QVERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Reading the parameters of NO 32 Hall(127.0.0.32)")));
         const QString readFailed =
             QStringLiteral("Cannot read the parameters of NO 32 Hall(127.0.0.32): the device did not answer.");
-        QTRY_VERIFY_WITH_TIMEOUT(window.logPane()->lines().contains(readFailed), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.logged(readFailed), 10000);
         QCOMPARE(window.statusBar()->currentMessage(), readFailed);
         QVERIFY(!QApplication::overrideCursor());
         SettingsSheet* sheet = window.settingsSheet();
         QVERIFY(!sheet->isVisible());
 
         // With another row selected, the sheet's "Save device to list" adds the device it edits.
-        const QRect hallRect = view->visualRect(model->index(rowOf(model, "127.0.0.32"), 4));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, hallRect.center());
-        const DeviceItemPtr lobby = model->itemAt(rowOf(model, "127.0.0.31"));
-        const DeviceItemPtr hall = model->itemAt(rowOf(model, "127.0.0.32"));
-        doubleClickRow(view, rowOf(model, "127.0.0.31"));
+        ui::clickRow(view, app.rowOf("127.0.0.32"));
+        const DeviceItemPtr lobby = model->itemAt(app.rowOf("127.0.0.31"));
+        const DeviceItemPtr hall = model->itemAt(app.rowOf("127.0.0.32"));
+        ui::doubleClickRow(view, app.rowOf("127.0.0.31"));
         QTRY_VERIFY_WITH_TIMEOUT(sheet->isVisible(), 10000);
         QVERIFY(sheet->windowTitle().endsWith(QStringLiteral("NO 31 Lobby(127.0.0.31)")));
-        view->selectRow(rowOf(model, "127.0.0.32"));
+        view->selectRow(app.rowOf("127.0.0.32"));
         sheet->showPage(SettingsSheet::BasicSettings);
         sheet->basicPage()->deviceNameEdit()->setText(QStringLiteral("Foyer"));
         sheet->basicPage()->deviceNoEdit()->setText(QStringLiteral("41"));
@@ -404,9 +287,9 @@ private slots:
         QVERIFY(sheet->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!sheet->isVisible(), 10000);
         // The row shows the new name and number as soon as the device took them.
-        QTRY_COMPARE(model->index(rowOf(model, "127.0.0.31"), 4).data().toString(), QStringLiteral("Foyer"));
-        QCOMPARE(model->index(rowOf(model, "127.0.0.31"), 1).data().toString(), QStringLiteral("41"));
-        QTRY_VERIFY(window.logPane()->lines().contains(QStringLiteral("Parameters saved to NO 41 Foyer(127.0.0.31).")));
+        QTRY_COMPARE(model->index(app.rowOf("127.0.0.31"), 4).data().toString(), QStringLiteral("Foyer"));
+        QCOMPARE(model->index(app.rowOf("127.0.0.31"), 1).data().toString(), QStringLiteral("41"));
+        QTRY_VERIFY(app.logged(QStringLiteral("Parameters saved to NO 41 Foyer(127.0.0.31).")));
         {
             std::lock_guard lock(context.manager().devices().mutex());
             QCOMPARE(int(lobby->state), int(STATE_SAVED_FOUND));
@@ -414,7 +297,7 @@ private slots:
         }
 
         // A device that drops the write: the sheet stays open with the edit, and says so.
-        doubleClickRow(view, rowOf(model, "127.0.0.33"));
+        ui::doubleClickRow(view, app.rowOf("127.0.0.33"));
         QTRY_VERIFY_WITH_TIMEOUT(sheet->windowTitle().endsWith(QStringLiteral("NO 33 Gate(127.0.0.33)")), 10000);
         QVERIFY(sheet->isVisible());
         sheet->showPage(SettingsSheet::BasicSettings);
@@ -428,8 +311,8 @@ private slots:
         QCOMPARE(seen.icon, int(QMessageBox::Warning));
         QVERIFY(sheet->isVisible());
         QCOMPARE(sheet->basicPage()->deviceNameEdit()->text(), QStringLiteral("Gate East"));
-        QVERIFY(window.logPane()->lines().contains(QStringLiteral("set system para error!")));
-        QCOMPARE(model->index(rowOf(model, "127.0.0.33"), 4).data().toString(), QStringLiteral("Gate"));
+        QVERIFY(app.logged(QStringLiteral("set system para error!")));
+        QCOMPARE(model->index(app.rowOf("127.0.0.33"), 4).data().toString(), QStringLiteral("Gate"));
 
         // A new search hides the sheet.
         window.action(QStringLiteral("searchAction"))->trigger();
@@ -442,23 +325,11 @@ private slots:
     // box ends in blank lines.
     void theEnglishWindowsShowNoChinese()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::useFastTiming();
-        aulira::test::TempDir dir;
-        StartupOptions options;
-        options.demo = true;
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ui::AppSite app;
+        QVERIFY(app.start({}, demo) && app.show() && app.searched(11));
+        MainWindow& window = *app.window;
+        AppContext& context = app.context;
         DeviceView* view = window.deviceView();
-        view->start();
-        QTRY_VERIFY_WITH_TIMEOUT(view->deviceModel()->rowCount() >= 11, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(!context.manager().searching(), 15000);
         QStringList bad = cjkTexts(&window);
         QStringList boxes; // message box texts that end in a line feed
 
@@ -476,7 +347,7 @@ private slots:
             });
             open();
             QVERIFY2(seen, what);
-            QApplication::setActiveWindow(&window);
+            QVERIFY(app.activate());
         };
         // Presses `button` in `owner`, which shows a box; checks and closes it.
         auto boxFrom = [&](QAbstractButton* button, QWidget* owner) {
@@ -493,8 +364,7 @@ private slots:
         auto trigger = [&](const char* action) { return [&window, action] { window.action(action)->trigger(); }; };
 
         // The settings sheet, page by page.
-        const QRect row = view->visualRect(view->model()->index(0, 4));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        ui::doubleClickRow(view, 0);
         SettingsSheet* sheet = window.settingsSheet();
         QTRY_VERIFY_WITH_TIMEOUT(sheet->isVisible() && sheet->pageTree()->topLevelItemCount() > 0, 5000);
         for (QTreeWidgetItemIterator it(sheet->pageTree()); *it; ++it) {
@@ -503,8 +373,7 @@ private slots:
         }
         QTest::keyClick(sheet, Qt::Key_Escape); // nothing edited: it closes at once
         QVERIFY(!sheet->isVisible());
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(app.activate());
 
         // The add dialog, with the box its empty OK gives.
         view->clearSelection();
@@ -536,33 +405,14 @@ private slots:
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1String("|"))));
     }
 
-    void startUpLinesReachThePane()
-    {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::TempDir dir;
-        Log::instance().holdUntilFirstSink();
-        StartupOptions options;
-        options.adapters = {"127.0.0.1"};
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        QTRY_VERIFY(window.logPane()->lines().contains(QStringLiteral("Local network card1:")));
-        QVERIFY(window.logPane()->lines().contains(QStringLiteral("<127.0.0.1>,<255.0.0.0>")));
-    }
-
     void noAdapterSaysHowToChooseOne()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        aulira::test::TempDir dir;
+        ui::AppSite app;
         Log::instance().holdUntilFirstSink();
-        StartupOptions options;
-        options.adapters = {"192.0.2.1"}; // not an address of this machine: left out
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
+        // Not an address of this machine: left out.
+        QVERIFY(app.start({}, [](StartupOptions& o) { o.adapters = {"192.0.2.1"}; }) && app.show());
+        MainWindow& window = *app.window;
+        AppContext& context = app.context;
         ui::SeenBox seen;
         ui::closeNextMessageBox(&seen);
         window.start();

@@ -1,29 +1,14 @@
 // The parameter pages driven by real input against the simulator, with what
 // reached the device compared to what `auctl params set` writes for the same
 // edits.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QSettings>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
-#include <QTest>
-#include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <memory>
 
-#include "DeviceConfig.h"
-#include "SimSite.h"
-#include "ModalWatch.h"
-#include "Typing.h"
-#include "controls/IpAddressEdit.h"
+#include "GuiSupport.h"
+#include "SheetBench.h"
 #include "devices/DeviceList.h"
 #include "params/ConfigFile.h"
 #include "params/ParaBackups.h"
@@ -34,10 +19,7 @@
 #include "params/pages/ParaPage.h"
 #include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
-#include "shell/Strings.h"
 #include "support/CliRunner.h"
-#include "support/TestUtil.h"
-#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;
@@ -46,24 +28,6 @@ using aulira::app::ParaPage;
 using aulira::app::SettingsSheet;
 
 namespace {
-
-struct Results : WorkerListener {
-    std::atomic<int> reads{0}, writes{0};
-    QObject relay;
-    SettingsSheet* sheet = nullptr;
-    void onReadParaDone(const DeviceItemPtr&, int) override { ++reads; }
-    void onWriteParaDone(const DeviceItemPtr& item, int r) override
-    {
-        QMetaObject::invokeMethod(
-            &relay,
-            [this, item, r] {
-                if (sheet)
-                    sheet->writeFinished(item, r);
-            },
-            Qt::QueuedConnection);
-        ++writes;
-    }
-};
 
 constexpr const char* kLong = "127.0.0.41";  // 436-byte record, KP-4410
 constexpr const char* kShort = "127.0.0.42"; // 392-byte record
@@ -91,12 +55,10 @@ const SysParaField& fieldNamed(const QString& name) { return sysParaField(name.t
 // Selects everything in a box and types `text` key by key, then leaves it.
 void typeInto(QWidget* window, QWidget* field, const QString& text)
 {
-    QVERIFY(app::test::clickInto(window, field));
+    QVERIFY(ui::clickInto(window, field));
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    app::test::typeKeys(window, text);
+    ui::typeKeys(window, text);
 }
-
-QWidget* spinLine(QSpinBox* spin) { return spin; } // its line edit passes focus to it
 
 // Performs one edit on the page with the mouse and the keyboard.
 void perform(QWidget* window, ParaPage* page, const QString& edit)
@@ -114,7 +76,7 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
     if (f.kind == FieldKind::Groups) {
         const QStringList parts = value.split(QLatin1Char(','));
         for (int g = 0; g < parts.size(); ++g)
-            typeInto(window, spinLine(qobject_cast<QSpinBox*>(page->control(field, g))), parts[g] + QLatin1Char('\t'));
+            typeInto(window, page->control(field, g), parts[g] + QLatin1Char('\t'));
         return;
     }
     QWidget* w = page->control(field);
@@ -135,12 +97,12 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
             QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentText(), value);
     } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-        typeInto(window, spinLine(spin), value + QLatin1Char('\t'));
+        typeInto(window, spin, value + QLatin1Char('\t'));
     } else if (auto* address = qobject_cast<IpAddressEdit*>(w)) {
         if (f.kind == FieldKind::Target && !address->isVisible()) {
             auto* number = qobject_cast<QSpinBox*>(page->control(field, 1));
             QVERIFY2(number->isVisible() && number->isEnabled(), qPrintable(edit));
-            typeInto(window, spinLine(number), value + QLatin1Char('\t'));
+            typeInto(window, number, value + QLatin1Char('\t'));
         } else {
             QVERIFY2(address->isVisible() && address->isEnabled(), qPrintable(edit));
             typeInto(window, address->field(0), value);
@@ -184,98 +146,47 @@ std::vector<std::uint8_t> lastWrite(const std::vector<sim::TrafficEntry>& traffi
     return out;
 }
 
-QTreeWidgetItem* treeItem(SettingsSheet& sheet, int page)
-{
-    for (QTreeWidgetItemIterator it(sheet.pageTree()); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toInt() == page)
-            return *it;
-    return nullptr;
-}
-
-void clickPage(SettingsSheet& sheet, int page)
-{
-    QTreeWidget* tree = sheet.pageTree();
-    QTreeWidgetItem* item = treeItem(sheet, page);
-    QVERIFY(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-    QCOMPARE(sheet.currentPage(), page);
-    QVERIFY(page == SettingsSheet::RunningInfo ? sheet.runningInfo()->isVisible() : sheet.page(page)->isVisible());
-}
-
 } // namespace
 
 class ParaPagesTest : public QObject {
     Q_OBJECT
 
-    ProtocolConfigGuard guard;
-    std::unique_ptr<sim::SimSite> site;
-    DeviceList list;
-    std::unique_ptr<ProtocolWorker> worker;
-    Results results;
-    TempDir dir;
+    ui::SheetBench bench;
+    using Sheet = ui::Sheet;
 
     // Puts the device back to its factory record.
     void reset(const char* addr)
     {
-        site->removeDevice(ip(addr));
+        bench.site->removeDevice(ip(addr));
         std::string error;
-        QVERIFY2(site->addDevice(config(addr), &error), error.c_str());
+        QVERIFY2(bench.site->addDevice(config(addr), &error), error.c_str());
     }
 
-    DeviceItemPtr readDevice(const char* addr)
-    {
-        auto item = list.findByIp(ip(addr));
-        if (!item) {
-            item = std::make_shared<DeviceItem_Type>();
-            item->devItem = site->device(ip(addr))->info;
-            item->ip = ip(addr);
-            item->localIp = "127.0.0.1";
-            item->unicastOk = 1;
-            list.insertManual(item);
-        }
-        const int before = results.reads;
-        worker->postReadPara(item);
-        [&] { QTRY_COMPARE(results.reads.load(), before + 1); }();
-        return item;
-    }
+    DeviceItemPtr readDevice(const char* addr) { return bench.read(bench.entry(addr, true)); }
 
     std::vector<std::uint8_t> record(const char* addr)
     {
         // The apply that ends a write is not answered: wait until the site has taken it.
-        for (int i = 0; i < 500 && site->device(ip(addr))->pendingPara; ++i)
+        for (int i = 0; i < 500 && bench.site->device(ip(addr))->pendingPara; ++i)
             QTest::qWait(10);
-        return site->device(ip(addr))->sysPara;
+        return bench.site->device(ip(addr))->sysPara;
     }
 
     // What `auctl params set` writes for the edits, from the factory record.
     std::vector<std::uint8_t> auctlWrite(const char* addr, const Edits& edits, CliRun* run = nullptr)
     {
         reset(addr);
-        site->clearTraffic();
+        bench.site->clearTraffic();
         std::vector<std::string> args{"--quiet", "params", "set", addr};
         for (const auto& e : edits)
             args.push_back(e.toStdString());
-        CliRun r = runAuctl(siteOptions(dir.path().string(), site->port()), args);
+        CliRun r = runAuctl(siteOptions(bench.dir.path().string(), bench.site->port()), args);
         if (run)
             *run = r;
         else if (r.code != 0)
             qWarning("%s", r.err.c_str());
-        return lastWrite(site->traffic(ip(addr)));
+        return lastWrite(bench.site->traffic(ip(addr)));
     }
-
-    struct Sheet {
-        Sheet(ProtocolWorker* w, Results& r) : sheet(w), results(r)
-        {
-            sheet.setWarnHandler([this](QWidget*, const QString& t) { warnings << t; });
-            sheet.setInfoHandler([this](QWidget*, const QString& t) { notes << t; });
-            results.sheet = &sheet;
-        }
-        ~Sheet() { results.sheet = nullptr; }
-        SettingsSheet sheet;
-        Results& results;
-        QStringList warnings;
-        QStringList notes;
-    };
 
     // Opens the sheet on the device's factory record (or on `patched`).
     std::unique_ptr<Sheet> open(const char* addr, const std::vector<std::uint8_t>* patched = nullptr, bool factory = true)
@@ -284,48 +195,25 @@ class ParaPagesTest : public QObject {
             reset(addr);
         auto item = readDevice(addr);
         if (patched) {
-            std::lock_guard lock(list.mutex());
+            std::lock_guard lock(bench.list.mutex());
             std::copy(patched->begin(), patched->end(), item->sysPara->begin());
         }
-        auto s = std::make_unique<Sheet>(worker.get(), results);
-        s->sheet.attachDevice(item, list);
-        s->sheet.show();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(&s->sheet)); }();
-        site->clearTraffic();
+        auto s = bench.open(item);
+        bench.site->clearTraffic();
         return s;
     }
 
     std::vector<std::uint8_t> save(Sheet& s, const char* addr)
     {
-        const int before = results.writes;
+        const int before = bench.results.writes;
         QTest::mouseClick(s.sheet.saveButton(), Qt::LeftButton);
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(results.writes.load() == before + 1 && !s.sheet.isVisible(), 10000); }();
-        return lastWrite(site->traffic(ip(addr)));
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(bench.results.writes.load() == before + 1 && !s.sheet.isVisible(), 10000); }();
+        return lastWrite(bench.site->traffic(ip(addr)));
     }
 
 private slots:
-    void initTestCase()
-    {
-        // The user's settings go to the test's own folder; the review is tested where asked for.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
-        app::ReviewDialog::setReviewWanted(false);
-        useFastTiming();
-        sim::SiteOptions options;
-        options.port = 0;
-        options.keepTraffic = true;
-        site = std::make_unique<sim::SimSite>(options);
-        std::string error;
-        QVERIFY2(site->addDevices({config(kLong), config(kShort), config(kOther)}, &error), error.c_str());
-        QVERIFY2(site->start(&error), error.c_str());
-        protocolConfig().devicePort = site->port();
-        worker = std::make_unique<ProtocolWorker>(list, &results);
-    }
-
-    void cleanupTestCase()
-    {
-        worker.reset();
-        site.reset();
-    }
+    void initTestCase() { QVERIFY(bench.start({config(kLong), config(kShort), config(kOther)})); }
+    void cleanupTestCase() { bench.stop(); }
 
     void editsWriteTheSameBytesAsAuctl_data()
     {
@@ -383,7 +271,7 @@ private slots:
         auto s = open(addr);
         const auto before = record(addr);
         const bool ext = before.size() == 436;
-        clickPage(s->sheet, page);
+        ui::clickPage(s->sheet, page);
         ParaPage* p = s->sheet.page(page);
         const auto settings = SysParaSettings::load(before, ext);
         for (std::size_t i = 0; i < kSysParaFieldCount; ++i) {
@@ -422,7 +310,7 @@ private slots:
             const SysParaField& f = kSysParaFields[i];
             if (f.in(false) || f.page == SysParaPage::Basic)
                 continue;
-            clickPage(s->sheet, static_cast<int>(f.page));
+            ui::clickPage(s->sheet, static_cast<int>(f.page));
             QWidget* w = s->sheet.page(static_cast<int>(f.page))->control(f.name);
             QVERIFY2(w && !w->isEnabled(), f.name.data());
             QCOMPARE(qobject_cast<QSpinBox*>(w)->value(), int(f.initial));
@@ -464,8 +352,8 @@ private slots:
         }
         auto s = open(addr, &rec);
         for (int page = SettingsSheet::BasicSettings; page < SettingsSheet::PageCount; ++page)
-            clickPage(s->sheet, page);
-        clickPage(s->sheet, SettingsSheet::RunningInfo);
+            ui::clickPage(s->sheet, page);
+        ui::clickPage(s->sheet, SettingsSheet::RunningInfo);
         const auto written = save(*s, addr);
         QVERIFY(s->warnings.isEmpty());
         QCOMPARE(written.size(), rec.size());
@@ -480,11 +368,11 @@ private slots:
     void clampsShowWhatWasStored()
     {
         auto s = open(kLong);
-        clickPage(s->sheet, SettingsSheet::SessionSettings);
+        ui::clickPage(s->sheet, SettingsSheet::SessionSettings);
         ParaPage* p = s->sheet.page(SettingsSheet::SessionSettings);
         perform(&s->sheet, p, QStringLiteral("sessionCache=30"));
-        clickPage(s->sheet, SettingsSheet::RunningInfo);
-        clickPage(s->sheet, SettingsSheet::SessionSettings);
+        ui::clickPage(s->sheet, SettingsSheet::RunningInfo);
+        ui::clickPage(s->sheet, SettingsSheet::SessionSettings);
         QCOMPARE(qobject_cast<QSpinBox*>(p->control("sessionCache"))->value(), 26);
         QCOMPARE(int(s->sheet.record()[sysParaOffset("sessionCache", true)]), 26);
     }
@@ -492,13 +380,13 @@ private slots:
     void aDelayOverAByteIsRefusedAndNothingIsSent()
     {
         auto s = open(kLong);
-        clickPage(s->sheet, SettingsSheet::ControlAndStatus);
+        ui::clickPage(s->sheet, SettingsSheet::ControlAndStatus);
         perform(&s->sheet, s->sheet.page(SettingsSheet::ControlAndStatus), QStringLiteral("playFailureDelay=300"));
         QTest::mouseClick(s->sheet.saveButton(), Qt::LeftButton);
         QCOMPARE(s->warnings, QStringList{QString::fromStdString(stringText(IDS_FAILURE_DELAY_OVER_255))});
         QVERIFY(s->sheet.isVisible());
         QTest::qWait(200);
-        QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
+        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
         s->sheet.hide();
     }
 
@@ -516,14 +404,14 @@ private slots:
         QVERIFY(s->notes[0].startsWith(QStringLiteral("No parameter of NO 41 Pages(127.0.0.41) has changed")));
         QVERIFY(s->sheet.isVisible());
 
-        clickPage(s->sheet, SettingsSheet::Control2);
+        ui::clickPage(s->sheet, SettingsSheet::Control2);
         for (const char* e : {"key2.mode=Encode", "key2.priority=12"})
             perform(&s->sheet, s->sheet.page(SettingsSheet::Control2), QString::fromLatin1(e));
-        clickPage(s->sheet, SettingsSheet::Gpio);
+        ui::clickPage(s->sheet, SettingsSheet::Gpio);
         perform(&s->sheet, s->sheet.page(SettingsSheet::Gpio), QStringLiteral("gpio.line3=Pullup"));
 
         QStringList rows;
-        app::test::whenModal([&rows](QWidget* w) {
+        ui::whenModal([&rows](QWidget* w) {
             auto* review = qobject_cast<app::ReviewDialog*>(w);
             QVERIFY(review);
             for (int i = 0; i < review->changes()->topLevelItemCount(); ++i) {
@@ -538,10 +426,10 @@ private slots:
                                    QStringLiteral("GPIO 3 Mode|GPIO|Floating|Pullup")};
         QCOMPARE(rows, expected);
         QTest::qWait(200);
-        QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
+        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
         QVERIFY(s->sheet.isVisible());
 
-        app::test::whenModal([](QWidget* w) {
+        ui::whenModal([](QWidget* w) {
             auto* review = qobject_cast<app::ReviewDialog*>(w);
             QVERIFY(review);
             QTest::mouseClick(review->doNotAskAgain(), Qt::LeftButton, {}, QPoint(4, 4));
@@ -558,13 +446,13 @@ private slots:
     // Save keeps the record as read before it writes; when it cannot, it writes nothing.
     void saveBacksTheRecordUpFirst()
     {
-        const auto data = dir.path() / "data";
+        const auto data = bench.dir.path() / "data";
         auto s = open(kLong);
         s->sheet.setBackupDirectory(data);
         const auto before = record(kLong);
         SysParaBuffer asRead{};
         std::copy(before.begin(), before.end(), asRead.begin());
-        clickPage(s->sheet, SettingsSheet::PlaySettings);
+        ui::clickPage(s->sheet, SettingsSheet::PlaySettings);
         perform(&s->sheet, s->sheet.page(SettingsSheet::PlaySettings), QStringLiteral("volume=44"));
         QVERIFY(!save(*s, kLong).empty());
         const auto files = listBackups(data, asRead);
@@ -584,18 +472,18 @@ private slots:
         r->sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction a) {
             return a == SettingsSheet::FileAction::Restore ? QString::fromStdString(files[0].string()) : QString();
         });
-        const int writes = results.writes;
+        const int writes = bench.results.writes;
         QTest::mouseClick(restore, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(results.writes.load() == writes + 1 && !r->sheet.isVisible(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(bench.results.writes.load() == writes + 1 && !r->sheet.isVisible(), 10000);
         QVERIFY(record(kLong) == before);
         QCOMPARE(listBackups(data, asRead).size(), std::size_t{2}); // the restore kept what it overwrote
 
         // A data directory that cannot take the backup: said, and nothing written.
         auto t = open(kLong);
-        const auto blocked = dir.path() / "not-a-folder";
+        const auto blocked = bench.dir.path() / "not-a-folder";
         std::ofstream(blocked) << "x";
         t->sheet.setBackupDirectory(blocked);
-        clickPage(t->sheet, SettingsSheet::PlaySettings);
+        ui::clickPage(t->sheet, SettingsSheet::PlaySettings);
         perform(&t->sheet, t->sheet.page(SettingsSheet::PlaySettings), QStringLiteral("volume=45"));
         QTest::mouseClick(t->sheet.saveButton(), Qt::LeftButton);
         QCOMPARE(t->warnings.size(), 1);
@@ -604,14 +492,14 @@ private slots:
                  qPrintable(t->warnings[0]));
         QVERIFY(t->sheet.isVisible());
         QTest::qWait(200);
-        QVERIFY(lastWrite(site->traffic(ip(kLong))).empty());
+        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
         t->sheet.hide();
     }
 
     void keyModesSwapTheSettingsShown()
     {
         auto s = open(kLong);
-        clickPage(s->sheet, SettingsSheet::Control2);
+        ui::clickPage(s->sheet, SettingsSheet::Control2);
         auto* key = static_cast<app::KeyParaPage*>(s->sheet.page(SettingsSheet::Control2));
         const std::pair<int, std::pair<bool, bool>> modes[] = {{1, {false, true}}, {2, {false, false}}, {0, {true, false}}};
         for (const auto& [mode, visible] : modes) {
@@ -654,9 +542,8 @@ private slots:
                      run.err.c_str());
         }
         auto s = open(addr);
-        clickPage(s->sheet, SettingsSheet::Control3);
+        ui::clickPage(s->sheet, SettingsSheet::Control3);
         QCOMPARE(s->sheet.page(SettingsSheet::Control3)->radio("key3.mode", 3)->isVisible(), offered);
-        QCOMPARE(s->sheet.page(SettingsSheet::Control3)->radio("key3.mode", 3)->text(), QStringLiteral("Intercom Status"));
         s->sheet.hide();
     }
 
@@ -678,7 +565,7 @@ private slots:
         if (!shots.isEmpty())
             QDir().mkpath(QString::fromLocal8Bit(shots));
         for (int page = SettingsSheet::BasicSettings; page < SettingsSheet::PageCount; ++page) {
-            clickPage(s->sheet, page);
+            ui::clickPage(s->sheet, page);
             QWidget* p = s->sheet.page(page);
             QVERIFY2(p->minimumSizeHint().height() <= p->height() && p->minimumSizeHint().width() <= p->width(),
                      qPrintable(p->objectName()));

@@ -32,30 +32,20 @@ DeviceInfo_Type device()
 class PropertiesPaneTest : public QObject {
     Q_OBJECT
 private slots:
+    // The rows in their order, each address as the device reports it.
     void showsTheNetworkConfiguration()
     {
         PropertiesPane pane;
         const DeviceInfo_Type d = device();
         pane.showDevice(&d);
-        QTreeWidget* tree = pane.findChild<QTreeWidget*>(QStringLiteral("propertyTree"));
-        QVERIFY(tree);
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QTreeWidgetItem* group = tree->topLevelItem(0);
-        QCOMPARE(group->text(0), QStringLiteral("Network configuration"));
-        QCOMPARE(group->childCount(), 7);
-        const QStringList names = {QStringLiteral("Subnet Mask"),      QStringLiteral("Gateway"),
-                                   QStringLiteral("Preferred DNS"),    QStringLiteral("Alternative DNS"),
-                                   QStringLiteral("Preferred Server"), QStringLiteral("Alternative Server"),
-                                   QStringLiteral("Affiliated Group")};
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(group->child(i)->text(0), names[i]);
-        QCOMPARE(pane.value(QStringLiteral("Subnet Mask")), QStringLiteral("255.255.255.0"));
-        QCOMPARE(pane.value(QStringLiteral("Gateway")), QStringLiteral("0.0.0.0"));
-        QCOMPARE(pane.value(QStringLiteral("Preferred DNS")), QStringLiteral("8.8.8.8"));
-        QCOMPARE(pane.value(QStringLiteral("Alternative DNS")), QStringLiteral("1.1.1.1"));
-        QCOMPARE(pane.value(QStringLiteral("Preferred Server")), QStringLiteral("192.168.1.2"));
-        QCOMPARE(pane.value(QStringLiteral("Alternative Server")), QStringLiteral("192.168.1.3"));
-        QCOMPARE(pane.value(QStringLiteral("Affiliated Group")), QStringLiteral("3,7,0,0,0,0,0,0"));
+        QCOMPARE(pane.tree()->topLevelItemCount(), 1);
+        QTreeWidgetItem* group = pane.tree()->topLevelItem(0);
+        QStringList rows;
+        for (int i = 0; i < group->childCount(); ++i)
+            rows << group->child(i)->text(0) + QLatin1Char('=') + group->child(i)->text(1);
+        QCOMPARE(rows, QStringList({"Subnet Mask=255.255.255.0", "Gateway=0.0.0.0", "Preferred DNS=8.8.8.8",
+                                    "Alternative DNS=1.1.1.1", "Preferred Server=192.168.1.2",
+                                    "Alternative Server=192.168.1.3", "Affiliated Group=3,7,0,0,0,0,0,0"}));
     }
 
     void nullClearsAndAnotherDeviceReplaces()
@@ -104,7 +94,6 @@ private slots:
                           pane.tree()->visualItemRect(groups).center());
         QCOMPARE(pane.tree()->currentItem(), groups);
         QCOMPARE(pane.descriptionTitle(), QStringLiteral("Affiliated Group"));
-        QCOMPARE(pane.descriptionText(), QStringLiteral("The 8 broadcast group numbers the device has joined"));
         QCOMPARE(pane.findChild<QLabel*>(QStringLiteral("propertyDescription"))->text(),
                  QStringLiteral("The 8 broadcast group numbers the device has joined"));
 

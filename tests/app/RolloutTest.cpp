@@ -1,20 +1,5 @@
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <QTest>
 
-#include <fstream>
-
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "Typing.h"
-#include "controls/CheckGrid.h"
-#include "devices/DeviceView.h"
+#include "GuiSupport.h"
 #include "params/SysParaSettings.h"
 #include "protocol/Packet.h"
 #include "protocol/ParaReadBack.h"
@@ -22,50 +7,16 @@
 #include "rollout/EditFieldsDialog.h"
 #include "rollout/PlanErrorsDialog.h"
 #include "rollout/RolloutReviewDialog.h"
-#include "common/AppContext.h"
-#include "mainwindow/LogPane.h"
-#include "mainwindow/MainWindow.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::ip;
 using aulira::test::simDevice;
-namespace ui = aulira::app::test;
 
 namespace {
 
-// A simulated site on loopback and the app's window over it, searched.
-struct Site {
-    aulira::test::ProtocolConfigGuard guard;
-    aulira::test::TempDir dir;
-    sim::SimSite site{sim::SiteOptions{.port = 0}};
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
-
-    bool open(const std::vector<sim::DeviceConfig>& devices)
-    {
-        aulira::test::useFastTiming();
-        std::string error;
-        if (!site.addDevices(devices, &error) || !site.start(&error))
-            return false;
-        StartupOptions options;
-        options.adapters = {"127.0.0.1"};
-        options.port = site.port();
-        options.dataDir = dir.path().string();
-        if (!context.open(options).empty())
-            return false;
-        window = std::make_unique<MainWindow>(context);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        window->start();
-        const QString found = QStringLiteral("Search for audio devices completed, total number of devices found:%1.")
-                                  .arg(devices.size());
-        return QTest::qWaitFor([&] { return window->logPane()->lines().contains(found); }, 15000) &&
-               QTest::qWaitForWindowActive(window.get());
-    }
-
+// The app over a simulated site, and what the site's devices hold.
+struct Site : ui::AppSite {
     FieldValue field(const char* addr, std::string_view name) const
     {
         const auto d = site.device(ip(addr));
@@ -83,16 +34,6 @@ struct Site {
         const auto p = dir.path() / name;
         std::ofstream(p, std::ios::binary) << text;
         return p;
-    }
-
-    // A click opens the application menu; the entry's key picks it.
-    void menuKey(Qt::Key key)
-    {
-        QTimer::singleShot(50, [key] {
-            if (QWidget* menu = QApplication::activePopupWidget())
-                QTest::keyClick(menu, key);
-        });
-        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("applicationButton")), Qt::LeftButton);
     }
 };
 
@@ -114,6 +55,18 @@ void runAndClose(QWidget* w, QStringList* seen)
         QTest::mouseClick(run->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
     });
     QTest::mouseClick(run->startButton(), Qt::LeftButton);
+}
+
+// File › Commission from plan, `plan` chosen in the file dialog; `drive`
+// answers the window that follows it (the review, or the plan's errors).
+template <typename Next>
+void commissionFrom(Site& s, const std::filesystem::path& plan, std::function<void(Next*)> drive)
+{
+    bool asked = false;
+    ui::answerFileDialog(QString::fromStdString(plan.string()), &asked,
+                         [&](QWidget* fd) { ui::whenModalIs<Next>(drive, fd); });
+    s.menuKey(Qt::Key_C);
+    QVERIFY(asked);
 }
 
 } // namespace
@@ -142,15 +95,8 @@ private slots:
                                                   "02:4b:50:00:00:3f,Gate,40,\n"
                                                   "02:4b:50:00:00:99,Ghost,10,\n");
         const auto volume63 = s.field("127.0.0.63", "volume").number;
-        bool asked = false;
         QStringList review, run;
-        auto onReview = [&](QWidget* w) {
-            auto* d = qobject_cast<RolloutReviewDialog*>(w);
-            if (!d) {
-                review << QStringLiteral("<not the review: %1>").arg(w->objectName());
-                w->close();
-                return;
-            }
+        commissionFrom<RolloutReviewDialog>(s, plan, [&](RolloutReviewDialog* d) {
             for (int i = 0; i < d->tree()->topLevelItemCount(); ++i) {
                 const QTreeWidgetItem* row = d->tree()->topLevelItem(i);
                 QStringList changes;
@@ -165,11 +111,7 @@ private slots:
             QTest::keyClick(d->tree(), Qt::Key_Space);
             ui::whenModal([&run](QWidget* r) { runAndClose(r, &run); }, d);
             QTest::mouseClick(d->goButton(), Qt::LeftButton);
-        };
-        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked,
-                             [&](QWidget* fd) { ui::whenModal(onReview, fd); });
-        s.menuKey(Qt::Key_C);
-        QVERIFY(asked);
+        });
         QCOMPARE(review, QStringList({"3 changes|Device Name=Hall,Affiliated Group=3,7,0,0,0,0,0,0,Volume=35", "1 change|Device Name=Yard",
                                       "2 changes|Device Name=Gate,Volume=40",
                                       "not found: no device of the list has this MAC address, address or number|"}));
@@ -197,12 +139,7 @@ private slots:
         const std::uint32_t r1 = ip("127.0.0.81");
         QStringList runs;
         int writesBeforeRetry = -1;
-        auto onRun = [&](QWidget* w) {
-            auto* run = qobject_cast<CommissionDialog*>(w);
-            if (!run) {
-                w->close();
-                return;
-            }
+        auto onRun = [&](CommissionDialog* run) {
             QObject::connect(run, &CommissionDialog::runFinished, run, [&, run] {
                 runs << run->grid()->cellText(0, CommissionDialog::ColProgress) + QLatin1Char('|') +
                             run->grid()->cellText(1, CommissionDialog::ColProgress);
@@ -226,22 +163,10 @@ private slots:
             s.site.setFaults(r1, silent);
             QTest::mouseClick(run->startButton(), Qt::LeftButton);
         };
-        bool asked = false;
-        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked, [&](QWidget* fd) {
-            ui::whenModal(
-                [&](QWidget* review) {
-                    auto* d = qobject_cast<RolloutReviewDialog*>(review);
-                    if (!d) {
-                        review->close();
-                        return;
-                    }
-                    ui::whenModal(onRun, d);
-                    QTest::mouseClick(d->goButton(), Qt::LeftButton);
-                },
-                fd);
+        commissionFrom<RolloutReviewDialog>(s, plan, [&](RolloutReviewDialog* d) {
+            ui::whenModalIs<CommissionDialog>(onRun, d);
+            QTest::mouseClick(d->goButton(), Qt::LeftButton);
         });
-        s.menuKey(Qt::Key_C);
-        QVERIFY(asked);
         QCOMPARE(runs.size(), 2);
         QVERIFY2(runs[0].startsWith(QLatin1String("not written")) && runs[0].endsWith(QLatin1String("|confirmed")),
                  qPrintable(runs[0]));
@@ -262,20 +187,13 @@ private slots:
                                                  "02:4b:50:00:00:42,20,2\n");
         s.site.clearTraffic();
         const auto volume65 = s.field("127.0.0.65", "volume").number;
-        bool asked = false;
         QStringList problems;
-        auto onErrors = [&](QWidget* w) {
-            auto* d = qobject_cast<PlanErrorsDialog*>(w);
-            if (d)
-                for (int i = 0; i < d->problems()->topLevelItemCount(); ++i)
-                    problems << d->problems()->topLevelItem(i)->text(0) + QLatin1Char('/') +
-                                    d->problems()->topLevelItem(i)->text(1);
-            QTest::keyClick(w, Qt::Key_Escape);
-        };
-        ui::answerFileDialog(QString::fromStdString(plan.string()), &asked,
-                             [&](QWidget* fd) { ui::whenModal(onErrors, fd); });
-        s.menuKey(Qt::Key_C);
-        QVERIFY(asked);
+        commissionFrom<PlanErrorsDialog>(s, plan, [&](PlanErrorsDialog* d) {
+            for (int i = 0; i < d->problems()->topLevelItemCount(); ++i)
+                problems << d->problems()->topLevelItem(i)->text(0) + QLatin1Char('/') +
+                                d->problems()->topLevelItem(i)->text(1);
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
         QVERIFY2(problems.contains(QStringLiteral("1/3 (loudness)")), qPrintable(problems.join(' ')));
         QVERIFY2(problems.contains(QStringLiteral("2/2 (volume)")), qPrintable(problems.join(' ')));
         QCOMPARE(s.writes(), 0);
@@ -290,22 +208,15 @@ private slots:
         QVERIFY(s.open({simDevice("127.0.0.67", 67, 67, "A"), simDevice("127.0.0.68", 68, 68, "B"),
                         simDevice("127.0.0.69", 69, 69, "C"), simDevice("127.0.0.70", 70, 70, "D")}));
         const auto volume70 = s.field("127.0.0.70", "volume").number;
-        DeviceView* view = s.window->deviceView();
         auto* button = s.window->findChild<QToolButton*>(QStringLiteral("editSelectedActionButton"));
         QVERIFY(button);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 1)).center());
+        ui::clickRow(s.view(), 0);
         QVERIFY(!button->isEnabled()); // one row is no batch
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                          view->visualRect(view->model()->index(2, 1)).center());
+        ui::clickRow(s.view(), 2, Qt::LeftButton, Qt::ShiftModifier);
         QVERIFY(button->isEnabled());
         QStringList run;
         QString chosen;
-        ui::whenModal([&](QWidget* w) {
-            auto* d = qobject_cast<EditFieldsDialog*>(w);
-            if (!d) {
-                w->close();
-                return;
-            }
+        ui::whenModalIs<EditFieldsDialog>([&](EditFieldsDialog* d) {
             d->pageBox()->setFocus();
             QTest::keyClick(d->pageBox(), Qt::Key_Down); // Play Settings
             ui::typeKeys(d, QStringLiteral("\t"));
@@ -344,10 +255,8 @@ private slots:
         QVERIFY(std::filesystem::exists(out / "site.csv"));
         QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4b.alc"));
         QVERIFY(std::filesystem::exists(out / "02-4b-50-00-00-4c.alc"));
-        std::ifstream csv(out / "site.csv");
-        std::string header;
-        std::getline(csv, header);
-        QVERIFY2(header.find("mac,deviceNo,deviceName") != std::string::npos, header.c_str());
+        const auto csv = aulira::test::readAll(out / "site.csv");
+        QVERIFY(std::string(csv.begin(), csv.end()).find("mac,deviceNo,deviceName") != std::string::npos);
     }
 };
 

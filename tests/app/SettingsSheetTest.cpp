@@ -1,26 +1,10 @@
-#include <QCheckBox>
-#include <QMessageBox>
-#include <QDir>
-#include <QLabel>
-#include <QSettings>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <memory>
 
-#include "DeviceConfig.h"
-#include "ModalWatch.h"
-#include "Typing.h"
-#include "controls/IpAddressEdit.h"
-#include "SimSite.h"
+#include "GuiSupport.h"
+#include "SheetBench.h"
 #include "devices/DeviceList.h"
 #include "params/pages/BasicParaPage.h"
 #include "params/ConfigFile.h"
@@ -29,42 +13,12 @@
 #include "params/SysParaSettings.h"
 #include "protocol/ProtocolWorker.h"
 #include "shell/Log.h"
-#include "shell/Strings.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
-#include "util/Ipv4.h"
 
 using namespace aulira;
 using namespace aulira::test;
 using aulira::app::SettingsSheet;
-namespace ui = aulira::app::test;
 
 namespace {
-
-// Worker answers arrive on the worker thread: the test counts them, and hands
-// write results to the sheet on screen on the UI thread, as the main window does.
-struct Results : WorkerListener {
-    std::atomic<int> reads{0}, writes{0}, lastRead{1}, lastWrite{1};
-    QObject relay;                    // lives on the UI thread, longer than the worker
-    SettingsSheet* sheet = nullptr;   // UI thread only
-    void onReadParaDone(const DeviceItemPtr&, int r) override
-    {
-        lastRead = r;
-        ++reads;
-    }
-    void onWriteParaDone(const DeviceItemPtr& item, int r) override
-    {
-        lastWrite = r;
-        QMetaObject::invokeMethod(
-            &relay,
-            [this, item, r] {
-                if (sheet)
-                    sheet->writeFinished(item, r);
-            },
-            Qt::QueuedConnection);
-        ++writes;
-    }
-};
 
 sim::DeviceConfig shortRecordDevice()
 {
@@ -76,13 +30,6 @@ sim::DeviceConfig shortRecordDevice()
 
 QString table(int id) { return QString::fromUtf8(stringText(id)); }
 
-void clickTree(SettingsSheet& sheet, int row)
-{
-    QTreeWidget* tree = sheet.pageTree();
-    const QRect r = tree->visualItemRect(tree->topLevelItem(row));
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
-}
-
 QString infoValue(SettingsSheet& sheet, int row) { return sheet.runningInfo()->topLevelItem(row)->text(1); }
 
 } // namespace
@@ -90,31 +37,14 @@ QString infoValue(SettingsSheet& sheet, int row) { return sheet.runningInfo()->t
 class SettingsSheetTest : public QObject {
     Q_OBJECT
 
-    ProtocolConfigGuard guard;
-    std::unique_ptr<sim::SimSite> site;
-    DeviceList list;
-    std::unique_ptr<ProtocolWorker> worker;
-    Results results;
-    TempDir dir;
+    ui::SheetBench bench;
 
     // The entry a search and Add leave, with its record read by the worker.
-    DeviceItemPtr readDevice(const char* addr)
-    {
-        auto item = std::make_shared<DeviceItem_Type>();
-        item->devItem = site->device(ip(addr))->info;
-        item->ip = ip(addr);
-        item->localIp = "127.0.0.1";
-        item->unicastOk = 1;
-        list.insertManual(item);
-        const int before = results.reads;
-        worker->postReadPara(item);
-        [&] { QTRY_COMPARE(results.reads.load(), before + 1); }();
-        return item;
-    }
+    DeviceItemPtr readDevice(const char* addr) { return bench.read(bench.entry(addr)); }
 
     SysParaSettings deviceSettings(const char* addr)
     {
-        const auto snap = site->device(ip(addr));
+        const auto snap = bench.site->device(ip(addr));
         return SysParaSettings::load(snap->sysPara, snap->layout == 436);
     }
 
@@ -122,92 +52,50 @@ class SettingsSheetTest : public QObject {
     // one more read behind them in the worker's queue.
     std::vector<std::uint16_t> commandsSinceClear(const DeviceItemPtr& item, const char* addr)
     {
-        const int before = results.reads;
-        worker->postReadPara(item);
-        [&] { QTRY_COMPARE(results.reads.load(), before + 1); }();
+        const int before = bench.results.reads;
+        bench.worker->postReadPara(item);
+        [&] { QTRY_COMPARE(bench.results.reads.load(), before + 1); }();
         std::vector<std::uint16_t> out;
-        for (const auto& e : site->traffic(ip(addr)))
+        for (const auto& e : bench.site->traffic(ip(addr)))
             out.push_back(e.command & kCommandMask);
         return out;
     }
 
-    struct Sheet {
-        Sheet(ProtocolWorker* w, Results& r) : sheet(w), results(r)
-        {
-            sheet.setWarnHandler([this](QWidget*, const QString& t) { warnings << t; });
-            results.sheet = &sheet;
-        }
-        ~Sheet() { results.sheet = nullptr; }
-        QPushButton* button(const char* name) { return sheet.findChild<QPushButton*>(QString::fromLatin1(name)); }
-        SettingsSheet sheet;
-        Results& results;
-        QStringList warnings;
-    };
-
 private slots:
     void initTestCase()
     {
-        // The user's settings go to the test's own folder; Save writes without a review here.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.path().string()));
-        app::ReviewDialog::setReviewWanted(false);
-        useFastTiming();
-        sim::SiteOptions options;
-        options.port = 0;
-        site = std::make_unique<sim::SimSite>(options);
-        std::string error;
-        QVERIFY2(site->addDevices({simDevice("127.0.0.21", 21, 21, "Lobby"), simDevice("127.0.0.22", 22, 22, "Stage"),
-                                   simDevice("127.0.0.23", 23, 23, "Studio"), simDevice("127.0.0.24", 24, 24, "Hall"), shortRecordDevice()},
-                                  &error),
-                 error.c_str());
-        QVERIFY2(site->start(&error), error.c_str());
-        protocolConfig().devicePort = site->port();
-        worker = std::make_unique<ProtocolWorker>(list, &results);
+        QVERIFY(bench.start({simDevice("127.0.0.21", 21, 21, "Lobby"), simDevice("127.0.0.22", 22, 22, "Stage"),
+                             simDevice("127.0.0.23", 23, 23, "Studio"), simDevice("127.0.0.24", 24, 24, "Hall"),
+                             shortRecordDevice()}));
     }
 
-    void cleanupTestCase()
-    {
-        worker.reset(); // before the site and the list it uses
-        site.reset();
-    }
+    void cleanupTestCase() { bench.stop(); }
 
     void showsTheRunningInformation()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
         QCOMPARE(s.sheet.windowTitle(), QStringLiteral("Audio terminal parameter settings - NO 21 Lobby(127.0.0.21)"));
-        QCOMPARE(s.sheet.pageTree()->topLevelItemCount(), 9);
-        QCOMPARE(s.sheet.pageTree()->topLevelItem(1)->text(0), QStringLiteral("Basic Settings"));
         QTreeWidget* info = s.sheet.runningInfo();
         QVERIFY(info->isVisible());
         QVERIFY(!s.sheet.basicPage()->isVisible());
-        QCOMPARE(info->topLevelItemCount(), 13);
-        QCOMPARE(info->topLevelItem(2)->text(0), QStringLiteral("MAC"));
-        QCOMPARE(infoValue(s.sheet, 2).toStdString(), site->device(ip("127.0.0.21"))->info.macText());
+        QCOMPARE(infoValue(s.sheet, 2).toStdString(), bench.site->device(ip("127.0.0.21"))->info.macText());
         QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V2.0.1"));
         QCOMPARE(infoValue(s.sheet, 3), QStringLiteral("Disable"));
         QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.21"));
-        QCOMPARE(info->topLevelItem(12)->text(0), QStringLiteral("Server Port"));
-
-        if (const QByteArray shots = qgetenv("AULIRA_SCREENSHOT_DIR"); !shots.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(shots));
-            QVERIFY(s.sheet.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/settings-sheet-info.png")));
-            clickTree(s.sheet, SettingsSheet::BasicSettings);
-            QVERIFY(s.sheet.basicPage()->isVisible());
-            QVERIFY(s.sheet.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/settings-sheet-basic.png")));
-        }
+        ui::saveScreenshot(s.sheet, "settings-sheet-info.png");
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
+        QVERIFY(s.sheet.basicPage()->isVisible());
+        ui::saveScreenshot(s.sheet, "settings-sheet-basic.png");
     }
 
     void saveWritesTheEditedPageToTheDevice()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         QVERIFY(s.sheet.basicPage()->isVisible());
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Lobby"));
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Front Desk"));
@@ -219,7 +107,7 @@ private slots:
         QVERIFY(!s.button("saveButton")->isEnabled());
         QCOMPARE(s.button("saveButton")->text(), QStringLiteral("Saving..."));
         QTRY_VERIFY(!s.sheet.isVisible());
-        QCOMPARE(results.lastWrite.load(), 0);
+        QCOMPARE(bench.results.lastWrite.load(), 0);
         QVERIFY(s.button("saveButton")->isEnabled());
         QVERIFY(log.contains("Parameters saved to NO 21 Front Desk(127.0.0.21)."));
         QTRY_COMPARE(deviceSettings("127.0.0.21").value("deviceName").text, std::string("Front Desk"));
@@ -230,12 +118,11 @@ private slots:
     void anOverLongNameRefusesAndSendsNothing()
     {
         auto item = readDevice("127.0.0.22");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("A name far too long"));
-        site->clearTraffic();
+        bench.site->clearTraffic();
         QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
         QCOMPARE(s.warnings, QStringList{table(IDS_DEVICE_NAME_OVER_15)});
         QVERIFY(s.sheet.isVisible());
@@ -247,40 +134,40 @@ private slots:
     void leavingARefusedPageStillShowsTheClickedOne()
     {
         auto item = readDevice("127.0.0.22");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Stage 2"));
         s.sheet.basicPage()->userNameEdit()->setText(QStringLiteral("an operator name"));
-        clickTree(s.sheet, SettingsSheet::RunningInfo);
+        ui::clickPage(s.sheet, SettingsSheet::RunningInfo);
         QCOMPARE(s.warnings, QStringList{table(IDS_USER_NAME_OVER_15)});
-        QCOMPARE(s.sheet.currentPage(), int(SettingsSheet::RunningInfo));
-        QVERIFY(s.sheet.runningInfo()->isVisible());
         QVERIFY(!s.sheet.basicPage()->isVisible());
         // The name before the refused field reached the entry's record.
-        std::lock_guard lock(list.mutex());
+        std::lock_guard lock(bench.list.mutex());
         QCOMPARE(SysParaSettings::load(*item->sysPara, true).value("deviceName").text, std::string("Stage 2"));
     }
 
     void importKeepsTheDevicesOwnMac()
     {
-        const QString file = QString::fromStdString((dir.path() / "studio.alc").string());
+        const QString file = QString::fromStdString((bench.dir.path() / "studio.alc").string());
         auto studio = readDevice("127.0.0.23");
         auto hall = readDevice("127.0.0.24");
-        Sheet s(worker.get(), results);
+        auto shown = bench.open(studio);
+        ui::Sheet& s = *shown;
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return file; });
-        s.sheet.attachDevice(studio, list);
-        s.sheet.show();
-        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("saveSettingsButton")), Qt::LeftButton);
-        QVERIFY(QFile::exists(file));
+        LogRecorder log;
+        QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
         QCOMPARE(QFileInfo(file).size(), qint64(kConfigFileSize));
+        const std::string saved = "Settings of NO 23 Studio(127.0.0.23) MAC " +
+                                  bench.site->device(ip("127.0.0.23"))->info.macText() + " saved to " +
+                                  QDir::toNativeSeparators(file).toStdString() + ".";
+        QVERIFY2(log.contains(saved), saved.c_str());
 
         s.sheet.hide();
-        s.sheet.attachDevice(hall, list);
+        s.sheet.attachDevice(hall, bench.list);
         s.sheet.show();
         const QString hallMac = infoValue(s.sheet, 2);
-        QTest::mouseClick(s.sheet.findChild<QPushButton*>(QStringLiteral("loadSettingsButton")), Qt::LeftButton);
+        QTest::mouseClick(s.button("loadSettingsButton"), Qt::LeftButton);
         QVERIFY(s.warnings.isEmpty());
         QCOMPARE(infoValue(s.sheet, 2), hallMac);
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Studio"));
@@ -298,13 +185,12 @@ private slots:
         auto bytes = encodeConfigFile(other);
         bytes[kConfigFileLengthOffset] = 392 & 0xFF;
         bytes[kConfigFileLengthOffset + 1] = 392 >> 8;
-        const auto path = dir.path() / "short.alc";
+        const auto path = bench.dir.path() / "short.alc";
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
-        Sheet s(worker.get(), results);
+        auto shown = bench.open(hall);
+        ui::Sheet& s = *shown;
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return QString::fromStdString(path.string()); });
-        s.sheet.attachDevice(hall, list);
-        s.sheet.show();
         const SysParaBuffer before = s.sheet.record();
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("typed"));
         s.sheet.loadSettings();
@@ -315,7 +201,7 @@ private slots:
         s.warnings.clear();
 
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) {
-            return QString::fromStdString((dir.path() / "missing.alc").string());
+            return QString::fromStdString((bench.dir.path() / "missing.alc").string());
         });
         s.sheet.loadSettings();
         QCOMPARE(s.warnings.size(), 1);
@@ -325,10 +211,9 @@ private slots:
     void saveDeviceToListIsRemembered()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get(), results);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
         QSignalSpy add(&s.sheet, &SettingsSheet::addToListRequested);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
         auto* check = s.sheet.findChild<QCheckBox*>(QStringLiteral("saveToListCheck"));
         QVERIFY(!check->isChecked());
         QTest::mouseClick(check, Qt::LeftButton);
@@ -338,7 +223,7 @@ private slots:
         QTRY_VERIFY(!s.sheet.isVisible());
 
         auto other = readDevice("127.0.0.22");
-        s.sheet.attachDevice(other, list);
+        s.sheet.attachDevice(other, bench.list);
         s.sheet.show();
         QVERIFY(check->isChecked());
         // Cancel leaves the remembered state alone.
@@ -355,8 +240,8 @@ private slots:
     void closingWithEditsAsksBeforeDiscarding()
     {
         auto item = readDevice("127.0.0.23");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
+        ui::Sheet s(bench.worker.get(), bench.results);
+        s.sheet.attachDevice(item, bench.list);
         const struct {
             bool edited;        // an X typed after the device name
             const char* how;    // "escape", "cancel" or "close"
@@ -368,29 +253,20 @@ private slots:
             {true, "cancel", "&Keep Editing", true},
             {true, "close", "&Discard", false},
         };
-        site->clearTraffic();
+        bench.site->clearTraffic();
         for (const auto& c : cases) {
             s.sheet.show();
             QVERIFY(QTest::qWaitForWindowExposed(&s.sheet));
-            clickTree(s.sheet, SettingsSheet::BasicSettings);
+            ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
             QLineEdit* name = s.sheet.basicPage()->deviceNameEdit();
             if (c.edited && name->text() == QLatin1String("Studio")) {
                 QVERIFY(ui::clickInto(&s.sheet, name));
                 QTest::keyClick(name, Qt::Key_End);
                 QTest::keyClicks(name, "X");
             }
-            QString asked;
+            QStringList asked;
             if (c.answer)
-                ui::whenModal(
-                    [&asked, &c](QWidget* w) {
-                        auto* box = qobject_cast<QMessageBox*>(w);
-                        QVERIFY(box);
-                        asked = box->text();
-                        for (QAbstractButton* b : box->buttons())
-                            if (b->text() == QLatin1String(c.answer))
-                                QTest::mouseClick(b, Qt::LeftButton);
-                    },
-                    &s.sheet);
+                ui::answerBoxes({QLatin1String(c.answer)}, &asked, nullptr, &s.sheet);
             if (QByteArray(c.how) == "escape")
                 QTest::keyClick(&s.sheet, Qt::Key_Escape);
             else if (QByteArray(c.how) == "cancel")
@@ -398,70 +274,50 @@ private slots:
             else
                 s.sheet.close();
             QCOMPARE(s.sheet.isVisible(), c.staysOpen);
-            QCOMPARE(asked, c.answer ? QStringLiteral("Discard the changes to NO 23 Studio(127.0.0.23)?") : QString());
+            QCOMPARE(asked.value(0), c.answer ? QStringLiteral("Discard the changes to NO 23 Studio(127.0.0.23)?") : QString());
             if (c.staysOpen)
                 QCOMPARE(name->text(), QStringLiteral("StudioX")); // the edit is still there
         }
         // Discarded: the entry holds the record as read, and nothing was written.
         s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Studio"));
         {
-            std::lock_guard lock(list.mutex());
+            std::lock_guard lock(bench.list.mutex());
             QCOMPARE(SysParaSettings::load(*item->sysPara, true).value("deviceName").text, std::string("Studio"));
         }
         QCOMPARE(commandsSinceClear(item, "127.0.0.23"), std::vector<std::uint16_t>{CMD_READ_SYS_PARA});
-    }
-
-    void saveSettingsWritesTheFileAndSaysWhose()
-    {
-        auto item = readDevice("127.0.0.24");
-        Sheet s(worker.get(), results);
-        const QString file = QString::fromStdString((dir.path() / "hall.alc").string());
-        s.sheet.setFileChooser([&file](QWidget*, SettingsSheet::FileAction) { return file; });
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        QCOMPARE(s.button("saveSettingsButton")->text(), QStringLiteral("Save Settings"));
-        LogRecorder log;
-        QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
-        QVERIFY(QFileInfo::exists(file));
-        const std::string mac = site->device(ip("127.0.0.24"))->info.macText();
-        QVERIFY2(log.contains("Settings of NO 24 Hall(127.0.0.24) MAC " + mac + " saved to " +
-                              QDir::toNativeSeparators(file).toStdString() + "."),
-                 log.lines().empty() ? "" : log.lines().back().c_str());
     }
 
     void aShortRecordShowsItsOwnOffsets()
     {
         auto item = readDevice("127.0.0.25");
         {
-            std::lock_guard lock(list.mutex());
+            std::lock_guard lock(bench.list.mutex());
             QCOMPARE(item->bParaExt, 0);
         }
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
         QCOMPARE(infoValue(s.sheet, 1), QStringLiteral("V1.0.7"));
         QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.25"));
         QCOMPARE(infoValue(s.sheet, 10), QStringLiteral("10.1.2.3"));
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         QCOMPARE(s.sheet.basicPage()->deviceNameEdit()->text(), QStringLiteral("Annex"));
         QVERIFY(!s.sheet.basicPage()->heartbeatSpin()->isVisible());
         s.sheet.basicPage()->deviceNameEdit()->setText(QStringLiteral("Annex B"));
         QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         QTRY_COMPARE(deviceSettings("127.0.0.25").value("deviceName").text, std::string("Annex B"));
-        QCOMPARE(site->device(ip("127.0.0.25"))->sysPara.size(), std::size_t{392});
+        QCOMPARE(bench.site->device(ip("127.0.0.25"))->sysPara.size(), std::size_t{392});
     }
 
     void attachingWhileShownStartsOverForTheNewDevice()
     {
         auto lobby = readDevice("127.0.0.21");
         auto stage = readDevice("127.0.0.22");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(lobby, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
-        s.sheet.attachDevice(stage, list);
+        auto shown = bench.open(lobby);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
+        s.sheet.attachDevice(stage, bench.list);
         QCOMPARE(s.sheet.currentPage(), -1);
         QVERIFY(s.sheet.runningInfo()->isVisible());
         QCOMPARE(infoValue(s.sheet, 4), QStringLiteral("127.0.0.22"));
@@ -497,10 +353,9 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, stored);
         auto item = readDevice("127.0.0.23");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         auto* edit = s.sheet.basicPage()->findChild<aulira::app::IpAddressEdit*>(editor);
         QVERIFY(edit && edit->isEnabled());
         if (start.isEmpty())
@@ -523,18 +378,17 @@ private slots:
         auto item = readDevice("127.0.0.24");
         const std::size_t at = sysParaOffset("heartbeat", true);
         {
-            std::lock_guard lock(list.mutex());
+            std::lock_guard lock(bench.list.mutex());
             (*item->sysPara)[at] = 90;
         }
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->value(), 90);
-        site->clearTraffic();
+        bench.site->clearTraffic();
         QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!s.sheet.isVisible(), 10000);
-        const auto traffic = site->traffic(ip("127.0.0.24"));
+        const auto traffic = bench.site->traffic(ip("127.0.0.24"));
         const auto write = std::find_if(traffic.begin(), traffic.end(), [](const sim::TrafficEntry& e) {
             return (e.command & kCommandMask) == CMD_WRITE_SYS_PARA;
         });
@@ -543,21 +397,20 @@ private slots:
         // Typing still stops where the field's rules do.
         QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->maximum(), 90);
         auto other = readDevice("127.0.0.21");
-        s.sheet.attachDevice(other, list);
+        s.sheet.attachDevice(other, bench.list);
         QCOMPARE(s.sheet.basicPage()->heartbeatSpin()->maximum(), int(sysParaField("heartbeat").max));
     }
 
     void aFileOfTheOtherLayoutIsRefusedAsAuctlDoes()
     {
-        const auto file = dir.path() / "annex.alc";
+        const auto file = bench.dir.path() / "annex.alc";
         auto annex = readDevice("127.0.0.25"); // the 392-byte record
         auto hall = readDevice("127.0.0.24");
-        Sheet s(worker.get(), results);
+        auto shown = bench.open(annex);
+        ui::Sheet& s = *shown;
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return QString::fromStdString(file.string()); });
-        s.sheet.attachDevice(annex, list);
-        s.sheet.show();
         QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
-        s.sheet.attachDevice(hall, list);
+        s.sheet.attachDevice(hall, bench.list);
         const SysParaBuffer before = s.sheet.record();
         QTest::mouseClick(s.button("loadSettingsButton"), Qt::LeftButton);
         SysParaBuffer scratch = before;
@@ -572,10 +425,9 @@ private slots:
     void everyInputIsNamedByItsLabel()
     {
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         const auto* page = s.sheet.basicPage();
         const std::pair<QWidget*, const char*> named[] = {
             {page->deviceNoEdit(), "Local Machine NO"}, {page->deviceNameEdit(), "Device Name"},
@@ -619,10 +471,9 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, message);
         auto item = readDevice("127.0.0.22");
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         QWidget* first = nullptr;
         if (auto* address = s.sheet.basicPage()->findChild<aulira::app::IpAddressEdit*>(editor)) {
             address->clear();
@@ -635,7 +486,7 @@ private slots:
         }
         QVERIFY(ui::clickInto(&s.sheet, first));
         ui::typeKeys(&s.sheet, keys);
-        site->clearTraffic();
+        bench.site->clearTraffic();
         QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         QCOMPARE(s.warnings, QStringList{message});
         QVERIFY(s.sheet.isVisible());
@@ -648,19 +499,18 @@ private slots:
     // review (shown even when turned off) warns and keeps the device's own.
     void anotherDevicesFileWarnsAndKeepsTheDevicesOwnIdentity()
     {
-        const QString file = QString::fromStdString((dir.path() / "studio-port.alc").string());
+        const QString file = QString::fromStdString((bench.dir.path() / "studio-port.alc").string());
         auto studio = readDevice("127.0.0.23");
         auto hall = readDevice("127.0.0.24");
-        Sheet s(worker.get(), results);
+        auto shown = bench.open(studio);
+        ui::Sheet& s = *shown;
         s.sheet.setFileChooser([&](QWidget*, SettingsSheet::FileAction) { return file; });
-        s.sheet.attachDevice(studio, list);
-        s.sheet.show();
-        clickTree(s.sheet, SettingsSheet::BasicSettings);
+        ui::clickPage(s.sheet, SettingsSheet::BasicSettings);
         s.sheet.basicPage()->portSpin()->setValue(9123);
-        clickTree(s.sheet, SettingsSheet::RunningInfo);
+        ui::clickPage(s.sheet, SettingsSheet::RunningInfo);
         QTest::mouseClick(s.button("saveSettingsButton"), Qt::LeftButton);
 
-        s.sheet.attachDevice(hall, list);
+        s.sheet.attachDevice(hall, bench.list);
         QTest::mouseClick(s.button("loadSettingsButton"), Qt::LeftButton);
         QStringList warnings, fields;
         bool keepTicked = false;
@@ -693,42 +543,31 @@ private slots:
     {
         app::ReviewDialog::setReviewWanted(true);
         auto item = readDevice("127.0.0.21");
-        Sheet s(worker.get(), results);
-        QStringList notes;
-        s.sheet.setInfoHandler([&notes](QWidget*, const QString& t) { notes << t; });
+        auto shown = bench.open(item);
+        ui::Sheet& s = *shown;
         QSignalSpy add(&s.sheet, &SettingsSheet::addToListRequested);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
         auto* check = s.sheet.findChild<QCheckBox*>(QStringLiteral("saveToListCheck"));
         check->setChecked(false);
         QTest::mouseClick(check, Qt::LeftButton);
         QTest::mouseClick(s.button("saveButton"), Qt::LeftButton);
         app::ReviewDialog::setReviewWanted(false);
         QCOMPARE(add.count(), 1);
-        QCOMPARE(notes.size(), 1);
-        QVERIFY(notes[0].endsWith(QStringLiteral("nothing was written. The device was saved to the list.")));
+        QCOMPARE(s.notes.size(), 1);
+        QVERIFY(s.notes[0].endsWith(QStringLiteral("nothing was written. The device was saved to the list.")));
     }
 
     void aRightDoubleClickLogsTheDevice()
     {
         auto item = readDevice("127.0.0.21");
-        QStringList lines;
-        std::mutex m;
-        LogSubscription sub([&](const std::string& l) {
-            std::lock_guard lock(m);
-            lines << QString::fromStdString(l);
-        });
-        Sheet s(worker.get(), results);
-        s.sheet.attachDevice(item, list);
-        s.sheet.show();
-        QTest::mouseDClick(&s.sheet, Qt::RightButton);
+        LogRecorder log;
+        auto shown = bench.open(item);
+        QTest::mouseDClick(&shown->sheet, Qt::RightButton);
         std::string type;
         {
-            std::lock_guard lock(list.mutex());
+            std::lock_guard lock(bench.list.mutex());
             type = item->devItem.typeText();
         }
-        std::lock_guard lock(m);
-        QCOMPARE(lines, QStringList{QStringLiteral("21#,127.0.0.21,") + QString::fromStdString(type)});
+        QCOMPARE(log.lines(), std::vector<std::string>{"21#,127.0.0.21," + type});
     }
 };
 

@@ -1,45 +1,22 @@
-#include <QAbstractItemView>
-#include <QAction>
 #include <QCompleter>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSettings>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QTest>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 
-#include "ModalWatch.h"
-#include "SimSite.h"
-#include "Typing.h"
-#include "controls/CheckGrid.h"
+#include "GuiSupport.h"
 #include "devices/DeviceManager.h"
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
-#include "common/AppContext.h"
 #include "devices/DeviceListExport.h"
-#include "devices/DeviceView.h"
-#include "mainwindow/MainWindow.h"
 #include "common/UserSettings.h"
 #include "mainwindow/RibbonBar.h"
-#include "support/SimDevices.h"
-#include "support/TestUtil.h"
 #include "upgrade/UpgradeDialog.h"
 #include "util/Bytes.h"
 
 using namespace aulira;
 using namespace aulira::app;
 using aulira::test::simDevice;
-namespace ui = aulira::app::test;
 
 namespace {
 
@@ -82,20 +59,9 @@ std::vector<std::string> splitCsv(const std::string& line)
     return out;
 }
 
-// A site on loopback and a device list filled by a real search of it.
-struct Site {
-    explicit Site(const std::vector<sim::DeviceConfig>& devices) : site(sim::SiteOptions{.port = 0})
-    {
-        std::string error;
-        ok = site.addDevices(devices, &error) && site.start(&error);
-        protocolConfig().devicePort = site.port();
-        manager = std::make_unique<DeviceManager>(dir.path());
-        manager->setAdapters({"127.0.0.1"}, {"255.0.0.0"});
-        manager->StartSearch();
-        manager->waitSearchDone();
-    }
-    ~Site() { manager.reset(); }
-    DeviceList& list() { return manager->devices(); }
+// The program over a site on loopback, its device list filled by its own search.
+struct Site : ui::AppSite {
+    DeviceList& list() { return context.manager().devices(); }
     int packets(std::uint32_t ip) const
     {
         int n = 0;
@@ -103,11 +69,6 @@ struct Site {
             n += e.command == CMD_UPGRADE_PACKET || e.command == CMD_SCREEN_WRITE_BUFFER;
         return n;
     }
-
-    aulira::test::TempDir dir;
-    sim::SimSite site;
-    std::unique_ptr<DeviceManager> manager;
-    bool ok = false;
 };
 
 void fastUpgradeTiming()
@@ -123,21 +84,8 @@ void fastUpgradeTiming()
     t.screenRetryPauseMs = 1;
 }
 
-int rowOfIp(CheckGrid* grid, const char* ip)
-{
-    for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->cellText(r, UpgradeDialog::ColIp) == QLatin1String(ip))
-            return r;
-    return -1;
-}
-
-QStringList listedIps(CheckGrid* grid)
-{
-    QStringList ips;
-    for (int r = 0; r < grid->rowCount(); ++r)
-        ips << grid->cellText(r, UpgradeDialog::ColIp);
-    return ips;
-}
+int rowOfIp(CheckGrid* grid, const char* ip) { return ui::gridRow(grid, UpgradeDialog::ColIp, QLatin1String(ip)); }
+QStringList listedIps(CheckGrid* grid) { return ui::gridColumn(grid, UpgradeDialog::ColIp); }
 
 // Types `path` into the dialog's file field as a person does and leaves it with Tab.
 bool typeFilePath(UpgradeDialog& d, const QString& path)
@@ -178,22 +126,20 @@ private slots:
     // alone; the report holds one row per device with where it stands.
     void firmwareBatchRetryAndReport()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        fastUpgradeTiming();
         auto hall = simDevice("127.0.0.71", 71, 71, "Hall");
         auto drop = simDevice("127.0.0.72", 72, 72, "Drop");
         drop.faults.silentCommands = {CMD_UPGRADE_PACKET};
         auto yard = simDevice("127.0.0.73", 73, 73, "Yard");
         yard.faults.keepOldVersion = true;
-        Site s({hall, drop, yard});
-        QVERIFY(s.ok);
+        Site s;
+        QVERIFY(s.open({hall, drop, yard}));
+        fastUpgradeTiming();
         UpgradeDialog::setVerifyTimeoutMs(3000);
-        DeviceView list(*s.manager); // the main window's list, on the same entries
+        DeviceView& list = *s.view(); // the main window's list, on the same entries
         const auto file = writeUpgradeFile(s.dir.path(), "fw.bin", "KP-4410", 3000);
 
         FirmwareUpgradeDialog d(s.list());
         d.show();
-        QCOMPARE(d.windowTitle(), QStringLiteral("Firmware Batch Upgrade"));
         CheckGrid* grid = d.grid();
         QCOMPARE(listedIps(grid), (QStringList{"127.0.0.71", "127.0.0.72", "127.0.0.73"}));
         QVERIFY(!d.upgradeButton()->isEnabled());
@@ -339,10 +285,9 @@ private slots:
     // way raises nothing.
     void badFilesAreRefusedWithTheirMessage()
     {
-        aulira::test::ProtocolConfigGuard guard;
+        Site s;
+        QVERIFY(s.open({simDevice("127.0.0.74", 74, 74, "Hall")}));
         fastUpgradeTiming();
-        Site s({simDevice("127.0.0.74", 74, 74, "Hall")});
-        QVERIFY(s.ok);
         struct Case {
             std::filesystem::path file;
             QString message;
@@ -378,8 +323,6 @@ private slots:
     // setting is kept for the next dialog.
     void screenDialogListsOnlyCallStations()
     {
-        aulira::test::ProtocolConfigGuard guard;
-        fastUpgradeTiming();
         auto terminal = simDevice("127.0.0.81", 81, 81, "Hall");
         auto desk = simDevice("127.0.0.82", 82, 82, "Desk");
         desk.modelText = "KS-530B";
@@ -390,16 +333,15 @@ private slots:
         other.modelText = "KS-530E";
         auto plain = simDevice("127.0.0.85", 85, 85, "Amp");
         plain.modelText = "KS-53";
-        Site s({terminal, desk, booth, other, plain});
-        QVERIFY(s.ok);
+        Site s;
+        QVERIFY(s.open({terminal, desk, booth, other, plain}));
+        fastUpgradeTiming();
 
         ScreenUpgradeDialog screen(s.list());
         screen.show();
-        QCOMPARE(screen.windowTitle(), QStringLiteral("Batch Upgrade of Microphone Screen Firmware"));
         QCOMPARE(listedIps(screen.grid()), (QStringList{"127.0.0.82", "127.0.0.83"}));
         QCOMPARE(screen.grid()->cellText(0, UpgradeDialog::ColName), QStringLiteral("Desk"));
         QVERIFY(screen.grid()->headerChecked(UpgradeDialog::ColTick));
-        QCOMPARE(screen.grid()->gridModel()->progressLabel(0, UpgradeDialog::ColProgress), QStringLiteral("0%"));
 
         // Untick the booth, whose screen is not in boot mode; upgrade the desk.
         QTest::mouseClick(screen.grid()->viewport(), Qt::LeftButton, {},
@@ -448,16 +390,11 @@ private slots:
     // application menu's two entries, each opening its dialog.
     void commandsOpenTheDialogs()
     {
-        aulira::test::ProtocolConfigGuard guard;
+        ui::AppSite app;
+        QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show());
         fastUpgradeTiming();
-        aulira::test::TempDir dir;
-        StartupOptions options;
-        options.demo = true;
-        options.dataDir = dir.path().string();
-        AppContext context;
-        QCOMPARE(context.open(options), std::string());
-        MainWindow window(context);
-        window.show();
+        MainWindow& window = *app.window;
+        AppContext& context = app.context;
         QAction* upgrade = window.action(QStringLiteral("upgradeAction"));
         QAction* screen = window.action(QStringLiteral("screenUpgradeAction"));
         QMenu* callStation = window.findChild<QMenu*>(QStringLiteral("callStationMenu"));

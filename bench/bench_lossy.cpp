@@ -139,7 +139,7 @@ Tally lossyRun(unsigned long long seed)
                 params.add(RES_NO_RECORD, false);
                 continue;
             }
-            writeFixedText(*item->sysPara, sysParaLayout(item->bParaExt != 0).devName, kSysParaTextWidth, name);
+            writeFixedText(*item->sysPara, sysParaLayout(item->paraExt != 0).devName, kSysParaTextWidth, name);
         }
         worker.postWritePara(item);
         worker.waitIdle();

@@ -169,7 +169,7 @@ struct Target {
     SysParaBuffer record(bool& ext)
     {
         std::lock_guard lock(list().mutex());
-        ext = item->bParaExt != 0;
+        ext = item->paraExt != 0;
         return *item->sysPara;
     }
 

@@ -35,7 +35,7 @@ void checkRecord(ConstBytes payload)
         FUZZ_CHECK(payload.size() < sysParaLayout(paraExtFromVersion(probe) != 0).size);
         return;
     }
-    const bool ext = got->bParaExt != 0;
+    const bool ext = got->paraExt != 0;
     const SysParaLayout& layout = sysParaLayout(ext);
     FUZZ_CHECK(payload.size() >= layout.size);
     FUZZ_CHECK(std::equal(got->record.begin(), got->record.begin() + static_cast<std::ptrdiff_t>(layout.size),

@@ -211,7 +211,7 @@ void SettingsSheet::attachDevice(DeviceItemPtr item, DeviceList& list)
     list_ = &list;
     {
         std::lock_guard lock(list.mutex());
-        ext_ = item_->bParaExt != 0;
+        ext_ = item_->paraExt != 0;
         if (item_->sysPara)
             record_ = *item_->sysPara;
         else

@@ -28,7 +28,7 @@ enum DeviceState : std::uint8_t {
 
 struct DeviceItem_Type {
     std::string localIp;         // adapter through which the device was last reached
-    std::int32_t bParaExt = -1;  // 0: 392-byte parameter record; otherwise 436
+    std::int32_t paraExt = -1;  // 0: 392-byte parameter record; otherwise 436
     std::uint32_t ip = 0;        // stored (network) order
     std::uint8_t state = STATE_LOCAL_OFFLINE;
     std::uint32_t searchOnly = 0;

@@ -106,7 +106,7 @@ bool DeviceList::save(const std::filesystem::path& file, std::string* error)
             if (item->searchOnly != 0)
                 continue;
             DeviceListRecord r;
-            r.bParaExt = static_cast<std::uint32_t>(item->bParaExt);
+            r.bParaExt = static_cast<std::uint32_t>(item->paraExt);
             r.ip = item->ip;
             r.searchOnly = 0;
             r.hasRecord = 1;
@@ -168,7 +168,7 @@ FileLoadReport DeviceList::load(const std::filesystem::path& file)
         std::lock_guard lock(mutex_);
         for (const auto& r : content.records) {
             auto item = std::make_shared<DeviceItem_Type>();
-            item->bParaExt = static_cast<std::int32_t>(r.bParaExt);
+            item->paraExt = static_cast<std::int32_t>(r.bParaExt);
             item->searchOnly = r.searchOnly;
             item->devItem = r.info;
             item->devItem.setWorkState(0);
@@ -279,7 +279,7 @@ int DeviceList::mergeSearchReply(const std::string& adapter, ConstBytes datagram
             added->devItem = info;
             added->ip = info.ip();
             added->searchOnly = 1;
-            added->bParaExt = -1;
+            added->paraExt = -1;
             added->state = STATE_FOUND;
             items_.push_back(added);
             if (!indexDirty_)

@@ -16,7 +16,7 @@ inline constexpr std::size_t kDeviceListRecordSize = 240;
 static_assert(16 + devinfo::size == kDeviceListRecordSize);
 
 struct DeviceListRecord {
-    std::uint32_t bParaExt = 0;
+    std::uint32_t bParaExt = 0; // the file's field name: 0 the 392-byte record, else 436
     std::uint32_t ip = 0;
     std::uint32_t searchOnly = 0;
     std::uint32_t hasRecord = 1;

@@ -73,7 +73,7 @@ void DeviceList::mergeFileLocked(const std::filesystem::path& file, std::vector<
         if (b != base.end() && sameRecord(*d->second, *b->second))
             continue; // the other program left it alone
         // Edited by the other program: its number, name and address are taken.
-        item->bParaExt = static_cast<std::int32_t>(d->second->bParaExt);
+        item->paraExt = static_cast<std::int32_t>(d->second->bParaExt);
         item->devItem = d->second->info;
         item->devItem.setWorkState(0);
         item->ip = item->devItem.ip();
@@ -97,7 +97,7 @@ void DeviceList::mergeFileLocked(const std::filesystem::path& file, std::vector<
             continue;
         }
         auto item = std::make_shared<DeviceItem_Type>();
-        item->bParaExt = static_cast<std::int32_t>(r.bParaExt);
+        item->paraExt = static_cast<std::int32_t>(r.bParaExt);
         item->searchOnly = 0;
         item->devItem = r.info;
         item->devItem.setWorkState(0);

@@ -115,7 +115,7 @@ DeviceItemPtr newManualDevice(const DeviceEntry& entry)
     auto item = std::make_shared<DeviceItem_Type>();
     item->state = STATE_LOCAL_OFFLINE;
     item->searchOnly = 0;
-    item->bParaExt = -1;
+    item->paraExt = -1;
     storeDeviceEntry(entry, *item);
     return item;
 }

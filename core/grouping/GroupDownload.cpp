@@ -200,7 +200,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
             if (!item->sysPara) {
                 item->heldPara = std::make_unique<SysParaBuffer>(*record);
                 item->sysPara = std::move(record);
-                item->bParaExt = ext;
+                item->paraExt = ext;
             }
             r.haveRecord = true;
         },
@@ -227,7 +227,7 @@ GroupDownloadSummary DownloadGrouping(ProtocolWorker& worker, DeviceList& list, 
                 r.haveRecord = item->sysPara != nullptr;
                 if (r.haveRecord) {
                     record = *item->sysPara;
-                    ext = item->bParaExt != 0;
+                    ext = item->paraExt != 0;
                 }
                 if (item->heldPara)
                     held = *item->heldPara;

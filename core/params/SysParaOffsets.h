@@ -64,7 +64,7 @@ constexpr SysParaLayout layoutFromFields(bool ext)
 inline constexpr SysParaLayout kLayout436 = layoutFromFields(true);
 inline constexpr SysParaLayout kLayout392 = layoutFromFields(false);
 
-// bParaExt nonzero selects the long layout.
+// A paraExt nonzero selects the long layout.
 constexpr const SysParaLayout& sysParaLayout(bool ext) { return ext ? kLayout436 : kLayout392; }
 
 // The layout flag a freshly read record asks for: -1 (436 bytes) when its

@@ -33,7 +33,7 @@ struct SaveRefusal {
 
 class SysParaSettings {
 public:
-    // Loads every page from a record of the given layout (bParaExt != 0: 436).
+    // Loads every page from a record of the given layout (paraExt != 0: 436).
     // Fields the layout lacks show the page's initial values.
     static SysParaSettings load(ConstBytes record, bool ext);
 

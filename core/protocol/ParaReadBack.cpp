@@ -64,8 +64,8 @@ std::optional<SysParaReply> takeSysParaReply(ConstBytes payload)
 {
     SysParaReply out;
     std::copy_n(payload.begin(), std::min(payload.size(), out.record.size()), out.record.begin());
-    out.bParaExt = paraExtFromVersion(out.record);
-    if (payload.size() < sysParaLayout(out.bParaExt != 0).size)
+    out.paraExt = paraExtFromVersion(out.record);
+    if (payload.size() < sysParaLayout(out.paraExt != 0).size)
         return std::nullopt;
     return out;
 }
@@ -160,7 +160,7 @@ ConfirmOutcome ConfirmParaWrite(const ParaWrite& w)
                 continue;
             // A short or other-layout answer is a device still settling, not a verdict.
             const auto got = takeSysParaReply(reply.payload());
-            if (!got || (got->bParaExt != 0) != w.ext)
+            if (!got || (got->paraExt != 0) != w.ext)
                 continue;
             answered = true;
             out.answeredBefore = at != &w.after;

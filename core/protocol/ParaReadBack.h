@@ -23,7 +23,7 @@ using MacBytes = std::array<std::uint8_t, 6>;
 // A read reply as a record of the layout its firmware version text claims.
 struct SysParaReply {
     SysParaBuffer record{};  // the payload, zero-filled behind it
-    std::int32_t bParaExt = 1;
+    std::int32_t paraExt = 1;
 };
 
 // Nothing when the payload is shorter than the layout it claims (392 or 436

@@ -167,7 +167,7 @@ void ProtocolWorker::readPara(const DeviceItemPtr& item)
         *item->sysPara = got->record;
         item->heldPara = std::make_unique<SysParaBuffer>(got->record);
         // Every front end needs the layout right after a read; decide it once here.
-        item->bParaExt = got->bParaExt;
+        item->paraExt = got->paraExt;
     }
     if (auto* l = listener())
         l->onReadParaDone(item, result);
@@ -184,7 +184,7 @@ void ProtocolWorker::writePara(const DeviceItemPtr& item)
         w.after = {item->localIp, item->ip, item->unicastOk == 1, macOf(item->devItem)};
         if (item->sysPara) {
             w.written = *item->sysPara;
-            w.ext = item->bParaExt != 0;
+            w.ext = item->paraExt != 0;
             w.mask = changedFieldBytes(item->heldPara.get(), w.written, w.ext);
             haveRecord = true;
         }
@@ -283,10 +283,10 @@ void ProtocolWorker::writeMac(const DeviceItemPtr& item)
         item->heldPara = std::make_unique<SysParaBuffer>(got->record);
         // The layout of the record just read decides the write; a device never
         // opened before still carries the default long-layout flag.
-        item->bParaExt = got->bParaExt;
+        item->paraExt = got->paraExt;
         std::copy(newMac.begin(), newMac.end(), item->sysPara->begin() + static_cast<std::ptrdiff_t>(kLayout436.mac));
         w.written = *item->sysPara;
-        w.ext = item->bParaExt != 0;
+        w.ext = item->paraExt != 0;
     }
     w.mask = changedFieldBytes(&got->record, w.written, w.ext);
 

@@ -124,12 +124,12 @@ std::vector<DeviceRecord> readDeviceRecords(DeviceList& list, const std::vector<
             return;
         }
         r.record = got->record;
-        r.ext = got->bParaExt != 0;
+        r.ext = got->paraExt != 0;
         std::lock_guard lock(list.mutex());
         if (!r.item->sysPara)
             r.item->sysPara = std::make_unique<SysParaBuffer>();
         *r.item->sysPara = got->record;
-        r.item->bParaExt = got->bParaExt;
+        r.item->paraExt = got->paraExt;
     });
     return out;
 }

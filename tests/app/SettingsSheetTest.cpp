@@ -294,7 +294,7 @@ private slots:
         auto item = readDevice("127.0.0.25");
         {
             std::lock_guard lock(bench.list.mutex());
-            QCOMPARE(item->bParaExt, 0);
+            QCOMPARE(item->paraExt, 0);
         }
         auto shown = bench.open(item);
         ui::Sheet& s = *shown;

@@ -119,8 +119,8 @@ TEST_F(DeviceListFileOnDisk, LoadedDevicesAreOfflineByTheirSubnet)
     // The stored activity said "Realtime playing.."; a loaded device reads "Offline".
     EXPECT_EQ("Offline", deviceColumns(*items[0])[8]);
     EXPECT_EQ("Address Book", deviceColumns(*items[0])[9]);
-    EXPECT_EQ(-1, items[0]->bParaExt);
-    EXPECT_EQ(0, items[1]->bParaExt);
+    EXPECT_EQ(-1, items[0]->paraExt);
+    EXPECT_EQ(0, items[1]->paraExt);
     EXPECT_TRUE(items[0]->localIp.empty());
     EXPECT_EQ(0u, items[0]->unicastOk);
     EXPECT_FALSE(list.listModified());

@@ -49,7 +49,7 @@ TEST_F(DeviceListTest, NewRepliesAreAddedOnceInStateZero)
     ASSERT_EQ(1u, items.size());
     EXPECT_EQ(STATE_FOUND, items[0]->state);
     EXPECT_EQ(1u, items[0]->searchOnly);
-    EXPECT_EQ(-1, items[0]->bParaExt);
+    EXPECT_EQ(-1, items[0]->paraExt);
     EXPECT_EQ("10.0.0.100", items[0]->localIp);
     EXPECT_EQ((std::vector<std::string>{"end 10.0.0.5"}), rec.events);
     // Every byte of the address is printed.

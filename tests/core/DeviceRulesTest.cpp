@@ -80,7 +80,7 @@ TEST(DeviceRules, NameLengthCountsCodePageBytes)
     EXPECT_EQ(ip("172.16.0.9"), stored->devItem.ip());
     EXPECT_EQ(ip("255.255.0.0"), stored->devItem.mask());
     EXPECT_EQ(0u, stored->searchOnly);
-    EXPECT_EQ(-1, stored->bParaExt);
+    EXPECT_EQ(-1, stored->paraExt);
 }
 
 TEST(DeviceRules, DuplicateCheck)

@@ -192,7 +192,7 @@ TEST_F(GroupDownloadTest, ShortRecordDeviceNeverReadGetsItsOwnLayoutBack)
     EXPECT_EQ(expected, t[1].payload) << "392 bytes, the rest as read";
     EXPECT_EQ(expected, site->device(a.ip)->sysPara);
     std::lock_guard lock(list.mutex());
-    EXPECT_EQ(0, entry(a)->bParaExt);
+    EXPECT_EQ(0, entry(a)->paraExt);
 }
 
 TEST_F(GroupDownloadTest, EntryFollowsTheNumberAndAddressOfTheWrittenRecord)

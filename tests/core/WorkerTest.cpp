@@ -126,7 +126,7 @@ TEST_F(WorkerTest, ReadWriteApplyInBothLayoutsAndTheEntryFollowsTheDevice)
         {
             std::lock_guard lock(list.mutex());
             ASSERT_TRUE(item->sysPara);
-            EXPECT_EQ(layout.size == 436 ? -1 : 0, item->bParaExt);
+            EXPECT_EQ(layout.size == 436 ? -1 : 0, item->paraExt);
             Vec onDevice = site->device(dev.ip)->sysPara;
             onDevice.resize(kSysParaBufferSize, 0); // a short record in the zeroed buffer
             EXPECT_EQ(onDevice, slice(*item->sysPara, 0, kSysParaBufferSize));
@@ -290,7 +290,7 @@ TEST_F(WorkerTest, MacChangeInBothLayoutsAndTheDeviceAnswersToTheNewMac)
         EXPECT_EQ(oldMac, t[2].payload);
         {
             std::lock_guard lock(list.mutex());
-            EXPECT_EQ(size == 436 ? -1 : 0, item->bParaExt);
+            EXPECT_EQ(size == 436 ? -1 : 0, item->paraExt);
             EXPECT_EQ(newMac, item->oldMac);
         }
         EXPECT_EQ(newMac, shownMac(item));
@@ -476,7 +476,7 @@ TEST(SysParaReply, APayloadShorterThanItsClaimedLayoutIsNoRecord)
         ASSERT_EQ(c.taken, got.has_value());
         if (!got)
             continue;
-        EXPECT_EQ(c.ext, got->bParaExt != 0);
+        EXPECT_EQ(c.ext, got->paraExt != 0);
         EXPECT_EQ(c.payload, slice(got->record, 0, c.payload.size()));
     }
 }

@@ -62,6 +62,9 @@ int effectiveLayout(const DeviceConfig& d);
 bool hasScreen(const DeviceConfig& d);
 // The call-station models whose screens can be upgraded.
 bool isScreenModel(std::string_view modelText);
+// Fills what a configuration left open from its address: a zero MAC, device
+// number 0 and an empty name.
+void completeDefaults(DeviceConfig& d);
 
 // A plausible mixed site on loopback: terminals, converters, four call
 // stations, a few older devices with the short record, and two devices of a

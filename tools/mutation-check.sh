@@ -11,7 +11,7 @@
 # with a "# Breaks: ..." line; the files they touch today:
 #   1-checksum.patch       core/protocol/Packet.cpp      (PacketSum)
 #   2-layout-offset.patch  core/params/SysParaFields.h   (kSysParaFields, "volume")
-#   3-confirmation.patch   app/grouping/GroupSetupDialog.cpp (startDownload's question)
+#   3-confirmation.patch   app/grouping/GroupSetupDownload.cpp (startDownload's question)
 #   4-refusal.patch        core/util/Ipv4.cpp            (isGroupAddress)
 #   5-lock.patch           core/util/DataLock.cpp        (lockFile)
 # When one of these files moves, regenerate its patch with `git diff`.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "GuiSupport.h"
+#include "support/UpgradeFiles.h"
 #include "devices/DeviceManager.h"
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
@@ -71,19 +72,6 @@ struct Site : ui::AppSite {
     }
 };
 
-void fastUpgradeTiming()
-{
-    aulira::test::useFastTiming();
-    auto& t = protocolConfig().timing;
-    t.broadcastRecvTimeoutMs = 100;
-    t.upgradeTypeRetryMs = 1;
-    t.upgradeBootWaitMs = 1;
-    t.upgradeHeaderRetryMs = 1;
-    t.upgradePacketPauseMs = 0;
-    t.upgradePacketRetryMs = 1;
-    t.screenRetryPauseMs = 1;
-}
-
 int rowOfIp(CheckGrid* grid, const char* ip) { return ui::gridRow(grid, UpgradeDialog::ColIp, QLatin1String(ip)); }
 QStringList listedIps(CheckGrid* grid) { return ui::gridColumn(grid, UpgradeDialog::ColIp); }
 
@@ -133,7 +121,7 @@ private slots:
         yard.faults.keepOldVersion = true;
         Site s;
         QVERIFY(s.open({hall, drop, yard}));
-        fastUpgradeTiming();
+        aulira::test::useFastUpgradeTiming();
         UpgradeDialog::setVerifyTimeoutMs(3000);
         DeviceView& list = *s.view(); // the main window's list, on the same entries
         const auto file = writeUpgradeFile(s.dir.path(), "fw.bin", "KP-4410", 3000);
@@ -287,7 +275,7 @@ private slots:
     {
         Site s;
         QVERIFY(s.open({simDevice("127.0.0.74", 74, 74, "Hall")}));
-        fastUpgradeTiming();
+        aulira::test::useFastUpgradeTiming();
         struct Case {
             std::filesystem::path file;
             QString message;
@@ -335,7 +323,7 @@ private slots:
         plain.modelText = "KS-53";
         Site s;
         QVERIFY(s.open({terminal, desk, booth, other, plain}));
-        fastUpgradeTiming();
+        aulira::test::useFastUpgradeTiming();
 
         ScreenUpgradeDialog screen(s.list());
         screen.show();
@@ -392,7 +380,7 @@ private slots:
     {
         ui::AppSite app;
         QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show());
-        fastUpgradeTiming();
+        aulira::test::useFastUpgradeTiming();
         MainWindow& window = *app.window;
         AppContext& context = app.context;
         QAction* upgrade = window.action(QStringLiteral("upgradeAction"));

@@ -25,24 +25,14 @@ if [[ "${AULIRA_DISSECTOR_NS:-}" != 1 ]]; then
   AULIRA_DISSECTOR_NS=1 AULIRA_IN_NETNS=1 exec unshare "${flags[@]}" -- "$0" "$@"
 fi
 
+source "$(dirname "$0")/lab.sh"
 work=$(mktemp -d)
 simpid="" cappid=""
-stop() {
-  local pid=$1
-  [[ -n "$pid" ]] || return 0
-  kill -INT "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM HUP
-  stop "$simpid"
-  stop "$cappid"
+  lab_stop "$simpid" INT
+  lab_stop "$cappid" INT
   rm -rf "$work"
   exit "$rc"
 }
@@ -111,7 +101,7 @@ s.bind(("127.0.0.1", 0))
 s.sendto(bytes(pkt), ("127.0.0.2", 65176))
 PY
 sleep 1
-stop "$cappid"
+lab_stop "$cappid" INT
 cappid=""
 
 ts() { tshark -n -X "lua_script:$lua" -r "$cap" "$@" 2>>"$work/tshark.log"; }

@@ -24,13 +24,13 @@ lab_begin() {
   ip link add "$3" type veth peer name "$4" netns "$sitepid"
 }
 
-# Stops a process this script started and waits until it is gone; one that
-# ignores the request is killed after two seconds.
+# lab_stop PID [SIGNAL]: stops a process this script started (SIGTERM unless
+# told) and waits until it is gone; one that ignores it is killed after 5 s.
 lab_stop() {
   local pid=$1
   [[ -n "$pid" ]] || return 0
-  kill "$pid" 2>/dev/null || return 0
-  for _ in $(seq 20); do
+  kill -"${2:-TERM}" "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do
     kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
     sleep 0.1
   done

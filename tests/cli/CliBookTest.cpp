@@ -77,9 +77,7 @@ TEST_F(CliBookTest, CreateListAndDeleteFollowTheWizardsRules)
          }) {
         std::vector<std::string> full{"--quiet", "book", "create"};
         full.insert(full.end(), args.begin(), args.end());
-        r = run(full);
-        EXPECT_EQ(1, r.code) << text;
-        EXPECT_EQ(text, r.err);
+        EXPECT_TRUE(refusedExactly(run(full), text));
     }
     EXPECT_EQ(2, run({"book", "create", "X", "--group"}).code);
     EXPECT_EQ(2, run({"book", "create", "X", "--colour", "red"}).code);
@@ -134,7 +132,6 @@ TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
     ASSERT_TRUE(eventually([&] { return site->device(ip("127.0.0.51"))->addrBookUpdates == 1; }));
     const auto stored = site->device(ip("127.0.0.51"))->addrBook;
     EXPECT_EQ(BuildBookImage(b[0], ip("127.0.0.51"), siteRecords()), stored);
-    EXPECT_EQ(1, stored[34]) << "the station itself is left out of its broadcast list";
 
     r = expectOk(run({"--quiet", "book", "clear", "51"}));
     EXPECT_EQ("The address book has been successfully cleared!\n", r.out);

@@ -124,8 +124,6 @@ TEST_F(CliBookTest, DownloadSendsTheBookWithCurrentNames)
     ASSERT_EQ(1u, b.size());
     EXPECT_EQ("Rose garden", b[0].groups[0].nameBytes()) << "the file keeps the current names";
     EXPECT_EQ("Back office", b[0].broadcast[1].nameBytes());
-    EXPECT_NE(std::string::npos, r.err.find("Address book size:" + std::to_string(bookImageSize(b[0]))));
-    EXPECT_NE(std::string::npos, r.err.find("Reception(127.0.0.51) download address book successfully."));
     EXPECT_NE(std::string::npos, r.err.find("Reception(127.0.0.51): call stations do not acknowledge address books"))
         << "nothing claims the book arrived";
 

@@ -64,14 +64,9 @@ TEST_F(SimProtocolTest, BroadcastSearchGetsOneReplyPerLocalDeviceFromItsOwnAddre
 
 TEST_F(SimProtocolTest, ReadAnswersOnlyTheMatchingMacWithTheRecordOfItsLayout)
 {
-    auto rec = readRecord(a);
-    ASSERT_EQ(436u, rec.size());
-    EXPECT_TRUE(std::equal(a.mac.begin(), a.mac.end(), rec.begin() + kLayout436.mac));
-    EXPECT_EQ("Lobby", readFixedText(rec, kLayout436.devName, 16));
-    auto old = readRecord(oldFw);
-    ASSERT_EQ(392u, old.size());
-    EXPECT_EQ("V1.0.7", readFixedText(old, kLayout392.version, kSysParaVersionWidth));
-    EXPECT_EQ(oldFw.ip, readIp(old, kLayout392.ip));
+    // The fields within are read back by the worker and CLI parameter tests.
+    EXPECT_EQ(436u, readRecord(a).size());
+    EXPECT_EQ(392u, readRecord(oldFw).size());
 
     Packet reply;
     EXPECT_EQ(RES_RECV_TIMEOUT, unicast(a.ip, readPara(b.mac), reply));

@@ -126,9 +126,7 @@ TEST_F(CliTest, SearchFindsADeviceSideServingThePort)
         EXPECT_EQ("Local Network", d["location"]);
         EXPECT_EQ("127.0.0.1", d["localIp"]);
     }
-    EXPECT_NE(std::string::npos, r.err.find("Local network card1:"));
-    EXPECT_NE(std::string::npos, r.err.find("Found device:127.0.0.81"));
-    EXPECT_NE(std::string::npos, r.err.find("total number of devices found:2."));
+    EXPECT_NE(std::string::npos, r.err.find("Local network card1:")) << "the search's log (its lines are DiscoveryTest's)";
 
     // The plain table: a title line and one line per device.
     CliRun table =

@@ -410,9 +410,7 @@ TEST_F(UpgradeBatchTest, ScreenTakesOneByteAsOnePieceAndOneFlashWrite)
     std::vector<std::uint16_t> commands;
     for (const auto& e : traffic) {
         commands.push_back(e.command);
-        EXPECT_EQ(1, e.packetCount);
-        EXPECT_EQ(0, e.packetNo);
-        EXPECT_EQ(0, e.pollMark);
+        EXPECT_TRUE(e.packetCount == 1 && e.packetNo == 0 && e.pollMark == 0) << e.command;
     }
     EXPECT_EQ((std::vector<std::uint16_t>{CMD_SCREEN_STATUS, CMD_SCREEN_START, CMD_SCREEN_WRITE_BUFFER,
                                           CMD_SCREEN_WRITE_FLASH, CMD_SCREEN_END, CMD_SCREEN_ENTER_APP}),

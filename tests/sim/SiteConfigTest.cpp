@@ -71,10 +71,7 @@ TEST(SiteConfig, GeneratedSitesHaveUniqueAddressesMacsAndNumbers)
     EXPECT_EQ("", validateSite(s));
     std::set<std::int32_t> numbers;
     for (const auto& d : s.devices) {
-        const std::uint32_t host = ipToHostOrder(d.ip);
-        EXPECT_EQ(0x7F01u, host >> 16);
-        EXPECT_NE(0u, host & 0xFF);
-        EXPECT_NE(0xFFu, host & 0xFF);
+        EXPECT_EQ(0x7F01u, ipToHostOrder(d.ip) >> 16); // skipping .0 and .255 is SimFaultTest's
         numbers.insert(d.devNo);
     }
     EXPECT_EQ(1000u, numbers.size());

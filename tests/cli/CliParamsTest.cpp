@@ -247,11 +247,8 @@ TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
 {
     CliRun r = expectOk(run({"time", "sync"}));
     EXPECT_NE(std::string::npos, r.err.find("Synchronization time completed."));
-    // Nothing answers a time broadcast; give the site a moment to take it in.
+    // Nothing answers a time broadcast; give the site a moment to take it in (the time set is TimeSyncTest's).
     EXPECT_TRUE(eventually([&] { return settled("127.0.0.31").clock.has_value(); }));
-    const auto d = settled("127.0.0.31");
-    ASSERT_TRUE(d.clock);
-    EXPECT_GE(d.clock->year, 2024);
     EXPECT_FALSE(settled("127.1.0.5").clock) << "a remote device ignores broadcasts";
     EXPECT_EQ(2, run({"time"}).code);
 }

@@ -14,26 +14,12 @@ using nlohmann::json;
 
 namespace {
 
-std::vector<std::string> lines(const std::string& text, const char* eol = "\n")
-{
-    std::vector<std::string> out;
-    const std::string sep = eol;
-    for (std::size_t start = 0; start < text.size();) {
-        const auto end = text.find(sep, start);
-        out.push_back(text.substr(start, end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + sep.size();
-    }
-    return out;
-}
-
 // The log text of each file line, after "YYYY-MM-DD HH:MM:SS.mmm auctl[PID]: ".
 std::vector<std::string> logTexts(const std::string& file)
 {
     static const std::regex prefix(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} auctl\[\d+\]: (.*)$)");
     std::vector<std::string> out;
-    for (const auto& l : lines(file)) {
+    for (const auto& l : splitLines(file)) {
         std::smatch m;
         if (!std::regex_match(l, m, prefix))
             return {"<not a log line: " + l + ">"};
@@ -42,18 +28,15 @@ std::vector<std::string> logTexts(const std::string& file)
     return out;
 }
 
-class CliLogTest : public CliSiteTest {
-protected:
-    void SetUp() override { useFastTiming(); }
-};
-
 } // namespace
+
+using CliLogTest = CliSiteTest;
 
 TEST_F(CliLogTest, TheLogOnStderrAlsoReachesTheDailyFileAndTheNamedFile)
 {
     const auto named = dir.path() / "run.log";
     CliRun r = expectOk(run({"--demo", "--log-file", named.string(), "search"}));
-    const auto shown = lines(r.err);
+    const auto shown = splitLines(r.err);
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown, logTexts(readText(named)));
     const auto daily = dir.path() / "logs" / FileLog::dailyFileName(std::chrono::system_clock::now());
@@ -85,7 +68,7 @@ TEST_F(CliLogTest, ALogFileOnAFullDiskIsSaidOnceAndTheCommandGoesOn)
             args.insert(args.begin(), "--quiet");
         CliRun r = expectOk(run(args));
         EXPECT_EQ(11u, json::parse(r.out).size()); // the command did its work
-        const auto err = lines(r.err);
+        const auto err = splitLines(r.err);
         EXPECT_EQ(1, std::count(err.begin(), err.end(), c.line)) << r.err;
         if (c.quiet) {
             EXPECT_EQ(1u, err.size()) << r.err;

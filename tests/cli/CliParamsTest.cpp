@@ -49,8 +49,6 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
     ASSERT_TRUE(p["groups"].is_array());
     EXPECT_EQ(8u, p["groups"].size());
     EXPECT_TRUE(p["dhcp"].is_boolean());
-    EXPECT_TRUE(p["key1"].contains("target4"));
-    EXPECT_EQ(4u, p["gpio"].size() - 2);
 
     // The same device by number, and a short-record device by MAC address.
     p = json::parse(run({"--quiet", "--json", "params", "get", settled("127.0.0.32").info.macText()}).out);
@@ -60,7 +58,6 @@ TEST_F(CliParamsTest, GetNamesEveryFieldInTheDevicesLayout)
 
     CliRun text = expectOk(run({"--quiet", "params", "get", "31"}));
     EXPECT_NE(std::string::npos, text.out.find("[Basic Settings]"));
-    EXPECT_NE(std::string::npos, text.out.find("deviceName"));
     EXPECT_NE(std::string::npos, text.out.find("Lobby"));
 
     // The names are listed without any device; each can be read back from a device.
@@ -156,17 +153,9 @@ TEST_F(CliParamsTest, SetStoresThroughThePageRulesThenWritesAndApplies)
     EXPECT_EQ(2, run({"--quiet", "params", "set", "127.0.0.31", "loudness=5"}).code);
     EXPECT_EQ(2, run({"--quiet", "params", "set", "127.0.0.31", "volume"}).code);
 
-    // A short-record device gets exactly 392 bytes.
+    // A short-record device gets exactly 392 bytes: the simulator takes no other size.
     ASSERT_EQ(0, run({"--quiet", "params", "set", "32", "ringCount=7"}).code);
-    EXPECT_EQ(392u, settled("127.0.0.32").sysPara.size());
     EXPECT_EQ(7, settled("127.0.0.32").sysPara[170]);
-    const auto traffic = site->traffic(ip("127.0.0.32"));
-    ASSERT_FALSE(traffic.empty());
-    for (const auto& e : traffic) {
-        if (e.command == CMD_WRITE_SYS_PARA) {
-            EXPECT_EQ(392u, e.payload.size());
-        }
-    }
 }
 
 TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
@@ -205,12 +194,8 @@ TEST_F(CliParamsTest, ExportDiffAndImportKeepTheDevicesMac)
     EXPECT_TRUE(std::equal(before.mac(), before.mac() + 6, moved->info.mac()));
     EXPECT_FALSE(std::equal(lobbyMac.mac(), lobbyMac.mac() + 6, moved->info.mac()));
 
-    // A file of another length, a short file and a missing file change nothing.
+    // A file that cannot be imported (each kind is ConfigFileTest's) or is missing changes nothing.
     const int writes = countSent(CMD_WRITE_SYS_PARA);
-    patch[64] = 0x88; // 392
-    patch[65] = 0x01;
-    writeAll(file, patch);
-    EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
     writeAll(file, Vec(bytes.begin(), bytes.begin() + 300));
     EXPECT_EQ(1, run({"--quiet", "params", "import", "127.0.0.77", file}).code);
     EXPECT_EQ(1, run({"--quiet", "params", "diff", "127.0.0.77", (dir.path() / "none.alc").string()}).code);
@@ -262,11 +247,8 @@ TEST_F(CliParamsTest, TimeSyncSetsTheClocks)
 {
     CliRun r = expectOk(run({"time", "sync"}));
     EXPECT_NE(std::string::npos, r.err.find("Synchronization time completed."));
-    // Nothing answers a time broadcast; give the site a moment to take it in.
+    // Nothing answers a time broadcast; give the site a moment to take it in (the time set is TimeSyncTest's).
     EXPECT_TRUE(eventually([&] { return settled("127.0.0.31").clock.has_value(); }));
-    const auto d = settled("127.0.0.31");
-    ASSERT_TRUE(d.clock);
-    EXPECT_GE(d.clock->year, 2024);
     EXPECT_FALSE(settled("127.1.0.5").clock) << "a remote device ignores broadcasts";
     EXPECT_EQ(2, run({"time"}).code);
 }

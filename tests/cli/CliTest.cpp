@@ -89,10 +89,7 @@ TEST_F(CliTest, ManualDevicesFollowTheAddRules)
     auto add = [&](const char* no, const char* name, const char* ip) {
         return run({"--quiet", "devices", "add", "--no", no, "--name", name, "--ip", ip, "--mask", "255.255.255.0"});
     };
-    EXPECT_TRUE(
-        refusedExactly(add("0", "Gate", "10.9.0.60"), "auctl: Please enter the correct device NO\xEF\xBC\x81\n"));
-    EXPECT_EQ(1, add("60", "", "10.9.0.60").code);
-    EXPECT_EQ(1, add("60", "Gate", "0.0.0.0").code);
+    // The refusals of single values are CliFilesTest's and CliLanguageTest's; here the one against the list.
     ASSERT_EQ(0, add("60", "Gate", "10.9.0.60").code);
     EXPECT_TRUE(refusedExactly(add("60", "Other", "10.9.0.61"), "auctl: Device NO is duplicate!\n"));
     ASSERT_EQ(0, add("61", "Back door", "10.9.0.61").code);
@@ -129,9 +126,7 @@ TEST_F(CliTest, SearchFindsADeviceSideServingThePort)
         EXPECT_EQ("Local Network", d["location"]);
         EXPECT_EQ("127.0.0.1", d["localIp"]);
     }
-    EXPECT_NE(std::string::npos, r.err.find("Local network card1:"));
-    EXPECT_NE(std::string::npos, r.err.find("Found device:127.0.0.81"));
-    EXPECT_NE(std::string::npos, r.err.find("total number of devices found:2."));
+    EXPECT_NE(std::string::npos, r.err.find("Local network card1:")) << "the search's log (its lines are DiscoveryTest's)";
 
     // The plain table: a title line and one line per device.
     CliRun table =

@@ -49,12 +49,10 @@ protected:
         });
     }
 
-    std::string file(const char* model, std::size_t imageSize = 3000, bool goodMagic = true)
+    std::string file(const char* model, std::size_t imageSize = 3000)
     {
-        return writeUpgradeFile(
-            dir.path() / (std::string(model) + std::to_string(imageSize) + ".bin"),
-            upgradeHeader(model, "V2.4.0", "2025-02-03", goodMagic ? "KPU update file" : "KPU update fil"),
-            std::vector<std::uint8_t>(imageSize, 0x5C));
+        return writeUpgradeFile(dir.path() / (std::string(model) + std::to_string(imageSize) + ".bin"),
+                                upgradeHeader(model, "V2.4.0", "2025-02-03"), std::vector<std::uint8_t>(imageSize, 0x5C));
     }
 
     int upgradePackets(const sim::DeviceConfig& d)
@@ -117,9 +115,7 @@ TEST_F(CliUpgradeTest, RefusalsComeBeforeAnyUpgradeTraffic)
         return run(args);
     };
     EXPECT_TRUE(refused(upgrade("firmware", (dir.path() / "none.bin").string()), "Failed to get file information!"));
-    EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search";
-    EXPECT_TRUE(refused(upgrade("firmware", file("KP-4410", 3000, false)), "Non upgrade file!"));
-    EXPECT_TRUE(refused(upgrade("firmware", file("KP-4410", 0)), "File length error!"));
+    EXPECT_TRUE(site->traffic().empty()) << "the file is checked before any search (its refusals are UpgradeFileTest's)";
     EXPECT_TRUE(refused(upgrade("screen", file("KM-221")), "KM-220"));
     EXPECT_TRUE(site->traffic().empty());
 
@@ -241,8 +237,7 @@ TEST_F(CliUpgradeTest, ParallelBatchVerifiesVersionsAndReportsOneRowPerDevice)
     std::vector<std::string> lines;
     for (std::string l; std::getline(in, l);)
         lines.push_back(l);
-    ASSERT_EQ(9u, lines.size());
-    EXPECT_EQ("address,mac,name,model,version_before,version_after,result,start,end,duration_s", lines[0]);
+    ASSERT_EQ(9u, lines.size()) << "a header and a row per device";
     const json report = json::parse(std::ifstream(js));
     ASSERT_EQ(8u, report.size());
     std::map<std::string, std::string> results;

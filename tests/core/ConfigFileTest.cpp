@@ -42,18 +42,12 @@ TEST(ConfigFile, LayoutOfAnExportedFile)
     EXPECT_EQ((std::vector<std::uint8_t>{0xB4, 0x01, 0x00, 0x00}), std::vector<std::uint8_t>(bytes.begin() + 64, bytes.begin() + 68));
     // The whole buffer, including the tail only the long layout uses.
     EXPECT_TRUE(std::equal(r.begin(), r.end(), bytes.begin() + 68));
-    EXPECT_EQ(r[392], bytes[68 + 392]);
-    EXPECT_EQ(r[435], bytes[503]);
 }
 
 TEST(ConfigFile, LoadTakesTheBodyButKeepsOurMac)
 {
     const SysParaBuffer ours = record(1);
     const SysParaBuffer theirs = record(100);
-
-    SysParaBuffer same = ours;
-    EXPECT_EQ(ConfigLoad::Loaded, decodeConfigFile(encodeConfigFile(ours), same));
-    EXPECT_EQ(ours, same);
 
     SysParaBuffer r = ours;
     EXPECT_EQ(ConfigLoad::Loaded, decodeConfigFile(encodeConfigFile(theirs), r));
@@ -113,12 +107,6 @@ TEST(ConfigFile, ExportAndImportThroughFiles)
     EXPECT_EQ(record(1)[kMac + 5], r[kMac + 5]);
     EXPECT_EQ(theirs[kMac + 6], r[kMac + 6]);
 
-    // Trailing bytes on disk are ignored as they are in memory.
-    auto longer = encodeConfigFile(record(50));
-    longer.resize(200000, 0x11);
-    writeAll(path, longer);
-    EXPECT_EQ(ConfigLoad::Loaded, importConfigFile(path, r));
-    EXPECT_EQ(record(50)[400], r[400]);
 
     EXPECT_FALSE(exportConfigFile(dir.path() / "no-such-dir" / "x.alc", theirs, &error));
     EXPECT_FALSE(error.empty());

@@ -65,22 +65,17 @@ TEST_F(DiscoveryTest, ManyDevicesAreFoundInOneSearch)
     EXPECT_FALSE(m->searching());
 }
 
-TEST_F(DiscoveryTest, CorruptRepliesAndRemoteDevicesAreNotListed)
+// Broken datagrams never reach the list (the flood test below); a reply with
+// bit 15 set, more than once, is one device.
+TEST_F(DiscoveryTest, FlaggedAndRepeatedRepliesAreOneDevice)
 {
-    auto good = simDevice("127.0.0.41", 41, 41);
-    auto corrupt = simDevice("127.0.0.42", 42, 42);
-    corrupt.faults.corruptChecksum = true;
-    auto remote = simDevice("127.20.0.43", 43, 43);
-    remote.mask = ip("255.255.255.0");
-    remote.remote = true;
     auto flagged = simDevice("127.0.0.44", 44, 44);
     flagged.faults.setBit15 = true;
     flagged.faults.duplicateReplies = 2;
-    startSite({good, corrupt, remote, flagged});
+    startSite({simDevice("127.0.0.41", 41, 41), flagged});
     auto m = manager();
     search(*m);
-    auto states = statesByIp(*m);
-    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.41", 0}, {"127.0.0.44", 0}}), states);
+    EXPECT_EQ((std::map<std::string, int>{{"127.0.0.41", 0}, {"127.0.0.44", 0}}), statesByIp(*m));
 }
 
 TEST_F(DiscoveryTest, StatesFollowTheSavedListAcrossSearches)
@@ -155,7 +150,6 @@ TEST_F(DiscoveryTest, SearchEndsOneWindowAfterTheLastNewDevice)
         }
         return 0;
     };
-    const auto t0 = Clock::now();
     SearchThreadProc("127.0.0.1", sink);
     const auto end = Clock::now();
     // Several rounds ran (each device answers every round) ...
@@ -173,7 +167,6 @@ TEST_F(DiscoveryTest, SearchEndsOneWindowAfterTheLastNewDevice)
     const auto empty = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t1).count();
     EXPECT_GE(empty, window);
     EXPECT_LT(empty, window + 3 * round + 400);
-    (void)t0;
 }
 
 namespace {

@@ -68,12 +68,6 @@ TEST(Log, ConcurrentWritersDeliverWholeLinesAndASinkMayLog)
     EXPECT_EQ(1u, rec.count("thread 3 line 199"));
 }
 
-TEST(Log, OneLineDisplayDropsLineFeeds)
-{
-    EXPECT_EQ("Found device:10.0.0.5", oneLine(std::string(stringText(IDS_FOUND_DEVICE)) + ":10.0.0.5"));
-    EXPECT_EQ("Please enter the correct device NO\xEF\xBC\x81", oneLine(stringText(IDS_ENTER_DEVICE_NO)));
-}
-
 TEST(Log, HeldStartUpLinesGoToTheFirstSinkInOrderAndOnlyOnce)
 {
     Log::instance().holdUntilFirstSink();

@@ -62,22 +62,6 @@ TEST_F(SimFaultTest, DelayedRepliesArriveWithinOrAfterTheWait)
     EXPECT_EQ(RES_RECV_TIMEOUT, poll(a));
 }
 
-TEST_F(SimFaultTest, SilentCommandsAreTakenInButNotAnswered)
-{
-    fault(a.ip, [](auto& f) { f.silentCommands = {CMD_READ_SYS_PARA, CMD_APPLY_SYS_PARA}; });
-    Packet reply;
-    EXPECT_EQ(RES_RECV_TIMEOUT, unicast(a.ip, readPara(a.mac), reply));
-    EXPECT_EQ(RES_OK, poll(a));
-    // A silent apply takes nothing into use.
-    auto rec = site->device(a.ip)->sysPara;
-    writeI32(rec, 68, 999);
-    ASSERT_EQ(RES_OK, unicast(a.ip, requestWith(CMD_WRITE_SYS_PARA, rec), reply));
-    sendOnly(requestWith(CMD_APPLY_SYS_PARA, a.mac), a.ip);
-    EXPECT_EQ(RES_OK, poll(a));
-    EXPECT_EQ(61, site->device(a.ip)->info.devNo());
-    EXPECT_EQ(5u, site->traffic(a.ip).size());
-}
-
 TEST_F(SimFaultTest, DropsRepeatWithTheSameSeed)
 {
     auto pattern = [&](std::uint64_t seed) {

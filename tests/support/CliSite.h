@@ -31,6 +31,7 @@ inline ::testing::AssertionResult refusedExactly(const CliRun& r, const std::str
 
 class CliSiteTest : public SimFixture {
 protected:
+    void SetUp() override { useFastTiming(); }
     CliRun run(std::vector<std::string> args)
     {
         return runAuctl(site ? siteOptions(dir.path().string(), site->port())

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the test suites.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -91,6 +92,17 @@ inline std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
     for (std::size_t i = 0; i < n; ++i)
         v[i] = static_cast<std::uint8_t>((i * 29 + seed) ^ (i >> 7));
     return v;
+}
+
+// The lines of `text` ended by `eol`, without the empty one after the last end.
+inline std::vector<std::string> splitLines(const std::string& text, const std::string& eol = "\n")
+{
+    std::vector<std::string> out;
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + eol.size()) {
+        end = std::min(text.find(eol, start), text.size());
+        out.push_back(text.substr(start, end - start));
+    }
+    return out;
 }
 
 // For effects of requests that get no reply: they land shortly after sending.

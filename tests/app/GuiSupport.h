@@ -175,6 +175,12 @@ struct SeenBox {
     QString title;
     QString text;
     int icon = -1;
+    void take(const QMessageBox* box)
+    {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+    }
 };
 
 // Closes the next message box and records what it said.
@@ -183,9 +189,7 @@ inline void closeNextMessageBox(SeenBox* seen, QWidget* notThis = nullptr)
     whenModal(
         [seen](QWidget* w) {
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                seen->title = box->windowTitle();
-                seen->text = box->text();
-                seen->icon = box->icon();
+                seen->take(box);
                 box->accept();
             } else {
                 seen->text = QStringLiteral("<not a message box: %1>").arg(w->objectName());
@@ -195,8 +199,10 @@ inline void closeNextMessageBox(SeenBox* seen, QWidget* notThis = nullptr)
         notThis);
 }
 
-// Clicks `b`, which opens a message box; answers it with `answer` and returns what it said.
-inline SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
+// Runs `act`, which opens a message box before it returns; answers the box
+// with `answer` (closes it when it has no such button) and returns what it said.
+inline SeenBox boxAfter(const std::function<void()>& act, QWidget* owner = nullptr,
+                        QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     SeenBox seen;
     whenModal(
@@ -207,14 +213,20 @@ inline SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::Standar
                 w->close();
                 return;
             }
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            clickButton(box->button(answer));
+            seen.take(box);
+            if (QAbstractButton* b = box->button(answer))
+                return clickButton(b);
+            box->accept();
         },
         owner);
-    clickButton(b);
+    act();
     return seen;
+}
+
+// Clicks `b`, which opens a message box; answers it with `answer` and returns what it said.
+inline SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
+{
+    return boxAfter([b] { clickButton(b); }, owner, answer);
 }
 
 // Answers the next message boxes in turn, each by the button with the given

@@ -21,23 +21,12 @@ using aulira::test::simDevice;
 
 namespace {
 
-// An upgrade file: the header's magic (or a broken one), version, date and
-// model, then `image` bytes.
+// An upgrade file for `model` (V2.4.0 of 2025-02-03) with `image` bytes.
 std::filesystem::path writeUpgradeFile(const std::filesystem::path& dir, const std::string& name, const char* model,
                                        std::size_t image, const char* magic = "KPU update file")
 {
-    std::vector<std::uint8_t> bytes(128 + image, 0x5C);
-    std::fill_n(bytes.begin(), std::min<std::size_t>(128, bytes.size()), 0);
-    if (bytes.size() >= 128) {
-        std::copy_n(magic, std::min<std::size_t>(16, std::strlen(magic) + 1), bytes.begin()); // NUL included when it fits
-        writeFixedText(bytes, 32, 16, "V2.4.0");
-        writeFixedText(bytes, 48, 32, "2025-02-03");
-        writeFixedText(bytes, 80, 48, model);
-    }
-    const auto p = dir / name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
-    return p;
+    const auto header = aulira::test::upgradeHeader(model, "V2.4.0", "2025-02-03", magic);
+    return aulira::test::writeUpgradeFile(dir / name, header, std::vector<std::uint8_t>(image, 0x5C));
 }
 
 std::vector<std::string> readLines(const std::filesystem::path& p)
@@ -148,19 +137,14 @@ private slots:
         QVERIFY(d.isUpgrading());
         QVERIFY(!d.upgradeButton()->isEnabled());
 
-        // Mid-batch: the close button, Escape and Enter leave the dialog open.
-        ui::SeenBox closeRefused, escRefused;
-        ui::closeNextMessageBox(&closeRefused);
-        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
-        QTRY_VERIFY(!closeRefused.text.isEmpty());
-        QVERIFY(d.isUpgrading());
-        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
-        QCOMPARE(closeRefused.title, QStringLiteral("Aulira"));
-        ui::closeNextMessageBox(&escRefused);
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QTRY_VERIFY(!escRefused.text.isEmpty());
-        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
-        QVERIFY(d.isVisible());
+        // Mid-batch: the close button and Escape leave the dialog open.
+        const auto closeRefused = ui::pressFor(d.findChild<QPushButton*>(QStringLiteral("closeButton")), nullptr);
+        const auto escRefused = ui::boxAfter([&d] { QTest::keyClick(&d, Qt::Key_Escape); });
+        for (const auto& refused : {closeRefused, escRefused}) {
+            QCOMPARE(refused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
+            QCOMPARE(refused.title, QStringLiteral("Aulira"));
+        }
+        QVERIFY(d.isUpgrading() && d.isVisible());
 
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
@@ -276,6 +260,10 @@ private slots:
         Site s;
         QVERIFY(s.open({simDevice("127.0.0.74", 74, 74, "Hall")}));
         aulira::test::useFastUpgradeTiming();
+        auto noNulHeader = aulira::test::upgradeHeader("KP-4410");
+        noNulHeader[15] = 'X'; // the magic's sixteen bytes with no NUL after them
+        const std::filesystem::path noNul =
+            aulira::test::writeUpgradeFile(s.dir.path() / "nonul.bin", noNulHeader, std::vector<std::uint8_t>(100));
         struct Case {
             std::filesystem::path file;
             QString message;
@@ -283,8 +271,7 @@ private slots:
         const Case cases[] = {
             {writeUpgradeFile(s.dir.path(), "nomagic.bin", "KP-4410", 100, "KPU update fil"),
              QStringLiteral("Non upgrade file!")},
-            {writeUpgradeFile(s.dir.path(), "nonul.bin", "KP-4410", 100, "KPU update fileX"),
-             QStringLiteral("Non upgrade file!")},
+            {noNul, QStringLiteral("Non upgrade file!")},
             {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!")},
             {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!")},
         };

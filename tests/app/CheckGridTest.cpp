@@ -175,26 +175,6 @@ private slots:
         g.removeAllRows();
         QCOMPARE(g.rowCount(), 0);
     }
-
-    void screenshot()
-    {
-        const QByteArray dir = qgetenv("AULIRA_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("AULIRA_SCREENSHOT_DIR not set");
-        CheckGrid g;
-        fill(g, 5);
-        g.setCellCheck(0, 0, 1);
-        g.setCellCheck(2, 0, 1);
-        g.setRowEnabled(3, false);
-        g.setCellToolTip(1, 2, QStringLiteral("Room 2"));
-        g.gridModel()->showCellProgress(1, 3);
-        g.gridModel()->setCellProgress(1, 3, 45);
-        g.gridModel()->showCellProgress(2, 3);
-        g.gridModel()->setCellProgress(2, 3, 100);
-        g.gridModel()->resetProgressCell(4, 3);
-        QDir().mkpath(QString::fromLocal8Bit(dir));
-        QVERIFY(g.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/grid.png")));
-    }
 };
 
 QTEST_MAIN(CheckGridTest)

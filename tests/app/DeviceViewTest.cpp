@@ -18,14 +18,6 @@ QString cell(const DeviceTableModel* m, int row, int column)
     return m->index(row, column).data().toString();
 }
 
-int rowOfIp(const DeviceTableModel* m, const char* addr)
-{
-    for (int r = 0; r < m->rowCount(); ++r)
-        if (cell(m, r, 2) == QLatin1String(addr))
-            return r;
-    return -1;
-}
-
 const QString kOnline = QString::fromUtf8(stringText(IDS_ONLINE));
 const QString kOffline = QString::fromUtf8(stringText(IDS_WORKSTATE_OFFLINE));
 const QString kLocal = QString::fromUtf8(stringText(IDS_LOCATION_LOCAL));
@@ -70,7 +62,7 @@ private slots:
         QCOMPARE(finished.first().first().toInt(), 3);
         QVERIFY(!view->searchProgress()->isVisible());
         QCOMPARE(model->rowCount(), 3);
-        const int r = rowOfIp(model, "127.0.0.12");
+        const int r = ui::rowOfIp(view, "127.0.0.12");
         QVERIFY(r >= 0);
         QCOMPARE(cell(model, r, 0), kOnline);
         QCOMPARE(cell(model, r, 1), QStringLiteral("12"));
@@ -86,15 +78,15 @@ private slots:
     {
         searchAndWait();
         // Add with a found device selected: it joins the saved list.
-        view->selectRow(rowOfIp(model, "127.0.0.5"));
+        view->selectRow(ui::rowOfIp(view, "127.0.0.5"));
         view->addDevices();
-        QTRY_COMPARE(cell(model, rowOfIp(model, "127.0.0.5"), 9), kBook);
-        QCOMPARE(model->index(rowOfIp(model, "127.0.0.5"), 0).data(DeviceTableModel::StateRole).toInt(),
+        QTRY_COMPARE(cell(model, ui::rowOfIp(view, "127.0.0.5"), 9), kBook);
+        QCOMPARE(model->index(ui::rowOfIp(view, "127.0.0.5"), 0).data(DeviceTableModel::StateRole).toInt(),
                  int(STATE_SAVED_FOUND));
 
         // Delete sends it back to the search results, row kept.
         view->deleteDevices();
-        QTRY_COMPARE(cell(model, rowOfIp(model, "127.0.0.5"), 9), kLocal);
+        QTRY_COMPARE(cell(model, ui::rowOfIp(view, "127.0.0.5"), 9), kLocal);
         QCOMPARE(model->rowCount(), 3);
 
         // Add with nothing selected opens the manual entry; the device goes on top, offline.
@@ -120,13 +112,11 @@ private slots:
         view->selectRow(0);
         view->deleteDevices();
         QTRY_COMPARE(model->rowCount(), 3);
-        QCOMPARE(rowOfIp(model, "10.9.9.40"), -1);
+        QCOMPARE(ui::rowOfIp(view, "10.9.9.40"), -1);
 
         // Delete with nothing selected explains itself.
         view->clearSelection();
-        ui::SeenBox seen;
-        ui::closeNextMessageBox(&seen);
-        view->deleteDevices();
+        const auto seen = ui::boxAfter([this] { view->deleteDevices(); });
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_SELECT_TO_DELETE)).trimmed());
         QTRY_VERIFY(!manager->devices().listModified()); // each change was saved at once
@@ -136,12 +126,10 @@ private slots:
     {
         searchAndWait();
         // Start from another current device, whichever the view took on focus.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          view->visualRect(model->index(rowOfIp(model, "127.0.0.12"), 4)).center());
+        ui::clickRow(view, ui::rowOfIp(view, "127.0.0.12"));
         QSignalSpy clicked(view, &DeviceView::deviceShown);
         QSignalSpy cleared(view, &DeviceView::deviceShownCleared);
-        const QModelIndex idx = model->index(rowOfIp(model, "127.0.0.5"), 4);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(idx).center());
+        ui::clickRow(view, ui::rowOfIp(view, "127.0.0.5"));
         QCOMPARE(clicked.count(), 1);
         const auto info = clicked.first().first().value<DeviceInfo_Type>();
         QCOMPARE(info.devNo(), 5);
@@ -160,7 +148,7 @@ private slots:
         searchAndWait();
         bool flag = false;
         view->setMacMenuEnabled([&flag] { return flag; });
-        view->selectRow(rowOfIp(model, "127.0.0.5"));
+        view->selectRow(ui::rowOfIp(view, "127.0.0.5"));
         QVERIFY(!view->macMenuAllowed());
         flag = true;
         QVERIFY(view->macMenuAllowed());

@@ -413,9 +413,7 @@ private slots:
         QVERIFY(app.start({}, [](StartupOptions& o) { o.adapters = {"192.0.2.1"}; }) && app.show());
         MainWindow& window = *app.window;
         AppContext& context = app.context;
-        ui::SeenBox seen;
-        ui::closeNextMessageBox(&seen);
-        window.start();
+        const auto seen = ui::boxAfter([&window] { window.start(); });
         QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_NO_ADAPTER_INFO)).trimmed());
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QTRY_VERIFY(!window.logPane()->lines().filter(QStringLiteral("No network adapter to search through")).isEmpty());

@@ -172,10 +172,7 @@ private slots:
                                   QStringLiteral("verified (V2.4.0)"), 2500);
         QVERIFY(d.isVerifying());
         const auto firmwareCell = [&list](const char* addr) {
-            for (int r = 0; r < list.model()->rowCount(); ++r)
-                if (list.model()->index(r, 2).data().toString() == QLatin1String(addr))
-                    return list.model()->index(r, 6).data().toString();
-            return QString();
+            return list.model()->index(ui::rowOfIp(&list, addr), 6).data().toString();
         };
         QTRY_COMPARE(firmwareCell("127.0.0.71"), QStringLiteral("V2.4.0"));
         const auto exported = s.dir.path() / "devices.csv";

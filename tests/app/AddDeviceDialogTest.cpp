@@ -216,17 +216,6 @@ private slots:
         QCOMPARE(QString::fromStdString(formatIp(entry->devItem.mask())), mask);
     }
 
-    void inputsAreNamedByTheirLabels()
-    {
-        AddDeviceDialog d(manager->devices());
-        d.show();
-        auto f = fieldsOf(d);
-        QCOMPARE(f.no->accessibleName(), QStringLiteral("Device NO"));
-        QCOMPARE(f.name->accessibleName(), QStringLiteral("Device Name"));
-        QCOMPARE(f.ip->field(2)->accessibleName(), QStringLiteral("IP Address"));
-        QCOMPARE(f.mask->field(0)->accessibleName(), QStringLiteral("Subnet Mask"));
-    }
-
 private:
     std::unique_ptr<aulira::test::TempDir> dir;
     std::unique_ptr<DeviceManager> manager;

@@ -159,7 +159,6 @@ private slots:
         const QStringList found{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5", "7 Desk 127.0.0.7"};
 
         // Add typed into the dialog: on disk before the dialog closes.
-        QStringList onDisk;
         s.addByHand("40", "Annex", {"127", "100", "100", "200"}, [&](QDialog*) {
             QTRY_VERIFY(savedInFile(s.file()).contains(QStringLiteral("40 Annex 127.100.100.200")));
         });
@@ -257,7 +256,6 @@ private slots:
                         device("127.0.2.5", 2, "KS-530D", "", 1, "127.0.1.9"),
                         device("127.0.1.9", 3, "KP-4420", "", 2, "127.0.1.200")}) &&
                 s.show() && s.search());
-        auto column = [&s](int c) { return s.shown(c); };
         const struct {
             int section;
             QStringList addresses; // after a click on its title
@@ -270,15 +268,15 @@ private slots:
         s.clickRow(s.rowOf("127.0.1.200"));
         for (const auto& c : sorts) {
             s.clickHeader(c.section);
-            QCOMPARE(column(2), c.addresses);
+            QCOMPARE(s.shown(2), c.addresses);
             QCOMPARE(s.view->selectedItems().front()->ip, ip("127.0.1.200")); // the selection keeps its device
         }
-        QCOMPARE(column(8), (QStringList{"Idle", "Realtime playing..", "Calling.."}));
-        QCOMPARE(column(5), (QStringList{"Call Station", "IP Terminal", "Call Station"}));
+        QCOMPARE(s.shown(8), (QStringList{"Idle", "Realtime playing..", "Calling.."}));
+        QCOMPARE(s.shown(5), (QStringList{"Call Station", "IP Terminal", "Call Station"}));
         // Filtering by "call" finds every call station, named or not.
         QTest::keyClick(s.window.get(), Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(s.window->filterEdit(), "call");
-        QCOMPARE(column(2), (QStringList{"127.0.2.5", "127.0.1.200"}));
+        QCOMPARE(s.shown(2), (QStringList{"127.0.2.5", "127.0.1.200"}));
     }
 
     void deleteKeyActsOnlyOnTheFocusedListWithASelection()

@@ -316,8 +316,7 @@ private slots:
         QVERIFY(screen.grid()->headerChecked(UpgradeDialog::ColTick));
 
         // Untick the booth, whose screen is not in boot mode; upgrade the desk.
-        QTest::mouseClick(screen.grid()->viewport(), Qt::LeftButton, {},
-                          screen.grid()->cellRect(1, UpgradeDialog::ColTick).center());
+        ui::tick(screen.grid(), UpgradeDialog::ColIp, QStringLiteral("127.0.0.83"), UpgradeDialog::ColTick);
         QCOMPARE(screen.grid()->cellCheck(1, UpgradeDialog::ColTick), 0);
         screen.atATimeBox()->setFocus();
         QTest::keyClick(screen.atATimeBox(), Qt::Key_Up);

@@ -74,65 +74,58 @@ struct Session : ui::AppSite {
     void exportThroughMenu(const QString& fileName, bool* typed, std::function<void(QWidget*)> beforeSave = {},
                            std::function<void(QWidget*)> afterDialog = {})
     {
-        QTimer::singleShot(50, [this, fileName, typed, beforeSave, afterDialog] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QVERIFY2(menu, "the application menu did not open");
-            QAction* item = window->findChild<QAction*>(QStringLiteral("exportListAction"));
-            QVERIFY(item);
-            ui::whenModal([fileName, typed, beforeSave, afterDialog](QWidget* w) {
-                auto* dialog = qobject_cast<QFileDialog*>(w);
-                QVERIFY2(dialog, qPrintable(w->metaObject()->className()));
-                // A failed check below must not leave the dialog waiting.
-                struct Closer {
-                    QDialog* d;
-                    ~Closer()
-                    {
-                        if (d->isVisible())
-                            d->reject();
-                    }
-                } closer{dialog};
-                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                QVERIFY(edit);
-                edit->setFocus();
-                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClick(edit, Qt::Key_Backspace);
-                QTest::keyClicks(edit, fileName);
-                *typed = true;
-                // The name completion opens its list as the folders load, a
-                // moment after the keys: wait until it stays closed (Escape
-                // closes it), so the click reaches Save.
-                QCompleter* completer = edit->completer();
-                for (int quiet = 0, i = 0; quiet < 5 && i < 100; ++i) {
-                    QTest::qWait(20);
-                    if (completer && completer->popup()->isVisible()) {
-                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
-                        quiet = 0;
-                    } else {
-                        ++quiet;
-                    }
+        ui::whenModal([fileName, typed, beforeSave, afterDialog](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY2(dialog, qPrintable(w->metaObject()->className()));
+            // A failed check below must not leave the dialog waiting.
+            struct Closer {
+                QDialog* d;
+                ~Closer()
+                {
+                    if (d->isVisible())
+                        d->reject();
                 }
-                QPushButton* save = nullptr;
-                if (auto* box = dialog->findChild<QDialogButtonBox*>())
-                    for (auto* b : box->buttons())
-                        if (box->buttonRole(b) == QDialogButtonBox::AcceptRole)
-                            save = qobject_cast<QPushButton*>(b);
-                QVERIFY(save);
-                QTRY_VERIFY(save->isEnabled());
-                if (beforeSave)
-                    beforeSave(dialog);
+            } closer{dialog};
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, fileName);
+            *typed = true;
+            // The name completion opens its list as the folders load, a
+            // moment after the keys: wait until it stays closed (Escape
+            // closes it), so the click reaches Save.
+            QCompleter* completer = edit->completer();
+            for (int quiet = 0, i = 0; quiet < 5 && i < 100; ++i) {
+                QTest::qWait(20);
+                if (completer && completer->popup()->isVisible()) {
+                    QTest::keyClick(completer->popup(), Qt::Key_Escape);
+                    quiet = 0;
+                } else {
+                    ++quiet;
+                }
+            }
+            QPushButton* save = nullptr;
+            if (auto* box = dialog->findChild<QDialogButtonBox*>())
+                for (auto* b : box->buttons())
+                    if (box->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                        save = qobject_cast<QPushButton*>(b);
+            QVERIFY(save);
+            QTRY_VERIFY(save->isEnabled());
+            if (beforeSave)
+                beforeSave(dialog);
+            QTest::mouseClick(save, Qt::LeftButton);
+            // A completion list that opened again took that click.
+            for (int i = 0; i < 3 && dialog->isVisible(); ++i) {
+                if (completer && completer->popup()->isVisible())
+                    QTest::keyClick(completer->popup(), Qt::Key_Escape);
                 QTest::mouseClick(save, Qt::LeftButton);
-                // A completion list that opened again took that click.
-                for (int i = 0; i < 3 && dialog->isVisible(); ++i) {
-                    if (completer && completer->popup()->isVisible())
-                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
-                    QTest::mouseClick(save, Qt::LeftButton);
-                }
-                if (afterDialog)
-                    afterDialog(dialog);
-            });
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+            }
+            if (afterDialog)
+                afterDialog(dialog);
         });
-        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("applicationButton")), Qt::LeftButton);
+        menuKey(Qt::Key_E);
     }
 };
 

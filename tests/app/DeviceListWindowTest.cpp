@@ -313,10 +313,12 @@ private slots:
         QTest::keyClick(s.view, Qt::Key_Delete);
         QTRY_COMPARE(savedInFile(s.file()), (QStringList{"12 Hall 127.0.0.12", "5 Lobby 127.0.0.5"}));
 
-        // A click beside the rows selects nothing: Delete is off again.
+        // A click beside the rows selects nothing: Delete is off again, the pane empty.
+        QVERIFY(!s.paneEmpty());
         const QRect last = s.view->visualRect(s.model->index(s.model->rowCount() - 1, 4));
         QTest::mouseClick(s.view->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 40));
         QVERIFY(!del->isEnabled());
+        QVERIFY(s.paneEmpty());
     }
 
     void failedSaveIsReportedAndKeepsTheEntries()

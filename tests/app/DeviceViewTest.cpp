@@ -31,10 +31,9 @@ private slots:
     void init()
     {
         bench.emplace();
-        auto lobby = simDevice("127.0.0.5", 5, 5, "Lobby");
-        lobby.groups = {3, 7};
         std::string error;
-        QVERIFY2(bench->site.addDevices({lobby, simDevice("127.0.0.12", 12, 12, "Hall"), simDevice("127.0.0.7", 7, 7, "Desk")},
+        QVERIFY2(bench->site.addDevices({simDevice("127.0.0.5", 5, 5, "Lobby"), simDevice("127.0.0.12", 12, 12, "Hall"),
+                                         simDevice("127.0.0.7", 7, 7, "Desk")},
                                         &error) &&
                      bench->site.start(&error),
                  error.c_str());
@@ -64,10 +63,7 @@ private slots:
         QCOMPARE(model->rowCount(), 3);
         const int r = ui::rowOfIp(view, "127.0.0.12");
         QVERIFY(r >= 0);
-        QCOMPARE(cell(model, r, 0), kOnline);
-        QCOMPARE(cell(model, r, 1), QStringLiteral("12"));
-        QCOMPARE(cell(model, r, 4), QStringLiteral("Hall"));
-        QCOMPARE(cell(model, r, 6), QStringLiteral("V2.0.1"));
+        QCOMPARE(cell(model, r, 0), kOnline); // the other columns are read where they are sorted and filtered
         QCOMPARE(cell(model, r, 9), kLocal);
         QCOMPARE(model->index(r, 0).data(DeviceTableModel::StateRole).toInt(), int(STATE_FOUND));
         QVERIFY(!model->index(r, 0).data(Qt::DecorationRole).isNull());
@@ -120,27 +116,6 @@ private slots:
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_SELECT_TO_DELETE)).trimmed());
         QTRY_VERIFY(!manager->devices().listModified()); // each change was saved at once
-    }
-
-    void clickShowsTheDeviceOrNothing()
-    {
-        searchAndWait();
-        // Start from another current device, whichever the view took on focus.
-        ui::clickRow(view, ui::rowOfIp(view, "127.0.0.12"));
-        QSignalSpy clicked(view, &DeviceView::deviceShown);
-        QSignalSpy cleared(view, &DeviceView::deviceShownCleared);
-        ui::clickRow(view, ui::rowOfIp(view, "127.0.0.5"));
-        QCOMPARE(clicked.count(), 1);
-        const auto info = clicked.first().first().value<DeviceInfo_Type>();
-        QCOMPARE(info.devNo(), 5);
-        QCOMPARE(int(info.groupNo(0)), 3);
-        QCOMPARE(int(info.groupNo(1)), 7);
-        QCOMPARE(cleared.count(), 0);
-
-        const QRect last = view->visualRect(model->index(model->rowCount() - 1, 4));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 40));
-        QCOMPARE(cleared.count(), 1);
-        QCOMPARE(clicked.count(), 1);
     }
 
     void macMenuNeedsTheFlagAndOneOnlineLocalDevice()

@@ -23,14 +23,10 @@ namespace aulira::app::test {
 // Worker answers arrive on the worker thread: the bench counts them, and hands
 // write results to the sheet on screen on the UI thread, as the main window does.
 struct Results : WorkerListener {
-    std::atomic<int> reads{0}, writes{0}, lastRead{1}, lastWrite{1};
+    std::atomic<int> reads{0}, writes{0}, lastWrite{1};
     QObject relay;                  // lives on the UI thread, longer than the worker
     SettingsSheet* sheet = nullptr; // UI thread only
-    void onReadParaDone(const DeviceItemPtr&, int r) override
-    {
-        lastRead = r;
-        ++reads;
-    }
+    void onReadParaDone(const DeviceItemPtr&, int) override { ++reads; }
     void onWriteParaDone(const DeviceItemPtr& item, int r) override
     {
         lastWrite = r;

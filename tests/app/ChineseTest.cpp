@@ -68,10 +68,9 @@ private slots:
             o.language = parsed.language;
             o.systemLanguage = Language::English;
         }));
-        AppContext& context = app.context;
-        QCOMPARE(context.language(), Language::SimplifiedChinese);
-        QCOMPARE(context.languageId(), std::uint16_t(0x0409)); // the old language id keeps its meaning
-        QVERIFY(applyLanguage(context.language()));
+        QCOMPARE(app.context.language(), Language::SimplifiedChinese);
+        QCOMPARE(app.context.languageId(), std::uint16_t(0x0409)); // the old language id keeps its meaning
+        QVERIFY(applyLanguage(app.context.language()));
         QVERIFY(app.show());
         MainWindow& window = *app.window;
         window.resize(1280, 800);

@@ -357,7 +357,6 @@ private slots:
         QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show());
         aulira::test::useFastUpgradeTiming();
         MainWindow& window = *app.window;
-        AppContext& context = app.context;
         QAction* upgrade = window.action(QStringLiteral("upgradeAction"));
         QAction* screen = window.action(QStringLiteral("screenUpgradeAction"));
         QMenu* callStation = window.findChild<QMenu*>(QStringLiteral("callStationMenu"));
@@ -365,14 +364,14 @@ private slots:
         // While a search runs the list is still changing: no dialog, and the
         // status bar says why.
         window.deviceView()->startSearch();
-        QVERIFY(context.manager().searching());
+        QVERIFY(app.context.manager().searching());
         upgrade->trigger();
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("readyLabel"))->text(),
                  QStringLiteral("The search is still running; start the upgrade once it has finished."));
 
         // Each entry opens its dialog once the search has ended.
-        context.manager().waitSearchDone();
+        app.context.manager().waitSearchDone();
         QApplication::processEvents();
         for (const auto& [index, title] : std::vector<std::pair<int, QString>>{
                  {3, QStringLiteral("Firmware Batch Upgrade")},

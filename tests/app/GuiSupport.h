@@ -141,7 +141,7 @@ inline void doubleClickRow(QAbstractItemView* view, int row)
 // Runs `act` with the first widget `find` gives, looked for from the event
 // loop, so that `act` runs inside the loop of a modal window or a menu.
 template <typename W>
-void whenFound(std::function<W*()> find, std::function<void(W*)> act)
+QPointer<QTimer> whenFound(std::function<W*()> find, std::function<void(W*)> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
@@ -154,14 +154,15 @@ void whenFound(std::function<W*()> find, std::function<void(W*)> act)
         act(w);
     });
     timer->start();
+    return timer;
 }
 
 // Runs `act` with the next modal window (a dialog or a message box) from
 // inside its own event loop, so tests can drive code that calls exec().
-inline void whenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
+inline QPointer<QTimer> whenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
 {
     // Followed by a guard: a window made where a gone one lived is another window.
-    whenFound<QWidget>(
+    return whenFound<QWidget>(
         [skip = QPointer<QWidget>(notThis)]() -> QWidget* {
             QWidget* w = QApplication::activeModalWidget();
             // A busy box that shows while work runs is not an answerable window.
@@ -219,8 +220,9 @@ inline SeenBox boxAfter(const std::function<void()>& act, QWidget* owner = nullp
                         QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     SeenBox seen;
-    whenModal([&seen, answer](QWidget* w) { answerBox(w, &seen, answer); }, owner);
+    const QPointer<QTimer> watch = whenModal([&seen, answer](QWidget* w) { answerBox(w, &seen, answer); }, owner);
     act();
+    delete watch.data(); // no box came: nothing answers one later on this call's behalf
     return seen;
 }
 

@@ -81,8 +81,7 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
     }
     QWidget* w = page->control(field);
     QVERIFY2(w, qPrintable(name));
-    if (auto* r = page->radio(field, 0)) {
-        Q_UNUSED(r);
+    if (page->radio(field, 0)) {
         QRadioButton* target = page->radio(field, position());
         QVERIFY2(target && target->isVisible(), qPrintable(edit));
         QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(4, target->height() / 2));

@@ -130,9 +130,6 @@ QStringList cjkTexts(QWidget* root)
     return bad;
 }
 
-// The demo site of the program, on loopback.
-void demo(StartupOptions& o) { o.demo = true; }
-
 } // namespace
 
 // The whole program on its simulated site: what a person sees after
@@ -324,7 +321,7 @@ private slots:
     void theEnglishWindowsShowNoChinese()
     {
         ui::AppSite app;
-        QVERIFY(app.start({}, demo) && app.show() && app.searched(11));
+        QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show() && app.searched(11));
         MainWindow& window = *app.window;
         DeviceView* view = window.deviceView();
         QStringList bad = cjkTexts(&window);

@@ -22,14 +22,10 @@ class AboutDialogTest : public QObject {
 private slots:
     void init() { macEditMenuEnabled = false; }
 
-    void showsItsIconAndOkCloses()
+    void showsItsIcon()
     {
         AboutDialog d;
         QVERIFY(!d.findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().isNull()); // the resource is built in
-        d.show();
-        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("aboutOk")), Qt::LeftButton);
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-        QVERIFY(!d.isVisible());
     }
 
     // The fifth left double-click (on the box or on its text) turns the MAC
@@ -68,7 +64,8 @@ private slots:
         d.show();
         doubleClicks(d, 5);
         QVERIFY(macEditMenuEnabled);
-        d.accept();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("aboutOk")), Qt::LeftButton);
+        QVERIFY(!d.isVisible());
 
         d.show(); // opened again: four more double-clicks change nothing
         QVERIFY(macEditMenuEnabled);

@@ -42,14 +42,17 @@ std::string shown(const SysParaBuffer& r, bool ext, const char* name)
     return s.display(static_cast<std::size_t>(sysParaFieldIndex(name)));
 }
 
+// The page loaded from a record (the lobby's by default); Save stores into it.
 struct Page {
-    explicit Page(const SysParaBuffer& r, bool ext = true) : settings(SysParaSettings::load(r, ext))
+    explicit Page(const SysParaBuffer& r = recordWith(true, kLobby), bool ext = true)
+        : record(r), settings(SysParaSettings::load(r, ext))
     {
         page.setWarnHandler([this](QWidget*, const QString& text) { warnings << text; });
         page.load(settings);
     }
-    bool save(SysParaBuffer& r) { return page.saveTo(settings, r); }
+    bool save() { return page.saveTo(settings, record); }
 
+    SysParaBuffer record;
     SysParaSettings settings;
     BasicParaPage page;
     QStringList warnings;
@@ -64,7 +67,7 @@ class BasicParaPageTest : public QObject {
 private slots:
     void loadsEveryControl()
     {
-        Page p(recordWith(true, kLobby));
+        Page p;
         QCOMPARE(p.page.deviceNoEdit()->text(), QStringLiteral("21"));
         QCOMPARE(p.page.deviceNameEdit()->text(), QStringLiteral("Lobby"));
         QCOMPARE(p.page.passwordEdit()->echoMode(), QLineEdit::Password);
@@ -79,7 +82,7 @@ private slots:
 
     void radiosEnableTheirAddressFields()
     {
-        Page p(recordWith(true, kLobby));
+        Page p;
         QVERIFY(p.page.ipEdit()->isEnabled());
         QTest::mouseClick(p.page.dhcpRadio(), Qt::LeftButton);
         QVERIFY(p.page.dhcpRadio()->isChecked());
@@ -104,92 +107,86 @@ private slots:
 
     void savesTheEditsAndCarriesTheHiddenServerThrough()
     {
-        SysParaBuffer r = recordWith(true, kLobby);
-        Page p(r);
+        Page p;
         p.page.deviceNameEdit()->setText(QStringLiteral("Hall"));
         p.page.portSpin()->setValue(65535);
         p.page.heartbeatSpin()->setValue(60);
         p.page.dns1Edit()->clear(); // blank DNS is stored as 0, no message
-        QVERIFY(p.save(r));
+        QVERIFY(p.save());
         QVERIFY(p.warnings.isEmpty());
-        QCOMPARE(shown(r, true, "deviceName"), std::string("Hall"));
-        QCOMPARE(shown(r, true, "serverPort"), std::string("65535"));
-        QCOMPARE(shown(r, true, "heartbeat"), std::string("60"));
-        QCOMPARE(shown(r, true, "dns1"), std::string("0.0.0.0"));
-        QCOMPARE(shown(r, true, "altServerIp"), std::string("10.9.8.7"));
-        Page again(r);
+        QCOMPARE(shown(p.record, true, "deviceName"), std::string("Hall"));
+        QCOMPARE(shown(p.record, true, "serverPort"), std::string("65535"));
+        QCOMPARE(shown(p.record, true, "heartbeat"), std::string("60"));
+        QCOMPARE(shown(p.record, true, "dns1"), std::string("0.0.0.0"));
+        QCOMPARE(shown(p.record, true, "altServerIp"), std::string("10.9.8.7"));
+        Page again(p.record);
         QCOMPARE(again.page.portSpin()->value(), 65535);
     }
 
     void aFifteenByteNameIsTakenSixteenAreRefused()
     {
-        SysParaBuffer r = recordWith(true, kLobby);
-        Page p(r);
+        Page p;
         p.page.deviceNameEdit()->setText(QString(15, QLatin1Char('n')));
-        QVERIFY(p.save(r));
+        QVERIFY(p.save());
         p.page.deviceNameEdit()->setText(QString(16, QLatin1Char('n')));
-        QVERIFY(!p.save(r));
+        QVERIFY(!p.save());
         QCOMPARE(p.warnings, QStringList{table(IDS_DEVICE_NAME_OVER_15)});
-        QCOMPARE(shown(r, true, "deviceName"), std::string(15, 'n'));
+        QCOMPARE(shown(p.record, true, "deviceName"), std::string(15, 'n'));
     }
 
     void refusalsComeInThePagesOrder()
     {
-        SysParaBuffer r = recordWith(true, kLobby);
-        Page p(r);
+        Page p;
         p.page.userNameEdit()->setText(QString(20, QLatin1Char('u')));
         p.page.ipEdit()->clear();
-        QVERIFY(!p.save(r));
+        QVERIFY(!p.save());
         p.page.userNameEdit()->setText(QStringLiteral("op"));
-        QVERIFY(!p.save(r));
+        QVERIFY(!p.save());
         QTest::mouseClick(p.page.dhcpRadio(), Qt::LeftButton); // DHCP still needs a complete address
-        QVERIFY(!p.save(r));
+        QVERIFY(!p.save());
         QCOMPARE(p.warnings, (QStringList{table(IDS_USER_NAME_OVER_15), table(IDS_ENTER_IP), table(IDS_ENTER_IP)}));
         QVERIFY(p.warnings.last().endsWith(QStringLiteral("\n\n"))); // shown as stored
     }
 
     void anIncompleteGatewayLeavesTheEarlierFieldsStored()
     {
-        SysParaBuffer r = recordWith(true, kLobby);
-        Page p(r);
+        Page p;
         p.page.deviceNoEdit()->setText(QStringLiteral("77"));
         p.page.deviceNameEdit()->setText(QStringLiteral("Gate"));
         QTest::mouseClick(p.page.dhcpRadio(), Qt::LeftButton);
         p.page.maskEdit()->setAddress(*parseIp("255.255.0.0"));
         p.page.gatewayEdit()->field(3)->clear();
         p.page.serverIpEdit()->setAddress(*parseIp("1.2.3.4"));
-        QVERIFY(!p.save(r));
+        QVERIFY(!p.save());
         QCOMPARE(p.warnings, QStringList{table(IDS_ENTER_GATEWAY)});
-        QCOMPARE(shown(r, true, "deviceNo"), std::string("77"));
-        QCOMPARE(shown(r, true, "deviceName"), std::string("Gate"));
-        QCOMPARE(shown(r, true, "mask"), std::string("255.255.0.0"));
-        QCOMPARE(shown(r, true, "dhcp"), std::string("Automatically Obtain IP Address"));
-        QCOMPARE(shown(r, true, "serverIp"), std::string("192.168.1.2")); // after the refusal: untouched
+        QCOMPARE(shown(p.record, true, "deviceNo"), std::string("77"));
+        QCOMPARE(shown(p.record, true, "deviceName"), std::string("Gate"));
+        QCOMPARE(shown(p.record, true, "mask"), std::string("255.255.0.0"));
+        QCOMPARE(shown(p.record, true, "dhcp"), std::string("Automatically Obtain IP Address"));
+        QCOMPARE(shown(p.record, true, "serverIp"), std::string("192.168.1.2")); // after the refusal: untouched
     }
 
     void theShortRecordHasNoHeartbeat()
     {
-        SysParaBuffer r = recordWith(false, {{"deviceName", "Old"}, {"ip", "10.0.0.1"}, {"mask", "255.0.0.0"},
-                                             {"gateway", "10.0.0.254"}});
-        const SysParaBuffer before = r;
-        Page p(r, false);
+        const SysParaBuffer before = recordWith(false, {{"deviceName", "Old"}, {"ip", "10.0.0.1"},
+                                                        {"mask", "255.0.0.0"}, {"gateway", "10.0.0.254"}});
+        Page p(before, false);
         QVERIFY(p.page.heartbeatSpin()->isHidden());
         QCOMPARE(p.page.heartbeatSpin()->value(), 3);
         p.page.heartbeatSpin()->setValue(40);
-        QVERIFY(p.save(r));
-        QCOMPARE(r, before); // nothing changed, and no heartbeat byte written
+        QVERIFY(p.save());
+        QCOMPARE(p.record, before); // nothing changed, and no heartbeat byte written
     }
 
     void anEmptyNumberStoresZero()
     {
-        SysParaBuffer r = recordWith(true, kLobby);
-        Page p(r);
+        Page p;
         p.page.deviceNoEdit()->clear();
         QTest::keyClicks(p.page.deviceNoEdit(), "4a2");
         QCOMPARE(p.page.deviceNoEdit()->text(), QStringLiteral("42")); // digits only
         p.page.deviceNoEdit()->clear();
-        QVERIFY(p.save(r));
-        QCOMPARE(shown(r, true, "deviceNo"), std::string("0"));
+        QVERIFY(p.save());
+        QCOMPARE(shown(p.record, true, "deviceNo"), std::string("0"));
     }
 
     void anUnloadedPageStoresNothing()

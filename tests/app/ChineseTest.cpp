@@ -68,10 +68,9 @@ private slots:
             o.language = parsed.language;
             o.systemLanguage = Language::English;
         }));
-        AppContext& context = app.context;
-        QCOMPARE(context.language(), Language::SimplifiedChinese);
-        QCOMPARE(context.languageId(), std::uint16_t(0x0409)); // the old language id keeps its meaning
-        QVERIFY(applyLanguage(context.language()));
+        QCOMPARE(app.context.language(), Language::SimplifiedChinese);
+        QCOMPARE(app.context.languageId(), std::uint16_t(0x0409)); // the old language id keeps its meaning
+        QVERIFY(applyLanguage(app.context.language()));
         QVERIFY(app.show());
         MainWindow& window = *app.window;
         window.resize(1280, 800);
@@ -79,14 +78,9 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Aulira 配置工具 (AUCT)"));
 
         // The ribbon: its tabs and its buttons.
-        auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("ribbonTabs"));
-        QVERIFY(tabs);
-        QStringList tabTexts;
-        for (int i = 0; i < tabs->count(); ++i)
-            tabTexts << tabs->tabText(i);
+        QCOMPARE(window.findChild<QTabWidget*>(QStringLiteral("ribbonTabs"))->tabText(0), QStringLiteral("主页(&H)"));
         QCOMPARE(window.findChild<QToolButton*>(QStringLiteral("applicationButton"))->text(),
                  QStringLiteral("文件(&F)"));
-        QVERIFY2(tabTexts.join(QLatin1Char(' ')).contains(QStringLiteral("主页")), qPrintable(tabTexts.join(' ')));
         auto* search = window.findChild<QToolButton*>(QStringLiteral("searchActionButton"));
         QVERIFY(search);
         QVERIFY2(search->text().contains(QStringLiteral("搜索")), qPrintable(search->text()));
@@ -139,11 +133,8 @@ private slots:
         QVERIFY(ui::clickInto(sheet, name));
         QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
         ui::typeKeys(sheet, QStringLiteral("A name far too long"));
-        ui::SeenBox seen;
-        ui::closeNextMessageBox(&seen, sheet);
-        QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!seen.text.isEmpty(), 5000);
-        QCOMPARE(seen.text, QStringLiteral("设备名称长度不能超过 15 个字节！"));
+        QCOMPARE(ui::pressFor(sheet->findChild<QPushButton*>(QStringLiteral("saveButton")), sheet).text,
+                 QStringLiteral("设备名称长度不能超过 15 个字节！"));
         QVERIFY(sheet->isVisible());
         // Closing it with the edit asks first; discarding closes.
         ui::whenModal(

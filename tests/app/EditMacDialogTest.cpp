@@ -1,4 +1,3 @@
-
 #include "GuiSupport.h"
 #include "params/EditMacDialog.h"
 #include "support/FakeDevice.h"
@@ -20,9 +19,7 @@ private slots:
         EditMacDialog dialog(list, item);
         QCOMPARE(dialog.macField(5)->text(), QStringLiteral("3D"));
         dialog.macField(2)->setText(QStringLiteral("G1"));
-        ui::SeenBox seen;
-        ui::closeNextMessageBox(&seen);
-        dialog.accept();
+        const auto seen = ui::boxAfter([&dialog] { dialog.accept(); });
         QCOMPARE(seen.text, QStringLiteral("The MAC address entered is incorrect!"));
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open
@@ -40,10 +37,7 @@ private slots:
                 dialog.macField(i)->clear();
                 QTest::keyClicks(dialog.macField(i), r.bytes[static_cast<std::size_t>(i)]);
             }
-            ui::SeenBox refusal;
-            ui::closeNextMessageBox(&refusal);
-            dialog.accept();
-            QCOMPARE(refusal.text, QString::fromUtf8(stringText(r.refusal)));
+            QCOMPARE(ui::boxAfter([&dialog] { dialog.accept(); }).text, QString::fromUtf8(stringText(r.refusal)));
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
         QVERIFY(std::equal(mac.begin(), mac.end(), item->devItem.mac())); // untouched

@@ -1,9 +1,7 @@
 // "Export device list…" in the real main window against a simulated site:
-// the application menu clicked, the file name typed into the file dialog,
+// the application menu opened, the file chosen in the file dialog,
 // and the bytes of the file checked (byte-order mark, header texts, quoting,
 // the filter and the sort of the list as shown).
-#include <QCompleter>
-
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -69,70 +67,14 @@ struct Session : ui::AppSite {
     }
     void clickHeader(int section) { ui::clickSection(view->horizontalHeader(), section); }
 
-    // File › Export device list…, the name typed into the file dialog and
-    // Enter; `afterDialog` answers what comes next (a message box).
-    void exportThroughMenu(const QString& fileName, bool* typed, std::function<void(QWidget*)> beforeSave = {},
-                           std::function<void(QWidget*)> afterDialog = {})
+    // File › Export device list…, the file chosen in the file dialog;
+    // `beforeSave` runs with the dialog just before Save is clicked.
+    bool exportThroughMenu(const QString& fileName, std::function<void(QWidget*)> beforeSave = {})
     {
-        QTimer::singleShot(50, [this, fileName, typed, beforeSave, afterDialog] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QVERIFY2(menu, "the application menu did not open");
-            QAction* item = window->findChild<QAction*>(QStringLiteral("exportListAction"));
-            QVERIFY(item);
-            ui::whenModal([fileName, typed, beforeSave, afterDialog](QWidget* w) {
-                auto* dialog = qobject_cast<QFileDialog*>(w);
-                QVERIFY2(dialog, qPrintable(w->metaObject()->className()));
-                // A failed check below must not leave the dialog waiting.
-                struct Closer {
-                    QDialog* d;
-                    ~Closer()
-                    {
-                        if (d->isVisible())
-                            d->reject();
-                    }
-                } closer{dialog};
-                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                QVERIFY(edit);
-                edit->setFocus();
-                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClick(edit, Qt::Key_Backspace);
-                QTest::keyClicks(edit, fileName);
-                *typed = true;
-                // The name completion opens its list as the folders load, a
-                // moment after the keys: wait until it stays closed (Escape
-                // closes it), so the click reaches Save.
-                QCompleter* completer = edit->completer();
-                for (int quiet = 0, i = 0; quiet < 5 && i < 100; ++i) {
-                    QTest::qWait(20);
-                    if (completer && completer->popup()->isVisible()) {
-                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
-                        quiet = 0;
-                    } else {
-                        ++quiet;
-                    }
-                }
-                QPushButton* save = nullptr;
-                if (auto* box = dialog->findChild<QDialogButtonBox*>())
-                    for (auto* b : box->buttons())
-                        if (box->buttonRole(b) == QDialogButtonBox::AcceptRole)
-                            save = qobject_cast<QPushButton*>(b);
-                QVERIFY(save);
-                QTRY_VERIFY(save->isEnabled());
-                if (beforeSave)
-                    beforeSave(dialog);
-                QTest::mouseClick(save, Qt::LeftButton);
-                // A completion list that opened again took that click.
-                for (int i = 0; i < 3 && dialog->isVisible(); ++i) {
-                    if (completer && completer->popup()->isVisible())
-                        QTest::keyClick(completer->popup(), Qt::Key_Escape);
-                    QTest::mouseClick(save, Qt::LeftButton);
-                }
-                if (afterDialog)
-                    afterDialog(dialog);
-            });
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-        });
-        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("applicationButton")), Qt::LeftButton);
+        bool asked = false;
+        ui::answerFileDialog(fileName, &asked, std::move(beforeSave));
+        menuKey(Qt::Key_E);
+        return asked;
     }
 };
 
@@ -164,9 +106,7 @@ private slots:
 
         const auto file = s.dir.path() / "export" / "sites.csv";
         std::filesystem::create_directories(file.parent_path());
-        bool typed = false;
-        s.exportThroughMenu(QString::fromStdString(file.string()), &typed);
-        QVERIFY(typed);
+        QVERIFY(s.exportThroughMenu(QString::fromStdString(file.string())));
         QTRY_VERIFY(std::filesystem::exists(file));
 
         const auto bytes = aulira::test::readAll(file);
@@ -216,16 +156,12 @@ private slots:
             }
         } restore{saved, oldHandler};
         ui::SeenBox seen;
-        bool typed = false;
-        s.exportThroughMenu(
-            name, &typed,
-            [saved](QWidget*) {
-                struct rlimit tiny = saved;
-                tiny.rlim_cur = 8;
-                ::setrlimit(RLIMIT_FSIZE, &tiny);
-            },
-            [&seen](QWidget* dialog) { ui::closeNextMessageBox(&seen, dialog); });
-        QVERIFY(typed);
+        QVERIFY(s.exportThroughMenu(name, [saved, &seen](QWidget* dialog) {
+            struct rlimit tiny = saved;
+            tiny.rlim_cur = 8;
+            ::setrlimit(RLIMIT_FSIZE, &tiny);
+            ui::closeNextMessageBox(&seen, dialog);
+        }));
         QTRY_VERIFY(!seen.text.isEmpty());
         QVERIFY2(seen.text.startsWith(QStringLiteral("The device list could not be exported to %1: ").arg(name)),
                  qPrintable(seen.text));

@@ -100,9 +100,7 @@ void addGroup(GroupSetupDialog* dlg, const char* no, const char* name, const std
             for (const Refusal& r : refusals) {
                 ui::clearAndType(add, add->numberEdit(), QString::fromUtf8(r.no));
                 ui::clearAndType(add, add->nameEdit(), QString::fromUtf8(r.name));
-                ui::SeenBox seen;
-                ui::closeNextMessageBox(&seen, add);
-                QTest::mouseClick(ok, Qt::LeftButton);
+                const auto seen = ui::pressFor(ok, add);
                 QCOMPARE(seen.text, QString::fromUtf8(r.message).trimmed()); // no blank lines at the end
                 QCOMPARE(seen.title, QStringLiteral("Aulira"));
                 QVERIFY(add->isVisible());
@@ -124,9 +122,10 @@ struct Site : ui::AppSite {
         return (groups.empty() || SaveGroupInfoFile(groupFilePath(dir.path()), groups)) && AppSite::open(devices);
     }
     QToolButton* groupButton() const { return window->findChild<QToolButton*>(QStringLiteral("groupActionButton")); }
-    // The group settings opened by the ribbon's button; `body` works in them,
-    // and once it is through they are closed (which writes the group file).
-    bool inSettings(const std::function<void(GroupSetupDialog*)>& body)
+    // The group settings opened by the ribbon's button (or the application
+    // menu's entry); `body` works in them, and once it is through they are
+    // closed (which writes the group file).
+    bool inSettings(const std::function<void(GroupSetupDialog*)>& body, bool byMenu = false)
     {
         bool ran = false;
         insideNextModal([&](QWidget* w) {
@@ -137,7 +136,10 @@ struct Site : ui::AppSite {
                     dlg->close();
             }
         });
-        QTest::mouseClick(groupButton(), Qt::LeftButton);
+        if (byMenu)
+            window->findChild<QAction*>(QStringLiteral("groupMenuAction"))->trigger();
+        else
+            QTest::mouseClick(groupButton(), Qt::LeftButton);
         return ran;
     }
     // Makes the device's row current with a click, as a person does.
@@ -158,17 +160,6 @@ struct Site : ui::AppSite {
 class GroupDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    // The application menu's entry opens the same settings as the ribbon's button.
-    void theMenuEntryOpensTheSettings()
-    {
-        Site s;
-        QVERIFY(s.open({}));
-        bool opened = false;
-        insideNextModal([&](QWidget* w) { opened = qobject_cast<GroupSetupDialog*>(w) != nullptr; });
-        s.window->findChild<QAction*>(QStringLiteral("groupMenuAction"))->trigger();
-        QVERIFY(opened);
-    }
-
     // The checks before the settings open, in their order.
     void preconditionsRefuseWithTheirMessages()
     {
@@ -259,10 +250,7 @@ private slots:
                     QCOMPARE(edit->nameEdit()->text(), QStringLiteral("Alpha"));
                     auto* ok = edit->findChild<QPushButton*>(QStringLiteral("okButton"));
                     ui::clearAndType(edit, edit->numberEdit(), QStringLiteral("12"));
-                    ui::SeenBox taken;
-                    ui::closeNextMessageBox(&taken, edit);
-                    QTest::mouseClick(ok, Qt::LeftButton);
-                    QCOMPARE(taken.text, QStringLiteral("Group NO already exists, please re-enter!"));
+                    QCOMPARE(ui::pressFor(ok, edit).text, QStringLiteral("Group NO already exists, please re-enter!"));
                     ui::clearAndType(edit, edit->numberEdit(), QStringLiteral("6"));
                     ui::clearAndType(edit, edit->nameEdit(), QStringLiteral("Atrium"));
                     QTest::mouseClick(ok, Qt::LeftButton);
@@ -311,7 +299,8 @@ private slots:
         QCOMPARE(saved[1].header.nameBytes(), std::string("Atrium"));
     }
 
-    // A group file that cannot be written: the person decides, nothing is lost silently.
+    // A group file that cannot be written (the settings opened from the
+    // application menu): the person decides, nothing is lost silently.
     void aGroupFileThatCannotBeWrittenIsSaidAndDecided()
     {
         Site s;
@@ -339,7 +328,7 @@ private slots:
                 QCOMPARE(buttons, QStringList({"&Cancel", "&Retry", "Close &Without Saving"}));
                 QCOMPARE(dlg->isVisible(), a.staysOpen);
             }
-        }));
+        }, true));
         QVERIFY(std::filesystem::is_directory(s.dir.path() / "group"));
         bool logged = false;
         for (const QString& line : s.window->logPane()->lines())
@@ -361,10 +350,7 @@ private slots:
             QCOMPARE(grid->rowCount(), 3);
 
             // Nothing to download yet.
-            ui::SeenBox none;
-            ui::closeNextMessageBox(&none, dlg);
-            QTest::mouseClick(dlg->downloadButton(), Qt::LeftButton);
-            QCOMPARE(none.text, QStringLiteral("No device grouping!"));
+            QCOMPARE(ui::pressFor(dlg->downloadButton(), dlg).text, QStringLiteral("No device grouping!"));
 
             addGroup(dlg, "7", "Zone A",
                      {{"0", "Zone A", "Group NO setting error!\n\n"},
@@ -408,9 +394,7 @@ private slots:
                                                                 dlg->deleteGroupButton(), dlg->downloadButton()})
                 QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
             // Escape, like closing, is refused while the download runs.
-            ui::SeenBox refused;
-            ui::closeNextMessageBox(&refused, dlg);
-            QTest::keyClick(dlg, Qt::Key_Escape);
+            const auto refused = ui::boxAfter([dlg] { QTest::keyClick(dlg, Qt::Key_Escape); }, dlg);
             QCOMPARE(refused.text, QStringLiteral("Downloading group information, cannot close!"));
             QVERIFY(dlg->isVisible());
 

@@ -138,23 +138,37 @@ inline void doubleClickRow(QAbstractItemView* view, int row)
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 4)).center());
 }
 
-// Runs `act` with the next modal window (a dialog or a message box) from
-// inside its own event loop, so tests can drive code that calls exec().
-inline void whenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
+// Runs `act` with the first widget `find` gives, looked for from the event
+// loop, so that `act` runs inside the loop of a modal window or a menu.
+template <typename W>
+QPointer<QTimer> whenFound(std::function<W*()> find, std::function<void(W*)> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    // Followed by a guard: a window made where a gone one lived is another window.
-    QObject::connect(timer, &QTimer::timeout, [timer, act, skip = QPointer<QWidget>(notThis)] {
-        QWidget* w = QApplication::activeModalWidget();
-        // A busy box that shows while work runs is not an answerable window.
-        if (!w || w == skip.data() || w->property("busyIndicator").toBool())
+    QObject::connect(timer, &QTimer::timeout, [timer, find, act] {
+        W* w = find();
+        if (!w)
             return;
         timer->stop();
         timer->deleteLater();
         act(w);
     });
     timer->start();
+    return timer;
+}
+
+// Runs `act` with the next modal window (a dialog or a message box) from
+// inside its own event loop, so tests can drive code that calls exec().
+inline QPointer<QTimer> whenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
+{
+    // Followed by a guard: a window made where a gone one lived is another window.
+    return whenFound<QWidget>(
+        [skip = QPointer<QWidget>(notThis)]() -> QWidget* {
+            QWidget* w = QApplication::activeModalWidget();
+            // A busy box that shows while work runs is not an answerable window.
+            return !w || w == skip.data() || w->property("busyIndicator").toBool() ? nullptr : w;
+        },
+        std::move(act));
 }
 
 // As whenModal, for a window of type T: another window is closed and said.
@@ -177,44 +191,45 @@ struct SeenBox {
     int icon = -1;
 };
 
+// Records what the message box `w` says and answers it with `answer` (closes
+// it when it has no such button); closes a window that is no message box.
+inline void answerBox(QWidget* w, SeenBox* seen, QMessageBox::StandardButton answer)
+{
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box) {
+        seen->text = QStringLiteral("<not a message box: %1>").arg(w->objectName());
+        return void(w->close());
+    }
+    seen->title = box->windowTitle();
+    seen->text = box->text();
+    seen->icon = box->icon();
+    if (QAbstractButton* b = box->button(answer))
+        return clickButton(b);
+    box->accept();
+}
+
 // Closes the next message box and records what it said.
 inline void closeNextMessageBox(SeenBox* seen, QWidget* notThis = nullptr)
 {
-    whenModal(
-        [seen](QWidget* w) {
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                seen->title = box->windowTitle();
-                seen->text = box->text();
-                seen->icon = box->icon();
-                box->accept();
-            } else {
-                seen->text = QStringLiteral("<not a message box: %1>").arg(w->objectName());
-                w->close();
-            }
-        },
-        notThis);
+    whenModal([seen](QWidget* w) { answerBox(w, seen, QMessageBox::NoButton); }, notThis);
+}
+
+// Runs `act`, which opens a message box before it returns; answers the box
+// with `answer` and returns what it said.
+inline SeenBox boxAfter(const std::function<void()>& act, QWidget* owner = nullptr,
+                        QMessageBox::StandardButton answer = QMessageBox::Ok)
+{
+    SeenBox seen;
+    const QPointer<QTimer> watch = whenModal([&seen, answer](QWidget* w) { answerBox(w, &seen, answer); }, owner);
+    act();
+    delete watch.data(); // no box came: nothing answers one later on this call's behalf
+    return seen;
 }
 
 // Clicks `b`, which opens a message box; answers it with `answer` and returns what it said.
 inline SeenBox pressFor(QAbstractButton* b, QWidget* owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
-    SeenBox seen;
-    whenModal(
-        [&seen, answer](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box) {
-                seen.text = QStringLiteral("<not a box>");
-                w->close();
-                return;
-            }
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            clickButton(box->button(answer));
-        },
-        owner);
-    clickButton(b);
-    return seen;
+    return boxAfter([b] { clickButton(b); }, owner, answer);
 }
 
 // Answers the next message boxes in turn, each by the button with the given
@@ -249,17 +264,7 @@ inline void answerBoxes(QStringList clicks, QStringList* said, QStringList* butt
 // Runs `act` with the next popup menu, from inside its own event loop.
 inline void whenMenu(std::function<void(QMenu*)> act)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        act(menu);
-    });
-    timer->start();
+    whenFound<QMenu>([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }, std::move(act));
 }
 // Clicks the menu's entry.
 inline void clickEntry(QMenu* menu, QAction* entry)

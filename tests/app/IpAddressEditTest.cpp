@@ -35,17 +35,11 @@ struct Host {
 class IpAddressEditTest : public QObject {
     Q_OBJECT
 private slots:
-    // The fields in the order an address is written; a blank field leaves no address.
-    void fieldsHoldTheAddressInOrder()
+    // A blank field leaves no address (the typing cases show the fields' order).
+    void aBlankFieldLeavesNoAddress()
     {
         IpAddressEdit e;
         QVERIFY(e.isBlank() && !e.address());
-        e.setAddress(*aulira::parseIp("192.168.1.20"));
-        QCOMPARE(e.field(0)->text(), QStringLiteral("192"));
-        QCOMPARE(e.field(3)->text(), QStringLiteral("20"));
-        QCOMPARE(aulira::formatIp(*e.address()), std::string("192.168.1.20"));
-        e.clear();
-        QVERIFY(e.isBlank());
         e.field(0)->setText(QStringLiteral("10"));
         e.field(3)->setText(QStringLiteral("5"));
         QVERIFY(!e.isBlank() && e.isIncomplete() && !e.address());

@@ -130,9 +130,6 @@ QStringList cjkTexts(QWidget* root)
     return bad;
 }
 
-// The demo site of the program, on loopback.
-void demo(StartupOptions& o) { o.demo = true; }
-
 } // namespace
 
 // The whole program on its simulated site: what a person sees after
@@ -240,8 +237,6 @@ private slots:
         QVERIFY(app.open({simDevice("127.0.0.31", 31, 31, "Lobby"), simDevice("127.0.0.32", 32, 32, "Hall"),
                           simDevice("127.0.0.33", 33, 33, "Gate")}));
         MainWindow& window = *app.window;
-        AppContext& context = app.context;
-        sim::SimSite& site = app.site;
         DeviceView* view = window.deviceView();
         DeviceTableModel* model = view->deviceModel();
         ui::saveScreenshot(window, "main-window.png");
@@ -254,10 +249,10 @@ private slots:
 
         sim::Faults mute;
         mute.silentCommands = {CMD_READ_SYS_PARA};
-        site.setFaults(ip("127.0.0.32"), mute);
+        app.site.setFaults(ip("127.0.0.32"), mute);
         sim::Faults dropWrites;
         dropWrites.silentCommands = {CMD_WRITE_SYS_PARA};
-        site.setFaults(ip("127.0.0.33"), dropWrites);
+        app.site.setFaults(ip("127.0.0.33"), dropWrites);
 
         // A read that gets no answer: busy while it waits, then said in the log and the status bar.
         ui::doubleClickRow(view, app.rowOf("127.0.0.32"));
@@ -291,7 +286,7 @@ private slots:
         QCOMPARE(model->index(app.rowOf("127.0.0.31"), 1).data().toString(), QStringLiteral("41"));
         QTRY_VERIFY(app.logged(QStringLiteral("Parameters saved to NO 41 Foyer(127.0.0.31).")));
         {
-            std::lock_guard lock(context.manager().devices().mutex());
+            std::lock_guard lock(app.context.manager().devices().mutex());
             QCOMPARE(int(lobby->state), int(STATE_SAVED_FOUND));
             QCOMPARE(int(hall->state), int(STATE_FOUND));
         }
@@ -317,7 +312,7 @@ private slots:
         // A new search hides the sheet.
         window.action(QStringLiteral("searchAction"))->trigger();
         QVERIFY(!sheet->isVisible());
-        context.manager().waitSearchDone();
+        app.context.manager().waitSearchDone();
     }
 
     // Every window, dialog and page of the English program, walked as a
@@ -326,9 +321,8 @@ private slots:
     void theEnglishWindowsShowNoChinese()
     {
         ui::AppSite app;
-        QVERIFY(app.start({}, demo) && app.show() && app.searched(11));
+        QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show() && app.searched(11));
         MainWindow& window = *app.window;
-        AppContext& context = app.context;
         DeviceView* view = window.deviceView();
         QStringList bad = cjkTexts(&window);
         QStringList boxes; // message box texts that end in a line feed
@@ -398,7 +392,7 @@ private slots:
         walk("download", trigger("bookDownloadAction"));
         for (const char* action : {"groupAction", "upgradeAction", "screenUpgradeAction", "aboutAction"})
             walk(action, trigger(action));
-        EditMacDialog mac(context.manager().devices(), view->deviceModel()->itemAt(0), &window);
+        EditMacDialog mac(app.context.manager().devices(), view->deviceModel()->itemAt(0), &window);
         bad << cjkTexts(&mac);
 
         QVERIFY2(bad.isEmpty(), qPrintable(bad.join(QLatin1Char('\n'))));
@@ -412,17 +406,14 @@ private slots:
         // Not an address of this machine: left out.
         QVERIFY(app.start({}, [](StartupOptions& o) { o.adapters = {"192.0.2.1"}; }) && app.show());
         MainWindow& window = *app.window;
-        AppContext& context = app.context;
-        ui::SeenBox seen;
-        ui::closeNextMessageBox(&seen);
-        window.start();
+        const auto seen = ui::boxAfter([&window] { window.start(); });
         QCOMPARE(seen.text, QString::fromUtf8(stringText(IDS_NO_ADAPTER_INFO)).trimmed());
         QCOMPARE(seen.title, QStringLiteral("Aulira"));
         QTRY_VERIFY(!window.logPane()->lines().filter(QStringLiteral("No network adapter to search through")).isEmpty());
         const QString hint = window.logPane()->lines().filter(QStringLiteral("No network adapter")).constFirst();
         QVERIFY(hint.contains(QStringLiteral("--adapter")) && hint.contains(QStringLiteral("Adapters=")) &&
                 hint.contains(QStringLiteral("--demo")));
-        QVERIFY(!context.manager().searching());
+        QVERIFY(!app.context.manager().searching());
     }
 };
 

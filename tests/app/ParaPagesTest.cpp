@@ -81,8 +81,7 @@ void perform(QWidget* window, ParaPage* page, const QString& edit)
     }
     QWidget* w = page->control(field);
     QVERIFY2(w, qPrintable(name));
-    if (auto* r = page->radio(field, 0)) {
-        Q_UNUSED(r);
+    if (page->radio(field, 0)) {
         QRadioButton* target = page->radio(field, position());
         QVERIFY2(target && target->isVisible(), qPrintable(edit));
         QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(4, target->height() / 2));
@@ -137,15 +136,6 @@ QString shown(ParaPage* page, const SysParaField& f)
     return {};
 }
 
-std::vector<std::uint8_t> lastWrite(const std::vector<sim::TrafficEntry>& traffic)
-{
-    std::vector<std::uint8_t> out;
-    for (const auto& e : traffic)
-        if ((e.command & kCommandMask) == CMD_WRITE_SYS_PARA)
-            out = e.payload;
-    return out;
-}
-
 } // namespace
 
 class ParaPagesTest : public QObject {
@@ -185,7 +175,7 @@ class ParaPagesTest : public QObject {
             *run = r;
         else if (r.code != 0)
             qWarning("%s", r.err.c_str());
-        return lastWrite(bench.site->traffic(ip(addr)));
+        return bench.written(addr);
     }
 
     // Opens the sheet on the device's factory record (or on `patched`).
@@ -208,7 +198,7 @@ class ParaPagesTest : public QObject {
         const int before = bench.results.writes;
         QTest::mouseClick(s.sheet.saveButton(), Qt::LeftButton);
         [&] { QTRY_VERIFY_WITH_TIMEOUT(bench.results.writes.load() == before + 1 && !s.sheet.isVisible(), 10000); }();
-        return lastWrite(bench.site->traffic(ip(addr)));
+        return bench.written(addr);
     }
 
 private slots:
@@ -217,12 +207,12 @@ private slots:
 
     void editsWriteTheSameBytesAsAuctl_data()
     {
-        QTest::addColumn<QString>("device");
+        QTest::addColumn<QByteArray>("device");
         QTest::addColumn<int>("page");
         QTest::addColumn<Edits>("edits");
         const auto both = [](const char* tag, int page, const Edits& common, const Edits& longOnly) {
-            QTest::newRow((std::string(tag) + " 436").c_str()) << QString::fromLatin1(kLong) << page << common + longOnly;
-            QTest::newRow((std::string(tag) + " 392").c_str()) << QString::fromLatin1(kShort) << page << common;
+            QTest::newRow((std::string(tag) + " 436").c_str()) << QByteArray(kLong) << page << common + longOnly;
+            QTest::newRow((std::string(tag) + " 392").c_str()) << QByteArray(kShort) << page << common;
         };
         both("play", SettingsSheet::PlaySettings,
              {"groups=5,6,7,8,9,10,11,250", "volume=55", "prohibitBroadcast=1"}, {"outputCache=40"});
@@ -259,11 +249,10 @@ private slots:
     // and only the page's own fields change.
     void editsWriteTheSameBytesAsAuctl()
     {
-        QFETCH(QString, device);
+        QFETCH(QByteArray, device);
         QFETCH(int, page);
         QFETCH(Edits, edits);
-        const QByteArray addrText = device.toLatin1();
-        const char* addr = addrText.constData();
+        const char* addr = device.constData();
 
         const auto expected = auctlWrite(addr, edits);
         QVERIFY(!expected.empty());
@@ -320,21 +309,20 @@ private slots:
 
     void untouchedSaveWritesTheRecordBack_data()
     {
-        QTest::addColumn<QString>("device");
+        QTest::addColumn<QByteArray>("device");
         QTest::addColumn<bool>("offList");
-        QTest::newRow("factory 436") << QString::fromLatin1(kLong) << false;
-        QTest::newRow("factory 392") << QString::fromLatin1(kShort) << false;
-        QTest::newRow("off-list 436") << QString::fromLatin1(kLong) << true;
-        QTest::newRow("off-list 392") << QString::fromLatin1(kShort) << true;
+        QTest::newRow("factory 436") << QByteArray(kLong) << false;
+        QTest::newRow("factory 392") << QByteArray(kShort) << false;
+        QTest::newRow("off-list 436") << QByteArray(kLong) << true;
+        QTest::newRow("off-list 392") << QByteArray(kShort) << true;
     }
 
     // Every page visited and stored, nothing typed: the record goes back as read.
     void untouchedSaveWritesTheRecordBack()
     {
-        QFETCH(QString, device);
+        QFETCH(QByteArray, device);
         QFETCH(bool, offList);
-        const QByteArray addrText = device.toLatin1();
-        const char* addr = addrText.constData();
+        const char* addr = device.constData();
         reset(addr);
         auto rec = record(addr);
         const bool ext = rec.size() == 436;
@@ -386,7 +374,7 @@ private slots:
         QCOMPARE(s->warnings, QStringList{QString::fromStdString(stringText(IDS_FAILURE_DELAY_OVER_255))});
         QVERIFY(s->sheet.isVisible());
         QTest::qWait(200);
-        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
+        QVERIFY(bench.written(kLong).empty());
         s->sheet.hide();
     }
 
@@ -426,7 +414,7 @@ private slots:
                                    QStringLiteral("GPIO 3 Mode|GPIO|Floating|Pullup")};
         QCOMPARE(rows, expected);
         QTest::qWait(200);
-        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
+        QVERIFY(bench.written(kLong).empty());
         QVERIFY(s->sheet.isVisible());
 
         ui::whenModal([](QWidget* w) {
@@ -492,7 +480,7 @@ private slots:
                  qPrintable(t->warnings[0]));
         QVERIFY(t->sheet.isVisible());
         QTest::qWait(200);
-        QVERIFY(lastWrite(bench.site->traffic(ip(kLong))).empty());
+        QVERIFY(bench.written(kLong).empty());
         t->sheet.hide();
     }
 
@@ -518,18 +506,17 @@ private slots:
 
     void intercomStatusOnlyForItsModel_data()
     {
-        QTest::addColumn<QString>("device");
+        QTest::addColumn<QByteArray>("device");
         QTest::addColumn<bool>("offered");
-        QTest::newRow("KP-4410") << QString::fromLatin1(kLong) << true;
-        QTest::newRow("KC-2010") << QString::fromLatin1(kOther) << false;
+        QTest::newRow("KP-4410") << QByteArray(kLong) << true;
+        QTest::newRow("KC-2010") << QByteArray(kOther) << false;
     }
 
     void intercomStatusOnlyForItsModel()
     {
-        QFETCH(QString, device);
+        QFETCH(QByteArray, device);
         QFETCH(bool, offered);
-        const QByteArray addrText = device.toLatin1();
-        const char* addr = addrText.constData();
+        const char* addr = device.constData();
         CliRun run;
         const auto written = auctlWrite(addr, {QStringLiteral("key3.mode=Intercom Status")}, &run);
         if (offered) {
@@ -551,19 +538,15 @@ private slots:
     // keyboard, and every page fits the sheet; the pages are photographed.
     void everyPageFitsAndNamesItsInputs_data()
     {
-        QTest::addColumn<QString>("device");
-        QTest::newRow("436") << QString::fromLatin1(kLong);
-        QTest::newRow("392") << QString::fromLatin1(kShort);
+        QTest::addColumn<QByteArray>("device");
+        QTest::newRow("436") << QByteArray(kLong);
+        QTest::newRow("392") << QByteArray(kShort);
     }
 
     void everyPageFitsAndNamesItsInputs()
     {
-        QFETCH(QString, device);
-        const QByteArray addrText = device.toLatin1();
-        auto s = open(addrText.constData());
-        const QByteArray shots = qgetenv("AULIRA_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            QDir().mkpath(QString::fromLocal8Bit(shots));
+        QFETCH(QByteArray, device);
+        auto s = open(device.constData());
         for (int page = SettingsSheet::BasicSettings; page < SettingsSheet::PageCount; ++page) {
             ui::clickPage(s->sheet, page);
             QWidget* p = s->sheet.page(page);
@@ -590,11 +573,8 @@ private slots:
                     QVERIFY2(labelled, qPrintable(name));
                 }
             }
-            if (!shots.isEmpty()) {
-                const QString file = QStringLiteral("%1/settings-%2-%3.png")
-                                         .arg(QString::fromLocal8Bit(shots), p->objectName(), QString::number(record(addrText.constData()).size()));
-                QVERIFY(s->sheet.grab().save(file));
-            }
+            const QString shot = QStringLiteral("settings-%1-%2.png").arg(p->objectName(), QTest::currentDataTag());
+            ui::saveScreenshot(s->sheet, qPrintable(shot));
         }
         s->sheet.hide();
     }

@@ -14,6 +14,7 @@
 #include "params/ReviewDialog.h"
 #include "params/SettingsSheet.h"
 #include "params/pages/ParaPage.h"
+#include "protocol/Packet.h"
 #include "protocol/ProtocolWorker.h"
 #include "support/TestUtil.h"
 
@@ -22,14 +23,10 @@ namespace aulira::app::test {
 // Worker answers arrive on the worker thread: the bench counts them, and hands
 // write results to the sheet on screen on the UI thread, as the main window does.
 struct Results : WorkerListener {
-    std::atomic<int> reads{0}, writes{0}, lastRead{1}, lastWrite{1};
+    std::atomic<int> reads{0}, writes{0}, lastWrite{1};
     QObject relay;                  // lives on the UI thread, longer than the worker
     SettingsSheet* sheet = nullptr; // UI thread only
-    void onReadParaDone(const DeviceItemPtr&, int r) override
-    {
-        lastRead = r;
-        ++reads;
-    }
+    void onReadParaDone(const DeviceItemPtr&, int) override { ++reads; }
     void onWriteParaDone(const DeviceItemPtr& item, int r) override
     {
         lastWrite = r;
@@ -59,21 +56,15 @@ struct Sheet {
     QStringList warnings, notes;
 };
 
-// The sheet's tree entry for `page`, clicked: that page is shown.
-inline QTreeWidgetItem* treeItem(SettingsSheet& sheet, int page)
-{
-    for (QTreeWidgetItemIterator it(sheet.pageTree()); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toInt() == page)
-            return *it;
-    return nullptr;
-}
-
+// Clicks the sheet's tree entry for `page`: that page is shown.
 inline void clickPage(SettingsSheet& sheet, int page)
 {
     QTreeWidget* tree = sheet.pageTree();
-    QTreeWidgetItem* item = treeItem(sheet, page);
-    QVERIFY(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    QTreeWidgetItemIterator it(tree);
+    while (*it && (*it)->data(0, Qt::UserRole).toInt() != page)
+        ++it;
+    QVERIFY(*it);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(*it).center());
     QCOMPARE(sheet.currentPage(), page);
     QVERIFY(page == SettingsSheet::RunningInfo ? sheet.runningInfo()->isVisible() : sheet.page(page)->isVisible());
 }
@@ -130,6 +121,16 @@ struct SheetBench {
         if (!QTest::qWaitForWindowExposed(&s->sheet))
             qWarning("the sheet did not show");
         return s;
+    }
+    // The record the device took with its last write since the traffic was
+    // cleared; empty if none.
+    std::vector<std::uint8_t> written(const char* addr) const
+    {
+        std::vector<std::uint8_t> out;
+        for (const auto& e : site->traffic(aulira::test::ip(addr)))
+            if ((e.command & kCommandMask) == CMD_WRITE_SYS_PARA)
+                out = e.payload;
+        return out;
     }
     // Reads the entry's record by the worker, and waits for it.
     DeviceItemPtr read(const DeviceItemPtr& item)

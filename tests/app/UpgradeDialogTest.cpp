@@ -9,7 +9,6 @@
 #include "devices/DeviceManager.h"
 #include "protocol/Packet.h"
 #include "protocol/StatusPoll.h"
-#include "devices/DeviceListExport.h"
 #include "common/UserSettings.h"
 #include "mainwindow/RibbonBar.h"
 #include "upgrade/UpgradeDialog.h"
@@ -21,23 +20,12 @@ using aulira::test::simDevice;
 
 namespace {
 
-// An upgrade file: the header's magic (or a broken one), version, date and
-// model, then `image` bytes.
+// An upgrade file for `model` (V2.4.0 of 2025-02-03) with `image` bytes.
 std::filesystem::path writeUpgradeFile(const std::filesystem::path& dir, const std::string& name, const char* model,
                                        std::size_t image, const char* magic = "KPU update file")
 {
-    std::vector<std::uint8_t> bytes(128 + image, 0x5C);
-    std::fill_n(bytes.begin(), std::min<std::size_t>(128, bytes.size()), 0);
-    if (bytes.size() >= 128) {
-        std::copy_n(magic, std::min<std::size_t>(16, std::strlen(magic) + 1), bytes.begin()); // NUL included when it fits
-        writeFixedText(bytes, 32, 16, "V2.4.0");
-        writeFixedText(bytes, 48, 32, "2025-02-03");
-        writeFixedText(bytes, 80, 48, model);
-    }
-    const auto p = dir / name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
-    return p;
+    const auto header = aulira::test::upgradeHeader(model, "V2.4.0", "2025-02-03", magic);
+    return aulira::test::writeUpgradeFile(dir / name, header, std::vector<std::uint8_t>(image, 0x5C));
 }
 
 std::vector<std::string> readLines(const std::filesystem::path& p)
@@ -148,19 +136,14 @@ private slots:
         QVERIFY(d.isUpgrading());
         QVERIFY(!d.upgradeButton()->isEnabled());
 
-        // Mid-batch: the close button, Escape and Enter leave the dialog open.
-        ui::SeenBox closeRefused, escRefused;
-        ui::closeNextMessageBox(&closeRefused);
-        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
-        QTRY_VERIFY(!closeRefused.text.isEmpty());
-        QVERIFY(d.isUpgrading());
-        QCOMPARE(closeRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
-        QCOMPARE(closeRefused.title, QStringLiteral("Aulira"));
-        ui::closeNextMessageBox(&escRefused);
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QTRY_VERIFY(!escRefused.text.isEmpty());
-        QCOMPARE(escRefused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
-        QVERIFY(d.isVisible());
+        // Mid-batch: the close button and Escape leave the dialog open.
+        const auto closeRefused = ui::pressFor(d.findChild<QPushButton*>(QStringLiteral("closeButton")), nullptr);
+        const auto escRefused = ui::boxAfter([&d] { QTest::keyClick(&d, Qt::Key_Escape); });
+        for (const auto& refused : {closeRefused, escRefused}) {
+            QCOMPARE(refused.text, QStringLiteral("Upgrading firmware, unable to close window!"));
+            QCOMPARE(refused.title, QStringLiteral("Aulira"));
+        }
+        QVERIFY(d.isUpgrading() && d.isVisible());
 
         ui::SeenBox done;
         ui::closeNextMessageBox(&done);
@@ -183,24 +166,14 @@ private slots:
 
         // The version check: each answer shows as it comes, while the device
         // that keeps its old version is still asked; the device list's
-        // Firmware Version column and its export follow at once.
+        // Firmware Version column (which its export writes) follows at once.
         QTRY_COMPARE_WITH_TIMEOUT(grid->cellText(hallRow, UpgradeDialog::ColVersion),
                                   QStringLiteral("verified (V2.4.0)"), 2500);
         QVERIFY(d.isVerifying());
         const auto firmwareCell = [&list](const char* addr) {
-            for (int r = 0; r < list.model()->rowCount(); ++r)
-                if (list.model()->index(r, 2).data().toString() == QLatin1String(addr))
-                    return list.model()->index(r, 6).data().toString();
-            return QString();
+            return list.model()->index(ui::rowOfIp(&list, addr), 6).data().toString();
         };
         QTRY_COMPARE(firmwareCell("127.0.0.71"), QStringLiteral("V2.4.0"));
-        const auto exported = s.dir.path() / "devices.csv";
-        QCOMPARE(writeDeviceListCsv(&list, QString::fromStdString(exported.string())), QString());
-        bool exportedHall = false;
-        for (const auto& l : readLines(exported))
-            exportedHall = exportedHall || (l.find("127.0.0.71") != std::string::npos &&
-                                            l.find("V2.4.0") != std::string::npos);
-        QVERIFY(exportedHall);
         QTRY_VERIFY_WITH_TIMEOUT(!d.isVerifying(), 15000);
         const QString yardVersion = grid->cellText(yardRow, UpgradeDialog::ColVersion);
         QVERIFY2(yardVersion.startsWith(QLatin1String(verifyResultText(VerifyResult::StillOld))) &&
@@ -276,6 +249,10 @@ private slots:
         Site s;
         QVERIFY(s.open({simDevice("127.0.0.74", 74, 74, "Hall")}));
         aulira::test::useFastUpgradeTiming();
+        auto noNulHeader = aulira::test::upgradeHeader("KP-4410");
+        noNulHeader[15] = 'X'; // the magic's sixteen bytes with no NUL after them
+        const std::filesystem::path noNul =
+            aulira::test::writeUpgradeFile(s.dir.path() / "nonul.bin", noNulHeader, std::vector<std::uint8_t>(100));
         struct Case {
             std::filesystem::path file;
             QString message;
@@ -283,8 +260,7 @@ private slots:
         const Case cases[] = {
             {writeUpgradeFile(s.dir.path(), "nomagic.bin", "KP-4410", 100, "KPU update fil"),
              QStringLiteral("Non upgrade file!")},
-            {writeUpgradeFile(s.dir.path(), "nonul.bin", "KP-4410", 100, "KPU update fileX"),
-             QStringLiteral("Non upgrade file!")},
+            {noNul, QStringLiteral("Non upgrade file!")},
             {writeUpgradeFile(s.dir.path(), "short.bin", "KP-4410", 0), QStringLiteral("File length error!")},
             {s.dir.path() / "missing.bin", QStringLiteral("Failed to get file information!")},
         };
@@ -332,8 +308,7 @@ private slots:
         QVERIFY(screen.grid()->headerChecked(UpgradeDialog::ColTick));
 
         // Untick the booth, whose screen is not in boot mode; upgrade the desk.
-        QTest::mouseClick(screen.grid()->viewport(), Qt::LeftButton, {},
-                          screen.grid()->cellRect(1, UpgradeDialog::ColTick).center());
+        ui::tick(screen.grid(), UpgradeDialog::ColIp, QStringLiteral("127.0.0.83"), UpgradeDialog::ColTick);
         QCOMPARE(screen.grid()->cellCheck(1, UpgradeDialog::ColTick), 0);
         screen.atATimeBox()->setFocus();
         QTest::keyClick(screen.atATimeBox(), Qt::Key_Up);
@@ -382,7 +357,6 @@ private slots:
         QVERIFY(app.start({}, [](StartupOptions& o) { o.demo = true; }) && app.show());
         aulira::test::useFastUpgradeTiming();
         MainWindow& window = *app.window;
-        AppContext& context = app.context;
         QAction* upgrade = window.action(QStringLiteral("upgradeAction"));
         QAction* screen = window.action(QStringLiteral("screenUpgradeAction"));
         QMenu* callStation = window.findChild<QMenu*>(QStringLiteral("callStationMenu"));
@@ -390,14 +364,14 @@ private slots:
         // While a search runs the list is still changing: no dialog, and the
         // status bar says why.
         window.deviceView()->startSearch();
-        QVERIFY(context.manager().searching());
+        QVERIFY(app.context.manager().searching());
         upgrade->trigger();
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("readyLabel"))->text(),
                  QStringLiteral("The search is still running; start the upgrade once it has finished."));
 
         // Each entry opens its dialog once the search has ended.
-        context.manager().waitSearchDone();
+        app.context.manager().waitSearchDone();
         QApplication::processEvents();
         for (const auto& [index, title] : std::vector<std::pair<int, QString>>{
                  {3, QStringLiteral("Firmware Batch Upgrade")},

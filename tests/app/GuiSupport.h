@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,9 +296,23 @@ inline void answerFileDialog(const QString& path, bool* seen, std::function<void
         }
         // The name as the dialog takes it from its field; the offscreen
         // platform's dialog does not follow keystrokes into its selection.
+        // The dialog leaves a field that has the focus alone, and may still
+        // put its own proposal there as its folder loads: chosen again until
+        // the choice holds for 100 ms.
+        const QString want = QFileInfo(path).absoluteFilePath();
+        name->clearFocus();
         fd->selectFile(path);
-        for (int i = 0; i < 100 && !ok->isEnabled(); ++i)
-            QTest::qWait(10);
+        for (int quiet = 0, i = 0; quiet < 5 && i < 250; ++i) {
+            QTest::qWait(20);
+            const QStringList chosen = fd->selectedFiles();
+            if (chosen.size() == 1 && QFileInfo(chosen[0]).absoluteFilePath() == want && ok->isEnabled()) {
+                ++quiet;
+            } else {
+                quiet = 0;
+                name->clearFocus();
+                fd->selectFile(path);
+            }
+        }
         if (beforeAccept)
             beforeAccept(fd);
         if (ok->isEnabled())
